@@ -1,0 +1,15 @@
+# travik_add_test(NAME SOURCES files... [LIBS libs...] [LABELS labels...])
+# One GoogleTest program per behaviour group; on Windows CTest runs it through Wine.
+function(travik_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+    if(WIN32)
+        target_link_libraries(${name} PRIVATE psapi)
+        add_test(NAME ${name} COMMAND ${name} --gtest_color=no
+                 WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    else()
+        add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900 LABELS "${T_LABELS}")
+endfunction()

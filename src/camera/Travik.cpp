@@ -1,0 +1,31 @@
+// Camera object: construction, destruction and error reporting.
+#include "camera/Travik.h"
+
+#include <mmsystem.h>
+
+CTravik::CTravik() {
+    InitializeCriticalSection(&m_imageLock);
+    InitializeCriticalSection(&m_configLock);
+    m_rateStart = static_cast<int>(timeGetTime());
+}
+
+CTravik::~CTravik() {
+    DeleteCriticalSection(&m_configLock);
+    DeleteCriticalSection(&m_imageLock);
+}
+
+void CTravik::WaitUnused() const {
+    while (m_users.load() != 0) Sleep(1);
+}
+
+int CTravik::Initialize(HWND window) {
+    m_appWindow = window;
+    return 1;
+}
+
+void CTravik::ReportError(int code) {
+    PushError(code);
+    if (m_appWindow) PostMessageA(m_appWindow, WM_CAMERA_ERROR, 0, code);
+}
+
+void CTravik::PostError(int code) { PostMessageA(m_appWindow, WM_CAMERA_ERROR, 0, code); }

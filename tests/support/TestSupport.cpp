@@ -1,0 +1,84 @@
+// Shared helpers of the Windows tests.
+#include "support/TestSupport.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+namespace travik_test {
+
+namespace {
+const char kWindowClass[] = "TravikTestMessageWindow";
+
+ATOM RegisterTestClass() {
+    static ATOM atom = [] {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kWindowClass;
+        return RegisterClassA(&wc);
+    }();
+    return atom;
+}
+} // namespace
+
+MessageWindow::MessageWindow() {
+    RegisterTestClass();
+    m_hwnd = CreateWindowExA(0, kWindowClass, "travik test", WS_OVERLAPPED, 0, 0, 10, 10,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+MessageWindow::~MessageWindow() {
+    if (m_hwnd) DestroyWindow(m_hwnd);
+}
+
+std::vector<LPARAM> MessageWindow::Collect(UINT message, DWORD ms) {
+    std::vector<LPARAM> found;
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, m_hwnd, 0, 0, PM_REMOVE)) {
+            if (msg.message == message) found.push_back(msg.lParam);
+            else DispatchMessageA(&msg);
+        }
+        if (ms) Sleep(5);
+    } while (GetTickCount() - start < ms);
+    return found;
+}
+
+std::vector<LPARAM> CollectThreadMessages(UINT message) {
+    std::vector<LPARAM> found;
+    MSG msg;
+    while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), message, message, PM_REMOVE))
+        found.push_back(msg.lParam);
+    return found;
+}
+
+ResourceCounts CountResources() {
+    ResourceCounts counts;
+    HANDLE process = GetCurrentProcess();
+    GetProcessHandleCount(process, &counts.handles);
+    counts.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+    counts.userObjects = GetGuiResources(process, GR_USEROBJECTS);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry))
+            if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++counts.threads;
+        CloseHandle(snapshot);
+    }
+    return counts;
+}
+
+void DeleteSdkRegistry() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrel\\Travik380TZ4RDXSdk");
+}
+
+std::string ProgramDirectory() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+} // namespace travik_test

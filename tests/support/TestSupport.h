@@ -1,0 +1,45 @@
+// Shared helpers of the Windows tests: message capture, resource counters, a clean registry.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace travik_test {
+
+// A hidden window on the calling thread that records the messages posted to it.
+class MessageWindow {
+  public:
+    MessageWindow();
+    ~MessageWindow();
+    MessageWindow(const MessageWindow&) = delete;
+    MessageWindow& operator=(const MessageWindow&) = delete;
+
+    HWND hwnd() const { return m_hwnd; }
+    // Pumps the thread's queue for up to `ms` milliseconds (at least once) and returns the
+    // lParam of every `message` posted to this window in that time, oldest first.
+    std::vector<LPARAM> Collect(UINT message, DWORD ms);
+
+  private:
+    HWND m_hwnd = nullptr;
+};
+
+// Drains the calling thread's queue of thread messages (hwnd NULL) of the given id.
+std::vector<LPARAM> CollectThreadMessages(UINT message);
+
+struct ResourceCounts {
+    DWORD handles = 0;
+    DWORD gdiObjects = 0;
+    DWORD userObjects = 0;
+    DWORD threads = 0;
+};
+ResourceCounts CountResources();
+
+// Removes the SDK's settings from HKEY_CURRENT_USER.
+void DeleteSdkRegistry();
+
+// Directory of the running test program, with a trailing backslash.
+std::string ProgramDirectory();
+
+} // namespace travik_test
