@@ -64,7 +64,6 @@ int main() {
     std::vector<uint8_t> pixels = CameraLikeImage(stride);
     std::vector<uint8_t> scratch(pixels.size());
     const ImageView image{pixels.data(), kWidth, kHeight, stride, 24};
-    const ImageView scratchView{scratch.data(), kWidth, kHeight, stride, 24};
 
     struct Form {
         const char* name;
@@ -81,7 +80,7 @@ int main() {
         {"tiff", base + "tif",
          [&](const char* p) {
              scratch = pixels; // the strip writer packs its buffer in place
-             WriteTiffStrip(p, scratchView, {8, 2, 3});
+             WriteTiffStrip(p, scratch.data(), kWidth, kHeight, stride, {8, 2, 3});
          }},
     };
 

@@ -6,9 +6,9 @@
 // The pixels of one image as the writers read them: rows `stride` bytes apart, memory row 0 at
 // `pixels`, each pixel bits / 8 bytes laid out like an image buffer of that depth (gray byte,
 // little-endian 16-bit word, blue-green-red bytes, blue-green-red-fourth, and the 16-bit-word
-// forms of the last two). Writers only read through it unless they say otherwise.
+// forms of the last two).
 struct ImageView {
-    uint8_t* pixels = nullptr;
+    const uint8_t* pixels = nullptr;
     int width = 0;
     int height = 0;
     int stride = 0;
@@ -40,7 +40,9 @@ struct TiffLayout {
     int samplesPerPixel = 1;
 };
 
-// Uncompressed single-strip TIFF of samples already in file order (red-green-blue, 16-bit words
-// little-endian), memory row 0 at the top. The rows are packed in place to exactly
-// width x samplesPerPixel x bitsPerSample / 8 bytes first, so `samples` is scratch afterwards.
-int WriteTiffStrip(const char* path, const ImageView& samples, const TiffLayout& layout);
+// Uncompressed single-strip TIFF of width x height samples already in file order (red-green-blue,
+// 16-bit words little-endian), rows `stride` bytes apart, memory row 0 at the top. The rows are
+// packed in place to exactly width x samplesPerPixel x bitsPerSample / 8 bytes first, so
+// `samples` is scratch afterwards.
+int WriteTiffStrip(const char* path, uint8_t* samples, int width, int height, int stride,
+                   const TiffLayout& layout);

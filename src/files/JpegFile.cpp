@@ -66,9 +66,11 @@ int Compress(JpegWriteState& state, const ImageView& image, int quality, int pro
     if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
 
-    // The last memory row is the top of the picture.
+    // The last memory row is the top of the picture. The library only reads the rows it is
+    // given, though its interface is not const.
     for (int i = 0; i < image.height; ++i) {
-        JSAMPROW row = image.pixels + static_cast<ptrdiff_t>(image.height - 1 - i) * image.stride;
+        JSAMPROW row = const_cast<JSAMPROW>(image.pixels) +
+                       static_cast<ptrdiff_t>(image.height - 1 - i) * image.stride;
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);

@@ -207,7 +207,8 @@ TEST_P(TiffStrip, OneUnpaddedStripTopDownWithExactlyTheBaselineTags) {
     FillPattern(image);
     const TestImage original = image; // the writer packs the rows in place
     const std::string path = dir.Path("t.tif");
-    ASSERT_EQ(WriteTiffStrip(path.c_str(), image.View(), t.layout), 1);
+    ASSERT_EQ(WriteTiffStrip(path.c_str(), image.bytes.data(), t.width, 3, image.stride, t.layout),
+              1);
     const TiffFacts tiff = ReadTiff(path);
     ASSERT_TRUE(tiff.ok);
     EXPECT_EQ(tiff.tags, (std::vector<uint16_t>{256, 257, 258, 259, 262, 273, 277, 279, 284}));
@@ -234,7 +235,9 @@ INSTANTIATE_TEST_SUITE_P(Layouts, TiffStrip,
 TEST(TiffFile, SamplesThatDoNotFitTheStrideAreRefused) {
     ScratchDir dir;
     TestImage image(5, 3, 8);
-    EXPECT_EQ(WriteTiffStrip(dir.Path("x.tif").c_str(), image.View(), {16, 2, 3}), 0);
+    EXPECT_EQ(WriteTiffStrip(dir.Path("x.tif").c_str(), image.bytes.data(), 5, 3, image.stride,
+                             {16, 2, 3}),
+              0);
 }
 
 // ---- Every writer ----
@@ -275,8 +278,9 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const char* p, TestImage& i) {
                        return WritePngFile(p, i.bytes.data(), i.width, i.height, i.bits);
                    }},
-        WriterCase{"tiff",
-                   [](const char* p, TestImage& i) {
-                       return WriteTiffStrip(p, i.View(), {8, 2, 3});
-                   }}),
+        WriterCase{
+            "tiff",
+            [](const char* p, TestImage& i) {
+                return WriteTiffStrip(p, i.bytes.data(), i.width, i.height, i.stride, {8, 2, 3});
+            }}),
     [](const testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.name); });
