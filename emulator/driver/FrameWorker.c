@@ -171,6 +171,7 @@ static void Decide(EMU_CAMERA* cam, LONGLONG now, FRAME_DECISION* d) {
 
 static void Deliver(EMU_CAMERA* cam, const FRAME_DECISION* d) {
     PIRP irp = d->irp;
+    LONGLONG start = EmuNow();
     NTSTATUS status = d->key.length > TRAVIK_EMU_MAX_TRANSFER_SAMPLES
                           ? STATUS_INVALID_DEVICE_STATE
                           : EmuRenderPrepare(&cam->cache, &d->key);
@@ -184,6 +185,7 @@ static void Deliver(EMU_CAMERA* cam, const FRAME_DECISION* d) {
         if (dest) EmuRenderFrame(&cam->cache, dest, bytes, d->frameNumber);
         else status = STATUS_INSUFFICIENT_RESOURCES;
     }
+    LONGLONG rendered = EmuNow();
     KIRQL irql;
     KeAcquireSpinLock(&cam->lock, &irql);
     if (!NT_SUCCESS(status)) {
@@ -191,9 +193,15 @@ static void Deliver(EMU_CAMERA* cam, const FRAME_DECISION* d) {
     } else {
         ++cam->counters.framesDelivered;
         if (bytes < requested) ++cam->counters.shortReads;
+        cam->counters.lastRenderUs = (ULONG)((rendered - start) / 10);
     }
     KeReleaseSpinLock(&cam->lock, irql);
+    /* Counted before completing, so that a reader sees its frame in the counters at once. */
     EmuCompleteIrp(irp, status, bytes);
+    LONGLONG completed = EmuNow();
+    KeAcquireSpinLock(&cam->lock, &irql);
+    cam->counters.lastCompleteUs = (ULONG)((completed - rendered) / 10);
+    KeReleaseSpinLock(&cam->lock, irql);
 }
 
 static VOID WorkerMain(PVOID context) {

@@ -217,6 +217,9 @@ typedef struct TravikEmuStats {
     unsigned int triggers;
     unsigned int triggerTimeouts;
     unsigned int commandCounts[TRAVIK_EMU_CMD_SLOTS];
+    /* Timing of the last delivered frame, to tell the driver's share of a frame read. */
+    unsigned int lastRenderUs;   /* building (when settings changed) and copying the picture */
+    unsigned int lastCompleteUs; /* handing the completed read back to the system */
 } TravikEmuStats;
 
 typedef struct TravikEmuRegisters {
