@@ -40,14 +40,17 @@ class Camera {
     HANDLE m_handle;
 };
 
-unsigned char Byte(unsigned value, int index) { return static_cast<unsigned char>(value >> (8 * index)); }
+unsigned char Byte(unsigned value, int index) {
+    return static_cast<unsigned char>(value >> (8 * index));
+}
 
 // What the SDK does at start-up, cut down to what the picture depends on.
 bool StartCamera(const Camera& camera) {
     const unsigned length = kWidth * kHeight;
     return camera.Command({0x25, 6, 17}) && camera.Command({0x25, 6, 0}) &&
            camera.Command({4, 16, 32, 11 << 2, 0, 0}) && // sensor register 32 = 11
-           camera.Command({9, Byte(length, 0), Byte(length, 1), Byte(length, 2), Byte(length, 3)}) &&
+           camera.Command(
+               {9, Byte(length, 0), Byte(length, 1), Byte(length, 2), Byte(length, 3)}) &&
            camera.Command({0x25, 14, 0});
 }
 
@@ -69,16 +72,17 @@ int main() {
     QueryPerformanceFrequency(&frequency);
     for (int i = 0; i < kWarmup + kRuns; ++i) {
         QueryPerformanceCounter(&t0);
-        bool ok = camera.Command({2}) && camera.Transfer(TRAVIK_CAM_IOCTL_PIPE_IN_DIRECT,
-                                                         TRAVIK_CAM_PIPE_IMAGE, frame.data(),
-                                                         DWORD(frame.size()));
+        bool ok = camera.Command({2}) &&
+                  camera.Transfer(TRAVIK_CAM_IOCTL_PIPE_IN_DIRECT, TRAVIK_CAM_PIPE_IMAGE,
+                                  frame.data(), DWORD(frame.size()));
         QueryPerformanceCounter(&t1);
         if (!ok) {
             fprintf(stderr, "emulator_frame_bench: frame read %d failed (%lu)\n", i,
                     GetLastError());
             return 1;
         }
-        if (i >= kWarmup) ms.push_back(double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(frequency.QuadPart));
+        if (i >= kWarmup)
+            ms.push_back(double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(frequency.QuadPart));
     }
     // The driver's own share: rendering and copying, and handing the result back to Wine.
     std::vector<double> renderUs, completeUs;

@@ -106,8 +106,12 @@ bool ReadRegs(unsigned device, TravikEmuRegisters& regs) {
     return Query(TRAVIK_EMU_IOCTL_READ_REGS, device, regs);
 }
 
-bool Unplug(unsigned device) { return SetPlugged(device, 0); }
-bool Plug(unsigned device) { return SetPlugged(device, 1); }
+bool Unplug(unsigned device) {
+    return SetPlugged(device, 0);
+}
+bool Plug(unsigned device) {
+    return SetPlugged(device, 1);
+}
 
 bool Trigger(unsigned device) {
     return Send(TRAVIK_EMU_IOCTL_TRIGGER, TravikEmuDeviceRequest{device});
@@ -119,14 +123,18 @@ bool SetPattern(unsigned device, unsigned kind, const std::array<unsigned, 4>& v
     return Send(TRAVIK_EMU_IOCTL_SET_PATTERN, request);
 }
 
-bool SetPatternScene(unsigned device) { return SetPattern(device, TRAVIK_EMU_PATTERN_SCENE); }
+bool SetPatternScene(unsigned device) {
+    return SetPattern(device, TRAVIK_EMU_PATTERN_SCENE);
+}
 bool SetPatternFlat(unsigned device, unsigned value) {
     return SetPattern(device, TRAVIK_EMU_PATTERN_FLAT, {value, 0, 0, 0});
 }
 bool SetPatternBayer(unsigned device, unsigned r, unsigned g1, unsigned g2, unsigned b) {
     return SetPattern(device, TRAVIK_EMU_PATTERN_BAYER, {r, g1, g2, b});
 }
-bool SetPatternRamp(unsigned device) { return SetPattern(device, TRAVIK_EMU_PATTERN_RAMP); }
+bool SetPatternRamp(unsigned device) {
+    return SetPattern(device, TRAVIK_EMU_PATTERN_RAMP);
+}
 bool SetPatternNoise(unsigned device, unsigned seed) {
     return SetPattern(device, TRAVIK_EMU_PATTERN_NOISE, {}, seed);
 }
@@ -135,7 +143,9 @@ bool SetPacing(unsigned device, unsigned mode, unsigned milliFps) {
     return Send(TRAVIK_EMU_IOCTL_SET_PACING, TravikEmuPacing{device, mode, milliFps});
 }
 
-bool SetPacingOff(unsigned device) { return SetPacing(device, TRAVIK_EMU_PACING_OFF); }
+bool SetPacingOff(unsigned device) {
+    return SetPacing(device, TRAVIK_EMU_PACING_OFF);
+}
 
 bool SetFault(unsigned device, unsigned kind, unsigned value) {
     return Send(TRAVIK_EMU_IOCTL_SET_FAULT, TravikEmuFault{device, kind, value});

@@ -128,8 +128,10 @@ static NTSTATUS PipeTransfer(EMU_CAMERA* cam, PIRP irp, ULONG code) {
     if (!data) return Refuse(cam, irp, STATUS_INSUFFICIENT_RESOURCES);
 
     switch (pipe) {
-    case TRAVIK_CAM_PIPE_COMMAND: return SendCommand(cam, irp, code, data, length);
-    case TRAVIK_CAM_PIPE_REPLY: return ReadReply(cam, irp, data, length);
+    case TRAVIK_CAM_PIPE_COMMAND:
+        return SendCommand(cam, irp, code, data, length);
+    case TRAVIK_CAM_PIPE_REPLY:
+        return ReadReply(cam, irp, data, length);
     default: {
         KIRQL irql;
         KeAcquireSpinLock(&cam->lock, &irql);
@@ -144,9 +146,12 @@ static NTSTATUS PipeTransfer(EMU_CAMERA* cam, PIRP irp, ULONG code) {
 NTSTATUS EmuCameraDeviceControl(EMU_CAMERA* cam, PIRP irp) {
     ULONG code = IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.IoControlCode;
     switch (code) {
-    case TRAVIK_CAM_IOCTL_SET_TIMEOUT: return SetTimeout(cam, irp);
+    case TRAVIK_CAM_IOCTL_SET_TIMEOUT:
+        return SetTimeout(cam, irp);
     case TRAVIK_CAM_IOCTL_PIPE_OUT_DIRECT:
-    case TRAVIK_CAM_IOCTL_PIPE_IN_DIRECT: return PipeTransfer(cam, irp, code);
-    default: return Refuse(cam, irp, STATUS_INVALID_DEVICE_REQUEST);
+    case TRAVIK_CAM_IOCTL_PIPE_IN_DIRECT:
+        return PipeTransfer(cam, irp, code);
+    default:
+        return Refuse(cam, irp, STATUS_INVALID_DEVICE_REQUEST);
     }
 }

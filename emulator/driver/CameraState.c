@@ -53,7 +53,9 @@ void EmuPowerOn(EMU_CAMERA* cam) {
     cam->lastFrameTime = 0;
 }
 
-ULONG EmuTransferLength(const EMU_CAMERA* cam) { return ReadLe32(cam->controller); }
+ULONG EmuTransferLength(const EMU_CAMERA* cam) {
+    return ReadLe32(cam->controller);
+}
 
 BOOLEAN EmuSensorStarted(const EMU_CAMERA* cam) {
     return cam->resetReleased && cam->sensor[32] != 0;
@@ -61,16 +63,21 @@ BOOLEAN EmuSensorStarted(const EMU_CAMERA* cam) {
 
 ULONG EmuClockKHz(const EMU_CAMERA* cam) {
     switch (cam->controller[15]) {
-    case 1: return 12000;
-    case 3: return 40000;
-    default: return 24000;
+    case 1:
+        return 12000;
+    case 3:
+        return 40000;
+    default:
+        return 24000;
     }
 }
 
 LONGLONG EmuFramePeriod(const EMU_CAMERA* cam) {
     switch (cam->pacing.mode) {
-    case TRAVIK_EMU_PACING_OFF: return 0;
-    case TRAVIK_EMU_PACING_FIXED: return 10000000000LL / cam->pacing.milliFps;
+    case TRAVIK_EMU_PACING_OFF:
+        return 0;
+    case TRAVIK_EMU_PACING_FIXED:
+        return 10000000000LL / cam->pacing.milliFps;
     default: {
         /* A line takes 1600 clocks; a frame is its rows plus 40 lines of blanking. */
         LONGLONG rows = EmuTransferLength(cam) / TRAVIK_EMU_RASTER_WIDTH;
@@ -86,7 +93,8 @@ void EmuRenderKeyOf(const EMU_CAMERA* cam, EMU_RENDER_KEY* key) {
     key->started = EmuSensorStarted(cam);
     if (!key->started) return; /* every other parameter is irrelevant to an all-zero frame */
     key->kind = cam->pattern.kind;
-    for (int i = 0; i < 4; ++i) key->values[i] = cam->pattern.values[i];
+    for (int i = 0; i < 4; ++i)
+        key->values[i] = cam->pattern.values[i];
     key->seed = cam->pattern.seed;
     key->gain = (cam->sensor[6] & 0x3F) | ((cam->sensor[7] & 0x3F) << 6);
     LONG exposure = (LONG)((cam->sensor[158] & 0x3F) | ((cam->sensor[159] & 0x3F) << 6));
@@ -96,8 +104,10 @@ void EmuRenderKeyOf(const EMU_CAMERA* cam, EMU_RENDER_KEY* key) {
 
 static void WriteController(EMU_CAMERA* cam, UCHAR index, UCHAR value) {
     if (index == 6) {
-        if (value == 17) ResetSensor(cam); /* held in reset */
-        else if (value == 0 && cam->controller[6] == 17) cam->resetReleased = TRUE;
+        if (value == 17)
+            ResetSensor(cam); /* held in reset */
+        else if (value == 0 && cam->controller[6] == 17)
+            cam->resetReleased = TRUE;
     }
     if (index == 11 && !(value & 1)) cam->triggerLatched = FALSE;
     cam->controller[index] = value;
@@ -133,7 +143,8 @@ static NTSTATUS SensorWrite(EMU_CAMERA* cam, const UCHAR* p) {
 static NTSTATUS SetTransferLength(EMU_CAMERA* cam, const UCHAR* p) {
     ULONG length = ReadLe32(p + 1);
     if (length > TRAVIK_EMU_MAX_TRANSFER_SAMPLES) return STATUS_INVALID_PARAMETER;
-    for (int i = 0; i < 4; ++i) cam->controller[i] = (UCHAR)(length >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        cam->controller[i] = (UCHAR)(length >> (8 * i));
     return STATUS_SUCCESS;
 }
 
@@ -153,37 +164,59 @@ static NTSTATUS RomRead(EMU_CAMERA* cam, const UCHAR* p) {
 
 static int SlotOf(UCHAR command) {
     switch (command) {
-    case 1: return TRAVIK_EMU_CMD_PREPARE;
-    case 2: return TRAVIK_EMU_CMD_START_FRAME;
-    case 4: return TRAVIK_EMU_CMD_SENSOR_WRITE;
-    case 9: return TRAVIK_EMU_CMD_TRANSFER_LENGTH;
-    case 10: return TRAVIK_EMU_CMD_WORD_MODE;
-    case 0x25: return TRAVIK_EMU_CMD_CONTROLLER_WRITE;
-    case 0x26: return TRAVIK_EMU_CMD_CONTROLLER_READ;
-    case 0x40: return TRAVIK_EMU_CMD_ROM_WRITE;
-    case 0x41: return TRAVIK_EMU_CMD_ROM_READ;
-    default: return TRAVIK_EMU_CMD_UNKNOWN;
+    case 1:
+        return TRAVIK_EMU_CMD_PREPARE;
+    case 2:
+        return TRAVIK_EMU_CMD_START_FRAME;
+    case 4:
+        return TRAVIK_EMU_CMD_SENSOR_WRITE;
+    case 9:
+        return TRAVIK_EMU_CMD_TRANSFER_LENGTH;
+    case 10:
+        return TRAVIK_EMU_CMD_WORD_MODE;
+    case 0x25:
+        return TRAVIK_EMU_CMD_CONTROLLER_WRITE;
+    case 0x26:
+        return TRAVIK_EMU_CMD_CONTROLLER_READ;
+    case 0x40:
+        return TRAVIK_EMU_CMD_ROM_WRITE;
+    case 0x41:
+        return TRAVIK_EMU_CMD_ROM_READ;
+    default:
+        return TRAVIK_EMU_CMD_UNKNOWN;
     }
 }
 
 NTSTATUS EmuExecuteCommand(EMU_CAMERA* cam, const UCHAR* p, ULONG length) {
     if (length != TRAVIK_EMU_PACKET_BYTES) return STATUS_INVALID_BUFFER_SIZE;
     switch (p[0]) {
-    case 1: return STATUS_SUCCESS;
-    case 2: cam->frameRequested = TRUE; return STATUS_SUCCESS;
-    case 4: return SensorWrite(cam, p);
-    case 9: return SetTransferLength(cam, p);
-    case 10: cam->wordModeByte = p[1]; return STATUS_SUCCESS;
-    case 0x25: WriteController(cam, p[1], p[2]); return STATUS_SUCCESS;
+    case 1:
+        return STATUS_SUCCESS;
+    case 2:
+        cam->frameRequested = TRUE;
+        return STATUS_SUCCESS;
+    case 4:
+        return SensorWrite(cam, p);
+    case 9:
+        return SetTransferLength(cam, p);
+    case 10:
+        cam->wordModeByte = p[1];
+        return STATUS_SUCCESS;
+    case 0x25:
+        WriteController(cam, p[1], p[2]);
+        return STATUS_SUCCESS;
     case 0x26: {
         UCHAR value = cam->controller[p[1]];
         if (p[1] == 7) value |= (UCHAR)cam->inputBits;
         QueueReplies(cam, p[0], value);
         return STATUS_SUCCESS;
     }
-    case 0x40: return RomWrite(cam, p);
-    case 0x41: return RomRead(cam, p);
-    default: return STATUS_NOT_SUPPORTED;
+    case 0x40:
+        return RomWrite(cam, p);
+    case 0x41:
+        return RomRead(cam, p);
+    default:
+        return STATUS_NOT_SUPPORTED;
     }
 }
 

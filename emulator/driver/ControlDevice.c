@@ -46,7 +46,8 @@ static NTSTATUS ReadLog(EMU_CAMERA* cam, CONTROL_REQUEST* r) {
     if (count > request.maxEntries) count = request.maxEntries;
     if (count > room) count = room;
     ULONG first = cam->logTotal - count;
-    for (ULONG i = 0; i < count; ++i) out[i] = cam->log[(first + i) % TRAVIK_EMU_LOG_CAPACITY];
+    for (ULONG i = 0; i < count; ++i)
+        out[i] = cam->log[(first + i) % TRAVIK_EMU_LOG_CAPACITY];
     header->total = cam->logTotal;
     header->count = count;
     if (request.flags & TRAVIK_EMU_LOG_CLEAR) EmuClearLog(cam);
@@ -105,16 +106,18 @@ static NTSTATUS SetPlugged(EMU_CAMERA* cam, ULONG plugged) {
     if (plugged > 1) return STATUS_INVALID_PARAMETER;
     KeWaitForSingleObject(&g_emu.plugLock, Executive, KernelMode, FALSE, NULL);
     if (plugged) {
-        LOCKED(cam, if (!cam->plugged) {
-            cam->plugged = TRUE;
-            EmuPowerOn(cam);
-        });
+        LOCKED(
+            cam, if (!cam->plugged) {
+                cam->plugged = TRUE;
+                EmuPowerOn(cam);
+            });
         EmuSetLink(cam, TRUE);
     } else {
-        LOCKED(cam, if (cam->plugged) {
-            cam->plugged = FALSE;
-            ++cam->generation;
-        });
+        LOCKED(
+            cam, if (cam->plugged) {
+                cam->plugged = FALSE;
+                ++cam->generation;
+            });
         EmuSetLink(cam, FALSE);
     }
     KeReleaseMutex(&g_emu.plugLock, FALSE);
@@ -148,13 +151,20 @@ static NTSTATUS SetPattern(EMU_CAMERA* cam, const TravikEmuPattern* request) {
     pattern.kind = request->kind;
     switch (request->kind) {
     case TRAVIK_EMU_PATTERN_SCENE:
-    case TRAVIK_EMU_PATTERN_RAMP: break;
-    case TRAVIK_EMU_PATTERN_FLAT: pattern.values[0] = request->values[0]; break;
-    case TRAVIK_EMU_PATTERN_BAYER:
-        for (int i = 0; i < 4; ++i) pattern.values[i] = request->values[i];
+    case TRAVIK_EMU_PATTERN_RAMP:
         break;
-    case TRAVIK_EMU_PATTERN_NOISE: pattern.seed = request->seed; break;
-    default: return STATUS_INVALID_PARAMETER;
+    case TRAVIK_EMU_PATTERN_FLAT:
+        pattern.values[0] = request->values[0];
+        break;
+    case TRAVIK_EMU_PATTERN_BAYER:
+        for (int i = 0; i < 4; ++i)
+            pattern.values[i] = request->values[i];
+        break;
+    case TRAVIK_EMU_PATTERN_NOISE:
+        pattern.seed = request->seed;
+        break;
+    default:
+        return STATUS_INVALID_PARAMETER;
     }
     for (int i = 0; i < 4; ++i)
         if (pattern.values[i] > 1023) return STATUS_INVALID_PARAMETER;
@@ -166,8 +176,10 @@ static NTSTATUS SetPattern(EMU_CAMERA* cam, const TravikEmuPattern* request) {
 static NTSTATUS SetPacing(EMU_CAMERA* cam, const TravikEmuPacing* request) {
     TravikEmuPacing pacing = *request;
     if (pacing.mode > TRAVIK_EMU_PACING_FIXED) return STATUS_INVALID_PARAMETER;
-    if (pacing.mode != TRAVIK_EMU_PACING_FIXED) pacing.milliFps = 0;
-    else if (pacing.milliFps < 1 || pacing.milliFps > 10000000) return STATUS_INVALID_PARAMETER;
+    if (pacing.mode != TRAVIK_EMU_PACING_FIXED)
+        pacing.milliFps = 0;
+    else if (pacing.milliFps < 1 || pacing.milliFps > 10000000)
+        return STATUS_INVALID_PARAMETER;
     LOCKED(cam, cam->pacing = pacing);
     return STATUS_SUCCESS;
 }
@@ -231,29 +243,46 @@ static NTSTATUS CameraRequest(ULONG code, CONTROL_REQUEST* r) {
 
     NTSTATUS status = STATUS_SUCCESS;
     switch (code) {
-    case TRAVIK_EMU_IOCTL_RESET_DEVICE: ResetCamera(cam); break;
-    case TRAVIK_EMU_IOCTL_CLEAR_LOG: LOCKED(cam, EmuClearLog(cam)); break;
-    case TRAVIK_EMU_IOCTL_READ_LOG: return ReadLog(cam, r);
-    case TRAVIK_EMU_IOCTL_READ_STATS: return ReadStats(cam, r);
-    case TRAVIK_EMU_IOCTL_READ_REGS: return ReadRegs(cam, r);
+    case TRAVIK_EMU_IOCTL_RESET_DEVICE:
+        ResetCamera(cam);
+        break;
+    case TRAVIK_EMU_IOCTL_CLEAR_LOG:
+        LOCKED(cam, EmuClearLog(cam));
+        break;
+    case TRAVIK_EMU_IOCTL_READ_LOG:
+        return ReadLog(cam, r);
+    case TRAVIK_EMU_IOCTL_READ_STATS:
+        return ReadStats(cam, r);
+    case TRAVIK_EMU_IOCTL_READ_REGS:
+        return ReadRegs(cam, r);
     case TRAVIK_EMU_IOCTL_SET_PLUGGED:
         status = SetPlugged(cam, ((const TravikEmuValueRequest*)r->buffer)->value);
         break;
     case TRAVIK_EMU_IOCTL_TRIGGER:
         /* Outside trigger mode a trigger has nothing to release and is dropped. */
-        LOCKED(cam, ++cam->counters.triggers; if (cam->controller[11] & 1) cam->triggerLatched = TRUE);
+        LOCKED(cam, ++cam->counters.triggers;
+               if (cam->controller[11] & 1) cam->triggerLatched = TRUE);
         break;
-    case TRAVIK_EMU_IOCTL_SET_PATTERN: status = SetPattern(cam, (const TravikEmuPattern*)r->buffer); break;
-    case TRAVIK_EMU_IOCTL_SET_PACING: status = SetPacing(cam, (const TravikEmuPacing*)r->buffer); break;
-    case TRAVIK_EMU_IOCTL_SET_FAULT: status = SetFault(cam, (const TravikEmuFault*)r->buffer); break;
+    case TRAVIK_EMU_IOCTL_SET_PATTERN:
+        status = SetPattern(cam, (const TravikEmuPattern*)r->buffer);
+        break;
+    case TRAVIK_EMU_IOCTL_SET_PACING:
+        status = SetPacing(cam, (const TravikEmuPacing*)r->buffer);
+        break;
+    case TRAVIK_EMU_IOCTL_SET_FAULT:
+        status = SetFault(cam, (const TravikEmuFault*)r->buffer);
+        break;
     case TRAVIK_EMU_IOCTL_SET_INPUT_BITS: {
         ULONG bits = ((const TravikEmuValueRequest*)r->buffer)->value;
         if (bits > 0xFF) return STATUS_INVALID_PARAMETER;
         LOCKED(cam, cam->inputBits = bits);
         break;
     }
-    case TRAVIK_EMU_IOCTL_READ_ROM: return ReadRom(cam, r);
-    default: status = WriteRom(cam, (const TravikEmuRomRequest*)r->buffer); break;
+    case TRAVIK_EMU_IOCTL_READ_ROM:
+        return ReadRom(cam, r);
+    default:
+        status = WriteRom(cam, (const TravikEmuRomRequest*)r->buffer);
+        break;
     }
     /* Settings may change what a waiting read waits for. */
     if (NT_SUCCESS(status)) EmuWakeWorker(cam);
@@ -268,7 +297,8 @@ NTSTATUS EmuControlDeviceControl(PIRP irp) {
     r.inLength = stack->Parameters.DeviceIoControl.InputBufferLength;
     r.outLength = stack->Parameters.DeviceIoControl.OutputBufferLength;
     r.information = 0;
-    NTSTATUS status = code == TRAVIK_EMU_IOCTL_QUERY_DRIVER ? QueryDriver(&r) : CameraRequest(code, &r);
+    NTSTATUS status =
+        code == TRAVIK_EMU_IOCTL_QUERY_DRIVER ? QueryDriver(&r) : CameraRequest(code, &r);
     EmuCompleteIrp(irp, status, r.information);
     return status;
 }

@@ -75,8 +75,8 @@ static ULONG ReadDeviceCount(PUNICODE_STRING registryPath) {
                                       sizeof(value), &returned);
     if (NT_SUCCESS(status) && value.info.Type == REG_DWORD && value.info.DataLength == 4) {
         ULONG configured = *(const ULONG*)value.info.Data;
-        if (configured >= 1) count = configured > TRAVIK_EMU_MAX_DEVICES ? TRAVIK_EMU_MAX_DEVICES
-                                                                         : configured;
+        if (configured >= 1)
+            count = configured > TRAVIK_EMU_MAX_DEVICES ? TRAVIK_EMU_MAX_DEVICES : configured;
     }
     ZwClose(key);
     return count;
@@ -97,8 +97,8 @@ static NTSTATUS CreateCamera(PDRIVER_OBJECT driver, ULONG number) {
     UNICODE_STRING name;
     BuildName(&name, nameBuffer, 40, kCameraName, kDeviceChars[number]);
     PDEVICE_OBJECT device;
-    NTSTATUS status = IoCreateDevice(driver, sizeof(EMU_CAMERA), &name, FILE_DEVICE_UNKNOWN, 0,
-                                     FALSE, &device);
+    NTSTATUS status =
+        IoCreateDevice(driver, sizeof(EMU_CAMERA), &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
     if (!NT_SUCCESS(status)) return status;
 
     EMU_CAMERA* cam = (EMU_CAMERA*)device->DeviceExtension;
@@ -182,7 +182,8 @@ static NTSTATUS DispatchClose(PDEVICE_OBJECT device, PIRP irp) {
 /* A handle is going away: reads it left waiting end now rather than at their time-out. */
 static NTSTATUS DispatchCleanup(PDEVICE_OBJECT device, PIRP irp) {
     EMU_CAMERA* cam = CameraOf(device);
-    if (cam) EmuFailPendingReads(cam, STATUS_CANCELLED, IoGetCurrentIrpStackLocation(irp)->FileObject);
+    if (cam)
+        EmuFailPendingReads(cam, STATUS_CANCELLED, IoGetCurrentIrpStackLocation(irp)->FileObject);
     EmuCompleteIrp(irp, STATUS_SUCCESS, 0);
     return STATUS_SUCCESS;
 }
@@ -206,7 +207,8 @@ static VOID DriverUnload(PDRIVER_OBJECT driver) {
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     RtlZeroMemory(&g_emu, sizeof(g_emu));
     KeInitializeMutex(&g_emu.plugLock, 0);
-    for (ULONG i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i) driver->MajorFunction[i] = DispatchRefuse;
+    for (ULONG i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i)
+        driver->MajorFunction[i] = DispatchRefuse;
     driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
     driver->MajorFunction[IRP_MJ_CLOSE] = DispatchClose;
     driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanup;

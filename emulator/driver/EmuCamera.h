@@ -1,4 +1,5 @@
-/* The virtual camera driver's internal model: per-device state and the functions its parts share. */
+/* The virtual camera driver's internal model: per-device state and the functions its parts share.
+ */
 #ifndef EMU_CAMERA_H
 #define EMU_CAMERA_H
 
@@ -17,8 +18,8 @@ typedef struct EMU_RENDER_KEY {
     ULONG kind;     /* TravikEmuPatternKind */
     ULONG values[4];
     ULONG seed;
-    ULONG gain;     /* sensor 6 | 7 << 6 */
-    ULONG lines;    /* 1003 - exposure value, at least 0 */
+    ULONG gain;  /* sensor 6 | 7 << 6 */
+    ULONG lines; /* 1003 - exposure value, at least 0 */
 } EMU_RENDER_KEY;
 
 /* The worker's private copy of the picture in wire format, rebuilt when the key changes. */

@@ -12,7 +12,8 @@
 #define NUMBER_ROWS 4u
 #define NUMBER_BLOCK 8u
 
-/* Colour bars: white, yellow, cyan, green, magenta, red, blue, black (bit 2 red, 1 green, 0 blue). */
+/* Colour bars: white, yellow, cyan, green, magenta, red, blue, black (bit 2 red, 1 green, 0 blue).
+ */
 static const UCHAR kBarColours[8] = {7, 6, 3, 2, 5, 4, 1, 0};
 
 /* Rows that share a class are identical, so only the first of each class is computed. */
@@ -20,10 +21,14 @@ enum { CLASS_UNIQUE = -1, CLASS_SLOTS = 3 };
 
 static int RowClass(const EMU_RENDER_KEY* key, ULONG row) {
     switch (key->kind) {
-    case TRAVIK_EMU_PATTERN_SCENE: return row < SCENE_SPLIT_ROW ? (int)(row & 1) : 2;
-    case TRAVIK_EMU_PATTERN_FLAT: return 0;
-    case TRAVIK_EMU_PATTERN_BAYER: return (int)(row & 1);
-    default: return CLASS_UNIQUE;
+    case TRAVIK_EMU_PATTERN_SCENE:
+        return row < SCENE_SPLIT_ROW ? (int)(row & 1) : 2;
+    case TRAVIK_EMU_PATTERN_FLAT:
+        return 0;
+    case TRAVIK_EMU_PATTERN_BAYER:
+        return (int)(row & 1);
+    default:
+        return CLASS_UNIQUE;
     }
 }
 
@@ -54,10 +59,18 @@ static void SceneRow(const EMU_RENDER_KEY* key, ULONG row, USHORT* out) {
                 value = x * 1023 / (WIDTH - 1);
             }
             break;
-        case TRAVIK_EMU_PATTERN_FLAT: value = key->values[0]; break;
-        case TRAVIK_EMU_PATTERN_BAYER: value = key->values[site]; break;
-        case TRAVIK_EMU_PATTERN_RAMP: value = (base + x) & 1023u; break;
-        default: value = NoiseAt(key->seed, base + x); break;
+        case TRAVIK_EMU_PATTERN_FLAT:
+            value = key->values[0];
+            break;
+        case TRAVIK_EMU_PATTERN_BAYER:
+            value = key->values[site];
+            break;
+        case TRAVIK_EMU_PATTERN_RAMP:
+            value = (base + x) & 1023u;
+            break;
+        default:
+            value = NoiseAt(key->seed, base + x);
+            break;
         }
         out[x] = (USHORT)value;
     }
@@ -82,7 +95,8 @@ static void EmitRow(const EMU_RENDER_CACHE* cache, const USHORT* scene, ULONG at
         }
     } else {
         UCHAR* out = cache->bytes + at;
-        for (ULONG x = 0; x < count; ++x) out[x] = (UCHAR)(cache->lut[scene[x]] >> 2);
+        for (ULONG x = 0; x < count; ++x)
+            out[x] = (UCHAR)(cache->lut[scene[x]] >> 2);
     }
 }
 
@@ -140,7 +154,8 @@ static void FillSamples(UCHAR* dest, ULONG bytes, ULONG wordMode, ULONG first, U
         RtlFillMemory(dest + begin, (SIZE_T)(end - begin), (UCHAR)(value >> 2));
         return;
     }
-    for (ULONGLONG i = begin; i < end; ++i) dest[i] = (UCHAR)((i & 1) ? value >> 8 : value);
+    for (ULONGLONG i = begin; i < end; ++i)
+        dest[i] = (UCHAR)((i & 1) ? value >> 8 : value);
 }
 
 void EmuRenderFrame(const EMU_RENDER_CACHE* cache, UCHAR* dest, ULONG bytes, ULONG frameNumber) {
@@ -159,8 +174,8 @@ void EmuRenderFrame(const EMU_RENDER_CACHE* cache, UCHAR* dest, ULONG bytes, ULO
     ULONG firstRow = rows > NUMBER_ROWS ? rows - NUMBER_ROWS : 0;
     for (ULONG row = firstRow; row < rows; ++row)
         for (ULONG bit = 0; bit < 32; ++bit)
-            FillSamples(dest, bytes, key->wordMode, row * WIDTH + bit * NUMBER_BLOCK,
-                        NUMBER_BLOCK, ((frameNumber >> (31 - bit)) & 1) ? 1023 : 0);
+            FillSamples(dest, bytes, key->wordMode, row * WIDTH + bit * NUMBER_BLOCK, NUMBER_BLOCK,
+                        ((frameNumber >> (31 - bit)) & 1) ? 1023 : 0);
 }
 
 void EmuRenderFree(EMU_RENDER_CACHE* cache) {

@@ -11,7 +11,9 @@
 NTSYSAPI NTSTATUS NTAPI ZwWaitForSingleObject(HANDLE handle, BOOLEAN alertable,
                                               PLARGE_INTEGER timeout);
 
-void EmuWakeWorker(EMU_CAMERA* cam) { KeSetEvent(&cam->wake, IO_NO_INCREMENT, FALSE); }
+void EmuWakeWorker(EMU_CAMERA* cam) {
+    KeSetEvent(&cam->wake, IO_NO_INCREMENT, FALSE);
+}
 
 /* With the lock held: takes the oldest read. NULL when its cancel routine already started: the IRP
  * is then left to it, its list entry pointing at itself. */
@@ -131,8 +133,10 @@ static void Decide(EMU_CAMERA* cam, LONGLONG now, FRAME_DECISION* d) {
     }
     if (cam->fault.kind == TRAVIK_EMU_FAULT_STALL) {
         LONGLONG until = cam->fault.value ? enqueued + cam->fault.value * MS_TO_100NS : timeout;
-        if (now >= until) Fail(cam, d, STATUS_IO_TIMEOUT);
-        else d->waitUntil = until;
+        if (now >= until)
+            Fail(cam, d, STATUS_IO_TIMEOUT);
+        else
+            d->waitUntil = until;
         return;
     }
     /* A frame leaves the camera only after command 2, and in trigger mode after a trigger too. */
@@ -177,13 +181,16 @@ static void Deliver(EMU_CAMERA* cam, const FRAME_DECISION* d) {
                           : EmuRenderPrepare(&cam->cache, &d->key);
     ULONG bytes = 0, requested = 0;
     if (NT_SUCCESS(status)) {
-        requested = IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.OutputBufferLength;
+        requested =
+            IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.OutputBufferLength;
         ULONG frameBytes = d->key.length << d->key.wordMode;
         bytes = requested < frameBytes ? requested : frameBytes;
         bytes = bytes > d->shortBy ? bytes - d->shortBy : 0;
         UCHAR* dest = (UCHAR*)MmGetSystemAddressForMdlSafe(irp->MdlAddress, NormalPagePriority);
-        if (dest) EmuRenderFrame(&cam->cache, dest, bytes, d->frameNumber);
-        else status = STATUS_INSUFFICIENT_RESOURCES;
+        if (dest)
+            EmuRenderFrame(&cam->cache, dest, bytes, d->frameNumber);
+        else
+            status = STATUS_INSUFFICIENT_RESOURCES;
     }
     LONGLONG rendered = EmuNow();
     KIRQL irql;
@@ -215,8 +222,10 @@ static VOID WorkerMain(PVOID context) {
         KeReleaseSpinLock(&cam->lock, irql);
 
         if (d.irp) {
-            if (NT_SUCCESS(d.failure)) Deliver(cam, &d);
-            else EmuCompleteIrp(d.irp, d.failure, 0);
+            if (NT_SUCCESS(d.failure))
+                Deliver(cam, &d);
+            else
+                EmuCompleteIrp(d.irp, d.failure, 0);
             continue;
         }
         if (d.waitUntil == NEVER) {

@@ -1,17 +1,19 @@
-/* Requests of the virtual camera's control device: records shared by the driver, the tool and tests. */
+/* Requests of the virtual camera's control device: records shared by the driver, the tool and
+ * tests. */
 #ifndef TRAVIK_EMU_CONTROL_H
 #define TRAVIK_EMU_CONTROL_H
 
 /*
  * The virtual camera driver ("TravikCamEmu") creates one camera device per device number,
- * \\.\Tvik380TZ4rdx-<c>, that behaves like the camera behind its USB driver, and one control device,
+ * \\.\Tvik380TZ4rdx-<c>, that behaves like the camera behind its USB driver, and one control
+ * device,
  * \\.\TravikCamEmu, through which people, scripts and tests steer the emulated cameras.
  *
  * Every control request is a METHOD_BUFFERED DeviceIoControl on the control device (open it with
  * CreateFileA(TRAVIK_EMU_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ |
  * FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL)). A request names its camera by the first 32-bit
- * word of its input record (`device`, 0 to device count - 1). A request with a short input or output,
- * an unknown device number or a value out of range fails with ERROR_INVALID_PARAMETER or
+ * word of its input record (`device`, 0 to device count - 1). A request with a short input or
+ * output, an unknown device number or a value out of range fails with ERROR_INVALID_PARAMETER or
  * ERROR_INSUFFICIENT_BUFFER and changes nothing.
  *
  * Only plain C types of fixed size on Windows are used, so that the same header compiles in the
@@ -41,32 +43,38 @@
 #define TRAVIK_EMU_DEFAULT_TIMEOUT_MS 3000u
 
 /* Control codes of the camera devices, as the SDK's device layer issues them. */
-#define TRAVIK_CAM_IOCTL_PIPE_OUT_DIRECT 0x22204Eu /* input: pipe index; output: data (OUT_DIRECT) */
-#define TRAVIK_CAM_IOCTL_PIPE_IN_DIRECT 0x222051u  /* input: pipe index; output: data (IN_DIRECT) */
-#define TRAVIK_CAM_IOCTL_SET_TIMEOUT 0x2220A0u     /* input: 44 bytes, word 1 then milliseconds */
+#define TRAVIK_CAM_IOCTL_PIPE_OUT_DIRECT                                                           \
+    0x22204Eu                                     /* input: pipe index; output: data (OUT_DIRECT) */
+#define TRAVIK_CAM_IOCTL_PIPE_IN_DIRECT 0x222051u /* input: pipe index; output: data (IN_DIRECT)   \
+                                                   */
+#define TRAVIK_CAM_IOCTL_SET_TIMEOUT 0x2220A0u    /* input: 44 bytes, word 1 then milliseconds */
 #define TRAVIK_CAM_PIPE_COMMAND 0u
 #define TRAVIK_CAM_PIPE_REPLY 1u
 #define TRAVIK_CAM_PIPE_IMAGE 2u
 
-/* Control device requests: device type 0x22, functions 0x900 and up, METHOD_BUFFERED, any access. */
+/* Control device requests: device type 0x22, functions 0x900 and up, METHOD_BUFFERED, any access.
+ */
 #define TRAVIK_EMU_CODE(function) ((0x22u << 16) | ((unsigned)(function) << 2))
 
 /* in: nothing; out: TravikEmuDriverInfo. */
 #define TRAVIK_EMU_IOCTL_QUERY_DRIVER TRAVIK_EMU_CODE(0x900)
 /* in: TravikEmuDeviceRequest; out: nothing. Power-on state of the whole camera: registers, ROM,
- * pattern scene, pacing auto, no fault, plugged in, frame numbers from 1, log and counters cleared. */
+ * pattern scene, pacing auto, no fault, plugged in, frame numbers from 1, log and counters cleared.
+ */
 #define TRAVIK_EMU_IOCTL_RESET_DEVICE TRAVIK_EMU_CODE(0x901)
 /* in: TravikEmuDeviceRequest; out: nothing. Empties the command log and zeroes the counters. */
 #define TRAVIK_EMU_IOCTL_CLEAR_LOG TRAVIK_EMU_CODE(0x902)
 /* in: TravikEmuLogRequest; out: TravikEmuLogHeader followed by `count` TravikEmuLogEntry records,
- * the newest packets, oldest first. As many entries as asked and as fit in the output are returned. */
+ * the newest packets, oldest first. As many entries as asked and as fit in the output are returned.
+ */
 #define TRAVIK_EMU_IOCTL_READ_LOG TRAVIK_EMU_CODE(0x903)
 /* in: TravikEmuDeviceRequest; out: TravikEmuStats. */
 #define TRAVIK_EMU_IOCTL_READ_STATS TRAVIK_EMU_CODE(0x904)
 /* in: TravikEmuDeviceRequest; out: TravikEmuRegisters. */
 #define TRAVIK_EMU_IOCTL_READ_REGS TRAVIK_EMU_CODE(0x905)
 /* in: TravikEmuValueRequest (value 1 plugs in, 0 unplugs); out: nothing. Unplugging fails every
- * waiting frame read; plugging in again powers the camera up (registers cleared, sensor stopped). */
+ * waiting frame read; plugging in again powers the camera up (registers cleared, sensor stopped).
+ */
 #define TRAVIK_EMU_IOCTL_SET_PLUGGED TRAVIK_EMU_CODE(0x906)
 /* in: TravikEmuDeviceRequest; out: nothing. A software trigger (kept when no read waits). */
 #define TRAVIK_EMU_IOCTL_TRIGGER TRAVIK_EMU_CODE(0x907)
@@ -115,9 +123,9 @@ typedef struct TravikEmuPattern {
 } TravikEmuPattern;
 
 enum TravikEmuPacingMode {
-    TRAVIK_EMU_PACING_AUTO = 0,  /* (rows + 40) x 1600 / clock seconds per frame */
-    TRAVIK_EMU_PACING_OFF = 1,   /* as fast as possible */
-    TRAVIK_EMU_PACING_FIXED = 2  /* milliFps thousandths of a frame per second */
+    TRAVIK_EMU_PACING_AUTO = 0, /* (rows + 40) x 1600 / clock seconds per frame */
+    TRAVIK_EMU_PACING_OFF = 1,  /* as fast as possible */
+    TRAVIK_EMU_PACING_FIXED = 2 /* milliFps thousandths of a frame per second */
 };
 
 typedef struct TravikEmuPacing {
@@ -146,7 +154,8 @@ typedef struct TravikEmuRomRequest {
     unsigned int value;   /* WRITE_ROM: the byte */
 } TravikEmuRomRequest;
 
-#define TRAVIK_EMU_LOG_CLEAR 1u /* TravikEmuLogRequest.flags: clear log and counters after reading */
+#define TRAVIK_EMU_LOG_CLEAR                                                                       \
+    1u /* TravikEmuLogRequest.flags: clear log and counters after reading */
 
 typedef struct TravikEmuLogRequest {
     unsigned int device;
@@ -155,7 +164,8 @@ typedef struct TravikEmuLogRequest {
 } TravikEmuLogRequest;
 
 typedef struct TravikEmuLogHeader {
-    unsigned int total; /* packets recorded since the log was cleared (the ring keeps the last 4096) */
+    unsigned int
+        total; /* packets recorded since the log was cleared (the ring keeps the last 4096) */
     unsigned int count; /* entries that follow */
 } TravikEmuLogHeader;
 
@@ -186,25 +196,25 @@ enum TravikEmuCommandSlot {
 typedef struct TravikEmuStats {
     /* State now. */
     unsigned int plugged;
-    unsigned int sensorStarted;   /* reset pulse seen and sensor register 32 non-zero */
-    unsigned int wordMode;        /* controller register 14 */
-    unsigned int triggerMode;     /* controller register 11 */
-    unsigned int transferLength;  /* samples, controller registers 0 to 3 */
-    unsigned int timeoutMs;       /* last IOCTL_CAM_SET_TIMEOUT, 3000 until one is set */
-    unsigned int clockKHz;        /* from controller register 15 */
-    unsigned int framePeriodUs;   /* the pacing in force, 0 when off */
+    unsigned int sensorStarted;  /* reset pulse seen and sensor register 32 non-zero */
+    unsigned int wordMode;       /* controller register 14 */
+    unsigned int triggerMode;    /* controller register 11 */
+    unsigned int transferLength; /* samples, controller registers 0 to 3 */
+    unsigned int timeoutMs;      /* last IOCTL_CAM_SET_TIMEOUT, 3000 until one is set */
+    unsigned int clockKHz;       /* from controller register 15 */
+    unsigned int framePeriodUs;  /* the pacing in force, 0 when off */
     unsigned int patternKind;
     unsigned int pacingMode;
     unsigned int pacingMilliFps;
     unsigned int faultKind;
-    unsigned int faultValue;      /* reads left to fail, bytes short, or stall milliseconds */
-    unsigned int triggerLatched;  /* a trigger waits for the next read */
+    unsigned int faultValue;     /* reads left to fail, bytes short, or stall milliseconds */
+    unsigned int triggerLatched; /* a trigger waits for the next read */
     unsigned int openHandles;
     unsigned int pendingReads;
     unsigned int nextFrameNumber; /* the number the next delivered frame carries */
     /* Counters since the log was last cleared. */
     unsigned int opens;
-    unsigned int commands;        /* packets on the command pipe, refused ones included */
+    unsigned int commands; /* packets on the command pipe, refused ones included */
     unsigned int refusedCommands;
     unsigned int replyReads;
     unsigned int replyReadFailures;
@@ -225,9 +235,9 @@ typedef struct TravikEmuStats {
 typedef struct TravikEmuRegisters {
     unsigned char controller[256];
     unsigned int sensor[1024];
-    unsigned int wordModeByte;   /* byte 1 of the last command 10 */
-    unsigned int inputBits;      /* I/O port input bits set by the tool */
-    unsigned int repliesQueued;  /* reply packets waiting on the reply pipe */
+    unsigned int wordModeByte;  /* byte 1 of the last command 10 */
+    unsigned int inputBits;     /* I/O port input bits set by the tool */
+    unsigned int repliesQueued; /* reply packets waiting on the reply pipe */
     unsigned int reserved;
 } TravikEmuRegisters;
 

@@ -48,7 +48,8 @@ std::string LastErrorText() {
     char text[256] = {};
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              error, 0, text, sizeof(text), nullptr);
-    while (n && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) text[--n] = 0;
+    while (n && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.'))
+        text[--n] = 0;
     if (error == ERROR_FILE_NOT_FOUND) return "the driver is not running (travik-emu install)";
     return std::string(n ? text : "error") + " (" + std::to_string(error) + ")";
 }
@@ -70,7 +71,8 @@ bool ParseMilli(const std::string& text, unsigned& milli) {
     if (!ParseNumber(text.substr(0, dot), whole, 10000) || digits.size() > 3) return false;
     for (char c : digits)
         if (c < '0' || c > '9') return false;
-    while (digits.size() < 3) digits += '0';
+    while (digits.size() < 3)
+        digits += '0';
     fraction = unsigned(atoi(digits.c_str()));
     milli = whole * 1000 + fraction;
     return milli > 0;
@@ -95,7 +97,9 @@ bool DeviceArg(const Args& args, unsigned& device, int& status) {
     return true;
 }
 
-int Done(bool ok, const std::string& what) { return ok ? 0 : Fail(what + ": " + LastErrorText()); }
+int Done(bool ok, const std::string& what) {
+    return ok ? 0 : Fail(what + ": " + LastErrorText());
+}
 
 int Install(const Args& args) {
     unsigned devices = 1;
@@ -128,8 +132,8 @@ int Status(const Args& args) {
            info.interfaceVersion, info.deviceCount);
     for (unsigned device = 0; device < info.deviceCount; ++device) {
         TravikEmuStats stats = {};
-        if (!ReadStats(device, stats)) return Fail("device " + std::to_string(device) + ": " +
-                                                   LastErrorText());
+        if (!ReadStats(device, stats))
+            return Fail("device " + std::to_string(device) + ": " + LastErrorText());
         PrintDeviceLine(stdout, device, stats);
     }
     return 0;
@@ -163,10 +167,13 @@ int Pacing(unsigned device, const Args& a) {
 int Fault(unsigned device, const Args& a) {
     unsigned value = 0;
     const std::string kind = a.size() > 1 ? a[1] : "";
-    if (kind == "none" && a.size() == 2) return Done(SetFault(device, TRAVIK_EMU_FAULT_NONE), "fault");
+    if (kind == "none" && a.size() == 2)
+        return Done(SetFault(device, TRAVIK_EMU_FAULT_NONE), "fault");
     if (a.size() == 3 && ParseNumber(a[2], value)) {
-        if (kind == "fail-reads") return Done(SetFault(device, TRAVIK_EMU_FAULT_FAIL_READS, value), "fault");
-        if (kind == "short-read") return Done(SetFault(device, TRAVIK_EMU_FAULT_SHORT_READ, value), "fault");
+        if (kind == "fail-reads")
+            return Done(SetFault(device, TRAVIK_EMU_FAULT_FAIL_READS, value), "fault");
+        if (kind == "short-read")
+            return Done(SetFault(device, TRAVIK_EMU_FAULT_SHORT_READ, value), "fault");
         if (kind == "stall") return Done(SetFault(device, TRAVIK_EMU_FAULT_STALL, value), "fault");
     }
     return Usage("fault N none|fail-reads K|short-read B|stall MS");
@@ -176,9 +183,12 @@ int Log(unsigned device, const Args& a) {
     unsigned last = TRAVIK_EMU_LOG_CAPACITY;
     bool clear = false;
     for (size_t i = 1; i < a.size(); ++i) {
-        if (a[i] == "--clear") clear = true;
-        else if (a[i] == "--last" && i + 1 < a.size() && ParseNumber(a[i + 1], last)) ++i;
-        else return Usage("log N [--last K] [--clear]");
+        if (a[i] == "--clear")
+            clear = true;
+        else if (a[i] == "--last" && i + 1 < a.size() && ParseNumber(a[i + 1], last))
+            ++i;
+        else
+            return Usage("log N [--last K] [--clear]");
     }
     std::vector<TravikEmuLogEntry> entries;
     unsigned total = 0;
@@ -243,9 +253,9 @@ int main(int argc, char** argv) {
     if (verb == "install") return Install(args);
     if (verb == "remove") return Remove(args);
     if (verb == "status") return Status(args);
-    static const char* const kDeviceVerbs[] = {"plug",  "unplug", "trigger", "pattern", "pacing",
-                                               "fault", "regs",   "log",     "rom",     "stats",
-                                               "reset"};
+    static const char* const kDeviceVerbs[] = {"plug",   "unplug", "trigger", "pattern",
+                                               "pacing", "fault",  "regs",    "log",
+                                               "rom",    "stats",  "reset"};
     for (const char* known : kDeviceVerbs)
         if (verb == known) return DeviceVerb(verb, args);
     return Usage("unknown verb " + verb);

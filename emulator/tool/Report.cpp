@@ -7,31 +7,47 @@ namespace travik_emu {
 
 const char* PatternName(unsigned kind) {
     switch (kind) {
-    case TRAVIK_EMU_PATTERN_SCENE: return "scene";
-    case TRAVIK_EMU_PATTERN_FLAT: return "flat";
-    case TRAVIK_EMU_PATTERN_BAYER: return "bayer";
-    case TRAVIK_EMU_PATTERN_RAMP: return "ramp";
-    case TRAVIK_EMU_PATTERN_NOISE: return "noise";
-    default: return "?";
+    case TRAVIK_EMU_PATTERN_SCENE:
+        return "scene";
+    case TRAVIK_EMU_PATTERN_FLAT:
+        return "flat";
+    case TRAVIK_EMU_PATTERN_BAYER:
+        return "bayer";
+    case TRAVIK_EMU_PATTERN_RAMP:
+        return "ramp";
+    case TRAVIK_EMU_PATTERN_NOISE:
+        return "noise";
+    default:
+        return "?";
     }
 }
 
 const char* FaultName(unsigned kind) {
     switch (kind) {
-    case TRAVIK_EMU_FAULT_NONE: return "none";
-    case TRAVIK_EMU_FAULT_FAIL_READS: return "fail-reads";
-    case TRAVIK_EMU_FAULT_SHORT_READ: return "short-read";
-    case TRAVIK_EMU_FAULT_STALL: return "stall";
-    default: return "?";
+    case TRAVIK_EMU_FAULT_NONE:
+        return "none";
+    case TRAVIK_EMU_FAULT_FAIL_READS:
+        return "fail-reads";
+    case TRAVIK_EMU_FAULT_SHORT_READ:
+        return "short-read";
+    case TRAVIK_EMU_FAULT_STALL:
+        return "stall";
+    default:
+        return "?";
     }
 }
 
 static void PrintPacing(FILE* out, const TravikEmuStats& s) {
     switch (s.pacingMode) {
-    case TRAVIK_EMU_PACING_OFF: fprintf(out, "off"); break;
-    case TRAVIK_EMU_PACING_FIXED: fprintf(out, "%u.%03u fps", s.pacingMilliFps / 1000,
-                                          s.pacingMilliFps % 1000); break;
-    default: fprintf(out, "auto (%u us)", s.framePeriodUs); break;
+    case TRAVIK_EMU_PACING_OFF:
+        fprintf(out, "off");
+        break;
+    case TRAVIK_EMU_PACING_FIXED:
+        fprintf(out, "%u.%03u fps", s.pacingMilliFps / 1000, s.pacingMilliFps % 1000);
+        break;
+    default:
+        fprintf(out, "auto (%u us)", s.framePeriodUs);
+        break;
     }
 }
 
@@ -63,10 +79,16 @@ void PrintStats(FILE* out, const TravikEmuStats& s) {
     fprintf(out, "next frame number  %u\n", s.nextFrameNumber);
     fprintf(out, "opens              %u\n", s.opens);
     fprintf(out, "commands           %u (refused %u)\n", s.commands, s.refusedCommands);
-    static const char* const kSlots[TRAVIK_EMU_CMD_SLOTS] = {
-        "1 prepare", "2 start frame", "4 sensor write", "9 transfer length", "10 word mode",
-        "0x25 controller write", "0x26 controller read", "0x40 ROM write", "0x41 ROM read",
-        "unknown"};
+    static const char* const kSlots[TRAVIK_EMU_CMD_SLOTS] = {"1 prepare",
+                                                             "2 start frame",
+                                                             "4 sensor write",
+                                                             "9 transfer length",
+                                                             "10 word mode",
+                                                             "0x25 controller write",
+                                                             "0x26 controller read",
+                                                             "0x40 ROM write",
+                                                             "0x41 ROM read",
+                                                             "unknown"};
     for (unsigned i = 0; i < TRAVIK_EMU_CMD_SLOTS; ++i)
         fprintf(out, "  %-22s %u\n", kSlots[i], s.commandCounts[i]);
     fprintf(out, "reply reads        %u (failed %u)\n", s.replyReads, s.replyReadFailures);
@@ -81,7 +103,8 @@ void PrintRegisters(FILE* out, const TravikEmuRegisters& regs) {
     fprintf(out, "controller registers (hex):\n");
     for (unsigned row = 0; row < 256; row += 16) {
         fprintf(out, "  %02x:", row);
-        for (unsigned i = 0; i < 16; ++i) fprintf(out, " %02x", regs.controller[row + i]);
+        for (unsigned i = 0; i < 16; ++i)
+            fprintf(out, " %02x", regs.controller[row + i]);
         fprintf(out, "\n");
     }
     fprintf(out, "word-mode byte %u, input bits 0x%02x, replies queued %u\n", regs.wordModeByte,
@@ -105,11 +128,13 @@ void PrintLog(FILE* out, const std::vector<TravikEmuLogEntry>& entries, unsigned
     const unsigned long long start = entries.front().time;
     for (const TravikEmuLogEntry& e : entries) {
         unsigned used = e.length < 64 ? e.length : 64;
-        while (used > 1 && e.packet[used - 1] == 0) --used;
+        while (used > 1 && e.packet[used - 1] == 0)
+            --used;
         unsigned long long us = (e.time - start) / 10;
         fprintf(out, "%6u %8llu.%03llu ms %06x %-8s", e.sequence, us / 1000, us % 1000, e.code,
                 e.status == 0 ? "ok" : "refused");
-        for (unsigned i = 0; i < used; ++i) fprintf(out, " %02x", e.packet[i]);
+        for (unsigned i = 0; i < used; ++i)
+            fprintf(out, " %02x", e.packet[i]);
         if (e.length != 64) fprintf(out, "  (%u bytes)", e.length);
         fprintf(out, "\n");
     }
@@ -120,8 +145,10 @@ void PrintRom(FILE* out, unsigned address, const std::vector<unsigned char>& byt
         size_t n = bytes.size() - offset < 16 ? bytes.size() - offset : 16;
         fprintf(out, "%04zx:", address + offset);
         for (size_t i = 0; i < 16; ++i) {
-            if (i < n) fprintf(out, " %02x", bytes[offset + i]);
-            else fprintf(out, "   ");
+            if (i < n)
+                fprintf(out, " %02x", bytes[offset + i]);
+            else
+                fprintf(out, "   ");
         }
         fprintf(out, "  |");
         for (size_t i = 0; i < n; ++i) {

@@ -13,8 +13,8 @@ namespace travik_emu {
 namespace {
 
 const char kServiceName[] = TRAVIK_EMU_SERVICE_NAME;
-const char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\" TRAVIK_EMU_SERVICE_NAME
-                              "\\Parameters";
+const char kParametersKey[] =
+    "SYSTEM\\CurrentControlSet\\Services\\" TRAVIK_EMU_SERVICE_NAME "\\Parameters";
 const DWORD kStateWaitMs = 15000;
 const DWORD kPollMs = 20;
 
@@ -32,7 +32,8 @@ std::string Win32Message(DWORD error) {
     char text[256] = {};
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              error, 0, text, sizeof(text), nullptr);
-    while (n && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) text[--n] = 0;
+    while (n && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.'))
+        text[--n] = 0;
     std::string message = n ? text : "error";
     return message + " (" + std::to_string(error) + ")";
 }
@@ -139,9 +140,8 @@ ServiceResult InstallService(unsigned devices) {
     } else {
         service.reset(CreateServiceA(manager.get(), kServiceName, "Travik virtual camera",
                                      SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
-                                     SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                     driverPath.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                     nullptr));
+                                     SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, driverPath.c_str(),
+                                     nullptr, nullptr, nullptr, nullptr, nullptr));
         if (!service) return Failure("cannot create the driver service");
         result.note = "installed";
     }
@@ -175,11 +175,16 @@ std::string ServiceStateText() {
     ScHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_QUERY_STATUS));
     if (!service) return "not installed";
     switch (CurrentState(service.get())) {
-    case SERVICE_RUNNING: return "running";
-    case SERVICE_STOPPED: return "stopped";
-    case SERVICE_START_PENDING: return "starting";
-    case SERVICE_STOP_PENDING: return "stopping";
-    default: return "unknown";
+    case SERVICE_RUNNING:
+        return "running";
+    case SERVICE_STOPPED:
+        return "stopped";
+    case SERVICE_START_PENDING:
+        return "starting";
+    case SERVICE_STOP_PENDING:
+        return "stopping";
+    default:
+        return "unknown";
     }
 }
 

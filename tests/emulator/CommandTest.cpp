@@ -41,13 +41,17 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CommandCase{"prepare", MakePacket({1}), TRAVIK_EMU_CMD_PREPARE},
         CommandCase{"start", MakePacket({2}), TRAVIK_EMU_CMD_START_FRAME},
-        CommandCase{"sensor", MakePacket({4, 32, 0x00, 0xC2, 0x80, 0x0D}), TRAVIK_EMU_CMD_SENSOR_WRITE},
-        CommandCase{"length", MakePacket({9, 0x00, 0xC0, 0x12, 0x00}), TRAVIK_EMU_CMD_TRANSFER_LENGTH},
+        CommandCase{"sensor", MakePacket({4, 32, 0x00, 0xC2, 0x80, 0x0D}),
+                    TRAVIK_EMU_CMD_SENSOR_WRITE},
+        CommandCase{"length", MakePacket({9, 0x00, 0xC0, 0x12, 0x00}),
+                    TRAVIK_EMU_CMD_TRANSFER_LENGTH},
         CommandCase{"word", MakePacket({10, 1}), TRAVIK_EMU_CMD_WORD_MODE},
         CommandCase{"ctlwrite", MakePacket({0x25, 15, 3}), TRAVIK_EMU_CMD_CONTROLLER_WRITE},
         CommandCase{"ctlread", MakePacket({0x26, 15}), TRAVIK_EMU_CMD_CONTROLLER_READ},
-        CommandCase{"romwrite", MakePacket({0x40, 0x51, 0x03, 0x18, 0x20, 0x5A}), TRAVIK_EMU_CMD_ROM_WRITE},
-        CommandCase{"romread", MakePacket({0x41, 0x51, 0x02, 0x01, 0x18, 0x00}), TRAVIK_EMU_CMD_ROM_READ}),
+        CommandCase{"romwrite", MakePacket({0x40, 0x51, 0x03, 0x18, 0x20, 0x5A}),
+                    TRAVIK_EMU_CMD_ROM_WRITE},
+        CommandCase{"romread", MakePacket({0x41, 0x51, 0x02, 0x01, 0x18, 0x00}),
+                    TRAVIK_EMU_CMD_ROM_READ}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Commands, SensorWritesDecodeAddressAndValueByWordLength) {
@@ -70,7 +74,8 @@ TEST_F(Commands, TransferLengthAndControllerRegistersZeroToThreeMirrorEachOther)
     EXPECT_EQ(regs.controller[0] | regs.controller[1] << 8 | regs.controller[2] << 16 |
                   regs.controller[3] << 24,
               1230848u);
-    for (unsigned i = 0; i < 4; ++i) ASSERT_TRUE(camera.WriteController(i, (307200 >> (8 * i)) & 0xFF));
+    for (unsigned i = 0; i < 4; ++i)
+        ASSERT_TRUE(camera.WriteController(i, (307200 >> (8 * i)) & 0xFF));
     EXPECT_EQ(Stats(0).transferLength, 307200u);
 }
 
@@ -167,7 +172,8 @@ TEST_F(Commands, MalformedSerialWordsAndRomSelectorsAreRefused) {
 TEST_F(Commands, LogKeepsTheLast4096PacketsInOrderWithTheirTime) {
     Camera camera(3);
     const unsigned sent = TRAVIK_EMU_LOG_CAPACITY + 10;
-    for (unsigned i = 0; i < sent; ++i) ASSERT_TRUE(camera.Send({0x25, 40, i & 0xFF}));
+    for (unsigned i = 0; i < sent; ++i)
+        ASSERT_TRUE(camera.Send({0x25, 40, i & 0xFF}));
     std::vector<TravikEmuLogEntry> log;
     unsigned total = 0;
     ASSERT_TRUE(travik_emu::ReadLog(3, TRAVIK_EMU_LOG_CAPACITY, log, &total));

@@ -6,7 +6,8 @@ namespace emu_test {
 Packet MakePacket(std::initializer_list<unsigned> bytes) {
     Packet packet = {};
     size_t i = 0;
-    for (unsigned b : bytes) packet[i++] = static_cast<unsigned char>(b);
+    for (unsigned b : bytes)
+        packet[i++] = static_cast<unsigned char>(b);
     return packet;
 }
 
@@ -83,8 +84,8 @@ bool Camera::Start(unsigned samples, bool wordMode) const {
 
 bool Camera::ReadFrame(std::vector<unsigned char>& frame, DWORD* returned) const {
     DWORD bytes = 0;
-    bool done = Send({2}, kOutDirect) &&
-                Transfer(kInDirect, TRAVIK_CAM_PIPE_IMAGE, frame.data(), DWORD(frame.size()), &bytes);
+    bool done = Send({2}, kOutDirect) && Transfer(kInDirect, TRAVIK_CAM_PIPE_IMAGE, frame.data(),
+                                                  DWORD(frame.size()), &bytes);
     if (returned) *returned = bytes;
     return done;
 }
@@ -123,7 +124,8 @@ void EmulatorTest::SetUp() {
 }
 
 void EmulatorTest::TearDown() {
-    for (unsigned device = 0; device < kDevices; ++device) travik_emu::ResetDevice(device);
+    for (unsigned device = 0; device < kDevices; ++device)
+        travik_emu::ResetDevice(device);
 }
 
 } // namespace emu_test

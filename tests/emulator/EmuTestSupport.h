@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <initializer_list>
 #include <vector>
 
@@ -70,6 +71,11 @@ unsigned FrameNumberAt(const std::vector<unsigned char>& frame, size_t row, bool
 unsigned FrameNumber(const std::vector<unsigned char>& frame, size_t samples, bool wordMode);
 
 TravikEmuStats Stats(unsigned device);
+
+using Clock = std::chrono::steady_clock;
+inline long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
 
 // Every test starts and ends with the cameras at power-on, unpaced, so tests do not leak state
 // into each other or into the suites of other subsystems.

@@ -1,18 +1,10 @@
 // Faults set through the control device: failed reads, a short read, stalls, and clearing them.
-#include <chrono>
-
 #include "EmuTestSupport.h"
 
 namespace emu_test {
 namespace {
 
 using Faults = EmulatorTest;
-using Clock = std::chrono::steady_clock;
-
-long long MsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
 TEST_F(Faults, FailReadsFailsTheNextKReadsThenRecovers) {
     Camera camera(0);
     ASSERT_TRUE(camera.Start());
@@ -72,7 +64,8 @@ TEST_F(Faults, FaultRequestsOutOfRangeAreRefused) {
     EXPECT_FALSE(travik_emu::SetFault(0, 4, 1));
     EXPECT_FALSE(travik_emu::SetFault(kDevices, TRAVIK_EMU_FAULT_STALL, 1));
     EXPECT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_FAIL_READS, 0));
-    EXPECT_EQ(Stats(0).faultKind, unsigned(TRAVIK_EMU_FAULT_NONE)) << "failing no reads is no fault";
+    EXPECT_EQ(Stats(0).faultKind, unsigned(TRAVIK_EMU_FAULT_NONE))
+        << "failing no reads is no fault";
 }
 
 } // namespace

@@ -34,7 +34,8 @@ TEST_P(FrameFormat, FrameHoldsTransferLengthSamples) {
     std::vector<unsigned char> frame((kFullFrame << word()) + 4096);
     DWORD returned = 0;
     ASSERT_TRUE(camera.ReadFrame(frame, &returned));
-    EXPECT_EQ(returned, DWORD(kFullFrame << word())) << "a longer request gets the whole frame only";
+    EXPECT_EQ(returned, DWORD(kFullFrame << word()))
+        << "a longer request gets the whole frame only";
     std::vector<unsigned char> part(1000);
     ASSERT_TRUE(camera.ReadFrame(part, &returned));
     EXPECT_EQ(returned, 1000u);
@@ -69,8 +70,10 @@ TEST_P(FrameFormat, SceneBarsFollowTheBayerMosaic) {
     auto at = [&](size_t row, size_t x) { return Sample(f, row * kWidth + x, word()); };
     // Bars of 160 pixels: white, yellow, cyan, green, magenta, red, blue, black.
     const unsigned full = Full();
-    struct Bar { unsigned r, g, b; } bars[8] = {{1, 1, 1}, {1, 1, 0}, {0, 1, 1}, {0, 1, 0},
-                                                {1, 0, 1}, {1, 0, 0}, {0, 0, 1}, {0, 0, 0}};
+    struct Bar {
+        unsigned r, g, b;
+    } bars[8] = {{1, 1, 1}, {1, 1, 0}, {0, 1, 1}, {0, 1, 0},
+                 {1, 0, 1}, {1, 0, 0}, {0, 0, 1}, {0, 0, 0}};
     for (size_t bar = 0; bar < 8; ++bar) {
         size_t x = bar * 160 + 20;
         for (size_t row : {0u, 100u, 478u}) {
@@ -195,8 +198,8 @@ TEST_F(Frames, ReadWithoutStartCommandTimesOut) {
     ASSERT_TRUE(camera.SetTimeout(50));
     std::vector<unsigned char> frame(kFullFrame);
     DWORD returned = 0;
-    EXPECT_FALSE(camera.Transfer(kInDirect, TRAVIK_CAM_PIPE_IMAGE, frame.data(), kFullFrame,
-                                 &returned));
+    EXPECT_FALSE(
+        camera.Transfer(kInDirect, TRAVIK_CAM_PIPE_IMAGE, frame.data(), kFullFrame, &returned));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SEM_TIMEOUT));
 }
 

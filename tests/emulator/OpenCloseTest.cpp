@@ -102,7 +102,8 @@ TEST_F(OpenClose, UnplugFailsAWaitingRead) {
         done = camera.ReadFrame(frame);
         error = GetLastError();
     });
-    while (Stats(3).pendingReads == 0) Sleep(1);
+    while (Stats(3).pendingReads == 0)
+        Sleep(1);
     ASSERT_TRUE(travik_emu::Unplug(3));
     reader.join();
     EXPECT_FALSE(done);

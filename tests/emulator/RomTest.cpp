@@ -26,7 +26,8 @@ TEST_F(Rom, IdentificationAreaHoldsModelAndASerialPerDevice) {
         EXPECT_EQ(ReadString(camera, 0x1800, 16), "Travik380TZ4-RDX");
         serials[device] = ReadString(camera, 0x1810, 16);
         EXPECT_FALSE(serials[device].empty());
-        for (unsigned other = 0; other < device; ++other) EXPECT_NE(serials[device], serials[other]);
+        for (unsigned other = 0; other < device; ++other)
+            EXPECT_NE(serials[device], serials[other]);
     }
 }
 

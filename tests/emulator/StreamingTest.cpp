@@ -33,8 +33,10 @@ void Stream(unsigned device, unsigned count, StreamResult& result) {
             return;
         }
         unsigned number = FrameNumber(frame, samples, word);
-        if (i == 0) result.firstNumber = number;
-        else if (number != result.firstNumber + i) result.consecutive = false;
+        if (i == 0)
+            result.firstNumber = number;
+        else if (number != result.firstNumber + i)
+            result.consecutive = false;
         // The flat value differs per device: no camera sees another's picture.
         if (Sample(frame, 100, word) != (word ? 100 + device : (100 + device) >> 2))
             result.patternKept = false;
@@ -50,7 +52,8 @@ TEST_F(Streaming, FourDevicesStreamAtOnceFromFourThreads) {
     std::vector<std::thread> threads;
     for (unsigned device = 0; device < kDevices; ++device)
         threads.emplace_back(Stream, device, count, std::ref(results[device]));
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     for (unsigned device = 0; device < kDevices; ++device) {
         SCOPED_TRACE("device " + std::to_string(device));
         EXPECT_EQ(results[device].error, 0u);
@@ -68,7 +71,8 @@ TEST_F(Streaming, SceneFrameNumbersAreConsecutiveWhileStreaming) {
         ASSERT_TRUE(travik_emu::SetPacing(device, TRAVIK_EMU_PACING_FIXED, 200000)); // 200 fps
         threads.emplace_back(Stream, device, 20, std::ref(results[device]));
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     for (unsigned device = 0; device < kDevices; ++device) {
         EXPECT_EQ(results[device].frames, 20u) << device;
         EXPECT_EQ(results[device].firstNumber, 1u) << device;

@@ -74,6 +74,25 @@ TEST_F(Tool, InstallAgainWithTheSameCountLeavesTheDriverRunning) {
     EXPECT_TRUE(camera.Send({1})) << "open handles survive";
 }
 
+TEST_F(Tool, InstallWithAnotherCountRestartsTheDriverWithThatCount) {
+    struct Restore {
+        ~Restore() {
+            std::string ignored;
+            RunTool("install --devices 4", ignored); // what the harness installed
+        }
+    } restore;
+    std::string out;
+    ASSERT_EQ(RunTool("install --devices 2", out), 0u) << out;
+    TravikEmuDriverInfo info = {};
+    ASSERT_TRUE(travik_emu::QueryDriver(info));
+    EXPECT_EQ(info.deviceCount, 2u);
+    EXPECT_FALSE(Camera(2).ok());
+    ASSERT_EQ(RunTool("install --devices 4", out), 0u) << out;
+    ASSERT_TRUE(travik_emu::QueryDriver(info));
+    EXPECT_EQ(info.deviceCount, kDevices);
+    EXPECT_TRUE(Camera(3).ok());
+}
+
 TEST_F(Tool, VerbsSteerTheCamera) {
     std::string out;
     ASSERT_EQ(RunTool("pattern 2 bayer 1 2 3 0x3FF", out), 0u) << out;

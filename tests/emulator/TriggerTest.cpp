@@ -8,13 +8,8 @@
 namespace emu_test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Trigger = EmulatorTest;
 using Pacing = EmulatorTest;
-
-long long MsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 struct ReadResult {
     bool ok;
@@ -30,16 +25,19 @@ std::future<ReadResult> ReadAsync(const Camera& camera, std::vector<unsigned cha
     });
 }
 
+bool StartInTriggerMode(const Camera& camera, unsigned timeoutMs) {
+    return camera.Start() && camera.SetTimeout(timeoutMs) && camera.WriteController(11, 1);
+}
+
 void WaitForPendingRead(unsigned device) {
-    for (int i = 0; i < 5000 && Stats(device).pendingReads == 0; ++i) Sleep(1);
+    for (int i = 0; i < 5000 && Stats(device).pendingReads == 0; ++i)
+        Sleep(1);
     ASSERT_EQ(Stats(device).pendingReads, 1u);
 }
 
 TEST_F(Trigger, ReadWaitsForTheTriggerWhileOtherRequestsGoThrough) {
     Camera reader(0), commands(0);
-    ASSERT_TRUE(reader.Start());
-    ASSERT_TRUE(reader.SetTimeout(20000));
-    ASSERT_TRUE(reader.WriteController(11, 1));
+    ASSERT_TRUE(StartInTriggerMode(reader, 20000));
     std::vector<unsigned char> frame(kFullFrame);
     std::future<ReadResult> read = ReadAsync(reader, frame);
     WaitForPendingRead(0);
@@ -80,9 +78,7 @@ TEST_F(Trigger, ReadFailsAfterTheTimeOut) {
 
 TEST_F(Trigger, TriggerWithNoReadWaitingIsKeptForTheNext) {
     Camera camera(2);
-    ASSERT_TRUE(camera.Start());
-    ASSERT_TRUE(camera.SetTimeout(5000));
-    ASSERT_TRUE(camera.WriteController(11, 1));
+    ASSERT_TRUE(StartInTriggerMode(camera, 5000));
     ASSERT_TRUE(travik_emu::Trigger(2));
     EXPECT_EQ(Stats(2).triggerLatched, 1u);
     std::vector<unsigned char> frame(kFullFrame);
@@ -105,9 +101,7 @@ TEST_F(Trigger, TriggerOutsideTriggerModeIsDropped) {
 
 TEST_F(Trigger, LeavingTriggerModeReleasesAWaitingRead) {
     Camera reader(3), commands(3);
-    ASSERT_TRUE(reader.Start());
-    ASSERT_TRUE(reader.SetTimeout(20000));
-    ASSERT_TRUE(reader.WriteController(11, 1));
+    ASSERT_TRUE(StartInTriggerMode(reader, 20000));
     std::vector<unsigned char> frame(kFullFrame);
     std::future<ReadResult> read = ReadAsync(reader, frame);
     WaitForPendingRead(3);
@@ -136,7 +130,8 @@ TEST_F(Pacing, FramesComeNoFasterThanTheRate) {
     std::vector<unsigned char> frame(1000);
     ASSERT_TRUE(camera.ReadFrame(frame));
     Clock::time_point start = Clock::now();
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(camera.ReadFrame(frame));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(camera.ReadFrame(frame));
     EXPECT_GE(MsSince(start), 140);
     EXPECT_FALSE(travik_emu::SetPacing(1, TRAVIK_EMU_PACING_FIXED, 0));
     EXPECT_FALSE(travik_emu::SetPacing(1, 7));
