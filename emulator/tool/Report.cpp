@@ -94,6 +94,8 @@ void PrintStats(FILE* out, const TravikEmuStats& s) {
     fprintf(out, "reply reads        %u (failed %u)\n", s.replyReads, s.replyReadFailures);
     fprintf(out, "frame reads        %u (delivered %u, failed %u, short %u)\n", s.frameReads,
             s.framesDelivered, s.frameReadFailures, s.shortReads);
+    fprintf(out, "last frame         %u us to copy, %u us to complete\n", s.lastRenderUs,
+            s.lastCompleteUs);
     fprintf(out, "time-out requests  %u\n", s.timeoutRequests);
     fprintf(out, "refused requests   %u\n", s.refusedRequests);
     fprintf(out, "triggers           %u (time-outs %u)\n", s.triggers, s.triggerTimeouts);
