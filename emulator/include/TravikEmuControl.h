@@ -44,10 +44,11 @@
 
 /* Control codes of the camera devices, as the SDK's device layer issues them. */
 #define TRAVIK_CAM_IOCTL_PIPE_OUT_DIRECT                                                           \
-    0x22204Eu                                     /* input: pipe index; output: data (OUT_DIRECT) */
-#define TRAVIK_CAM_IOCTL_PIPE_IN_DIRECT 0x222051u /* input: pipe index; output: data (IN_DIRECT)   \
-                                                   */
-#define TRAVIK_CAM_IOCTL_SET_TIMEOUT 0x2220A0u    /* input: 44 bytes, word 1 then milliseconds */
+    0x22204Eu /* input: pipe index; output: data (OUT_DIRECT) */
+#define TRAVIK_CAM_IOCTL_PIPE_IN_DIRECT                                                            \
+    0x222051u                                  /* input: pipe index; output: data (IN_DIRECT)      \
+                                                */
+#define TRAVIK_CAM_IOCTL_SET_TIMEOUT 0x2220A0u /* input: 44 bytes, word 1 then milliseconds */
 #define TRAVIK_CAM_PIPE_COMMAND 0u
 #define TRAVIK_CAM_PIPE_REPLY 1u
 #define TRAVIK_CAM_PIPE_IMAGE 2u
