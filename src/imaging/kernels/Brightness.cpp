@@ -1,6 +1,8 @@
 // Brightness: every channel multiplied by one single-precision factor, truncated and clamped.
 #include "imaging/kernels/PixelArea.h"
 
+#include <vector>
+
 namespace {
 
 // Below 0 the value darkens in steps of 1/255 down to black at -255; above 0 it brightens in
@@ -30,31 +32,30 @@ template <int kChannels> int BrightnessBytes(const PixelArea& a, int32_t** extra
     const float factor = BrightnessFactor(block[kFilterValue]);
     uint8_t table[256];
     for (uint32_t v = 0; v < 256; ++v) table[v] = static_cast<uint8_t>(Brighten(v, factor, 255));
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
-            for (int c = 0; c < kChannels; ++c) out[c] = table[in[c]];
-        }
-    }
+    ForEachPixel(a, [&table](uint8_t* out, const uint8_t* in) {
+        for (int c = 0; c < kChannels; ++c) out[c] = table[in[c]];
+    });
     return 1;
 }
 
+// 16-bit channels: the results for 0..2^bits - 1 come from a table built once per call; values
+// beyond the sample bits, which the pipeline does not produce, are computed directly.
 template <int kChannels> int BrightnessWords(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const float factor = BrightnessFactor(block[kFilterValue]);
-    const int32_t maximum = (1 << ClampSampleBits(block[kFilterSampleBits])) - 1;
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
-            for (int c = 0; c < kChannels; ++c) {
-                StoreWord(out + 2 * c,
-                          static_cast<uint32_t>(Brighten(LoadWord(in + 2 * c), factor, maximum)));
-            }
+    const uint32_t size = uint32_t{1} << ClampSampleBits(block[kFilterSampleBits]);
+    const int32_t maximum = static_cast<int32_t>(size - 1);
+    std::vector<uint16_t> table(size);
+    for (uint32_t v = 0; v < size; ++v) table[v] = static_cast<uint16_t>(Brighten(v, factor, maximum));
+    const uint16_t* entries = table.data();
+    ForEachPixel(a, [=](uint8_t* out, const uint8_t* in) {
+        for (int c = 0; c < kChannels; ++c) {
+            const uint32_t v = LoadWord(in + 2 * c);
+            StoreWord(out + 2 * c, v < size ? entries[v]
+                                            : static_cast<uint32_t>(Brighten(v, factor, maximum)));
         }
-    }
+    });
     return 1;
 }
 

@@ -5,14 +5,7 @@ namespace {
 
 // One rule per pixel; kFlip reads destination row i from source row bottom - 1 - i.
 template <class Rule, bool kFlip> int Convert(const PixelArea& a, int32_t**) {
-    const int32_t width = a.Width();
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = kFlip ? a.SrcRowFlipped(i) : a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 0; j < width; ++j, in += a.srcBytes, out += a.dstBytes) {
-            Rule::Apply(out, in);
-        }
-    }
+    ForEachPixel<kFlip>(a, [](uint8_t* out, const uint8_t* in) { Rule::Apply(out, in); });
     return 1;
 }
 

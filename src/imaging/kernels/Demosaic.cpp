@@ -93,24 +93,26 @@ void InteriorRow(const PixelArea& a, int32_t i, int32_t from, int32_t to, const 
     const uint8_t* rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i), a.SrcRow(i + 1)};
     const ptrdiff_t sb = a.srcBytes;
     const ptrdiff_t columns[4] = {-2 * sb, -sb, 0, sb};
+    const ptrdiff_t db = a.dstBytes;
     uint8_t* out = a.DstRow(i);
     int32_t j = from;
     ptrdiff_t base = j * sb;
     auto sampleAt = [&](Offset o) { return F::Load(rows[o.row + 2] + base + columns[o.column + 2]); };
     for (; j + 1 <= to; j += 2) {
         base = j * sb;
-        WritePixel<F>(out + j * a.dstBytes, kCases[kFirst], gains, sampleAt);
+        WritePixel<F>(out + j * db, kCases[kFirst], gains, sampleAt);
         base += sb;
-        WritePixel<F>(out + (j + 1) * a.dstBytes, kCases[kSecond], gains, sampleAt);
+        WritePixel<F>(out + (j + 1) * db, kCases[kSecond], gains, sampleAt);
     }
     if (j <= to) {
         base = j * sb;
-        WritePixel<F>(out + j * a.dstBytes, kCases[kFirst], gains, sampleAt);
+        WritePixel<F>(out + j * db, kCases[kFirst], gains, sampleAt);
     }
 }
 
 // Output rows and columns 2..size-3; every pixel reads rows i-2..i+1 and columns j-2..j+1.
-template <class F> int DemosaicInterior(const PixelArea& a, int32_t** extra1) {
+template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1) {
+    const PixelArea a = area; // a local copy: the byte stores cannot alias it
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const int32_t width = a.Width();

@@ -26,12 +26,13 @@ int GrayGainsBytes(const PixelArea& a, int32_t** extra1) {
         }
     }
     const BayerParity parity(block[kGrayPhase]);
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
+    const PixelArea area = a; // a local copy: the byte stores below cannot alias it
+    for (int32_t i = 0; i < area.Height(); ++i) {
+        const uint8_t* in = area.SrcRow(i);
+        uint8_t* out = area.DstRow(i);
         const uint8_t* even = tables[parity.RowCase(i) + parity.ColumnCase(0)];
         const uint8_t* odd = tables[parity.RowCase(i) + parity.ColumnCase(1)];
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
+        for (int32_t j = 0; j < area.Width(); ++j, in += area.srcBytes, out += area.dstBytes) {
             *out = (j & 1 ? odd : even)[*in];
         }
     }
@@ -43,9 +44,10 @@ int GrayGainsWords(const PixelArea& a, int32_t** extra1) {
     if (!block) return 0;
     const int32_t maximum = GrayMaximum(block[kGraySampleBits]);
     const BayerParity parity(block[kGrayPhase]);
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
+    const PixelArea area = a;
+    for (int32_t i = 0; i < area.Height(); ++i) {
+        const uint8_t* in = area.SrcRow(i);
+        uint8_t* out = area.DstRow(i);
         int64_t gain[2];
         int64_t offset[2];
         for (int c = 0; c < 2; ++c) {
@@ -53,7 +55,7 @@ int GrayGainsWords(const PixelArea& a, int32_t** extra1) {
             gain[c] = block[kGainOf[p]];
             offset[c] = block[kOffsetOf[p]];
         }
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
+        for (int32_t j = 0; j < area.Width(); ++j, in += area.srcBytes, out += area.dstBytes) {
             StoreWord(out, static_cast<uint32_t>(
                                GainSample(LoadWord(in), gain[j & 1], offset[j & 1], maximum)));
         }
@@ -63,13 +65,9 @@ int GrayGainsWords(const PixelArea& a, int32_t** extra1) {
 
 // Luma with weights 30, 59, 11 in hundredths; red is the third byte of the pixel.
 int GrayOfColour(const PixelArea& a, int32_t**) {
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
-            *out = static_cast<uint8_t>((in[2] * 30 + in[1] * 59 + in[0] * 11) / 100);
-        }
-    }
+    ForEachPixel(a, [](uint8_t* out, const uint8_t* in) {
+        *out = static_cast<uint8_t>((in[2] * 30 + in[1] * 59 + in[0] * 11) / 100);
+    });
     return 1;
 }
 

@@ -61,18 +61,30 @@ struct HueTables {
     }
 };
 
+// All ones when the condition holds, else 0: the choices below are made with masks, because
+// which channel is largest changes from pixel to pixel and would defeat branch prediction.
+inline int32_t MaskIf(bool condition) { return -static_cast<int32_t>(condition); }
+inline int32_t Choose(int32_t mask, int32_t ifSet, int32_t otherwise) {
+    return otherwise ^ ((ifSet ^ otherwise) & mask);
+}
+
 // One pixel of 8-bit channels; returns the packed result.
 inline int32_t ShiftPixel(int32_t blue, int32_t green, int32_t red, const HueTables& t) {
-    int32_t maximum, minimum, base, position;
-    if (red >= green) {
-        maximum = red, minimum = green, base = 1, position = green - blue;
-    } else {
-        maximum = green, minimum = red, base = 3, position = blue - red;
-    }
-    if (blue > maximum) maximum = blue, base = 5, position = red - green;
+    // Largest and smallest channel, the sector they start in and the position within it.
+    const int32_t redOverGreen = MaskIf(red >= green);
+    int32_t maximum = Choose(redOverGreen, red, green);
+    int32_t minimum = Choose(redOverGreen, green, red);
+    int32_t base = Choose(redOverGreen, 1, 3);
+    int32_t position = Choose(redOverGreen, green - blue, blue - red);
+    const int32_t blueLargest = MaskIf(blue > maximum);
+    maximum = Choose(blueLargest, blue, maximum);
+    base = Choose(blueLargest, 5, base);
+    position = Choose(blueLargest, red - green, position);
     minimum = std::min(minimum, blue);
     const int32_t chroma = maximum - minimum;
-    if (position < 0) --base, position += chroma;
+    const int32_t previousSector = position < 0 ? 1 : 0;
+    base -= previousSector;
+    position += previousSector * chroma;
 
     // The lightness sum stays; the chroma follows the saturation as far as that sum allows.
     const int32_t lightness = maximum + minimum;
@@ -81,32 +93,29 @@ inline int32_t ShiftPixel(int32_t blue, int32_t green, int32_t red, const HueTab
     const int32_t newMinimum = (lightness - newChroma) >> 1;
     const int32_t span = ((lightness + newChroma) >> 1) - newMinimum;
 
-    int32_t result = kGrayWord[static_cast<size_t>(newMinimum)];
-    if (chroma != 0) {
-        int32_t f = ((position * kReciprocal[static_cast<size_t>(chroma)] + 32768) >> 16) +
-                    t.shift.remainder;
-        int32_t sector = base + t.shift.sectors;
-        if (f >= 255) f -= 255, ++sector;
-        result += (kGrayWord[static_cast<size_t>(span)] & kSectorMask[sector]) +
-                  ((span * f + 128) >> 8) * kSectorRamp[sector];
-    }
-    return result;
+    // Rebuilt from the new minimum and the span over the shifted sector. A gray pixel (chroma 0)
+    // has span 0, so the ramp adds nothing and it stays gray.
+    int32_t f = ((position * kReciprocal[static_cast<size_t>(chroma)] + 32768) >> 16) +
+                t.shift.remainder;
+    int32_t sector = base + t.shift.sectors;
+    const int32_t nextSector = f >= 255 ? 1 : 0;
+    f -= 255 * nextSector;
+    sector += nextSector;
+    return kGrayWord[static_cast<size_t>(newMinimum)] +
+           (kGrayWord[static_cast<size_t>(span)] & kSectorMask[sector]) +
+           ((span * f + 128) >> 8) * kSectorRamp[sector];
 }
 
 int HueSaturationBytes(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const HueTables tables(block[kHueDegrees], block[kHueSaturation]);
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
-            const int32_t packed = ShiftPixel(in[0], in[1], in[2], tables);
-            out[0] = static_cast<uint8_t>(packed);
-            out[1] = static_cast<uint8_t>(packed >> 8);
-            out[2] = static_cast<uint8_t>(packed >> 16);
-        }
-    }
+    ForEachPixel(a, [&tables](uint8_t* out, const uint8_t* in) {
+        const int32_t packed = ShiftPixel(in[0], in[1], in[2], tables);
+        out[0] = static_cast<uint8_t>(packed);
+        out[1] = static_cast<uint8_t>(packed >> 8);
+        out[2] = static_cast<uint8_t>(packed >> 16);
+    });
     return 1;
 }
 
@@ -120,16 +129,12 @@ int HueSaturationWords(const PixelArea& a, int32_t** extra1) {
     auto down = [shift](const uint8_t* p) {
         return std::min(static_cast<int32_t>(LoadWord(p) >> shift), 255);
     };
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
-            const int32_t packed = ShiftPixel(down(in), down(in + 2), down(in + 4), tables);
-            StoreWord(out, static_cast<uint32_t>(packed & 255) << shift);
-            StoreWord(out + 2, static_cast<uint32_t>((packed >> 8) & 255) << shift);
-            StoreWord(out + 4, static_cast<uint32_t>((packed >> 16) & 255) << shift);
-        }
-    }
+    ForEachPixel(a, [&tables, shift, down](uint8_t* out, const uint8_t* in) {
+        const int32_t packed = ShiftPixel(down(in), down(in + 2), down(in + 4), tables);
+        StoreWord(out, static_cast<uint32_t>(packed & 255) << shift);
+        StoreWord(out + 2, static_cast<uint32_t>((packed >> 8) & 255) << shift);
+        StoreWord(out + 4, static_cast<uint32_t>((packed >> 16) & 255) << shift);
+    });
     return 1;
 }
 

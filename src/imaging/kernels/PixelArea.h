@@ -44,6 +44,22 @@ int AsKernel(uint8_t* dst, const uint8_t* src, KernelRect rect, int32_t x, int32
                 extra1);
 }
 
+// Calls pixel(out, in) for every pixel of the area, row by row in increasing memory order; with
+// kFlip destination row i takes source row bottom - 1 - i. The area is copied into a local so
+// that stores through `out`, which may alias anything, do not force its fields to be re-read.
+template <bool kFlip = false, class PixelFn> inline void ForEachPixel(const PixelArea& a, PixelFn pixel) {
+    const PixelArea area = a;
+    const int32_t width = area.Width();
+    const int32_t height = area.Height();
+    const ptrdiff_t srcBytes = area.srcBytes;
+    const ptrdiff_t dstBytes = area.dstBytes;
+    for (int32_t i = 0; i < height; ++i) {
+        const uint8_t* in = kFlip ? area.SrcRowFlipped(i) : area.SrcRow(i);
+        uint8_t* out = area.DstRow(i);
+        for (int32_t j = 0; j < width; ++j, in += srcBytes, out += dstBytes) pixel(out, in);
+    }
+}
+
 // Samples are little-endian words at any byte address; memcpy keeps the loads free of alignment
 // and aliasing assumptions and compiles to one move.
 inline uint32_t LoadWord(const uint8_t* p) {

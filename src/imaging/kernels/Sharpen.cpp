@@ -33,41 +33,52 @@ std::vector<int32_t> SharpenTable(int32_t sharpness, int32_t maximum) {
 
 // The blur of pixel (i, j) is the mean of source rows i-2..i+1 and columns j-2..j+1, truncated.
 // Blur and correction are formed in one pass: the blur reads only the source, so writing each
-// result at once equals writing all blurs first. Column sums of the four rows slide along the
-// row so that each pixel costs a handful of adds.
+// result at once equals writing all blurs first. Per column the sum of the four rows is carried
+// down from row to row (one row in, one out), and along the row a window of four such sums.
 template <class F, int kChannels>
-int Sharpen(const PixelArea& a, int32_t** extra1, int32_t maximum) {
+int Sharpen(const PixelArea& area, int32_t** extra1, int32_t maximum) {
+    const PixelArea a = area; // a local copy: the stores below cannot alias it
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const int32_t width = a.Width();
     const int32_t height = a.Height();
     if (width <= 4 || height <= 4) return 1;
     const std::vector<int32_t> table = SharpenTable(block[kFilterValue], maximum);
-    const int64_t lastIndex = 2 * static_cast<int64_t>(maximum);
-    std::vector<int32_t> columnSums(static_cast<size_t>(width) * kChannels);
+    const int32_t* correction = table.data() + maximum; // indexed by original - blur
+    const size_t samples = static_cast<size_t>(width) * kChannels;
+    std::vector<int32_t> columnSumsStore(samples, 0);
+    int32_t* const columnSums = columnSumsStore.data();
+    const ptrdiff_t srcBytes = a.srcBytes;
+    const ptrdiff_t dstBytes = a.dstBytes;
+    auto addRow = [&](int32_t row, int32_t sign) {
+        const uint8_t* p = a.SrcRow(row);
+        int32_t* sums = columnSums;
+        for (int32_t j = 0; j < width; ++j, p += srcBytes, sums += kChannels)
+            for (int c = 0; c < kChannels; ++c) sums[c] += sign * static_cast<int32_t>(F::Load(p, c));
+    };
+    for (int32_t row = 0; row < 3; ++row) addRow(row, 1);
     for (int32_t i = 2; i <= height - 3; ++i) {
-        const uint8_t* rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i), a.SrcRow(i + 1)};
-        for (int32_t j = 0; j < width; ++j) {
+        addRow(i + 1, 1);
+        if (i > 2) addRow(i - 3, -1);
+        const uint8_t* in = a.SrcRow(i) + 2 * srcBytes;
+        uint8_t* out = a.DstRow(i) + 2 * dstBytes;
+        int32_t window[kChannels];
+        for (int c = 0; c < kChannels; ++c)
+            window[c] = columnSums[c] + columnSums[kChannels + c] + columnSums[2 * kChannels + c];
+        const int32_t* entering = columnSums + 3 * kChannels; // column j + 1
+        const int32_t* leaving = columnSums;                  // column j - 2
+        for (int32_t j = 2; j <= width - 3; ++j, in += srcBytes, out += dstBytes) {
             for (int c = 0; c < kChannels; ++c) {
-                uint32_t sum = 0;
-                for (const uint8_t* row : rows) sum += F::Load(row + j * a.srcBytes, c);
-                columnSums[static_cast<size_t>(j) * kChannels + c] = static_cast<int32_t>(sum);
+                window[c] += entering[c];
+                const int32_t blur = window[c] >> 4;
+                window[c] -= leaving[c];
+                const int32_t original = static_cast<int32_t>(F::Load(in, c));
+                // Samples beyond the sample bits (not made by the pipeline) stay inside the table.
+                const int32_t difference = std::clamp(original - blur, -maximum, maximum);
+                F::Store(out, c, ClampToRange(int64_t{original} + correction[difference], maximum));
             }
-        }
-        const uint8_t* in = rows[2];
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 2; j <= width - 3; ++j) {
-            for (int c = 0; c < kChannels; ++c) {
-                const int32_t* sums = &columnSums[static_cast<size_t>(j - 2) * kChannels + c];
-                const int32_t blur =
-                    (sums[0] + sums[kChannels] + sums[2 * kChannels] + sums[3 * kChannels]) >> 4;
-                const int32_t original = static_cast<int32_t>(F::Load(in + j * a.srcBytes, c));
-                const int64_t index =
-                    std::clamp<int64_t>(int64_t{maximum} + original - blur, 0, lastIndex);
-                F::Store(out + j * a.dstBytes, c,
-                         ClampToRange(int64_t{original} + table[static_cast<size_t>(index)],
-                                      maximum));
-            }
+            entering += kChannels;
+            leaving += kChannels;
         }
     }
     return 1;

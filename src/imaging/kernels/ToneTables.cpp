@@ -74,28 +74,21 @@ void BuildGamma16(double exponent, int32_t bits, std::vector<uint16_t>& table) {
 // ---- Application ----
 
 template <int kChannels> void MapBytes(const PixelArea& a, const uint16_t* table) {
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
-            for (int c = 0; c < kChannels; ++c) out[c] = static_cast<uint8_t>(table[in[c]]);
-        }
-    }
+    ForEachPixel(a, [table](uint8_t* out, const uint8_t* in) {
+        for (int c = 0; c < kChannels; ++c) out[c] = static_cast<uint8_t>(table[in[c]]);
+    });
 }
 
 // Values of A or more, which the table does not cover, become A - 1.
 template <int kChannels> void MapWords(const PixelArea& a, const std::vector<uint16_t>& table) {
     const uint32_t size = static_cast<uint32_t>(table.size());
-    for (int32_t i = 0; i < a.Height(); ++i) {
-        const uint8_t* in = a.SrcRow(i);
-        uint8_t* out = a.DstRow(i);
-        for (int32_t j = 0; j < a.Width(); ++j, in += a.srcBytes, out += a.dstBytes) {
-            for (int c = 0; c < kChannels; ++c) {
-                const uint32_t v = LoadWord(in + 2 * c);
-                StoreWord(out + 2 * c, v < size ? table[v] : size - 1);
-            }
+    const uint16_t* entries = table.data();
+    ForEachPixel(a, [=](uint8_t* out, const uint8_t* in) {
+        for (int c = 0; c < kChannels; ++c) {
+            const uint32_t v = LoadWord(in + 2 * c);
+            StoreWord(out + 2 * c, v < size ? entries[v] : size - 1);
         }
-    }
+    });
 }
 
 template <int kChannels> int ContrastBytes(const PixelArea& a, int32_t** extra1) {
