@@ -51,8 +51,8 @@ void RunPositioned(benchmark::State& state, const Case& c) {
         int32_t* pointer = block.empty() ? nullptr : block.data();
         for (PositionedKernel kernel : c.kernels) {
             benchmark::DoNotOptimize(kernel(dst.bytes.data(), src.bytes.data(), src.Whole(), 0, 0,
-                                            dst.pixelBytes, src.pixelBytes, dst.stride,
-                                            src.stride, pointer ? &pointer : nullptr, nullptr));
+                                            dst.pixelBytes, src.pixelBytes, dst.stride, src.stride,
+                                            pointer ? &pointer : nullptr, nullptr));
         }
         benchmark::ClobberMemory();
     }
@@ -64,8 +64,8 @@ void RunScale(benchmark::State& state, ScalingKernel kernel, int32_t bits, int32
     Frame dst(bits, 255, dstWidth, dstHeight);
     for (auto _ : state) {
         kernel(dst.bytes.data(), src.bytes.data(), dst.Whole(), src.Whole(),
-               KernelSize{dst.width, dst.height}, KernelSize{src.width, src.height},
-               dst.pixelBytes, src.pixelBytes, dst.stride, src.stride, nullptr, nullptr);
+               KernelSize{dst.width, dst.height}, KernelSize{src.width, src.height}, dst.pixelBytes,
+               src.pixelBytes, dst.stride, src.stride, nullptr, nullptr);
         benchmark::ClobberMemory();
     }
 }
@@ -152,9 +152,8 @@ int main(int argc, char** argv) {
         b->Unit(benchmark::kMillisecond)->MinTime(0.1)->Repetitions(7)->ReportAggregatesOnly(true);
     };
     for (const Case& c : Cases()) {
-        configure(benchmark::RegisterBenchmark(c.name, [c](benchmark::State& s) {
-            RunPositioned(s, c);
-        }));
+        configure(benchmark::RegisterBenchmark(c.name,
+                                               [c](benchmark::State& s) { RunPositioned(s, c); }));
     }
     configure(benchmark::RegisterBenchmark("ScaleNearest24Half", [](benchmark::State& s) {
         RunScale(s, ScaleNearest24, 24, 640, 480);
@@ -163,12 +162,10 @@ int main(int argc, char** argv) {
         RunScale(s, ScaleNearest8, 8, 800, 600);
     }));
     configure(benchmark::RegisterBenchmark("Restride8", RunRestride));
-    configure(benchmark::RegisterBenchmark("MirrorFrame8", [](benchmark::State& s) {
-        RunMirror(s, 8);
-    }));
-    configure(benchmark::RegisterBenchmark("MirrorFrame16", [](benchmark::State& s) {
-        RunMirror(s, 16);
-    }));
+    configure(
+        benchmark::RegisterBenchmark("MirrorFrame8", [](benchmark::State& s) { RunMirror(s, 8); }));
+    configure(benchmark::RegisterBenchmark("MirrorFrame16",
+                                           [](benchmark::State& s) { RunMirror(s, 16); }));
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -11,9 +11,13 @@ constexpr int64_t kLargestImageBytes = 0x7FFFFFFF - 1078;
 
 } // namespace
 
-ImageBuffer::ImageBuffer() { ResetInfo(); }
+ImageBuffer::ImageBuffer() {
+    ResetInfo();
+}
 
-ImageBuffer::~ImageBuffer() { Release(); }
+ImageBuffer::~ImageBuffer() {
+    Release();
+}
 
 void ImageBuffer::ResetInfo() {
     std::memset(&m_info, 0, sizeof m_info);
@@ -58,8 +62,8 @@ int ImageBuffer::CreateLike(const ImageBuffer* other) {
 int ImageBuffer::Allocate(HDC dc, UINT usage, HANDLE section, DWORD offset) {
     if (m_bits == 8) SetColorTable(0, nullptr, 0, 0);
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&m_info), usage, &bits,
-                                   section, offset);
+    HBITMAP dib =
+        CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&m_info), usage, &bits, section, offset);
     if (dib && bits) {
         m_section.reset(dib);
         m_memoryDC.reset(CreateCompatibleDC(nullptr));

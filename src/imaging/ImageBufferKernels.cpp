@@ -11,8 +11,7 @@ KernelRect ToKernelRect(const RECT& r) {
 } // namespace
 
 int ImageBuffer::ApplyKernel(PositionedKernel kernel, const ImageBuffer* source,
-                             const RECT* sourceRect, int x, int y, int32_t** extra1,
-                             void* extra2) {
+                             const RECT* sourceRect, int x, int y, int32_t** extra1, void* extra2) {
     if (!source) return 0;
     const KernelRect rect = sourceRect ? ToKernelRect(*sourceRect)
                                        : KernelRect{0, 0, source->m_width, source->m_height};

@@ -27,8 +27,7 @@ HANDLE OpenForWriting(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
-    return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool WriteAll(HANDLE file, const void* data, size_t size) {
@@ -37,7 +36,8 @@ bool WriteAll(HANDLE file, const void* data, size_t size) {
 }
 
 void PutLittleEndian32(uint8_t* out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 } // namespace

@@ -21,7 +21,9 @@ struct KernelCase {
     std::vector<int32_t> block;
 };
 
-void PrintTo(const KernelCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const KernelCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const std::vector<int32_t> kDemosaic = {1, 150, 100, 80};
 const std::vector<int32_t> kGray = {2, 100, 128, 200, 90, -5, 3, 0, 10, 10};
@@ -107,9 +109,11 @@ TEST_P(EveryKernel, WorksOnItsRectangleAtItsPositionOnly) {
         TestImage cropDst = Crop(dst, k.dstBits, y, x, width, height);
         std::vector<int32_t> block = k.block, cropBlock = k.block;
         const KernelRect rect{left, top, left + width, top + height};
-        ASSERT_EQ(RunKernel(k.kernel, dst, src, block.empty() ? nullptr : block.data(), rect, x, y), 1);
-        ASSERT_EQ(RunKernel(k.kernel, cropDst, cropSrc, cropBlock.empty() ? nullptr : cropBlock.data()),
+        ASSERT_EQ(RunKernel(k.kernel, dst, src, block.empty() ? nullptr : block.data(), rect, x, y),
                   1);
+        ASSERT_EQ(
+            RunKernel(k.kernel, cropDst, cropSrc, cropBlock.empty() ? nullptr : cropBlock.data()),
+            1);
 
         for (int32_t i = 0; i < dst.Height(); ++i) {
             for (int32_t j = 0; j < dst.Width(); ++j) {

@@ -48,8 +48,8 @@ struct Expected {
 Expected ReferencePixel(const TestImage& raw, int32_t phase, Gains gains, int32_t i, int32_t j) {
     const int32_t maximum = raw.PixelBytes() == 2 ? 1023 : 255;
     auto sample = [&](int32_t dr, int32_t dc) {
-        return static_cast<int64_t>(raw.Get(i + Replace(i, dr, raw.Height()),
-                                            j + Replace(j, dc, raw.Width())));
+        return static_cast<int64_t>(
+            raw.Get(i + Replace(i, dr, raw.Height()), j + Replace(j, dc, raw.Width())));
     };
     // The quad at rows i-1..i and columns j-1..j: two greens, one red, one blue.
     int64_t greenSum = 0;
@@ -91,7 +91,8 @@ TEST_P(UniformFrame, ValueHundredStaysHundredEverywhereWithNeutralGains) {
     Demosaic(out, raw, phase);
     for (int32_t i = 0; i < 9; ++i)
         for (int32_t j = 0; j < 13; ++j)
-            for (int32_t c = 0; c < 3; ++c) ASSERT_EQ(out.Get(i, j, c), 100u) << i << "," << j;
+            for (int32_t c = 0; c < 3; ++c)
+                ASSERT_EQ(out.Get(i, j, c), 100u) << i << "," << j;
 }
 
 TEST_P(UniformFrame, RedAndBlueFollowTheirGains) {
@@ -120,7 +121,8 @@ TEST_P(UniformFrame, FullScaleSaturatesInsteadOfWrapping) {
     Demosaic(out, raw, phase, Gains{101, 100});
     for (int32_t i = 0; i < 9; ++i)
         for (int32_t j = 0; j < 9; ++j)
-            for (int32_t c = 0; c < 3; ++c) ASSERT_EQ(out.Get(i, j, c), full);
+            for (int32_t c = 0; c < 3; ++c)
+                ASSERT_EQ(out.Get(i, j, c), full);
 }
 
 INSTANTIATE_TEST_SUITE_P(PhasesAndDepths, UniformFrame,
@@ -130,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(PhasesAndDepths, UniformFrame,
 TEST(Demosaic, PhaseOneTakesEvenRowEvenColumnAsRed) {
     TestImage raw(10, 8, 8);
     for (int32_t i = 0; i < 8; i += 2)
-        for (int32_t j = 0; j < 10; j += 2) raw.Set(i, j, 0, 200);
+        for (int32_t j = 0; j < 10; j += 2)
+            raw.Set(i, j, 0, 200);
     TestImage out(10, 8, 24);
     Demosaic(out, raw, 1);
     for (int32_t i = 2; i <= 8 - 3; ++i) {
@@ -163,8 +166,7 @@ TEST_P(ExtremeGain, SaturatesWithoutOverflow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BeyondTheSettersRange, ExtremeGain,
-                         ::testing::Combine(::testing::Values(INT_MAX, 1 << 24, 2000, -1,
-                                                              INT_MIN),
+                         ::testing::Combine(::testing::Values(INT_MAX, 1 << 24, 2000, -1, INT_MIN),
                                             ::testing::Values(24, 64)));
 
 // ---- Properties ----
@@ -186,7 +188,8 @@ TEST_P(KnownColour, IsReproducedAtEveryPixel) {
         const uint32_t colour[3] = {value(rng), value(rng), value(rng)}; // green, blue, red
         TestImage raw(width, height, words ? 16 : 8);
         for (int32_t i = 0; i < height; ++i)
-            for (int32_t j = 0; j < width; ++j) raw.Set(i, j, 0, colour[ColourAt(phase, i, j)]);
+            for (int32_t j = 0; j < width; ++j)
+                raw.Set(i, j, 0, colour[ColourAt(phase, i, j)]);
         TestImage out(width, height, outBits);
         Demosaic(out, raw, phase);
         for (int32_t i = 0; i < height; ++i) {

@@ -164,7 +164,8 @@ TEST(ImageBuffer, CreatingAnewReleasesTheOldObjects) {
     ImageBuffer image;
     ASSERT_EQ(image.Create(64, 48, 8), 1);
     HBITMAP first = image.Section();
-    for (int round = 0; round < 50; ++round) ASSERT_EQ(image.Create(32 + round, 20, 24), 1);
+    for (int round = 0; round < 50; ++round)
+        ASSERT_EQ(image.Create(32 + round, 20, 24), 1);
     EXPECT_EQ(GetObjectType(first), 0u);
 }
 
@@ -203,7 +204,8 @@ TEST(ImageBuffer, BlitOfARectangleLandsAtThePictureRowsGiven) {
     ASSERT_EQ(gray.Create(4, 4, 8), 1);
     ASSERT_EQ(colour.Create(4, 4, 24), 1);
     // Picture row 0 (top) is memory row 3.
-    for (int j = 0; j < 4; ++j) gray.Pixels()[3 * gray.Stride() + j] = static_cast<uint8_t>(10 + j);
+    for (int j = 0; j < 4; ++j)
+        gray.Pixels()[3 * gray.Stride() + j] = static_cast<uint8_t>(10 + j);
     const RECT topRow = {1, 0, 3, 1};
     ASSERT_NE(colour.Blit(&gray, &topRow, 0, 2), 0); // into picture row 2 = memory row 1
     EXPECT_EQ(colour.Pixels()[colour.Stride() + 0], 11);
@@ -298,8 +300,8 @@ Call g_call;
 int SpyKernel(uint8_t* dst, const uint8_t* src, KernelRect rect, int32_t x, int32_t y,
               uint16_t dstBytes, uint16_t srcBytes, int32_t dstStride, int32_t srcStride,
               int32_t** extra1, void* extra2) {
-    g_call = Call{g_call.count + 1, dst,       src,       rect,   x,     y,
-                  dstBytes,         srcBytes,  dstStride, srcStride, extra1, extra2};
+    g_call = Call{g_call.count + 1, dst,      src,       rect,      x,      y,
+                  dstBytes,         srcBytes, dstStride, srcStride, extra1, extra2};
     return 42;
 }
 
@@ -340,8 +342,8 @@ TEST_F(ApplyKernelTest, NegativeDestinationColumnSkipsTheSourceColumnsOffTheEdge
 }
 
 TEST_F(ApplyKernelTest, PositionAtOrBeyondTheDestinationDoesNotCallTheKernel) {
-    for (auto [x, y] : {std::pair{64, 0}, std::pair{0, 48}, std::pair{100, 100},
-                        std::pair{-64, 0}, std::pair{0, -48}}) {
+    for (auto [x, y] : {std::pair{64, 0}, std::pair{0, 48}, std::pair{100, 100}, std::pair{-64, 0},
+                        std::pair{0, -48}}) {
         EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, nullptr, x, y, nullptr, nullptr), 0);
     }
     EXPECT_EQ(g_call.count, 0);
@@ -366,7 +368,8 @@ TEST_F(ApplyKernelTest, SourceRectangleLeftOfTheSourceStaysInsideTheDestination)
 
 TEST_F(ApplyKernelTest, RealKernelsRunThroughTheBuffers) {
     // Rows reversed into a copy, as the BMP writer does.
-    for (int r = 0; r < 48; ++r) std::memset(src.Pixels() + r * 64, r, 64);
+    for (int r = 0; r < 48; ++r)
+        std::memset(src.Pixels() + r * 64, r, 64);
     ImageBuffer flipped;
     ASSERT_EQ(flipped.CreateLike(&src), 1);
     EXPECT_EQ(flipped.ApplyKernel(RowsFlip, &src, nullptr, 0, 0, nullptr, nullptr), 1);
@@ -382,7 +385,8 @@ TEST(ApplyScaledKernel, ResizesWholeBuffersWithRowFlip) {
     ASSERT_EQ(image.Create(640, 480, 24), 1);
     ASSERT_EQ(display.Create(320, 240, 24), 1);
     for (int r = 0; r < 480; ++r)
-        for (int j = 0; j < 640; ++j) image.Pixels()[r * image.Stride() + 3 * j] = static_cast<uint8_t>(r ^ j);
+        for (int j = 0; j < 640; ++j)
+            image.Pixels()[r * image.Stride() + 3 * j] = static_cast<uint8_t>(r ^ j);
     EXPECT_EQ(display.ApplyScaledKernel(ScaleNearest24, &image, nullptr, nullptr, nullptr, nullptr),
               1);
     for (int y = 0; y < 240; y += 17)

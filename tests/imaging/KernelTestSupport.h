@@ -63,15 +63,18 @@ class TestImage {
     void Fill(uint32_t v) {
         for (int32_t i = 0; i < m_height; ++i)
             for (int32_t j = 0; j < m_width; ++j)
-                for (int32_t c = 0; c < Channels(); ++c) Set(i, j, c, v);
+                for (int32_t c = 0; c < Channels(); ++c)
+                    Set(i, j, c, v);
     }
     // Every channel of every pixel random in 0..maximum; padding and unused bytes too.
     void Randomise(std::mt19937& rng, uint32_t maximum) {
-        for (auto& b : m_bytes) b = static_cast<uint8_t>(rng());
+        for (auto& b : m_bytes)
+            b = static_cast<uint8_t>(rng());
         std::uniform_int_distribution<uint32_t> value(0, maximum);
         for (int32_t i = 0; i < m_height; ++i)
             for (int32_t j = 0; j < m_width; ++j)
-                for (int32_t c = 0; c < Channels(); ++c) Set(i, j, c, value(rng));
+                for (int32_t c = 0; c < Channels(); ++c)
+                    Set(i, j, c, value(rng));
     }
 
   private:
@@ -99,8 +102,8 @@ inline Colour ColourAt(int32_t phase, int32_t r, int32_t c) {
 
 // Calls a positioned kernel as the image buffer's ApplyKernel does after clipping.
 inline int RunKernel(PositionedKernel kernel, TestImage& dst, const TestImage& src,
-               int32_t* block = nullptr, KernelRect rect = {0, 0, -1, -1}, int32_t x = 0,
-               int32_t y = 0) {
+                     int32_t* block = nullptr, KernelRect rect = {0, 0, -1, -1}, int32_t x = 0,
+                     int32_t y = 0) {
     if (rect.right < 0) rect = src.Whole();
     int32_t* pointer = block;
     return kernel(dst.Data(), src.Data(), rect, x, y, dst.PixelBytes(), src.PixelBytes(),
@@ -118,7 +121,8 @@ inline int RunInPlace(PositionedKernel kernel, TestImage& image, int32_t* block 
 // A one-pixel image of the given channels, for the worked examples.
 inline TestImage Pixel(int32_t bits, std::vector<uint32_t> channels) {
     TestImage image(1, 1, bits);
-    for (size_t c = 0; c < channels.size(); ++c) image.Set(0, 0, static_cast<int32_t>(c), channels[c]);
+    for (size_t c = 0; c < channels.size(); ++c)
+        image.Set(0, 0, static_cast<int32_t>(c), channels[c]);
     return image;
 }
 

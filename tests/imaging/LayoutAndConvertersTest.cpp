@@ -9,8 +9,8 @@
 namespace {
 
 using kernel_test::Pixel;
-using kernel_test::RunKernel;
 using kernel_test::RunInPlace;
+using kernel_test::RunKernel;
 using kernel_test::TestImage;
 
 // ---- Restride ----
@@ -37,9 +37,8 @@ TEST_P(Restride, SpreadsPackedRowsToTheStride) {
 
 INSTANTIATE_TEST_SUITE_P(Widths, Restride,
                          ::testing::Values(std::make_tuple(1278, 12, 8),
-                                           std::make_tuple(1277, 5, 16),
-                                           std::make_tuple(3, 7, 8), std::make_tuple(1, 9, 16),
-                                           std::make_tuple(5, 1, 8)));
+                                           std::make_tuple(1277, 5, 16), std::make_tuple(3, 7, 8),
+                                           std::make_tuple(1, 9, 16), std::make_tuple(5, 1, 8)));
 
 TEST(RestrideKernel, LeavesAFrameWhoseRowsAreAlreadyPackedAlone) {
     std::mt19937 rng(3);
@@ -61,8 +60,7 @@ TEST_P(Mirror, ReversesPixelsWithinRowsAndOrOrderOfRows) {
     frame.Randomise(rng, bits == 8 ? 255 : 65535);
     const TestImage before = frame;
     std::vector<uint8_t> scratch(frame.Bytes().size());
-    MirrorFrame(frame.Data(), scratch.data(), 7, 5, frame.Stride(), bits / 8, horizontal,
-                vertical);
+    MirrorFrame(frame.Data(), scratch.data(), 7, 5, frame.Stride(), bits / 8, horizontal, vertical);
     for (int32_t i = 0; i < 5; ++i) {
         for (int32_t j = 0; j < 7; ++j) {
             const int32_t fromRow = vertical ? 4 - i : i;
@@ -89,7 +87,9 @@ struct ConverterCase {
     std::function<uint32_t(int32_t c, const std::function<uint32_t(int32_t)>& in)> rule;
 };
 
-void PrintTo(const ConverterCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ConverterCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::vector<ConverterCase> Converters() {
     auto shift = [](int32_t s, bool swap, bool alpha) {
@@ -213,10 +213,11 @@ TEST(ScaleNearest, HalvesBySamplingEverySecondPixelFromTheLastRow) {
 TEST(ScaleNearest, UsesSinglePrecisionRatiosForUnevenSizes) {
     TestImage src(5, 7, 8);
     for (int32_t i = 0; i < 7; ++i)
-        for (int32_t j = 0; j < 5; ++j) src.Set(i, j, 0, static_cast<uint32_t>(i * 10 + j));
+        for (int32_t j = 0; j < 5; ++j)
+            src.Set(i, j, 0, static_cast<uint32_t>(i * 10 + j));
     TestImage dst(3, 9, 8);
-    ASSERT_EQ(ScaleNearest8(dst.Data(), src.Data(), dst.Whole(), src.Whole(), {3, 9}, {5, 7}, 1,
-                            1, dst.Stride(), src.Stride(), nullptr, nullptr),
+    ASSERT_EQ(ScaleNearest8(dst.Data(), src.Data(), dst.Whole(), src.Whole(), {3, 9}, {5, 7}, 1, 1,
+                            dst.Stride(), src.Stride(), nullptr, nullptr),
               1);
     const float fx = 5.0f / 3.0f, fy = 7.0f / 9.0f;
     for (int32_t y = 0; y < 9; ++y) {
@@ -260,7 +261,7 @@ TEST(MeanGray, AveragesTheRectangleWithTruncation) {
     image.Set(1, 1, 0, 10);
     image.Set(1, 2, 0, 11);
     image.Set(2, 1, 0, 12);
-    image.Set(2, 2, 0, 14); // (10 + 11 + 12 + 14) / 4 = 11.75
+    image.Set(2, 2, 0, 14);  // (10 + 11 + 12 + 14) / 4 = 11.75
     image.Set(0, 0, 0, 255); // outside
     EXPECT_EQ(RunKernel(MeanGray8, image, image, nullptr, {1, 1, 3, 3}, 1, 1), 11);
     TestImage words(4, 1, 16);

@@ -31,9 +31,11 @@ template <int kChannels> int BrightnessBytes(const PixelArea& a, int32_t** extra
     if (!block) return 0;
     const float factor = BrightnessFactor(block[kFilterValue]);
     uint8_t table[256];
-    for (uint32_t v = 0; v < 256; ++v) table[v] = static_cast<uint8_t>(Brighten(v, factor, 255));
+    for (uint32_t v = 0; v < 256; ++v)
+        table[v] = static_cast<uint8_t>(Brighten(v, factor, 255));
     ForEachPixel(a, [&table](uint8_t* out, const uint8_t* in) {
-        for (int c = 0; c < kChannels; ++c) out[c] = table[in[c]];
+        for (int c = 0; c < kChannels; ++c)
+            out[c] = table[in[c]];
     });
     return 1;
 }
@@ -47,13 +49,14 @@ template <int kChannels> int BrightnessWords(const PixelArea& a, int32_t** extra
     const uint32_t size = uint32_t{1} << ClampSampleBits(block[kFilterSampleBits]);
     const int32_t maximum = static_cast<int32_t>(size - 1);
     std::vector<uint16_t> table(size);
-    for (uint32_t v = 0; v < size; ++v) table[v] = static_cast<uint16_t>(Brighten(v, factor, maximum));
+    for (uint32_t v = 0; v < size; ++v)
+        table[v] = static_cast<uint16_t>(Brighten(v, factor, maximum));
     const uint16_t* entries = table.data();
     ForEachPixel(a, [=](uint8_t* out, const uint8_t* in) {
         for (int c = 0; c < kChannels; ++c) {
             const uint32_t v = LoadWord(in + 2 * c);
-            StoreWord(out + 2 * c, v < size ? entries[v]
-                                            : static_cast<uint32_t>(Brighten(v, factor, maximum)));
+            StoreWord(out + 2 * c,
+                      v < size ? entries[v] : static_cast<uint32_t>(Brighten(v, factor, maximum)));
         }
     });
     return 1;

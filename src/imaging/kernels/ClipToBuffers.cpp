@@ -55,9 +55,8 @@ bool ClipToBuffers(KernelSize dst, KernelSize src, KernelRect pictureRect, int32
     // Both rectangles now lie inside their buffers, so every value fits 32 bits again.
     out->x = static_cast<int32_t>(target.left);
     out->y = static_cast<int32_t>(dst.height - target.bottom);
-    out->rect = KernelRect{static_cast<int32_t>(source.left),
-                           static_cast<int32_t>(src.height - source.bottom),
-                           static_cast<int32_t>(source.right),
-                           static_cast<int32_t>(src.height - source.top)};
+    out->rect = KernelRect{
+        static_cast<int32_t>(source.left), static_cast<int32_t>(src.height - source.bottom),
+        static_cast<int32_t>(source.right), static_cast<int32_t>(src.height - source.top)};
     return true;
 }

@@ -23,7 +23,8 @@ template <int kShift> struct WordUp {
 
 template <int kShift> struct ColourWordsToBytes {
     static void Apply(uint8_t* out, const uint8_t* in) {
-        for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(LoadWord(in + 2 * c) >> kShift);
+        for (int c = 0; c < 3; ++c)
+            out[c] = static_cast<uint8_t>(LoadWord(in + 2 * c) >> kShift);
     }
 };
 

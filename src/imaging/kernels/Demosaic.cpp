@@ -20,10 +20,18 @@ struct ParityCase {
 // Indexed by 2 * (row odd) + (column odd), parities taken after the Bayer phase is applied; in
 // phase 0 the sample at an even row and even column is green, its row neighbour blue.
 constexpr ParityCase kCases[4] = {
-    {{{-1, -1}, {0, 0}}, {{-1, 0}, {-1, -2}, {1, 0}, {1, -2}}, {{0, -1}, {0, 1}, {-2, -1}, {-2, 1}}},
-    {{{-1, 0}, {0, -1}}, {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}}, {{0, 0}, {0, -2}, {-2, 0}, {-2, -2}}},
-    {{{-1, 0}, {0, -1}}, {{0, 0}, {0, -2}, {-2, 0}, {-2, -2}}, {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}}},
-    {{{-1, -1}, {0, 0}}, {{0, -1}, {0, 1}, {-2, -1}, {-2, 1}}, {{-1, 0}, {-1, -2}, {1, 0}, {1, -2}}},
+    {{{-1, -1}, {0, 0}},
+     {{-1, 0}, {-1, -2}, {1, 0}, {1, -2}},
+     {{0, -1}, {0, 1}, {-2, -1}, {-2, 1}}},
+    {{{-1, 0}, {0, -1}},
+     {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}},
+     {{0, 0}, {0, -2}, {-2, 0}, {-2, -2}}},
+    {{{-1, 0}, {0, -1}},
+     {{0, 0}, {0, -2}, {-2, 0}, {-2, -2}},
+     {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}}},
+    {{{-1, -1}, {0, 0}},
+     {{0, -1}, {0, 1}, {-2, -1}, {-2, 1}},
+     {{-1, 0}, {-1, -2}, {1, 0}, {1, -2}}},
 };
 
 struct Raw8 {
@@ -97,7 +105,9 @@ void InteriorRow(const PixelArea& a, int32_t i, int32_t from, int32_t to, const 
     uint8_t* out = a.DstRow(i);
     int32_t j = from;
     ptrdiff_t base = j * sb;
-    auto sampleAt = [&](Offset o) { return F::Load(rows[o.row + 2] + base + columns[o.column + 2]); };
+    auto sampleAt = [&](Offset o) {
+        return F::Load(rows[o.row + 2] + base + columns[o.column + 2]);
+    };
     for (; j + 1 <= to; j += 2) {
         base = j * sb;
         WritePixel<F>(out + j * db, kCases[kFirst], gains, sampleAt);
@@ -123,10 +133,18 @@ template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1)
     for (int32_t i = 2; i <= height - 3; ++i) {
         const int32_t rowOdd = (i + phase.rowBit) & 1;
         switch (2 * rowOdd + firstColumnOdd) {
-        case 0: InteriorRow<F, 0>(a, i, 2, width - 3, gains); break;
-        case 1: InteriorRow<F, 1>(a, i, 2, width - 3, gains); break;
-        case 2: InteriorRow<F, 2>(a, i, 2, width - 3, gains); break;
-        default: InteriorRow<F, 3>(a, i, 2, width - 3, gains); break;
+        case 0:
+            InteriorRow<F, 0>(a, i, 2, width - 3, gains);
+            break;
+        case 1:
+            InteriorRow<F, 1>(a, i, 2, width - 3, gains);
+            break;
+        case 2:
+            InteriorRow<F, 2>(a, i, 2, width - 3, gains);
+            break;
+        default:
+            InteriorRow<F, 3>(a, i, 2, width - 3, gains);
+            break;
         }
     }
     return 1;
@@ -142,13 +160,15 @@ int32_t BorderIndex(int32_t index, int32_t offset, int32_t size) {
     if (index == size - 1 && offset == 1) offset = -3;
     int32_t k = index + offset;
     if (size < 2) return 0;
-    while (k < 0) k += 2;
-    while (k >= size) k -= 2;
+    while (k < 0)
+        k += 2;
+    while (k >= size)
+        k -= 2;
     return k;
 }
 
-template <class F> void BorderPixel(const PixelArea& a, int32_t i, int32_t j, Phase phase,
-                                    const Gains& gains) {
+template <class F>
+void BorderPixel(const PixelArea& a, int32_t i, int32_t j, Phase phase, const Gains& gains) {
     const uint8_t* rows[4];
     ptrdiff_t columns[4];
     for (int32_t k = 0; k < 4; ++k) {

@@ -21,8 +21,8 @@ int GrayGainsBytes(const PixelArea& a, int32_t** extra1) {
     uint8_t tables[4][256];
     for (int p = 0; p < 4; ++p) {
         for (int32_t v = 0; v < 256; ++v) {
-            tables[p][v] = static_cast<uint8_t>(
-                GainSample(v, block[kGainOf[p]], block[kOffsetOf[p]], 255));
+            tables[p][v] =
+                static_cast<uint8_t>(GainSample(v, block[kGainOf[p]], block[kOffsetOf[p]], 255));
         }
     }
     const BayerParity parity(block[kGrayPhase]);

@@ -11,14 +11,16 @@ namespace {
 // Entry k: all three bytes k.
 constexpr std::array<int32_t, 256> kGrayWord = [] {
     std::array<int32_t, 256> t{};
-    for (int32_t k = 0; k < 256; ++k) t[static_cast<size_t>(k)] = k * 0x010101;
+    for (int32_t k = 0; k < 256; ++k)
+        t[static_cast<size_t>(k)] = k * 0x010101;
     return t;
 }();
 
 // Entry k: floor(0xFF0000 / k), so that l * entry >> 16 divides by the chroma; entry 0 is 0.
 constexpr std::array<int32_t, 256> kReciprocal = [] {
     std::array<int32_t, 256> t{};
-    for (int32_t k = 1; k < 256; ++k) t[static_cast<size_t>(k)] = 0xFF0000 / k;
+    for (int32_t k = 1; k < 256; ++k)
+        t[static_cast<size_t>(k)] = 0xFF0000 / k;
     return t;
 }();
 
@@ -57,13 +59,16 @@ struct HueTables {
     HueTables(int32_t degrees, int32_t saturation) : shift(MakeHueShift(degrees)) {
         // Outside -255..255 the factor would leave the table's range.
         const int32_t factor = (std::clamp(saturation, -255, 255) + 256) * 256;
-        for (int32_t k = 0; k < 256; ++k) chroma[k] = (factor * k + 32768) >> 16;
+        for (int32_t k = 0; k < 256; ++k)
+            chroma[k] = (factor * k + 32768) >> 16;
     }
 };
 
 // All ones when the condition holds, else 0: the choices below are made with masks, because
 // which channel is largest changes from pixel to pixel and would defeat branch prediction.
-inline int32_t MaskIf(bool condition) { return -static_cast<int32_t>(condition); }
+inline int32_t MaskIf(bool condition) {
+    return -static_cast<int32_t>(condition);
+}
 inline int32_t Choose(int32_t mask, int32_t ifSet, int32_t otherwise) {
     return otherwise ^ ((ifSet ^ otherwise) & mask);
 }
@@ -95,8 +100,8 @@ inline int32_t ShiftPixel(int32_t blue, int32_t green, int32_t red, const HueTab
 
     // Rebuilt from the new minimum and the span over the shifted sector. A gray pixel (chroma 0)
     // has span 0, so the ramp adds nothing and it stays gray.
-    int32_t f = ((position * kReciprocal[static_cast<size_t>(chroma)] + 32768) >> 16) +
-                t.shift.remainder;
+    int32_t f =
+        ((position * kReciprocal[static_cast<size_t>(chroma)] + 32768) >> 16) + t.shift.remainder;
     int32_t sector = base + t.shift.sectors;
     const int32_t nextSector = f >= 255 ? 1 : 0;
     f -= 255 * nextSector;

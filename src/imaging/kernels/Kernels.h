@@ -102,8 +102,8 @@ extern const PositionedKernel Restride8, Restride16;
 
 // Mirrors a frame in place through `scratch` (height * stride bytes, not overlapping): reverses
 // the pixels of every row when `horizontal`, the order of the rows when `vertical`.
-void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t height,
-                 int32_t stride, int32_t pixelBytes, bool horizontal, bool vertical);
+void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t height, int32_t stride,
+                 int32_t pixelBytes, bool horizontal, bool vertical);
 
 // ---- Demosaic (Demosaic.cpp): 8-bit raw to 24/32-bit, 10-bit raw to 48/64-bit ----
 
@@ -141,7 +141,8 @@ extern const PositionedKernel GrayGains8, GrayGains16; // gray gain block
 extern const PositionedKernel GrayFromColor;           // 24-bit source, 8-bit destination
 
 // ---- Adjustments (Brightness.cpp, ToneTables.cpp): filter block ----
-extern const PositionedKernel BrightnessMono8, BrightnessColor8, BrightnessMono16, BrightnessColor16;
+extern const PositionedKernel BrightnessMono8, BrightnessColor8, BrightnessMono16,
+    BrightnessColor16;
 extern const PositionedKernel ContrastMono8, ContrastColor8, ContrastMono16, ContrastColor16;
 extern const PositionedKernel GammaMono8, GammaColor8, GammaMono16, GammaColor16;
 

@@ -63,9 +63,9 @@ int MeasureGrayGainsOf(const PixelArea& a, int32_t** extra1) {
     int32_t* block = Block(extra1);
     if (!block) return 0;
     const uint32_t maximum = static_cast<uint32_t>(GrayMaximum(block[kGraySampleBits]));
-    const ParityCounts counts =
-        a.srcBytes >= 2 ? SumByParity<true, true>(a, block[kGrayPhase], maximum)
-                        : SumByParity<false, true>(a, block[kGrayPhase], maximum);
+    const ParityCounts counts = a.srcBytes >= 2
+                                    ? SumByParity<true, true>(a, block[kGrayPhase], maximum)
+                                    : SumByParity<false, true>(a, block[kGrayPhase], maximum);
     double means[4];
     double brightest = 0.0;
     for (int p = 0; p < 4; ++p) {

@@ -47,7 +47,8 @@ int AsKernel(uint8_t* dst, const uint8_t* src, KernelRect rect, int32_t x, int32
 // Calls pixel(out, in) for every pixel of the area, row by row in increasing memory order; with
 // kFlip destination row i takes source row bottom - 1 - i. The area is copied into a local so
 // that stores through `out`, which may alias anything, do not force its fields to be re-read.
-template <bool kFlip = false, class PixelFn> inline void ForEachPixel(const PixelArea& a, PixelFn pixel) {
+template <bool kFlip = false, class PixelFn>
+inline void ForEachPixel(const PixelArea& a, PixelFn pixel) {
     const PixelArea area = a;
     const int32_t width = area.Width();
     const int32_t height = area.Height();
@@ -56,7 +57,8 @@ template <bool kFlip = false, class PixelFn> inline void ForEachPixel(const Pixe
     for (int32_t i = 0; i < height; ++i) {
         const uint8_t* in = kFlip ? area.SrcRowFlipped(i) : area.SrcRow(i);
         uint8_t* out = area.DstRow(i);
-        for (int32_t j = 0; j < width; ++j, in += srcBytes, out += dstBytes) pixel(out, in);
+        for (int32_t j = 0; j < width; ++j, in += srcBytes, out += dstBytes)
+            pixel(out, in);
     }
 }
 
@@ -73,10 +75,14 @@ inline void StoreWord(uint8_t* p, uint32_t v) {
 }
 
 // The parameter block behind extra1, or null when the caller gave none.
-inline int32_t* Block(int32_t** extra1) { return extra1 ? *extra1 : nullptr; }
+inline int32_t* Block(int32_t** extra1) {
+    return extra1 ? *extra1 : nullptr;
+}
 
 // Sample bits of the 16-bit kernels, limited so that every table stays small and in range.
-inline int32_t ClampSampleBits(int32_t bits) { return std::clamp(bits, 8, 16); }
+inline int32_t ClampSampleBits(int32_t bits) {
+    return std::clamp(bits, 8, 16);
+}
 
 inline int32_t ClampToRange(int64_t v, int32_t maximum) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, 0, maximum));
@@ -93,11 +99,16 @@ inline int32_t TruncateToRange(double v, int32_t maximum) {
 // Largest sample of the gray gain kernels by sample bits.
 inline int32_t GrayMaximum(int32_t bits) {
     switch (bits) {
-    case 8: return 255;
-    case 10: return 1023;
-    case 12: return 4095;
-    case 14: return 16383;
-    default: return 65535;
+    case 8:
+        return 255;
+    case 10:
+        return 1023;
+    case 12:
+        return 4095;
+    case 14:
+        return 16383;
+    default:
+        return 65535;
     }
 }
 

@@ -40,8 +40,8 @@ void ReverseRow(uint8_t* to, const uint8_t* from, int32_t width, size_t pixelByt
 const PositionedKernel Restride8 = &AsKernel<Restride>;
 const PositionedKernel Restride16 = &AsKernel<Restride>;
 
-void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t height,
-                 int32_t stride, int32_t pixelBytes, bool horizontal, bool vertical) {
+void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t height, int32_t stride,
+                 int32_t pixelBytes, bool horizontal, bool vertical) {
     if ((!horizontal && !vertical) || width <= 0 || height <= 0) return;
     const size_t rowBytes = static_cast<size_t>(stride);
     const size_t pixelRun = static_cast<size_t>(width) * static_cast<size_t>(pixelBytes);
@@ -53,9 +53,15 @@ void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t heigh
             continue;
         }
         switch (pixelBytes) {
-        case 1: ReverseRow<1>(to, from, width); break;
-        case 2: ReverseRow<2>(to, from, width); break;
-        default: ReverseRow(to, from, width, static_cast<size_t>(pixelBytes)); break;
+        case 1:
+            ReverseRow<1>(to, from, width);
+            break;
+        case 2:
+            ReverseRow<2>(to, from, width);
+            break;
+        default:
+            ReverseRow(to, from, width, static_cast<size_t>(pixelBytes));
+            break;
         }
         // The padding at the end of the row travels with it unchanged.
         std::memcpy(to + pixelRun, from + pixelRun, rowBytes - pixelRun);

@@ -23,10 +23,10 @@ int ScaleNearest(uint8_t* dst, const uint8_t* src, KernelRect dstRect, KernelRec
         dstSize.width <= 0 || dstSize.height <= 0) {
         return 1;
     }
-    const float fx = static_cast<float>(srcRect.right - srcRect.left) /
-                     static_cast<float>(dstRectWidth);
-    const float fy = static_cast<float>(srcRect.bottom - srcRect.top) /
-                     static_cast<float>(dstRectHeight);
+    const float fx =
+        static_cast<float>(srcRect.right - srcRect.left) / static_cast<float>(dstRectWidth);
+    const float fy =
+        static_cast<float>(srcRect.bottom - srcRect.top) / static_cast<float>(dstRectHeight);
     // The column map is the same for every row: one multiply per column, not per pixel.
     std::vector<ptrdiff_t> columnOffset(static_cast<size_t>(dstSize.width));
     for (int32_t x = 0; x < dstSize.width; ++x) {

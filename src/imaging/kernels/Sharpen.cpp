@@ -13,7 +13,9 @@ struct Bytes {
 };
 
 struct Words {
-    static uint32_t Load(const uint8_t* pixel, int channel) { return LoadWord(pixel + 2 * channel); }
+    static uint32_t Load(const uint8_t* pixel, int channel) {
+        return LoadWord(pixel + 2 * channel);
+    }
     static void Store(uint8_t* pixel, int channel, int32_t v) {
         StoreWord(pixel + 2 * channel, static_cast<uint32_t>(v));
     }
@@ -54,9 +56,11 @@ int Sharpen(const PixelArea& area, int32_t** extra1, int32_t maximum) {
         const uint8_t* p = a.SrcRow(row);
         int32_t* sums = columnSums;
         for (int32_t j = 0; j < width; ++j, p += srcBytes, sums += kChannels)
-            for (int c = 0; c < kChannels; ++c) sums[c] += sign * static_cast<int32_t>(F::Load(p, c));
+            for (int c = 0; c < kChannels; ++c)
+                sums[c] += sign * static_cast<int32_t>(F::Load(p, c));
     };
-    for (int32_t row = 0; row < 3; ++row) addRow(row, 1);
+    for (int32_t row = 0; row < 3; ++row)
+        addRow(row, 1);
     for (int32_t i = 2; i <= height - 3; ++i) {
         addRow(i + 1, 1);
         if (i > 2) addRow(i - 3, -1);

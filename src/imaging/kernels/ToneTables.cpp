@@ -20,8 +20,8 @@ void BuildContrast8(int32_t value, uint16_t* table) {
             table[i] = 255;
         } else {
             const double stretch = 256.0 / static_cast<double>(256 - 2 * k);
-            table[i] = static_cast<uint16_t>(
-                TruncateToRange(stretch * static_cast<double>(i - k), 255));
+            table[i] =
+                static_cast<uint16_t>(TruncateToRange(stretch * static_cast<double>(i - k), 255));
         }
     }
 }
@@ -42,8 +42,8 @@ void BuildContrast16(int32_t value, int32_t bits, std::vector<uint16_t>& table) 
         } else {
             const double stretch =
                 static_cast<double>(size) / static_cast<double>(size - 2 * shift);
-            entry = static_cast<uint16_t>(TruncateToRange(
-                stretch * static_cast<double>(i - shift), static_cast<int32_t>(size - 1)));
+            entry = static_cast<uint16_t>(TruncateToRange(stretch * static_cast<double>(i - shift),
+                                                          static_cast<int32_t>(size - 1)));
         }
         table[static_cast<size_t>(i)] = entry;
     }
@@ -75,7 +75,8 @@ void BuildGamma16(double exponent, int32_t bits, std::vector<uint16_t>& table) {
 
 template <int kChannels> void MapBytes(const PixelArea& a, const uint16_t* table) {
     ForEachPixel(a, [table](uint8_t* out, const uint8_t* in) {
-        for (int c = 0; c < kChannels; ++c) out[c] = static_cast<uint8_t>(table[in[c]]);
+        for (int c = 0; c < kChannels; ++c)
+            out[c] = static_cast<uint8_t>(table[in[c]]);
     });
 }
 
