@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 #include <tuple>
 
 namespace {
@@ -80,54 +81,49 @@ Expected ReferencePixel(const TestImage& raw, int32_t phase, Gains gains, int32_
 
 // ---- Worked values ----
 
-class UniformFrame : public ::testing::TestWithParam<std::tuple<int32_t, int32_t>> {};
+// A uniform raw frame: every pixel, border included, gets the same colour.
+struct Uniform {
+    const char* name;
+    uint32_t value8, value16; // raw sample in 8 and in 10 bits
+    Gains gains;
+    uint32_t blue8, green8, red8;    // expected in 8 bits
+    uint32_t blue16, green16, red16; // expected in 10 bits
+};
 
-TEST_P(UniformFrame, ValueHundredStaysHundredEverywhereWithNeutralGains) {
-    const auto [phase, outBits] = GetParam();
+class UniformFrame
+    : public ::testing::TestWithParam<std::tuple<Uniform, int32_t /*phase*/, int32_t /*bits*/>> {};
+
+TEST_P(UniformFrame, DemosaicsToOneColourEverywhere) {
+    const auto [u, phase, outBits] = GetParam();
     const bool words = outBits >= 48;
     TestImage raw(13, 9, words ? 16 : 8);
-    raw.Fill(100);
+    raw.Fill(words ? u.value16 : u.value8);
     TestImage out(13, 9, outBits);
-    Demosaic(out, raw, phase);
+    Demosaic(out, raw, phase, u.gains);
+    const uint32_t expected[3] = {words ? u.blue16 : u.blue8, words ? u.green16 : u.green8,
+                                  words ? u.red16 : u.red8};
     for (int32_t i = 0; i < 9; ++i)
         for (int32_t j = 0; j < 13; ++j)
             for (int32_t c = 0; c < 3; ++c)
-                ASSERT_EQ(out.Get(i, j, c), 100u) << i << "," << j;
+                ASSERT_EQ(out.Get(i, j, c), expected[c]) << i << "," << j << " channel " << c;
 }
 
-TEST_P(UniformFrame, RedAndBlueFollowTheirGains) {
-    const auto [phase, outBits] = GetParam();
-    const bool words = outBits >= 48;
-    TestImage raw(8, 7, words ? 16 : 8);
-    raw.Fill(100);
-    TestImage out(8, 7, outBits);
-    Demosaic(out, raw, phase, Gains{200, 50});
-    for (int32_t i = 0; i < 7; ++i) {
-        for (int32_t j = 0; j < 8; ++j) {
-            EXPECT_EQ(out.Get(i, j, 0), 50u);
-            EXPECT_EQ(out.Get(i, j, 1), 100u);
-            EXPECT_EQ(out.Get(i, j, 2), 200u);
-        }
-    }
-}
-
-TEST_P(UniformFrame, FullScaleSaturatesInsteadOfWrapping) {
-    const auto [phase, outBits] = GetParam();
-    const bool words = outBits >= 48;
-    const uint32_t full = words ? 1023 : 255;
-    TestImage raw(9, 9, words ? 16 : 8);
-    raw.Fill(full);
-    TestImage out(9, 9, outBits);
-    Demosaic(out, raw, phase, Gains{101, 100});
-    for (int32_t i = 0; i < 9; ++i)
-        for (int32_t j = 0; j < 9; ++j)
-            for (int32_t c = 0; c < 3; ++c)
-                ASSERT_EQ(out.Get(i, j, c), full);
-}
-
-INSTANTIATE_TEST_SUITE_P(PhasesAndDepths, UniformFrame,
-                         ::testing::Combine(::testing::Values(0, 1, 2, 3),
-                                            ::testing::Values(24, 32, 48, 64)));
+INSTANTIATE_TEST_SUITE_P(
+    WorkedValues, UniformFrame,
+    ::testing::Combine(
+        ::testing::Values(
+            // 16 * 100 * 128 >> 11 = 100.
+            Uniform{"Neutral", 100, 100, {100, 100}, 100, 100, 100, 100, 100, 100},
+            // Factors trunc(256) and 64.
+            Uniform{"RedDoubleBlueHalf", 100, 100, {200, 50}, 50, 100, 200, 50, 100, 200},
+            // 16 * 255 * 129 >= 524288: red saturates instead of wrapping.
+            Uniform{"FullScaleSaturates", 255, 1023, {101, 100}, 255, 255, 255, 1023, 1023, 1023}),
+        ::testing::Values(0, 1, 2, 3), ::testing::Values(24, 32, 48, 64)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + "_Phase" +
+               std::to_string(std::get<1>(info.param)) + "_" +
+               std::to_string(std::get<2>(info.param)) + "Bits";
+    });
 
 TEST(Demosaic, PhaseOneTakesEvenRowEvenColumnAsRed) {
     TestImage raw(10, 8, 8);

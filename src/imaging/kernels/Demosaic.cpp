@@ -88,9 +88,14 @@ struct Phase {
     int32_t columnBit;
 };
 
-Phase ReadPhase(const int32_t* block) {
+struct Settings {
+    Phase phase;
+    Gains gains;
+};
+
+Settings ReadSettings(const int32_t* block) {
     const int32_t phase = block[kDemosaicPhase] & 3;
-    return Phase{phase & 1, (phase >> 1) & 1};
+    return Settings{Phase{phase & 1, (phase >> 1) & 1}, ReadGains(block)};
 }
 
 // One interior row from column `from` on, two pixels per step: the first of each pair has
@@ -125,12 +130,10 @@ template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1)
     const PixelArea a = area; // a local copy: the byte stores cannot alias it
     const int32_t* block = Block(extra1);
     if (!block) return 0;
+    const auto [phase, gains] = ReadSettings(block);
     const int32_t width = a.Width();
-    const int32_t height = a.Height();
-    const Phase phase = ReadPhase(block);
-    const Gains gains = ReadGains(block);
     const int32_t firstColumnOdd = (2 + phase.columnBit) & 1;
-    for (int32_t i = 2; i <= height - 3; ++i) {
+    for (int32_t i = 2; i <= a.Height() - 3; ++i) {
         const int32_t rowOdd = (i + phase.rowBit) & 1;
         switch (2 * rowOdd + firstColumnOdd) {
         case 0:
@@ -186,10 +189,9 @@ void BorderPixel(const PixelArea& a, int32_t i, int32_t j, Phase phase, const Ga
 template <class F> int DemosaicBorder(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
+    const auto [phase, gains] = ReadSettings(block);
     const int32_t width = a.Width();
     const int32_t height = a.Height();
-    const Phase phase = ReadPhase(block);
-    const Gains gains = ReadGains(block);
     for (int32_t i = 0; i < height; ++i) {
         const bool wholeRow = i < 2 || i >= height - 2;
         for (int32_t j = 0; j < width; ++j) {
