@@ -132,7 +132,7 @@ template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1)
     if (!block) return 0;
     const auto [phase, gains] = ReadSettings(block);
     const int32_t width = a.Width();
-    const int32_t firstColumnOdd = (2 + phase.columnBit) & 1;
+    const int32_t firstColumnOdd = phase.columnBit; // column 2 has the parity of column 0
     for (int32_t i = 2; i <= a.Height() - 3; ++i) {
         const int32_t rowOdd = (i + phase.rowBit) & 1;
         switch (2 * rowOdd + firstColumnOdd) {
