@@ -1,6 +1,6 @@
 // Median time to save a 1280 x 960 24-bit image in each file form, and the size of the file.
-#include "files/AviWriter.h"
-#include "files/FileWriters.h"
+#include "files/ImageFile.h"
+#include "imaging/ImageBuffer.h"
 
 #include <windows.h>
 
@@ -18,19 +18,17 @@ constexpr int kRuns = 15;
 
 // Smooth gradients with a little texture, so the encoders see something like a camera image
 // rather than a flat field or pure noise.
-std::vector<uint8_t> CameraLikeImage(int stride) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(stride) * kHeight);
+void FillCameraLike(ImageBuffer& image) {
     uint32_t noise = 12345;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             noise = noise * 1103515245u + 12345u;
             const int grain = static_cast<int>(noise >> 28);
-            uint8_t* p = pixels.data() + static_cast<size_t>(y) * stride + x * 3;
+            uint8_t* p = image.Pixels() + static_cast<size_t>(y) * image.Stride() + x * 3;
             p[0] = static_cast<uint8_t>((x / 5 + grain) & 255);
             p[1] = static_cast<uint8_t>((y / 4 + grain) & 255);
             p[2] = static_cast<uint8_t>(((x + y) / 9 + grain) & 255);
         }
-    return pixels;
 }
 
 double MedianMs(const std::function<void()>& run) {
@@ -60,36 +58,33 @@ int main() {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     const std::string base = std::string(temp) + "travik_files_bench.";
-    const int stride = (kWidth * 3 + 3) & ~3;
-    std::vector<uint8_t> pixels = CameraLikeImage(stride);
-    std::vector<uint8_t> scratch(pixels.size());
-    const ImageView image{pixels.data(), kWidth, kHeight, stride, 24};
+    ImageBuffer image;
+    if (!image.Create(kWidth, kHeight, 24)) {
+        std::fprintf(stderr, "files_bench: no image buffer\n");
+        return 1;
+    }
+    FillCameraLike(image);
 
     struct Form {
         const char* name;
-        std::string path;
-        std::function<void(const char*)> save;
+        const char* extension;
+        int fileType;
     };
     const Form forms[] = {
-        {"raw", base + "raw", [&](const char* p) { WriteRawFile(p, image); }},
-        {"jpeg q100", base + "jpg", [&](const char* p) { WriteJpegFile(p, image, 100, 1); }},
-        {"jpeg q70", base + "jpg", [&](const char* p) { WriteJpegFile(p, image, 70, 1); }},
-        {"jpeg q20", base + "jpg", [&](const char* p) { WriteJpegFile(p, image, 20, 1); }},
-        {"png", base + "png",
-         [&](const char* p) { WritePngFile(p, pixels.data(), kWidth, kHeight, 24); }},
-        {"tiff", base + "tif",
-         [&](const char* p) {
-             scratch = pixels; // the strip writer packs its buffer in place
-             WriteTiffStrip(p, scratch.data(), kWidth, kHeight, stride, {8, 2, 3});
-         }},
+        {"bmp", "bmp", kFileBmp},           {"raw", "raw", kFileRaw},
+        {"jpeg q100", "jpg", kFileJpeg100}, {"jpeg q70", "jpg", kFileJpeg70},
+        {"jpeg q20", "jpg", kFileJpeg20},   {"png", "png", kFilePng},
+        {"tiff", "tif", kFileTiff},
     };
 
     std::printf("files_bench: median of %d saves of a %d x %d 24-bit image\n", kRuns, kWidth,
                 kHeight);
     for (const Form& form : forms) {
-        const double ms = MedianMs([&] { form.save(form.path.c_str()); });
-        std::printf("  %-10s %9.2f ms %10lld bytes\n", form.name, ms, FileBytes(form.path));
-        DeleteFileA(form.path.c_str());
+        const std::string path = base + form.extension;
+        const double ms =
+            MedianMs([&] { WriteImageFile(path.c_str(), &image, form.fileType, 10); });
+        std::printf("  %-10s %9.2f ms %10lld bytes\n", form.name, ms, FileBytes(path));
+        DeleteFileA(path.c_str());
     }
     return 0;
 }

@@ -221,6 +221,31 @@ TiffFacts ReadTiff(const std::string& path) {
     return facts;
 }
 
+Picture ReadBmp(const std::string& path) {
+    Picture p;
+    const std::vector<uint8_t> f = ReadBytes(path);
+    if (f.size() < 54 || f[0] != 'B' || f[1] != 'M') return p;
+    const uint32_t offset = U32At(f, 10);
+    const int width = static_cast<int>(U32At(f, 18));
+    const int height = static_cast<int>(U32At(f, 22));
+    const int bits = U16At(f, 28);
+    const int sampleBytes = (bits == 16 || bits >= 48) ? 2 : 1;
+    const size_t stride = (static_cast<size_t>(width) * (bits / 8) + 3) & ~size_t{3};
+    if (width < 1 || height < 1 || offset + height * stride > f.size()) return p;
+    p.width = width;
+    p.height = height;
+    p.bitDepth = sampleBytes * 8;
+    p.channels = (bits / 8) / sampleBytes;
+    for (int y = 0; y < height; ++y) {
+        const size_t row = offset + static_cast<size_t>(height - 1 - y) * stride; // bottom-up
+        for (int i = 0; i < width * p.channels; ++i) {
+            const size_t at = row + static_cast<size_t>(i) * sampleBytes;
+            p.samples.push_back(sampleBytes == 2 ? U16At(f, at) : f[at]);
+        }
+    }
+    return p;
+}
+
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {

@@ -82,6 +82,9 @@ struct TiffFacts {
 };
 TiffFacts ReadTiff(const std::string& path);
 
+// A BMP file read by hand: rows put top-down, channels in memory order (8-bit: the index).
+Picture ReadBmp(const std::string& path);
+
 std::vector<uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, size_t count, uint8_t value);
 // True when nothing holds the file open any more: it can be opened without sharing.
