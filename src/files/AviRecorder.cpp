@@ -1,0 +1,166 @@
+// Image files and recording: starting, running and ending the recorder thread.
+#include "files/AviRecorder.h"
+
+#include "imaging/ImageBuffer.h"
+#include "imaging/kernels/Kernels.h"
+
+#include <mmsystem.h>
+
+namespace {
+
+// Holds the camera's image lock for one scope.
+class ImageLockScope {
+  public:
+    explicit ImageLockScope(CRITICAL_SECTION& lock) : m_lock(lock) {
+        EnterCriticalSection(&m_lock);
+    }
+    ~ImageLockScope() { LeaveCriticalSection(&m_lock); }
+    ImageLockScope(const ImageLockScope&) = delete;
+    ImageLockScope& operator=(const ImageLockScope&) = delete;
+
+  private:
+    CRITICAL_SECTION& m_lock;
+};
+
+int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedKernel kernel) {
+    return destination.ApplyKernel(kernel, &source, nullptr, 0, 0, nullptr, nullptr);
+}
+
+} // namespace
+
+AviRecorder::StartResult AviRecorder::Start(const char* path, int timeMs,
+                                            CRITICAL_SECTION& imageLock, ImageSource source) {
+    // A second recording would share the writer with the first and corrupt both files.
+    if (IsRecording()) return StartResult::kBusy;
+    Stop(); // closes the handles of a recording that ended by its time
+
+    {
+        ImageLockScope lock(imageLock);
+        const ImageBuffer* image = source ? source() : nullptr;
+        if (!image || !image->Pixels()) return StartResult::kNoImage;
+        m_avi.m_width = image->Width();
+        m_avi.m_height = image->Height();
+        m_avi.m_bits = static_cast<uint16_t>(image->Bits());
+        m_avi.m_frameRate = 30;
+        m_avi.m_frameCount = 0;
+    }
+    if (!m_avi.Begin(path)) return StartResult::kFileFailed;
+
+    m_imageLock = &imageLock;
+    m_source = std::move(source);
+    m_timeMs = timeMs;
+    m_started = false;
+    m_startTime = 0;
+    m_framesRecorded.store(0);
+    m_newFrame.store(0);
+    // The state is complete before the thread exists, so it sees the flag from its first round.
+    m_recording.store(1);
+    m_doneEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    DWORD threadId = 0;
+    if (m_doneEvent) m_thread.reset(CreateThread(nullptr, 0, ThreadMain, this, 0, &threadId));
+    if (!m_doneEvent || !m_thread || threadId == 0) {
+        m_recording.store(0);
+        m_thread.reset();
+        m_doneEvent.reset();
+        m_avi.Reset(); // nothing was recorded: the header alone stays on disk
+        return StartResult::kThreadFailed;
+    }
+    return StartResult::kStarted;
+}
+
+void AviRecorder::Stop() {
+    m_recording.store(0);
+    if (m_thread) WaitForSingleObject(m_doneEvent.get(), INFINITE);
+    m_thread.reset();
+    m_doneEvent.reset();
+}
+
+DWORD WINAPI AviRecorder::ThreadMain(void* self) {
+    auto* recorder = static_cast<AviRecorder*>(self);
+    recorder->Run();
+    SetEvent(recorder->m_doneEvent.get());
+    return 0;
+}
+
+void AviRecorder::Run() {
+    // Three work buffers per recording, not per frame: two colour buffers and one gray.
+    m_firstColor = std::make_unique<ImageBuffer>();
+    m_secondColor = std::make_unique<ImageBuffer>();
+    m_gray = std::make_unique<ImageBuffer>();
+    const bool buffersMade = m_firstColor->Create(m_avi.m_width, m_avi.m_height, 24) &&
+                             m_secondColor->Create(m_avi.m_width, m_avi.m_height, 24) &&
+                             m_gray->Create(m_avi.m_width, m_avi.m_height, 8);
+    if (!buffersMade) m_recording.store(0);
+
+    uint32_t lastFrameTime = 0;
+    while (m_recording.load()) {
+        Sleep(10);
+        if (!m_newFrame.exchange(0)) continue;
+        const uint32_t now = timeGetTime();
+        if (!m_started) {
+            m_started = true;
+            m_startTime = now;
+        }
+        bool appended = false;
+        {
+            ImageLockScope lock(*m_imageLock);
+            const uint8_t* frame = ConvertFrame(m_source());
+            appended = frame && m_avi.AddFrame(frame);
+        }
+        if (!appended) break; // the image changed its format, or the file is full: finish now
+        ++m_avi.m_frameCount;
+        m_framesRecorded.store(m_avi.m_frameCount);
+        lastFrameTime = now;
+        // A negative time ends the recording with its first frame; with time 0 the first frame
+        // is not past the end, so the second one ends it.
+        const bool timeIsUp = m_timeMs < 0 || now - m_startTime > static_cast<uint32_t>(m_timeMs);
+        if (timeIsUp) break;
+    }
+    // Whatever ended the recording (its time, a stop, a close or the camera's release), the
+    // file gets its index and header, so it is always a valid AVI.
+    FinishFile(lastFrameTime);
+    m_recording.store(0);
+    m_firstColor.reset();
+    m_secondColor.reset();
+    m_gray.reset();
+}
+
+const uint8_t* AviRecorder::ConvertFrame(const ImageBuffer* image) {
+    if (!image || !image->Pixels() || image->Width() != m_avi.m_width ||
+        image->Height() != m_avi.m_height || image->Bits() != m_avi.m_bits)
+        return nullptr;
+    // Every path reverses the rows: the first delivered row becomes the top of the bottom-up DIB.
+    switch (m_avi.m_bits) {
+    case 8: // GDI turns each gray-table index into equal blue, green and red
+        if (!m_secondColor->Blit(image, nullptr, 0, 0) ||
+            !WholeBuffer(*m_firstColor, *m_secondColor, Color24Flip))
+            return nullptr;
+        return m_firstColor->Pixels();
+    case 16:
+        if (!WholeBuffer(*m_gray, *image, Mono10To8Flip) ||
+            !m_firstColor->Blit(m_gray.get(), nullptr, 0, 0))
+            return nullptr;
+        return m_firstColor->Pixels();
+    case 24:
+    case 32:
+        if (!WholeBuffer(*m_firstColor, *image, Color24Flip)) return nullptr;
+        return m_firstColor->Pixels();
+    case 48:
+    case 64:
+        if (!WholeBuffer(*m_secondColor, *image, Color10To8Flip)) return nullptr;
+        return m_secondColor->Pixels();
+    default:
+        return nullptr;
+    }
+}
+
+void AviRecorder::FinishFile(uint32_t lastFrameTime) {
+    if (!m_avi.IsOpen()) return;
+    // Frames per second x 100 from the first frame to the last; with no frame there is no rate,
+    // and the writer keeps its floor of 1.
+    m_avi.m_frameRate =
+        m_started ? AviWriter::MeasuredRate(m_avi.m_frameCount, lastFrameTime - m_startTime) : 0;
+    m_avi.Finish();
+    m_avi.m_frameRate = 0;
+    m_avi.m_frameCount = 0;
+}

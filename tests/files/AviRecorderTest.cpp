@@ -1,0 +1,346 @@
+// The recorder thread against a stand-in acquisition thread: timing, conversions, stop and refusal.
+#include "FileTestSupport.h"
+#include "files/AviRecorder.h"
+#include "imaging/ImageBuffer.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace files_test;
+
+namespace {
+
+// Produces an output image every `periodMs` under the image lock and tells the recorder, as the
+// acquisition engine does.
+class StandInCamera {
+  public:
+    StandInCamera(AviRecorder& recorder, int periodMs) : m_recorder(recorder), m_period(periodMs) {
+        InitializeCriticalSection(&lock);
+    }
+    ~StandInCamera() {
+        StopProducing();
+        DeleteCriticalSection(&lock);
+    }
+
+    void StartProducing() {
+        m_run = true;
+        m_thread = std::thread([this] {
+            while (m_run) {
+                Sleep(m_period);
+                EnterCriticalSection(&lock);
+                ++produced;
+                LeaveCriticalSection(&lock);
+                m_recorder.OnNewFrame();
+            }
+        });
+    }
+    void StopProducing() {
+        m_run = false;
+        if (m_thread.joinable()) m_thread.join();
+    }
+    AviRecorder::ImageSource Source() {
+        return [this] { return output.load(); };
+    }
+
+    CRITICAL_SECTION lock;
+    std::atomic<const ImageBuffer*> output{nullptr};
+    std::atomic<int> produced{0};
+
+  private:
+    AviRecorder& m_recorder;
+    int m_period;
+    std::atomic<bool> m_run{false};
+    std::thread m_thread;
+};
+
+struct AviFile {
+    bool valid = false;
+    uint32_t frames = 0;
+    uint32_t frameBytes = 0;
+    uint32_t scale = 0;
+    std::vector<uint8_t> bytes;
+    const uint8_t* Frame(uint32_t k) const { return bytes.data() + 232 + k * (8 + frameBytes) + 8; }
+    double FramesPerSecond() const { return scale ? 1e7 / scale : 0; }
+};
+
+// Reads a recording and checks that it is a finished file: sizes, index and counts agree.
+AviFile ReadAvi(const std::string& path) {
+    AviFile avi;
+    avi.bytes = ReadBytes(path);
+    const std::vector<uint8_t>& f = avi.bytes;
+    if (f.size() < 240) return avi;
+    avi.frames = U32At(f, 48);
+    avi.frameBytes = U32At(f, 60) - 8;
+    avi.scale = U32At(f, 128);
+    const size_t index = 232 + static_cast<size_t>(avi.frames) * (8 + avi.frameBytes);
+    avi.valid = U32At(f, 4) == f.size() - 8 && U32At(f, 140) == avi.frames &&
+                U32At(f, 224) == 4 + avi.frames * (8 + avi.frameBytes) &&
+                f.size() == index + 8 + 16 * avi.frames &&
+                std::string(f.begin() + index, f.begin() + index + 4) == "idx1" &&
+                U32At(f, index + 4) == 16 * avi.frames;
+    return avi;
+}
+
+bool WaitUntilIdle(const AviRecorder& recorder, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (recorder.IsRecording()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+void FillRow(ImageBuffer& image, int memoryRow, const std::vector<uint32_t>& channels) {
+    const int sampleBytes = (image.Bits() == 16 || image.Bits() >= 48) ? 2 : 1;
+    for (int x = 0; x < image.Width(); ++x) {
+        uint8_t* p = image.Pixels() + memoryRow * image.Stride() + x * (image.Bits() / 8);
+        for (uint32_t value : channels) {
+            p[0] = static_cast<uint8_t>(value);
+            if (sampleBytes == 2) p[1] = static_cast<uint8_t>(value >> 8);
+            p += sampleBytes;
+        }
+    }
+}
+
+} // namespace
+
+TEST(AviRecorder, RecordsForItsTimeFromTheFirstFrameThenFinishesTheFile) {
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 40); // 25 frames per second
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(64, 48, 24), 1);
+    camera.output = &image;
+    ASSERT_EQ(recorder.Start(dir.Path("t.avi").c_str(), 1000, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kStarted);
+    EXPECT_TRUE(recorder.IsRecording());
+    Sleep(300); // the time starts with the first frame, not with the start
+    camera.StartProducing();
+    ASSERT_TRUE(WaitUntilIdle(recorder, 10000));
+    camera.StopProducing();
+
+    const AviFile avi = ReadAvi(dir.Path("t.avi"));
+    ASSERT_TRUE(avi.valid);
+    EXPECT_EQ(avi.frames, recorder.FramesRecorded());
+    EXPECT_EQ(avi.frameBytes, 64u * 3u * 48u);
+    // About 26 frames in a second and a frame; a loaded machine may drop a few.
+    EXPECT_GE(avi.frames, 15u);
+    EXPECT_LE(avi.frames, 28u);
+    EXPECT_NEAR(avi.FramesPerSecond(), 25.0, 6.0);
+}
+
+TEST(AviRecorder, StopBeforeTheTimeLeavesAFinishedFile) {
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(32, 16, 24), 1);
+    camera.output = &image;
+    ASSERT_EQ(recorder.Start(dir.Path("s.avi").c_str(), 600000, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kStarted);
+    camera.StartProducing();
+    Sleep(300);
+    recorder.Stop();
+    EXPECT_FALSE(recorder.IsRecording());
+    camera.StopProducing();
+    const AviFile avi = ReadAvi(dir.Path("s.avi"));
+    ASSERT_TRUE(avi.valid);
+    EXPECT_GT(avi.frames, 0u);
+    EXPECT_EQ(avi.frames, recorder.FramesRecorded());
+    recorder.Stop(); // again: harmless
+}
+
+TEST(AviRecorder, StopWithoutAnyFrameLeavesAnEmptyValidFile) {
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(8, 8, 8), 1);
+    camera.output = &image;
+    ASSERT_EQ(recorder.Start(dir.Path("e.avi").c_str(), 1000, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kStarted);
+    recorder.Stop();
+    const AviFile avi = ReadAvi(dir.Path("e.avi"));
+    EXPECT_TRUE(avi.valid);
+    EXPECT_EQ(avi.frames, 0u);
+}
+
+TEST(AviRecorder, ReleasingTheRecorderDuringARecordingFinishesTheFile) {
+    ScratchDir dir;
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 32), 1);
+    {
+        AviRecorder recorder;
+        StandInCamera camera(recorder, 20);
+        camera.output = &image;
+        ASSERT_EQ(recorder.Start(dir.Path("r.avi").c_str(), 600000, camera.lock, camera.Source()),
+                  AviRecorder::StartResult::kStarted);
+        camera.StartProducing();
+        Sleep(200);
+        camera.StopProducing();
+    } // the recorder goes first, as the camera object's release takes it down
+    const AviFile avi = ReadAvi(dir.Path("r.avi"));
+    EXPECT_TRUE(avi.valid);
+    EXPECT_GT(avi.frames, 0u);
+}
+
+TEST(AviRecorder, ASecondStartDuringARecordingIsRefusedAndTheFirstGoesOn) {
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 24), 1);
+    camera.output = &image;
+    ASSERT_EQ(recorder.Start(dir.Path("1.avi").c_str(), 400, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kStarted);
+    camera.StartProducing();
+    Sleep(100);
+    EXPECT_EQ(recorder.Start(dir.Path("2.avi").c_str(), 400, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kBusy);
+    EXPECT_EQ(GetFileAttributesA(dir.Path("2.avi").c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(WaitUntilIdle(recorder, 10000));
+    camera.StopProducing();
+    EXPECT_TRUE(ReadAvi(dir.Path("1.avi")).valid);
+    // Once it has ended, the next recording starts.
+    EXPECT_EQ(recorder.Start(dir.Path("2.avi").c_str(), -1, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kStarted);
+    recorder.Stop();
+}
+
+struct EndCase {
+    int timeMs;
+    uint32_t frames;
+};
+
+class AviRecorderEnd : public testing::TestWithParam<EndCase> {};
+
+TEST_P(AviRecorderEnd, ShortTimesEndOnAFixedFrame) {
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 30);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 24), 1);
+    camera.output = &image;
+    ASSERT_EQ(
+        recorder.Start(dir.Path("z.avi").c_str(), GetParam().timeMs, camera.lock, camera.Source()),
+        AviRecorder::StartResult::kStarted);
+    camera.StartProducing();
+    ASSERT_TRUE(WaitUntilIdle(recorder, 5000));
+    camera.StopProducing();
+    const AviFile avi = ReadAvi(dir.Path("z.avi"));
+    ASSERT_TRUE(avi.valid);
+    EXPECT_EQ(avi.frames, GetParam().frames);
+    EXPECT_GT(avi.scale, 0u); // a time of 0 ms or 0 frames per second divides by nothing
+}
+
+// Time 0: the first frame is not past its own time, so the second ends it. A negative time
+// ends the recording with its first frame.
+INSTANTIATE_TEST_SUITE_P(Times, AviRecorderEnd,
+                         testing::Values(EndCase{0, 2}, EndCase{-1, 1}, EndCase{-100000, 1}));
+
+struct DepthCase {
+    int bits;
+    std::vector<uint32_t> firstRow; // memory row 0, blue-green-red order
+    uint8_t blue, green, red;       // what the frame holds for it
+};
+
+class AviRecorderDepth : public testing::TestWithParam<DepthCase> {};
+
+TEST_P(AviRecorderDepth, FirstDeliveredRowIsTheTopOfEveryFrame) {
+    const DepthCase& t = GetParam();
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(5, 4, t.bits), 1); // odd width: rows padded to 16 bytes
+    FillRow(image, 0, t.firstRow);
+    camera.output = &image;
+    ASSERT_EQ(recorder.Start(dir.Path("d.avi").c_str(), -1, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kStarted);
+    camera.StartProducing();
+    ASSERT_TRUE(WaitUntilIdle(recorder, 5000));
+    camera.StopProducing();
+    const AviFile avi = ReadAvi(dir.Path("d.avi"));
+    ASSERT_TRUE(avi.valid);
+    ASSERT_EQ(avi.frames, 1u);
+    ASSERT_EQ(avi.frameBytes, 16u * 4u);
+    const uint8_t* frame = avi.Frame(0);
+    for (int x = 0; x < 5; ++x) {
+        const uint8_t* top = frame + 3 * 16 + 3 * x; // bottom-up: the last row is the top
+        EXPECT_EQ(top[0], t.blue) << x;
+        EXPECT_EQ(top[1], t.green) << x;
+        EXPECT_EQ(top[2], t.red) << x;
+        EXPECT_EQ(frame[3 * x], 0) << x; // the bottom row stays black
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, AviRecorderDepth,
+                         testing::Values(DepthCase{8, {200}, 200, 200, 200},
+                                         DepthCase{16, {1023}, 255, 255, 255},
+                                         DepthCase{24, {10, 20, 30}, 10, 20, 30},
+                                         DepthCase{32, {10, 20, 30, 99}, 10, 20, 30},
+                                         DepthCase{48, {512, 256, 1020}, 128, 64, 255},
+                                         DepthCase{64, {512, 256, 1020, 7}, 128, 64, 255}));
+
+TEST(AviRecorder, AnImageThatChangesItsFormatEndsTheRecording) {
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 20);
+    ImageBuffer colour, gray;
+    ASSERT_EQ(colour.Create(16, 8, 48), 1);
+    ASSERT_EQ(gray.Create(16, 8, 8), 1);
+    camera.output = &colour;
+    ASSERT_EQ(recorder.Start(dir.Path("c.avi").c_str(), 600000, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kStarted);
+    camera.StartProducing();
+    Sleep(150);
+    camera.output = &gray; // a colour mode changed while recording
+    ASSERT_TRUE(WaitUntilIdle(recorder, 5000));
+    camera.StopProducing();
+    const AviFile avi = ReadAvi(dir.Path("c.avi"));
+    EXPECT_TRUE(avi.valid);
+    EXPECT_EQ(avi.frames, recorder.FramesRecorded());
+}
+
+TEST(AviRecorder, RefusesWithoutAnImageOrAFile) {
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 20);
+    EXPECT_EQ(recorder.Start(dir.Path("n.avi").c_str(), 100, camera.lock, camera.Source()),
+              AviRecorder::StartResult::kNoImage);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(8, 8, 24), 1);
+    camera.output = &image;
+    EXPECT_EQ(
+        recorder.Start(dir.Path("no\\such\\dir\\n.avi").c_str(), 100, camera.lock, camera.Source()),
+        AviRecorder::StartResult::kFileFailed);
+    EXPECT_FALSE(recorder.IsRecording());
+    EXPECT_EQ(GetFileAttributesA(dir.Path("n.avi").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(AviRecorder, RecordingsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
+    ScratchDir dir;
+    AviRecorder recorder;
+    StandInCamera camera(recorder, 10);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 8), 1);
+    camera.output = &image;
+    camera.StartProducing();
+    auto record = [&] {
+        recorder.Start(dir.Path("l.avi").c_str(), 30, camera.lock, camera.Source());
+        WaitUntilIdle(recorder, 5000);
+        recorder.Stop();
+    };
+    record();
+    const travik_test::ResourceCounts before = travik_test::CountResources();
+    for (int i = 0; i < 10; ++i)
+        record();
+    const travik_test::ResourceCounts after = travik_test::CountResources();
+    camera.StopProducing();
+    EXPECT_EQ(after.threads, before.threads);
+    EXPECT_EQ(after.handles, before.handles);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+}
