@@ -24,6 +24,18 @@ std::vector<Bytes> LoggedPackets(unsigned device) {
     return packets;
 }
 
+TravikEmuStats Stats(unsigned device) {
+    TravikEmuStats stats = {};
+    EXPECT_TRUE(travik_emu::ReadStats(device, stats));
+    return stats;
+}
+
+TravikEmuRegisters Registers(unsigned device) {
+    TravikEmuRegisters registers = {};
+    EXPECT_TRUE(travik_emu::ReadRegs(device, registers));
+    return registers;
+}
+
 namespace {
 std::string Hex(const Bytes& bytes) {
     std::ostringstream out;

@@ -28,6 +28,10 @@ std::vector<Bytes> LoggedPackets(unsigned device = kDevice);
 testing::AssertionResult PacketsAre(const std::vector<Bytes>& logged,
                                     const std::vector<Bytes>& expected);
 
+// The virtual camera's counters and registers now.
+TravikEmuStats Stats(unsigned device = kDevice);
+TravikEmuRegisters Registers(unsigned device = kDevice);
+
 // The frame number that the virtual camera draws into the last four rows of a frame whose rows
 // are 1280 samples: 32 blocks of 8 samples, most significant bit first. -1 when the four rows
 // disagree or a block is neither fully on nor fully off.

@@ -54,8 +54,7 @@ TEST_F(CameraTest, ControllerRegistersRoundTrip) {
         ASSERT_EQ(model->ReadControllerRegister(20, &read), 1);
         EXPECT_EQ(read, value);
     }
-    TravikEmuRegisters registers = {};
-    ASSERT_TRUE(travik_emu::ReadRegs(kDevice, registers));
+    const TravikEmuRegisters registers = camera_test::Registers();
     EXPECT_EQ(registers.controller[20], 0xFF);
     EXPECT_EQ(registers.repliesQueued, 0u); // both replies of every read were taken
     const std::vector<Bytes> packets = LoggedPackets();
@@ -106,8 +105,7 @@ TEST_F(CameraTest, VariantByteIsReadable) {
 
 TEST_F(CameraTest, TransferTimeoutReachesTheDriver) {
     EXPECT_EQ(model->SetTransferTimeout(1234), TVK_OK);
-    TravikEmuStats stats = {};
-    ASSERT_TRUE(travik_emu::ReadStats(kDevice, stats));
+    const TravikEmuStats stats = camera_test::Stats();
     EXPECT_EQ(stats.timeoutMs, 1234u);
     EXPECT_EQ(stats.timeoutRequests, 1u);
     EXPECT_TRUE(LoggedPackets().empty()); // not a command packet

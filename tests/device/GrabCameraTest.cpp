@@ -13,6 +13,7 @@ using camera_test::FrameNumber;
 using camera_test::kDevice;
 using camera_test::LoggedPackets;
 using camera_test::PacketsAre;
+using camera_test::Stats;
 
 class Grab : public CameraTest {
   protected:
@@ -21,11 +22,7 @@ class Grab : public CameraTest {
         ASSERT_TRUE(travik_emu::SetPacingOff(kDevice));
         frame.assign(model->WindowBytes(), 0);
     }
-    unsigned NextFrameNumber() {
-        TravikEmuStats stats = {};
-        EXPECT_TRUE(travik_emu::ReadStats(kDevice, stats));
-        return stats.nextFrameNumber;
-    }
+    unsigned NextFrameNumber() { return Stats().nextFrameNumber; }
     std::int64_t GrabbedNumber() {
         if (model->ReadGrabbedFrame(frame.data(), frame.size()) != TVK_OK) return -1;
         return FrameNumber(frame.data(), 1280, 960, 0);
@@ -44,8 +41,7 @@ TEST_F(Grab, GrabsOneFrameAndKeepsItsHandleOpen) {
     for (const TravikEmuLogEntry& entry : travik_emu::ReadLog(kDevice))
         EXPECT_EQ(entry.code, 0x222051u);
     model->CloseGrabHandle();
-    TravikEmuStats stats = {};
-    ASSERT_TRUE(travik_emu::ReadStats(kDevice, stats));
+    const TravikEmuStats stats = Stats();
     EXPECT_EQ(stats.openHandles, 0u);
 }
 
@@ -69,8 +65,7 @@ TEST_F(Grab, InTriggerModeTheGrabWaitsForTheSoftwareTrigger) {
     trigger.join();
     ASSERT_EQ(grabbed, TVK_OK);
     EXPECT_EQ(GrabbedNumber(), expected);
-    TravikEmuStats stats = {};
-    ASSERT_TRUE(travik_emu::ReadStats(kDevice, stats));
+    const TravikEmuStats stats = Stats();
     EXPECT_EQ(stats.triggers, 1u);
     EXPECT_EQ(stats.triggerTimeouts, 0u);
 }
@@ -87,8 +82,7 @@ TEST_F(Grab, WithoutATriggerTheGrabTimesOutAndClosesItsHandle) {
     EXPECT_EQ(model->GrabFrame(), TVK_TRANSFER_FAILED);
     EXPECT_EQ(model->GetLastResult(), TVK_TRANSFER_FAILED);
     EXPECT_FALSE(model->IsGrabHandleOpen());
-    TravikEmuStats stats = {};
-    ASSERT_TRUE(travik_emu::ReadStats(kDevice, stats));
+    const TravikEmuStats stats = Stats();
     EXPECT_EQ(stats.triggerTimeouts, 1u);
     EXPECT_EQ(stats.openHandles, 0u);
     // Trigger mode off again: free-running grabs work on a new handle.

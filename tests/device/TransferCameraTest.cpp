@@ -11,6 +11,7 @@ namespace {
 using camera_test::CameraTest;
 using camera_test::FrameNumber;
 using camera_test::kDevice;
+using camera_test::Stats;
 
 class Streaming : public CameraTest {
   protected:
@@ -31,11 +32,6 @@ class Streaming : public CameraTest {
                                model->GetWordMode());
         }
         return -4;
-    }
-    TravikEmuStats Stats() {
-        TravikEmuStats stats = {};
-        EXPECT_TRUE(travik_emu::ReadStats(kDevice, stats));
-        return stats;
     }
     std::vector<std::uint8_t> frame;
 };

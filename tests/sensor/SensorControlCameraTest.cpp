@@ -12,19 +12,9 @@ using camera_test::CameraTest;
 using camera_test::kDevice;
 using camera_test::LoggedPackets;
 using camera_test::PacketsAre;
+using camera_test::Registers;
+using camera_test::Stats;
 using camera_test::SensorPacket;
-
-TravikEmuRegisters Registers() {
-    TravikEmuRegisters registers = {};
-    EXPECT_TRUE(travik_emu::ReadRegs(kDevice, registers));
-    return registers;
-}
-
-TravikEmuStats Stats() {
-    TravikEmuStats stats = {};
-    EXPECT_TRUE(travik_emu::ReadStats(kDevice, stats));
-    return stats;
-}
 
 // ---- Register protocol ----
 

@@ -67,11 +67,8 @@ TEST_F(CameraTest, StartupSendsItsPacketsInOrderByteForByte) {
 }
 
 TEST_F(CameraTest, StartupLeavesTheSensorRunningWithTheShadowMatchingTheCamera) {
-    TravikEmuStats stats = {};
-    ASSERT_TRUE(travik_emu::ReadStats(kDevice, stats));
-    EXPECT_EQ(stats.sensorStarted, 1u);
-    TravikEmuRegisters registers = {};
-    ASSERT_TRUE(travik_emu::ReadRegs(kDevice, registers));
+    EXPECT_EQ(camera_test::Stats().sensorStarted, 1u);
+    const TravikEmuRegisters registers = camera_test::Registers();
     for (int address = 0; address < 1024; ++address) {
         std::uint32_t shadow = 0;
         if (!model->ReadSensorRegister(address, &shadow)) continue;
