@@ -79,6 +79,8 @@ int CTVKSdkLib::PollFrame() {
         return wait == WAIT_OBJECT_0 ? POLL_NOTHING : POLL_FAILED;
     }
     ClaimNewestSlot(m_transfer);
+    // The slot of a failed read is published after the error flag: seen together, it is no frame.
+    if (m_transfer.errorFlag.load() == 1) return POLL_FAILED;
     return POLL_FRAME;
 }
 

@@ -42,7 +42,12 @@ int StreamFrames(TransferBlock& block, HANDLE device) {
             shortReadAllowed = false;
             continue; // the same slot again
         }
-        if (outcome != driver::Outcome::Complete) block.result.store(TVK_TRANSFER_FAILED);
+        if (outcome != driver::Outcome::Complete) {
+            // Flagged before the failed slot is published, so that a consumer who sees the slot
+            // also sees the failure and never takes the slot for a frame.
+            block.result.store(TVK_TRANSFER_FAILED);
+            block.errorFlag.store(1);
+        }
         // A failed slot is counted and signalled too, so a waiting consumer wakes and sees the
         // error flag on its next poll.
         AdvanceWriteIndex(block);

@@ -145,6 +145,26 @@ TEST_F(Streaming, AFailedReadEndsTheRunAndANewRunStartsClean) {
     EXPECT_EQ(model->StopTransfer(), TVK_OK);
 }
 
+TEST_F(Streaming, TheSlotOfAFailedReadIsNeverHandedOutAsAFrame) {
+    // The consumer polls as fast as it can while the reads start failing, again and again.
+    for (int run = 0; run < 20; ++run) {
+        ASSERT_EQ(model->StartTransfer(), TVK_OK);
+        std::int64_t previous = 0;
+        for (int i = 0; i < 2; ++i) {
+            const std::int64_t number = NextFrame();
+            ASSERT_GT(number, previous);
+            previous = number;
+        }
+        ASSERT_TRUE(travik_emu::SetFault(kDevice, TRAVIK_EMU_FAULT_FAIL_READS, 1));
+        std::int64_t number = 0;
+        while ((number = NextFrame()) != -2) {
+            ASSERT_GT(number, previous) << "run " << run << ": a failed slot was read";
+            previous = number;
+        }
+        EXPECT_EQ(model->StopTransfer(), TVK_TRANSFER_FAILED);
+    }
+}
+
 TEST_F(Streaming, UnpluggingWhileStreamingMakesPollReturn1) {
     ASSERT_EQ(model->StartTransfer(), TVK_OK);
     ASSERT_GT(NextFrame(), 0);

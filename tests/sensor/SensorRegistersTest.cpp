@@ -73,6 +73,20 @@ TEST(TimingProgram, SpotChecksAgainstTheListedWords) {
             << s.reg;
 }
 
+TEST(TimingProgram, EveryWordIsAsListed) {
+    // FNV-1a over the three low bytes of each word, least significant first, and the plain sum,
+    // both taken from the listed words: any changed, moved or missing word shows.
+    std::uint32_t hash = 2166136261u;
+    std::uint32_t sum = 0;
+    for (int i = 0; i < kSensorTimingProgramLength; ++i) {
+        const std::uint32_t word = kSensorTimingProgram[i];
+        sum += word;
+        for (int b = 0; b < 3; ++b) hash = (hash ^ ((word >> (8 * b)) & 0xFF)) * 16777619u;
+    }
+    EXPECT_EQ(hash, 0x62F93B41u);
+    EXPECT_EQ(sum, 0x19138A6Du);
+}
+
 TEST(TimingProgram, RunsCloseOnTheirEndWords) {
     // Every run ends in 0x3FE641 or 0x3FE6FE and the program ends with one.
     int closers = 0;
