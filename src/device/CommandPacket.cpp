@@ -20,9 +20,9 @@ CommandPacket MakeTransferLengthPacket(std::uint32_t transferLength) {
 }
 
 CommandPacket MakeRomReadPacket(std::uint16_t address) {
-    return MakePacket(CMD_ROM_READ, {kRomDeviceSelect, 0x02, 0x01,
-                                     static_cast<std::uint8_t>(address >> 8),
-                                     static_cast<std::uint8_t>(address)});
+    return MakePacket(CMD_ROM_READ,
+                      {kRomDeviceSelect, 0x02, 0x01, static_cast<std::uint8_t>(address >> 8),
+                       static_cast<std::uint8_t>(address)});
 }
 
 CommandPacket MakeRomIdWritePacket(std::uint8_t index, std::uint8_t value) {

@@ -18,8 +18,8 @@ enum DeviceResult : int {
 
 // What PollFrame tells the consumer.
 enum PollResult : int {
-    POLL_STOPPED = 0,   // no transfer running
-    POLL_FAILED = 1,    // the transfer failed, or no frame came for 6000 ms
-    POLL_NOTHING = 2,   // woken without a frame to take; poll again
-    POLL_FRAME = 3,     // the newest frame is at the read index: ReadFrame copies it
+    POLL_STOPPED = 0, // no transfer running
+    POLL_FAILED = 1,  // the transfer failed, or no frame came for 6000 ms
+    POLL_NOTHING = 2, // woken without a frame to take; poll again
+    POLL_FRAME = 3,   // the newest frame is at the read index: ReadFrame copies it
 };

@@ -24,8 +24,8 @@ bool FormatDevicePath(char (&path)[kDevicePathBytes], const char* deviceName, in
 
 UniqueHandle OpenDevice(const char* path) {
     if (path == nullptr || path[0] == '\0') return UniqueHandle();
-    return UniqueHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    0, nullptr));
+    return UniqueHandle(
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 Outcome CallDriver(HANDLE device, DWORD code, const void* input, DWORD inputBytes, void* output,

@@ -7,7 +7,8 @@
 
 std::int64_t TransferLengthFor(int totalWidth, int yOffset, int height) {
     if (totalWidth < 0 || yOffset < 0 || height < 0) return -1;
-    const std::int64_t pixels = static_cast<std::int64_t>(totalWidth) * (yOffset + std::int64_t{height});
+    const std::int64_t pixels =
+        static_cast<std::int64_t>(totalWidth) * (yOffset + std::int64_t{height});
     const std::int64_t rounded = (pixels + 1023) / 1024 * 1024;
     return rounded > INT_MAX ? -1 : rounded;
 }
@@ -167,14 +168,16 @@ int CTVKSdkLib::SetTransferLength() {
     return 1;
 }
 
-int CTVKSdkLib::PrepareTransfer() { return SendCommand(MakePacket(CMD_PREPARE)); }
+int CTVKSdkLib::PrepareTransfer() {
+    return SendCommand(MakePacket(CMD_PREPARE));
+}
 
 int CTVKSdkLib::SendCommand(const CommandPacket& packet) {
     UniqueHandle device = driver::OpenDevice(m_devicePath);
     if (!device) return TVK_NO_DEVICE;
     CommandPacket copy = packet; // the request takes a writable buffer
     const driver::Outcome outcome =
-        driver::TransferOnPipe(device.get(), driver::IOCTL_CAM_PIPE_IN_DIRECT,
-                               driver::PIPE_COMMAND, copy.data(), driver::kPacketBytes);
+        driver::TransferOnPipe(device.get(), driver::IOCTL_CAM_PIPE_IN_DIRECT, driver::PIPE_COMMAND,
+                               copy.data(), driver::kPacketBytes);
     return outcome == driver::Outcome::Complete ? TVK_OK : TVK_SEND_FAILED;
 }

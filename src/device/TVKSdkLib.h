@@ -164,7 +164,7 @@ class CTVKSdkLib {
     int m_wordMode = 0; // 1 = two bytes per pixel on the wire and in the buffers
     int m_totalWidth = 1339, m_xOffset = 50, m_width = 1280;
     int m_totalHeight = 1040, m_yOffset = 10, m_height = 1028;
-    int m_transferLength = 0;                 // pixels, a multiple of 1024
+    int m_transferLength = 0;                    // pixels, a multiple of 1024
     std::unique_ptr<unsigned char[]> m_rawFrame; // m_slotSize bytes, receives grabs
     int m_timeoutMs = kDefaultTimeoutMs;
     std::size_t m_slotSize = 0; // 2 × transfer length: room for word mode

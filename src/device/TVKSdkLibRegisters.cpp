@@ -36,7 +36,8 @@ int CTVKSdkLib::ReadControllerRegister(int index, std::uint8_t* value) {
     UniqueHandle device = driver::OpenDevice(m_devicePath);
     if (!device) return 0;
     // Replies to a request that never went out would belong to someone else's exchange.
-    if (!SendOn(device.get(), MakePacket(CMD_CONTROLLER_READ, {static_cast<std::uint8_t>(index)}))) {
+    if (!SendOn(device.get(),
+                MakePacket(CMD_CONTROLLER_READ, {static_cast<std::uint8_t>(index)}))) {
         *value = 0;
         return 0;
     }

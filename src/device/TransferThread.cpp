@@ -7,7 +7,9 @@
 
 namespace {
 
-int Next(int index, int count) { return index + 1 >= count ? 0 : index + 1; }
+int Next(int index, int count) {
+    return index + 1 >= count ? 0 : index + 1;
+}
 
 // Moves the write index to the next slot, stepping over the slot at the read index. The index is
 // published before the read index is checked again: if the consumer claimed that slot in between,

@@ -11,8 +11,8 @@ int SensorValueBits(int address) {
 
 CommandPacket MakeSensorRegisterPacket(int address, std::uint32_t value) {
     const int bits = SensorValueBits(address);
-    const std::uint32_t word = (static_cast<std::uint32_t>(address) & 0x3FF) |
-                               ((value & SensorValueMask(address)) << 10);
+    const std::uint32_t word =
+        (static_cast<std::uint32_t>(address) & 0x3FF) | ((value & SensorValueMask(address)) << 10);
     return MakePacket(CMD_SENSOR_REGISTER,
                       {static_cast<std::uint8_t>(bits + 10), static_cast<std::uint8_t>(word),
                        static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word >> 16),

@@ -10,7 +10,9 @@ constexpr int kSensorRegisterCount = 1024; // 10-bit addresses
 // Value bits of a sensor register: 6 below 192, 16 from 256 to 383, 22 from 384 to 1023, and
 // 0 for the unaddressable 192 to 255 and anything outside 0 to 1023.
 int SensorValueBits(int address);
-inline bool IsSensorAddressValid(int address) { return SensorValueBits(address) != 0; }
+inline bool IsSensorAddressValid(int address) {
+    return SensorValueBits(address) != 0;
+}
 inline std::uint32_t SensorValueMask(int address) {
     return (std::uint32_t{1} << SensorValueBits(address)) - 1;
 }

@@ -9,9 +9,9 @@ const std::uint32_t kAnalogSetup[] = {23, 55, 49, 37, 55, 6, 20, 53, 48, 37, 5, 
 const std::uint32_t kReadoutSetup[] = {0x000001, 0x220001, 0x2E0001, 0x019002,
                                        0x030003, 0x036004, 0x05500D, 0x03600E,
                                        0x0753D5, 0x08F3E9, 0x3E03E9, 0x000000}; // 384 to 395
-const std::uint32_t kControlSetup[] = {8, 0, 0, 0, 0, 2, 7};                   // 1 to 7
+const std::uint32_t kControlSetup[] = {8, 0, 0, 0, 0, 2, 7};                    // 1 to 7
 const std::uint32_t kExposureSetup[] = {51, 0, 0, 29, 1, 2, 0, 0, 0, 0,
-                                        0,  0, 1, 0,  0, 3, 0, 1, 4};           // 140 to 158
+                                        0,  0, 1, 0,  0, 3, 0, 1, 4}; // 140 to 158
 
 } // namespace
 

@@ -3,6 +3,7 @@
 
 // One 22-bit word per register, 16 to a line, each line headed by the register of its first word.
 // Within a run the low 12 bits rise from word to word; 0x3FE641 and 0x3FE6FE close runs.
+// clang-format off
 const std::uint32_t kSensorTimingProgram[kSensorTimingProgramLength] = {
     /* 512 */ 0x036030, 0x10E05F, 0x012060, 0x07C063, 0x15A071, 0x050072, 0x218082, 0x116083,
     /*     */ 0x00A084, 0x144095, 0x042096, 0x21A0A6, 0x1100A7, 0x0060A8, 0x1520B9, 0x04E0BA,
@@ -65,3 +66,4 @@ const std::uint32_t kSensorTimingProgram[kSensorTimingProgramLength] = {
     /* 976 */ 0x04615E, 0x10C16B, 0x00816C, 0x14A179, 0x04E17A, 0x250186, 0x112187, 0x076188,
     /*     */ 0x03018A, 0x070199, 0x07419C, 0x13C6FC, 0x07A6FD, 0x3FE6FE,
 };
+// clang-format on

@@ -12,7 +12,9 @@ CTravik380TZ4RDXSdk::CTravik380TZ4RDXSdk() {
     SetReadoutSelect(0);
 }
 
-CTravik380TZ4RDXSdk::~CTravik380TZ4RDXSdk() { StopTransfer(); }
+CTravik380TZ4RDXSdk::~CTravik380TZ4RDXSdk() {
+    StopTransfer();
+}
 
 int CTravik380TZ4RDXSdk::SetWordMode(int on) {
     // The camera's own word-mode command always stays on; the controller register chooses.
@@ -38,11 +40,13 @@ int CTravik380TZ4RDXSdk::ReadSensorRegister(int address, std::uint32_t* value) c
 }
 
 void CTravik380TZ4RDXSdk::WriteSensorRegisters(int first, const std::uint32_t* values, int count) {
-    for (int i = 0; i < count; ++i) WriteSensorRegister(first + i, values[i]);
+    for (int i = 0; i < count; ++i)
+        WriteSensorRegister(first + i, values[i]);
 }
 
 void CTravik380TZ4RDXSdk::WriteSensorRegisterRange(int first, int last, std::uint32_t value) {
-    for (int address = first; address <= last; ++address) WriteSensorRegister(address, value);
+    for (int address = first; address <= last; ++address)
+        WriteSensorRegister(address, value);
 }
 
 // ---- Gain, exposure, readout select ----
@@ -74,7 +78,7 @@ int CTravik380TZ4RDXSdk::SetExposure(int value) {
         written = WriteSensorRegister(162, (v >> 6) & 0x3F);
     } else {
         if (!wasLong) {
-            static const std::uint32_t kLongMode[] = {1, 0, 1};  // 152 to 154
+            static const std::uint32_t kLongMode[] = {1, 0, 1};                // 152 to 154
             static const std::uint32_t kLongTail[] = {0, 0, 3, 0, 1, 3, 0, 1}; // 156 to 163
             WriteSensorRegisters(152, kLongMode, 3);
             WriteSensorRegisters(156, kLongTail, 8);

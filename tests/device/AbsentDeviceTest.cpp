@@ -21,7 +21,8 @@ class AbsentDevice : public testing::Test {
 
 TEST_F(AbsentDevice, EnumerationFindsNothing) {
     EXPECT_EQ(device.EnumerateDevices(), 0);
-    for (int n = 0; n < 32; ++n) EXPECT_FALSE(device.IsDevicePresent(n)) << n;
+    for (int n = 0; n < 32; ++n)
+        EXPECT_FALSE(device.IsDevicePresent(n)) << n;
     EXPECT_EQ(device.GetDeviceNumber(), 0);
 }
 
@@ -68,7 +69,8 @@ TEST_F(AbsentDevice, StopOnAStoppedObjectReturns0AtOnce) {
 
 void RunUntilTheThreadGivesUp(TestDevice& device) {
     ASSERT_EQ(device.StartTransfer(), TVK_OK);
-    for (int i = 0; i < 500 && device.IsTransferRunning(); ++i) Sleep(2);
+    for (int i = 0; i < 500 && device.IsTransferRunning(); ++i)
+        Sleep(2);
     ASSERT_FALSE(device.IsTransferRunning());
     EXPECT_EQ(device.PollFrame(), POLL_STOPPED);
     EXPECT_EQ(device.GetFramesTransferred(), 0);

@@ -40,7 +40,8 @@ namespace {
 std::string Hex(const Bytes& bytes) {
     std::ostringstream out;
     std::size_t last = bytes.size();
-    while (last > 1 && bytes[last - 1] == 0) --last;
+    while (last > 1 && bytes[last - 1] == 0)
+        --last;
     for (std::size_t i = 0; i < last; ++i)
         out << (i ? " " : "") << std::hex << static_cast<int>(bytes[i]);
     return out.str();
@@ -57,8 +58,8 @@ testing::AssertionResult PacketsAre(const std::vector<Bytes>& logged,
                                                << "], expected [" << Hex(want) << "]";
     }
     if (logged.size() != expected.size())
-        return testing::AssertionFailure() << logged.size() << " packets logged, expected "
-                                           << expected.size();
+        return testing::AssertionFailure()
+               << logged.size() << " packets logged, expected " << expected.size();
     return testing::AssertionSuccess();
 }
 
@@ -71,11 +72,13 @@ std::int64_t FrameNumber(const std::uint8_t* window, int width, int height, int 
         for (int bit = 0; bit < 32; ++bit) {
             int ones = 0;
             for (int i = 0; i < 8; ++i) {
-                const std::uint8_t* sample = window + (static_cast<std::size_t>(row) * width +
-                                                       bit * 8 + i) * pixel;
+                const std::uint8_t* sample =
+                    window + (static_cast<std::size_t>(row) * width + bit * 8 + i) * pixel;
                 const int level = wordMode ? sample[0] | (sample[1] << 8) : sample[0];
-                if (level == (wordMode ? 1023 : 255)) ++ones;
-                else if (level != 0) return -1;
+                if (level == (wordMode ? 1023 : 255))
+                    ++ones;
+                else if (level != 0)
+                    return -1;
             }
             if (ones != 0 && ones != 8) return -1;
             value = (value << 1) | (ones ? 1u : 0u);

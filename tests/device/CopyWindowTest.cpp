@@ -19,7 +19,8 @@ struct WindowCase {
 
 std::vector<std::uint8_t> NumberedFrame(std::size_t bytes) {
     std::vector<std::uint8_t> frame(bytes);
-    for (std::size_t i = 0; i < bytes; ++i) frame[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    for (std::size_t i = 0; i < bytes; ++i)
+        frame[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
     return frame;
 }
 
@@ -45,7 +46,8 @@ TEST_P(CopyWindowGeometry, TakesEachRowAtItsOffsetInTheTotalFrame) {
                 (static_cast<std::size_t>(c.yOffset + row) * c.totalWidth + c.xOffset) * pixel + b;
             ASSERT_EQ(out[row * c.width * pixel + b], frame[source]) << row << "," << b;
         }
-    for (std::size_t i = device.WindowBytes(); i < out.size(); ++i) EXPECT_EQ(out[i], 0xEE);
+    for (std::size_t i = device.WindowBytes(); i < out.size(); ++i)
+        EXPECT_EQ(out[i], 0xEE);
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, CopyWindowGeometry,
@@ -66,7 +68,8 @@ TEST(CopyWindow, RefusesADestinationOneByteTooSmallAndWritesNothing) {
               TVK_NO_DESTINATION);
     EXPECT_EQ(device.CopyWindow(nullptr, out.size(), frame.data(), frame.size()),
               TVK_NO_DESTINATION);
-    for (std::uint8_t b : out) ASSERT_EQ(b, 0xEE);
+    for (std::uint8_t b : out)
+        ASSERT_EQ(b, 0xEE);
 }
 
 TEST(CopyWindow, RefusesARawFrameThatDoesNotHoldTheWindow) {
@@ -76,7 +79,8 @@ TEST(CopyWindow, RefusesARawFrameThatDoesNotHoldTheWindow) {
     const std::vector<std::uint8_t> frame = NumberedFrame(37);
     std::vector<std::uint8_t> out(device.WindowBytes(), 0xEE);
     EXPECT_EQ(device.CopyWindow(out.data(), out.size(), frame.data(), 36), TVK_NO_MEMORY);
-    for (std::uint8_t b : out) ASSERT_EQ(b, 0xEE);
+    for (std::uint8_t b : out)
+        ASSERT_EQ(b, 0xEE);
     EXPECT_EQ(device.CopyWindow(out.data(), out.size(), frame.data(), 37), TVK_OK);
     EXPECT_EQ(device.CopyWindow(out.data(), out.size(), nullptr, 37), TVK_NO_MEMORY);
 }
@@ -101,7 +105,8 @@ TEST(ReadFrame, AfterAResetToALargerGeometryTheSmallBuffersAreNotOverrun) {
     std::vector<std::uint8_t> out(device.WindowBytes(), 0xEE);
     EXPECT_EQ(device.ReadFrame(out.data(), out.size()), TVK_NO_MEMORY);
     EXPECT_EQ(device.ReadGrabbedFrame(out.data(), out.size()), TVK_NO_MEMORY);
-    for (std::size_t i = 0; i < out.size(); i += 97) ASSERT_EQ(out[i], 0xEE);
+    for (std::size_t i = 0; i < out.size(); i += 97)
+        ASSERT_EQ(out[i], 0xEE);
 }
 
 TEST(ReadFrame, CopiesZeroedSlotsWhenNothingWasStreamed) {
@@ -109,8 +114,10 @@ TEST(ReadFrame, CopiesZeroedSlotsWhenNothingWasStreamed) {
     ASSERT_EQ(device.SetFrameGeometry(16, 0, 16, 4, 0, 4, 4), TVK_OK);
     std::vector<std::uint8_t> out(device.WindowBytes(), 0xEE);
     EXPECT_EQ(device.ReadFrame(out.data(), out.size() - 1), TVK_NO_DESTINATION);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(device.ReadFrame(out.data(), out.size()), TVK_OK);
-    for (std::uint8_t b : out) ASSERT_EQ(b, 0); // slots start zeroed
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(device.ReadFrame(out.data(), out.size()), TVK_OK);
+    for (std::uint8_t b : out)
+        ASSERT_EQ(b, 0); // slots start zeroed
     EXPECT_EQ(device.ReadGrabbedFrame(out.data(), out.size()), TVK_OK);
 }
 

@@ -17,7 +17,8 @@ TEST_F(CameraTest, EnumerationFindsEveryVirtualCameraButAnUnpluggedOne) {
     ASSERT_GE(info.deviceCount, 3u);
     const int count = static_cast<int>(info.deviceCount);
     EXPECT_EQ(model->EnumerateDevices(), count);
-    for (int n = 0; n < 32; ++n) EXPECT_EQ(model->IsDevicePresent(n), n < count) << n;
+    for (int n = 0; n < 32; ++n)
+        EXPECT_EQ(model->IsDevicePresent(n), n < count) << n;
 
     ASSERT_TRUE(travik_emu::Unplug(2));
     EXPECT_EQ(model->EnumerateDevices(), count - 1);
@@ -41,8 +42,8 @@ TEST_F(CameraTest, CommandOperationsSendTheirPacketsOnTheCommandPipe) {
     EXPECT_EQ(model->CTVKSdkLib::SetWordMode(1), 1);
     EXPECT_EQ(model->WriteControllerRegister(7, 0x5A), 1);
     // 1228800 = 0x12C000
-    EXPECT_TRUE(PacketsAre(LoggedPackets(),
-                           {{1}, {9, 0x00, 0xC0, 0x12, 0x00}, {10, 1}, {0x25, 7, 0x5A}}));
+    EXPECT_TRUE(
+        PacketsAre(LoggedPackets(), {{1}, {9, 0x00, 0xC0, 0x12, 0x00}, {10, 1}, {0x25, 7, 0x5A}}));
     for (const TravikEmuLogEntry& entry : travik_emu::ReadLog(kDevice))
         EXPECT_EQ(entry.code, 0x222051u);
 }

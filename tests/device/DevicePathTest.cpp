@@ -94,10 +94,12 @@ TEST(CommandPackets, AreSixtyFourBytesWithTheCommandFirstAndZerosAfterTheArgumen
     EXPECT_EQ(packet[0], 0x25);
     EXPECT_EQ(packet[1], 11);
     EXPECT_EQ(packet[2], 1);
-    for (std::size_t i = 3; i < packet.size(); ++i) EXPECT_EQ(packet[i], 0) << i;
+    for (std::size_t i = 3; i < packet.size(); ++i)
+        EXPECT_EQ(packet[i], 0) << i;
     const CommandPacket start = MakePacket(CMD_START_FRAME);
     EXPECT_EQ(start[0], 2);
-    for (std::size_t i = 1; i < start.size(); ++i) EXPECT_EQ(start[i], 0) << i;
+    for (std::size_t i = 1; i < start.size(); ++i)
+        EXPECT_EQ(start[i], 0) << i;
 }
 
 TEST(CommandPackets, TransferLengthIsLittleEndian) {
@@ -113,13 +115,15 @@ TEST(CommandPackets, TransferLengthIsLittleEndian) {
 TEST(CommandPackets, RomReadSelectsTheRomAndGivesTheAddressHighByteFirst) {
     const CommandPacket packet = MakeRomReadPacket(0x1805);
     const std::uint8_t expected[] = {0x41, 0x51, 0x02, 0x01, 0x18, 0x05, 0x00};
-    for (std::size_t i = 0; i < sizeof(expected); ++i) EXPECT_EQ(packet[i], expected[i]) << i;
+    for (std::size_t i = 0; i < sizeof(expected); ++i)
+        EXPECT_EQ(packet[i], expected[i]) << i;
 }
 
 TEST(CommandPackets, RomIdWriteAddressesTheIdentificationArea) {
     const CommandPacket packet = MakeRomIdWritePacket(0x05, 0xA7);
     const std::uint8_t expected[] = {0x40, 0x51, 0x03, 0x18, 0x05, 0xA7, 0x00};
-    for (std::size_t i = 0; i < sizeof(expected); ++i) EXPECT_EQ(packet[i], expected[i]) << i;
+    for (std::size_t i = 0; i < sizeof(expected); ++i)
+        EXPECT_EQ(packet[i], expected[i]) << i;
 }
 
 } // namespace

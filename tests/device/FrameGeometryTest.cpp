@@ -10,8 +10,8 @@ using device_test::kAbsentName;
 using device_test::TestDevice;
 
 TEST(TransferLength, RoundsUpToAMultipleOf1024) {
-    EXPECT_EQ(TransferLengthFor(1280, 0, 960), 1228800);  // already a multiple
-    EXPECT_EQ(TransferLengthFor(1280, 0, 961), 1230848);  // 1230080 rounded up
+    EXPECT_EQ(TransferLengthFor(1280, 0, 960), 1228800);   // already a multiple
+    EXPECT_EQ(TransferLengthFor(1280, 0, 961), 1230848);   // 1230080 rounded up
     EXPECT_EQ(TransferLengthFor(1339, 10, 1028), 1390592); // the reset geometry: 1389882
     EXPECT_EQ(TransferLengthFor(4, 0, 3), 1024);
     EXPECT_EQ(TransferLengthFor(1024, 0, 1), 1024);
@@ -45,23 +45,22 @@ TEST_P(GeometryChecks, RefuseInOrderWidthHeightRing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, GeometryChecks,
-    testing::Values(
-        GeometryCase{1280, 0, 1280, 960, 0, 960, 4, TVK_OK},
-        GeometryCase{1280, 0, 1280, 960, 0, 960, 2, TVK_OK},
-        GeometryCase{0, 0, 1280, 960, 0, 960, 4, TVK_BAD_WIDTH},
-        GeometryCase{1280, 0, 0, 960, 0, 960, 4, TVK_BAD_WIDTH},
-        GeometryCase{1279, 0, 1280, 960, 0, 960, 4, TVK_BAD_WIDTH},
-        // a window reaching past the row would make copies leave the frame
-        GeometryCase{1280, 1, 1280, 960, 0, 960, 4, TVK_BAD_WIDTH},
-        GeometryCase{1280, -1, 100, 960, 0, 960, 4, TVK_BAD_WIDTH},
-        GeometryCase{1280, 0, 1280, 0, 0, 960, 4, TVK_BAD_HEIGHT},
-        GeometryCase{1280, 0, 1280, 960, 0, 0, 4, TVK_BAD_HEIGHT},
-        GeometryCase{1280, 0, 1280, 960, 1, 960, 4, TVK_BAD_HEIGHT},
-        GeometryCase{1280, 0, 1280, 960, -1, 10, 4, TVK_BAD_HEIGHT},
-        GeometryCase{1280, 0, 1280, 960, 0, 960, 1, TVK_RING_TOO_SMALL},
-        // width before height before ring count
-        GeometryCase{0, 0, 0, 0, 0, 0, 1, TVK_BAD_WIDTH},
-        GeometryCase{1280, 0, 1280, 0, 0, 0, 1, TVK_BAD_HEIGHT}));
+    testing::Values(GeometryCase{1280, 0, 1280, 960, 0, 960, 4, TVK_OK},
+                    GeometryCase{1280, 0, 1280, 960, 0, 960, 2, TVK_OK},
+                    GeometryCase{0, 0, 1280, 960, 0, 960, 4, TVK_BAD_WIDTH},
+                    GeometryCase{1280, 0, 0, 960, 0, 960, 4, TVK_BAD_WIDTH},
+                    GeometryCase{1279, 0, 1280, 960, 0, 960, 4, TVK_BAD_WIDTH},
+                    // a window reaching past the row would make copies leave the frame
+                    GeometryCase{1280, 1, 1280, 960, 0, 960, 4, TVK_BAD_WIDTH},
+                    GeometryCase{1280, -1, 100, 960, 0, 960, 4, TVK_BAD_WIDTH},
+                    GeometryCase{1280, 0, 1280, 0, 0, 960, 4, TVK_BAD_HEIGHT},
+                    GeometryCase{1280, 0, 1280, 960, 0, 0, 4, TVK_BAD_HEIGHT},
+                    GeometryCase{1280, 0, 1280, 960, 1, 960, 4, TVK_BAD_HEIGHT},
+                    GeometryCase{1280, 0, 1280, 960, -1, 10, 4, TVK_BAD_HEIGHT},
+                    GeometryCase{1280, 0, 1280, 960, 0, 960, 1, TVK_RING_TOO_SMALL},
+                    // width before height before ring count
+                    GeometryCase{0, 0, 0, 0, 0, 0, 1, TVK_BAD_WIDTH},
+                    GeometryCase{1280, 0, 1280, 0, 0, 0, 1, TVK_BAD_HEIGHT}));
 
 TEST(FrameGeometry, SizesTheSlotsForWordModeWhateverTheCurrentMode) {
     TestDevice device(kAbsentName);
@@ -70,7 +69,8 @@ TEST(FrameGeometry, SizesTheSlotsForWordModeWhateverTheCurrentMode) {
     EXPECT_EQ(device.GetSlotSize(), 2u * 1230848u);
     EXPECT_EQ(device.GetRingCount(), 4);
     ASSERT_NE(device.GetRawFrame(), nullptr);
-    for (std::size_t i = 0; i < device.GetSlotSize(); i += 4099) EXPECT_EQ(device.GetRawFrame()[i], 0);
+    for (std::size_t i = 0; i < device.GetSlotSize(); i += 4099)
+        EXPECT_EQ(device.GetRawFrame()[i], 0);
     EXPECT_EQ(device.WindowBytes(), 1280u * 961u);
     device.StoreWordMode(1);
     EXPECT_EQ(device.WindowBytes(), 2u * 1280u * 961u);

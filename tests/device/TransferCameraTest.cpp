@@ -112,14 +112,16 @@ TEST_F(Streaming, AFrameArrivingDuringTheWaitGives2AndTheNextPoll3) {
         results.push_back(poll);
     ASSERT_FALSE(results.empty());
     ASSERT_LE(results.size(), 2u);
-    for (int r : results) EXPECT_EQ(r, POLL_NOTHING);
+    for (int r : results)
+        EXPECT_EQ(r, POLL_NOTHING);
     EXPECT_EQ(model->StopTransfer(), TVK_OK);
 }
 
 TEST_F(Streaming, OneShortReadIsForgivenAndASecondEndsTheRunWith19) {
     ASSERT_TRUE(travik_emu::SetFault(kDevice, TRAVIK_EMU_FAULT_SHORT_READ, 100));
     ASSERT_EQ(model->StartTransfer(), TVK_OK);
-    for (int i = 0; i < 5; ++i) ASSERT_GT(NextFrame(), 0) << i;
+    for (int i = 0; i < 5; ++i)
+        ASSERT_GT(NextFrame(), 0) << i;
     ASSERT_TRUE(model->IsTransferRunning());
     ASSERT_TRUE(travik_emu::SetFault(kDevice, TRAVIK_EMU_FAULT_SHORT_READ, 100));
     ASSERT_TRUE(WaitForTransferEnd(5000));
@@ -195,11 +197,13 @@ TEST_F(Streaming, AStalledCameraTimesThePollOutAfter6000Ms) {
 TEST_F(Streaming, ADestinationTooSmallIsRefusedWhileStreaming) {
     ASSERT_EQ(model->StartTransfer(), TVK_OK);
     int poll = POLL_NOTHING;
-    while (poll == POLL_NOTHING) poll = model->PollFrame();
+    while (poll == POLL_NOTHING)
+        poll = model->PollFrame();
     ASSERT_EQ(poll, POLL_FRAME);
     std::vector<std::uint8_t> small(frame.size() - 1, 0xEE);
     EXPECT_EQ(model->ReadFrame(small.data(), small.size()), TVK_NO_DESTINATION);
-    for (std::size_t i = 0; i < small.size(); i += 1009) ASSERT_EQ(small[i], 0xEE);
+    for (std::size_t i = 0; i < small.size(); i += 1009)
+        ASSERT_EQ(small[i], 0xEE);
     EXPECT_EQ(model->ReadFrame(frame.data(), frame.size()), TVK_OK);
     EXPECT_EQ(model->StopTransfer(), TVK_OK);
 }

@@ -13,8 +13,8 @@ using camera_test::kDevice;
 using camera_test::LoggedPackets;
 using camera_test::PacketsAre;
 using camera_test::Registers;
-using camera_test::Stats;
 using camera_test::SensorPacket;
+using camera_test::Stats;
 
 // ---- Register protocol ----
 
@@ -65,7 +65,8 @@ std::vector<Bytes> EnterLongMode() {
     std::vector<Bytes> p;
     const int regs[] = {152, 153, 154, 156, 157, 158, 159, 160, 161, 162, 163};
     const int values[] = {1, 0, 1, 0, 0, 3, 0, 1, 3, 0, 1};
-    for (int i = 0; i < 11; ++i) p.push_back(SensorPacket(regs[i], values[i]));
+    for (int i = 0; i < 11; ++i)
+        p.push_back(SensorPacket(regs[i], values[i]));
     return p;
 }
 
@@ -135,9 +136,12 @@ TEST_F(CameraTest, GainSplitsIntoRegisters6And7) {
 TEST_F(CameraTest, AQuarterLineWindowTransfers240LinesAndTellsTheController) {
     ASSERT_EQ(model->SetWindow(0, 0, 1280, 960, 2), 0);
     // 1280 × 240 = 307200 = 0x0004B000
-    EXPECT_TRUE(PacketsAre(LoggedPackets(),
-                           {SensorPacket(54, 9), {9, 0x00, 0xB0, 0x04, 0x00}, {0x25, 0, 0x00},
-                            {0x25, 1, 0xB0}, {0x25, 2, 0x04}, {0x25, 3, 0x00}}));
+    EXPECT_TRUE(PacketsAre(LoggedPackets(), {SensorPacket(54, 9),
+                                             {9, 0x00, 0xB0, 0x04, 0x00},
+                                             {0x25, 0, 0x00},
+                                             {0x25, 1, 0xB0},
+                                             {0x25, 2, 0x04},
+                                             {0x25, 3, 0x00}}));
     const TravikEmuRegisters registers = Registers();
     EXPECT_EQ(registers.controller[0], 0x00);
     EXPECT_EQ(registers.controller[1], 0xB0);
@@ -181,14 +185,16 @@ TEST_F(CameraTest, TriggerModeRewritesRegisters32And33FromTheShadow) {
     ASSERT_TRUE(travik_emu::ClearLog(kDevice));
     ASSERT_EQ(model->SetTriggerMode(1), 1);
     // 33 = (0x35 & ~0x0F) + 0x1C = 0x4C: the camera gets 6 bits, the shadow keeps 0x4C.
-    EXPECT_TRUE(PacketsAre(LoggedPackets(), {{0x25, 11, 1}, SensorPacket(32, 0x2F),
-                                             SensorPacket(33, 0x4C), {0x25, 11, 1}}));
+    EXPECT_TRUE(
+        PacketsAre(LoggedPackets(),
+                   {{0x25, 11, 1}, SensorPacket(32, 0x2F), SensorPacket(33, 0x4C), {0x25, 11, 1}}));
     EXPECT_EQ(Stats().triggerMode, 1u);
     ASSERT_TRUE(travik_emu::ClearLog(kDevice));
     ASSERT_EQ(model->SetTriggerMode(0), 1);
     // 33 = (0x4C & ~0x1F) + 1 = 0x41
-    EXPECT_TRUE(PacketsAre(LoggedPackets(), {{0x25, 11, 0}, SensorPacket(32, 0x3F),
-                                             SensorPacket(33, 0x41), {0x25, 11, 0}}));
+    EXPECT_TRUE(
+        PacketsAre(LoggedPackets(),
+                   {{0x25, 11, 0}, SensorPacket(32, 0x3F), SensorPacket(33, 0x41), {0x25, 11, 0}}));
     EXPECT_EQ(Stats().triggerMode, 0u);
 }
 

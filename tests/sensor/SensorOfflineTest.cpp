@@ -75,21 +75,16 @@ TEST_P(WindowChecks, RefuseWindowsOutsideTheSensor) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WindowChecks,
-                         testing::Values(WindowCase{0, 0, 1280, 960, 0, 0},
-                                         WindowCase{1, 0, 1280, 960, 0, 1},
-                                         WindowCase{0, 1, 1280, 960, 0, 1},
-                                         WindowCase{-1, 0, 100, 100, 0, 1},
-                                         WindowCase{0, -1, 100, 100, 0, 1},
-                                         WindowCase{0, 0, 3, 100, 0, 1},
-                                         WindowCase{0, 0, 4, 3, 0, 0},
-                                         WindowCase{0, 0, 100, 2, 0, 1},
-                                         WindowCase{1276, 957, 4, 3, 3, 0},
-                                         WindowCase{0, 0, 100, 100, 4, 1},
-                                         WindowCase{0, 0, 100, 100, -1, 1},
-                                         // a quarter of 3 lines is none to transfer
-                                         WindowCase{0, 0, 100, 3, 2, 1},
-                                         WindowCase{0, 0, 100, 4, 2, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, WindowChecks,
+    testing::Values(WindowCase{0, 0, 1280, 960, 0, 0}, WindowCase{1, 0, 1280, 960, 0, 1},
+                    WindowCase{0, 1, 1280, 960, 0, 1}, WindowCase{-1, 0, 100, 100, 0, 1},
+                    WindowCase{0, -1, 100, 100, 0, 1}, WindowCase{0, 0, 3, 100, 0, 1},
+                    WindowCase{0, 0, 4, 3, 0, 0}, WindowCase{0, 0, 100, 2, 0, 1},
+                    WindowCase{1276, 957, 4, 3, 3, 0}, WindowCase{0, 0, 100, 100, 4, 1},
+                    WindowCase{0, 0, 100, 100, -1, 1},
+                    // a quarter of 3 lines is none to transfer
+                    WindowCase{0, 0, 100, 3, 2, 1}, WindowCase{0, 0, 100, 4, 2, 0}));
 
 struct GeometryCase {
     int x, y, width, height, mode;

@@ -23,10 +23,10 @@ TEST_P(SensorValueWidth, FollowsTheAddressRange) {
 INSTANTIATE_TEST_SUITE_P(Ranges, SensorValueWidth,
                          testing::Values(WidthCase{0, 6}, WidthCase{100, 6}, WidthCase{191, 6},
                                          WidthCase{192, 0}, WidthCase{200, 0}, WidthCase{255, 0},
-                                         WidthCase{256, 16}, WidthCase{383, 16},
-                                         WidthCase{384, 22}, WidthCase{512, 22},
-                                         WidthCase{1023, 22}, WidthCase{1024, 0},
-                                         WidthCase{-1, 0}, WidthCase{0x1C0, 22}));
+                                         WidthCase{256, 16}, WidthCase{383, 16}, WidthCase{384, 22},
+                                         WidthCase{512, 22}, WidthCase{1023, 22},
+                                         WidthCase{1024, 0}, WidthCase{-1, 0},
+                                         WidthCase{0x1C0, 22}));
 
 struct PacketCase {
     int address;
@@ -38,19 +38,21 @@ class SensorPacket : public testing::TestWithParam<PacketCase> {};
 
 TEST_P(SensorPacket, CarriesLengthAndWordLeastSignificantByteFirst) {
     const CommandPacket packet = MakeSensorRegisterPacket(GetParam().address, GetParam().value);
-    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(packet[i], GetParam().head[i]) << i;
-    for (std::size_t i = 6; i < packet.size(); ++i) EXPECT_EQ(packet[i], 0) << i;
+    for (std::size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(packet[i], GetParam().head[i]) << i;
+    for (std::size_t i = 6; i < packet.size(); ++i)
+        EXPECT_EQ(packet[i], 0) << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, SensorPacket,
-    testing::Values(PacketCase{512, 0x036030, {4, 32, 0x00, 0xC2, 0x80, 0x0D}},
-                    PacketCase{100, 0xFF, {4, 16, 0x64, 0xFC, 0x00, 0x00}},
-                    // 16-bit registers: the value above bit 15 is cut
-                    PacketCase{300, 0x12345, {4, 26, 0x2C, 0x15, 0x8D, 0x00}},
-                    // 22 value bits fill the word up to bit 31
-                    PacketCase{1023, 0xFFFFFFFF, {4, 32, 0xFF, 0xFF, 0xFF, 0xFF}},
-                    PacketCase{0, 0, {4, 16, 0, 0, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(Examples, SensorPacket,
+                         testing::Values(PacketCase{512, 0x036030, {4, 32, 0x00, 0xC2, 0x80, 0x0D}},
+                                         PacketCase{100, 0xFF, {4, 16, 0x64, 0xFC, 0x00, 0x00}},
+                                         // 16-bit registers: the value above bit 15 is cut
+                                         PacketCase{300, 0x12345, {4, 26, 0x2C, 0x15, 0x8D, 0x00}},
+                                         // 22 value bits fill the word up to bit 31
+                                         PacketCase{
+                                             1023, 0xFFFFFFFF, {4, 32, 0xFF, 0xFF, 0xFF, 0xFF}},
+                                         PacketCase{0, 0, {4, 16, 0, 0, 0, 0}}));
 
 TEST(TimingProgram, Has478WordsOf22BitsFromRegister512) {
     EXPECT_EQ(kSensorTimingProgramFirstRegister, 512);
@@ -69,8 +71,7 @@ TEST(TimingProgram, SpotChecksAgainstTheListedWords) {
                           {899, 0x304185}, {906, 0x12431F}, {911, 0x068352}, {927, 0x072032},
                           {975, 0x14415D}, {987, 0x13C6FC}, {988, 0x07A6FD}, {989, 0x3FE6FE}};
     for (const Spot& s : spots)
-        EXPECT_EQ(kSensorTimingProgram[s.reg - kSensorTimingProgramFirstRegister], s.word)
-            << s.reg;
+        EXPECT_EQ(kSensorTimingProgram[s.reg - kSensorTimingProgramFirstRegister], s.word) << s.reg;
 }
 
 TEST(TimingProgram, EveryWordIsAsListed) {
@@ -81,7 +82,8 @@ TEST(TimingProgram, EveryWordIsAsListed) {
     for (int i = 0; i < kSensorTimingProgramLength; ++i) {
         const std::uint32_t word = kSensorTimingProgram[i];
         sum += word;
-        for (int b = 0; b < 3; ++b) hash = (hash ^ ((word >> (8 * b)) & 0xFF)) * 16777619u;
+        for (int b = 0; b < 3; ++b)
+            hash = (hash ^ ((word >> (8 * b)) & 0xFF)) * 16777619u;
     }
     EXPECT_EQ(hash, 0x62F93B41u);
     EXPECT_EQ(sum, 0x19138A6Du);

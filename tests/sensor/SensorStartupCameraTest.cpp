@@ -16,11 +16,13 @@ using camera_test::PacketsAre;
 using camera_test::SensorPacket;
 
 void AddWrites(std::vector<Bytes>& packets, int first, std::vector<std::uint32_t> values) {
-    for (std::uint32_t v : values) packets.push_back(SensorPacket(first++, v));
+    for (std::uint32_t v : values)
+        packets.push_back(SensorPacket(first++, v));
 }
 
 void AddRange(std::vector<Bytes>& packets, int first, int last, std::uint32_t value) {
-    for (int a = first; a <= last; ++a) packets.push_back(SensorPacket(a, value));
+    for (int a = first; a <= last; ++a)
+        packets.push_back(SensorPacket(a, value));
 }
 
 std::vector<Bytes> StartupPackets() {
@@ -29,8 +31,9 @@ std::vector<Bytes> StartupPackets() {
     p.push_back({0x25, 6, 17});
     p.push_back({0x25, 6, 0});
     AddWrites(p, 35, {23, 55, 49, 37, 55, 6, 20, 53, 48, 37, 5, 2});
-    AddWrites(p, 384, {0x000001, 0x220001, 0x2E0001, 0x019002, 0x030003, 0x036004, 0x05500D,
-                       0x03600E, 0x0753D5, 0x08F3E9, 0x3E03E9, 0x000000});
+    AddWrites(p, 384,
+              {0x000001, 0x220001, 0x2E0001, 0x019002, 0x030003, 0x036004, 0x05500D, 0x03600E,
+               0x0753D5, 0x08F3E9, 0x3E03E9, 0x000000});
     for (int i = 0; i < kSensorTimingProgramLength; ++i)
         p.push_back(SensorPacket(512 + i, kSensorTimingProgram[i]));
     p.push_back(SensorPacket(0, 0));
@@ -83,17 +86,18 @@ TEST_F(CameraTest, ConstructionOpensDevice0AndAppliesItsDefaults) {
     ASSERT_TRUE(travik_emu::ResetDevice(kDevice));
     CTravik380TZ4RDXSdk fresh;
     std::vector<Bytes> expected = {{10, 1}, {0x25, 14, 0}}; // word mode off
-    for (const Bytes& packet : StartupPackets()) expected.push_back(packet);
+    for (const Bytes& packet : StartupPackets())
+        expected.push_back(packet);
     expected.push_back(SensorPacket(54, 0)); // the full window, mode 0
     expected.push_back({9, 0x00, 0xC0, 0x12, 0x00});
-    for (const Bytes& packet : std::vector<Bytes>{{0x25, 0, 0x00}, {0x25, 1, 0xC0},
-                                                  {0x25, 2, 0x12}, {0x25, 3, 0x00}})
+    for (const Bytes& packet :
+         std::vector<Bytes>{{0x25, 0, 0x00}, {0x25, 1, 0xC0}, {0x25, 2, 0x12}, {0x25, 3, 0x00}})
         expected.push_back(packet);
     expected.push_back({0x25, 11, 0}); // trigger mode off
     expected.push_back(SensorPacket(32, 11 | 0x10));
     expected.push_back(SensorPacket(33, (24 & ~0x1F) + 1));
     expected.push_back({0x25, 11, 0});
-    AddWrites(expected, 6, {0, 0}); // gain 0
+    AddWrites(expected, 6, {0, 0});           // gain 0
     expected.push_back(SensorPacket(158, 3)); // exposure 0, stored as 3
     expected.push_back(SensorPacket(159, 0));
     expected.push_back(SensorPacket(161, 3));
