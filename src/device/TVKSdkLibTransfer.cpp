@@ -38,6 +38,9 @@ int CTVKSdkLib::StartTransfer() {
     m_transfer.framesTransferred.store(0);
     m_transfer.writeIndex.store(0);
     m_transfer.readIndex.store(0);
+    m_transfer.newestFrame.store(0);
+    m_transfer.claimedFrames = 0;
+    m_transfer.takenFrames = 0;
     m_transfer.ringCount = m_ring.count();
     m_transfer.slots = m_ring.slots();
     m_transfer.devicePath = m_devicePath;
@@ -74,13 +77,13 @@ int CTVKSdkLib::StopTransfer() {
 int CTVKSdkLib::PollFrame() {
     if (m_transfer.errorFlag.load() == 1) return POLL_FAILED;
     if (m_transfer.stopFlag.load() == 1) return POLL_STOPPED;
-    if (AvailableSlots(m_transfer) == 0) {
+    if (!HasNewFrame(m_transfer)) {
         const DWORD wait = WaitForSingleObject(m_transfer.frameReady.get(), kPollTimeoutMs);
         return wait == WAIT_OBJECT_0 ? POLL_NOTHING : POLL_FAILED;
     }
+    // A failed read is flagged before it is counted: a new count seen with the flag is no frame.
+    if (m_transfer.errorFlag.load() == 1 || m_transfer.newestFrame.load() == 0) return POLL_FAILED;
     ClaimNewestSlot(m_transfer);
-    // The slot of a failed read is published after the error flag: seen together, it is no frame.
-    if (m_transfer.errorFlag.load() == 1) return POLL_FAILED;
     return POLL_FRAME;
 }
 
@@ -93,6 +96,7 @@ int CTVKSdkLib::ReadFrame(void* destination, std::size_t capacity) {
     const FrameSlot& slot = m_ring.slots()[read];
     const int copied = CopyWindow(destination, capacity, slot.data(), slot.size());
     if (copied != TVK_OK) return copied;
+    m_transfer.takenFrames = m_transfer.claimedFrames;
     m_transfer.readIndex.store(read + 1 >= count ? 0 : read + 1);
     return TVK_OK;
 }

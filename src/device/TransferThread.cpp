@@ -44,17 +44,21 @@ int StreamFrames(TransferBlock& block, HANDLE device) {
             shortReadAllowed = false;
             continue; // the same slot again
         }
-        if (outcome != driver::Outcome::Complete) {
-            // Flagged before the failed slot is published, so that a consumer who sees the slot
-            // also sees the failure and never takes the slot for a frame.
+        ++frames;
+        if (outcome == driver::Outcome::Complete) {
+            // Newest before the count: a consumer that sees the count finds this frame or a newer.
+            block.newestFrame.store(static_cast<std::uint64_t>(frames) << 32 |
+                                    static_cast<std::uint32_t>(block.writeIndex.load()));
+        } else {
+            // Flagged before the count, so that a consumer who sees the count also sees the
+            // failure; the failed slot never becomes the newest.
             block.result.store(TVK_TRANSFER_FAILED);
             block.errorFlag.store(1);
         }
         // A failed slot is counted and signalled too, so a waiting consumer wakes and sees the
         // error flag on its next poll.
-        AdvanceWriteIndex(block);
-        ++frames;
         block.framesTransferred.store(frames);
+        AdvanceWriteIndex(block);
         SetEvent(block.frameReady.get());
     }
     return frames;
@@ -84,23 +88,21 @@ DWORD WINAPI TransferThreadProc(void* argument) {
     return 0;
 }
 
-int AvailableSlots(const TransferBlock& block) {
-    const int write = block.writeIndex.load();
-    const int read = block.readIndex.load();
-    return write >= read ? write - read : write + block.ringCount - read;
+bool HasNewFrame(const TransferBlock& block) {
+    return block.framesTransferred.load() != block.takenFrames;
 }
 
 int ClaimNewestSlot(TransferBlock& block) {
-    const int count = block.ringCount;
-    int write = block.writeIndex.load();
     for (;;) {
-        const int newest = write == 0 ? count - 1 : write - 1;
+        const std::uint64_t newestFrame = block.newestFrame.load();
+        const int newest = static_cast<int>(newestFrame & 0xFFFFFFFFu);
         block.readIndex.store(newest);
-        const int now = block.writeIndex.load();
         // The thread moved onto the slot just claimed before it could see the claim: it may be
-        // filling it, so take the slot before its new position instead. The thread cannot land
-        // on the claim again without filling a whole lap of the ring first.
-        if (now != newest) return newest;
-        write = now;
+        // refilling it, and has published a newer frame first; take that one instead.
+        if (block.writeIndex.load() != newest || block.stopFlag.load() == 1) {
+            block.claimedFrames = static_cast<int>(newestFrame >> 32);
+            return newest;
+        }
+        SwitchToThread(); // the thread is between publishing a frame and moving on
     }
 }

@@ -101,8 +101,8 @@ void CameraTest::SetUp() {
 
 void CameraTest::TearDown() {
     model.reset();
-    travik_emu::Plug(kDevice);
-    travik_emu::SetFault(kDevice, TRAVIK_EMU_FAULT_NONE);
+    // Other test programs of the run use the same camera: leave it as it was found.
+    travik_emu::ResetDevice(kDevice);
 }
 
 bool CameraTest::WaitForTransferEnd(DWORD ms) {

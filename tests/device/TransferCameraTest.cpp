@@ -86,8 +86,9 @@ TEST_F(Streaming, PollHandsTheNewestFrameAndSkipsOlderOnes) {
     ASSERT_TRUE(travik_emu::SetPacing(kDevice, TRAVIK_EMU_PACING_FIXED, 50000)); // 50 frames/s
     const unsigned first = Stats().nextFrameNumber;
     ASSERT_EQ(model->StartTransfer(), TVK_OK);
-    for (int round = 0; round < 3; ++round) {
-        Sleep(300); // several frames arrive unread
+    // The rounds end at different points of the thread's walk around the ring.
+    for (int round = 0; round < 8; ++round) {
+        Sleep(200 + 20 * round); // several frames arrive unread
         const int before = model->GetFramesTransferred();
         ASSERT_EQ(model->PollFrame(), POLL_FRAME);
         ASSERT_EQ(model->ReadFrame(frame.data(), frame.size()), TVK_OK);
