@@ -10,6 +10,13 @@ wine_env_export() { # build dir
     export WINELOADER="$WINE_BIN"
     export WINESERVER="$WINESERVER_BIN"
     export WINEDEBUG="${WINEDEBUG:--all}"
+    # The build's programs run by name (./travik wine travik-emu.exe status): Z: is the root.
+    # (POSIX sh too: wine-run.sh sources this file.)
+    wine_env_bin="Z:$(printf '%s' "$1" | sed 's|/|\\|g')\\bin"
+    case ";${WINEPATH:-};" in
+        *";$wine_env_bin;"*) ;;
+        *) export WINEPATH="$wine_env_bin${WINEPATH:+;$WINEPATH}" ;;
+    esac
     export WINEARCH=win64
     # No Mono or Gecko installers: the prefix must come up without asking anything.
     export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"

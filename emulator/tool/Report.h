@@ -1,0 +1,23 @@
+// Text reports of the travik-emu tool: status, counters, registers, command log and ROM dumps.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+#include "TravikEmuControl.h"
+
+namespace travik_emu {
+
+const char* PatternName(unsigned kind);
+const char* FaultName(unsigned kind);
+
+// One line per camera: path, plug state, sensor, format, pattern, pacing, fault, frames.
+void PrintDeviceLine(FILE* out, unsigned device, const TravikEmuStats& stats);
+void PrintStats(FILE* out, const TravikEmuStats& stats);
+void PrintRegisters(FILE* out, const TravikEmuRegisters& regs);
+// Packets as hex, each with its sequence number, time since the first one shown, control code and
+// outcome; trailing zero bytes are left out.
+void PrintLog(FILE* out, const std::vector<TravikEmuLogEntry>& entries, unsigned total);
+void PrintRom(FILE* out, unsigned address, const std::vector<unsigned char>& bytes);
+
+} // namespace travik_emu

@@ -1,0 +1,191 @@
+// Installing, starting, reconfiguring and removing the virtual camera's kernel-driver service.
+#include "ServiceControl.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "EmuControl.h"
+
+namespace travik_emu {
+
+namespace {
+
+const char kServiceName[] = TRAVIK_EMU_SERVICE_NAME;
+const char kParametersKey[] =
+    "SYSTEM\\CurrentControlSet\\Services\\" TRAVIK_EMU_SERVICE_NAME "\\Parameters";
+const DWORD kStateWaitMs = 15000;
+const DWORD kPollMs = 20;
+
+struct ScHandleCloser {
+    void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
+};
+using ScHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ScHandleCloser>;
+
+struct RegKeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using RegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
+
+std::string Win32Message(DWORD error) {
+    char text[256] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             error, 0, text, sizeof(text), nullptr);
+    while (n && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.'))
+        text[--n] = 0;
+    std::string message = n ? text : "error";
+    return message + " (" + std::to_string(error) + ")";
+}
+
+ServiceResult Failure(const std::string& what, DWORD error = GetLastError()) {
+    ServiceResult result;
+    result.error = what + ": " + Win32Message(error);
+    return result;
+}
+
+std::string DriverFilePath() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string file(path, n);
+    size_t slash = file.find_last_of("\\/");
+    return file.substr(0, slash == std::string::npos ? 0 : slash + 1) + TRAVIK_EMU_DRIVER_FILE;
+}
+
+DWORD CurrentState(SC_HANDLE service) {
+    SERVICE_STATUS status = {};
+    return QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
+}
+
+bool WaitForState(SC_HANDLE service, DWORD wanted) {
+    for (DWORD waited = 0; waited < kStateWaitMs; waited += kPollMs) {
+        if (CurrentState(service) == wanted) return true;
+        Sleep(kPollMs);
+    }
+    return CurrentState(service) == wanted;
+}
+
+// The driver answers on its control device with the expected number of cameras.
+bool DriverServes(unsigned devices) {
+    TravikEmuDriverInfo info = {};
+    return QueryDriver(info) && info.interfaceVersion == TRAVIK_EMU_INTERFACE_VERSION &&
+           info.deviceCount == devices;
+}
+
+bool WaitForDriver(unsigned devices) {
+    for (DWORD waited = 0; waited < kStateWaitMs; waited += kPollMs) {
+        if (DriverServes(devices)) return true;
+        Sleep(kPollMs);
+    }
+    return DriverServes(devices);
+}
+
+std::string ConfiguredPath(SC_HANDLE service) {
+    DWORD needed = 0;
+    QueryServiceConfigA(service, nullptr, 0, &needed);
+    std::vector<unsigned char> buffer(needed ? needed : 1);
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!QueryServiceConfigA(service, config, needed, &needed) || !config->lpBinaryPathName)
+        return {};
+    return config->lpBinaryPathName;
+}
+
+bool WriteDeviceCount(unsigned devices) {
+    HKEY raw = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &raw, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegKey key(raw);
+    DWORD value = devices;
+    return RegSetValueExA(key.get(), TRAVIK_EMU_DEVICE_COUNT_VALUE, 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&value), sizeof(value)) == ERROR_SUCCESS;
+}
+
+ServiceResult StopService(SC_HANDLE service) {
+    if (CurrentState(service) == SERVICE_STOPPED) return {};
+    SERVICE_STATUS status = {};
+    if (!ControlService(service, SERVICE_CONTROL_STOP, &status) &&
+        GetLastError() != ERROR_SERVICE_NOT_ACTIVE)
+        return Failure("cannot stop the driver");
+    if (!WaitForState(service, SERVICE_STOPPED))
+        return Failure("the driver did not stop", ERROR_TIMEOUT);
+    return {};
+}
+
+} // namespace
+
+ServiceResult InstallService(unsigned devices) {
+    const std::string driverPath = DriverFilePath();
+    if (GetFileAttributesA(driverPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return Failure("driver file " + driverPath);
+
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) return Failure("cannot open the service manager");
+    ScHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    ServiceResult result;
+    if (service) {
+        bool samePath = _stricmp(ConfiguredPath(service.get()).c_str(), driverPath.c_str()) == 0;
+        if (samePath && CurrentState(service.get()) == SERVICE_RUNNING && DriverServes(devices)) {
+            result.note = "already running with " + std::to_string(devices) + " devices";
+            return result;
+        }
+        ServiceResult stopped = StopService(service.get());
+        if (!stopped.ok()) return stopped;
+        if (!samePath &&
+            !ChangeServiceConfigA(service.get(), SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START,
+                                  SERVICE_ERROR_NORMAL, driverPath.c_str(), nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, nullptr))
+            return Failure("cannot reconfigure the driver service");
+        result.note = "restarted";
+    } else {
+        service.reset(CreateServiceA(manager.get(), kServiceName, "Travik virtual camera",
+                                     SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+                                     SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, driverPath.c_str(),
+                                     nullptr, nullptr, nullptr, nullptr, nullptr));
+        if (!service) return Failure("cannot create the driver service");
+        result.note = "installed";
+    }
+    if (!WriteDeviceCount(devices)) return Failure("cannot write the device count");
+    if (!StartServiceA(service.get(), 0, nullptr) &&
+        GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+        return Failure("cannot start the driver");
+    if (!WaitForDriver(devices))
+        return Failure("the driver did not come up with " + std::to_string(devices) + " devices",
+                       ERROR_TIMEOUT);
+    result.note += ", running with " + std::to_string(devices) + " devices";
+    return result;
+}
+
+ServiceResult RemoveService() {
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) return Failure("cannot open the service manager");
+    ScHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    if (!service) return Failure("the driver service is not installed");
+    ServiceResult stopped = StopService(service.get());
+    if (!stopped.ok()) return stopped;
+    if (!DeleteService(service.get())) return Failure("cannot delete the driver service");
+    ServiceResult result;
+    result.note = "removed";
+    return result;
+}
+
+std::string ServiceStateText() {
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) return "unknown (no service manager)";
+    ScHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_QUERY_STATUS));
+    if (!service) return "not installed";
+    switch (CurrentState(service.get())) {
+    case SERVICE_RUNNING:
+        return "running";
+    case SERVICE_STOPPED:
+        return "stopped";
+    case SERVICE_START_PENDING:
+        return "starting";
+    case SERVICE_STOP_PENDING:
+        return "stopping";
+    default:
+        return "unknown";
+    }
+}
+
+} // namespace travik_emu

@@ -1,0 +1,210 @@
+// Bayer demosaic: bilinear interpolation of a raw mosaic into blue, green, red with colour gains.
+#include "imaging/kernels/PixelArea.h"
+
+namespace {
+
+struct Offset {
+    int32_t row;
+    int32_t column;
+};
+
+// The samples one output pixel draws on, relative to it: the two greens of the quad at rows -1..0
+// and columns -1..0, then for red and for blue the quad's own sample N, the samples H and V two
+// columns and two rows beyond it on the far side of the quad's centre, and D diagonal to N.
+struct ParityCase {
+    Offset green[2];
+    Offset red[4];  // N, H, V, D
+    Offset blue[4]; // N, H, V, D
+};
+
+// Indexed by 2 * (row odd) + (column odd), parities taken after the Bayer phase is applied; in
+// phase 0 the sample at an even row and even column is green, its row neighbour blue.
+constexpr ParityCase kCases[4] = {
+    {{{-1, -1}, {0, 0}},
+     {{-1, 0}, {-1, -2}, {1, 0}, {1, -2}},
+     {{0, -1}, {0, 1}, {-2, -1}, {-2, 1}}},
+    {{{-1, 0}, {0, -1}},
+     {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}},
+     {{0, 0}, {0, -2}, {-2, 0}, {-2, -2}}},
+    {{{-1, 0}, {0, -1}},
+     {{0, 0}, {0, -2}, {-2, 0}, {-2, -2}},
+     {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}}},
+    {{{-1, -1}, {0, 0}},
+     {{0, -1}, {0, 1}, {-2, -1}, {-2, 1}},
+     {{-1, 0}, {-1, -2}, {1, 0}, {1, -2}}},
+};
+
+struct Raw8 {
+    static constexpr int32_t kMax = 255;
+    static constexpr int64_t kLimit = 524288; // 256 << 11: the first product that overflows 8 bits
+    static int32_t Load(const uint8_t* p) { return *p; }
+    static void Store(uint8_t* pixel, int channel, int32_t v) {
+        pixel[channel] = static_cast<uint8_t>(v);
+    }
+};
+
+struct Raw16 {
+    static constexpr int32_t kMax = 1023;
+    static constexpr int64_t kLimit = 2097152; // 1024 << 11
+    static int32_t Load(const uint8_t* p) { return static_cast<int32_t>(LoadWord(p)); }
+    static void Store(uint8_t* pixel, int channel, int32_t v) {
+        StoreWord(pixel + 2 * channel, static_cast<uint32_t>(v));
+    }
+};
+
+// Gains in 1/128 units: trunc(percent * 1.28), so 100 % is 128. Kept in 64 bits so that no
+// percentage a dialog can store makes the products overflow.
+struct Gains {
+    int64_t red;
+    int64_t blue;
+};
+
+Gains ReadGains(const int32_t* block) {
+    return Gains{static_cast<int64_t>(block[kDemosaicRedGain] * 1.28),
+                 static_cast<int64_t>(block[kDemosaicBlueGain] * 1.28)};
+}
+
+// The weighted sum is 16 times the interpolated sample; with the gain in 1/128 units the shift
+// by 11 divides by both. Products beyond the range saturate, negative gains give 0.
+template <class F> int32_t ApplyGain(int32_t weightedSum, int64_t gain) {
+    const int64_t product = weightedSum * gain;
+    if (product >= F::kLimit) return F::kMax;
+    if (product < 0) return 0;
+    return static_cast<int32_t>(product >> 11);
+}
+
+template <class F, class Sample>
+inline void WritePixel(uint8_t* out, const ParityCase& c, const Gains& gains, Sample at) {
+    const int32_t green = std::min((at(c.green[0]) + at(c.green[1])) >> 1, F::kMax);
+    const int32_t red = 9 * at(c.red[0]) + 3 * (at(c.red[1]) + at(c.red[2])) + at(c.red[3]);
+    const int32_t blue = 9 * at(c.blue[0]) + 3 * (at(c.blue[1]) + at(c.blue[2])) + at(c.blue[3]);
+    F::Store(out, 0, ApplyGain<F>(blue, gains.blue));
+    F::Store(out, 1, green);
+    F::Store(out, 2, ApplyGain<F>(red, gains.red));
+}
+
+struct Phase {
+    int32_t rowBit;
+    int32_t columnBit;
+};
+
+struct Settings {
+    Phase phase;
+    Gains gains;
+};
+
+Settings ReadSettings(const int32_t* block) {
+    const int32_t phase = block[kDemosaicPhase] & 3;
+    return Settings{Phase{phase & 1, (phase >> 1) & 1}, ReadGains(block)};
+}
+
+// One interior row from column `from` on, two pixels per step: the first of each pair has
+// parity case kFirst, the second the other column parity of the same row.
+template <class F, int kFirst>
+void InteriorRow(const PixelArea& a, int32_t i, int32_t from, int32_t to, const Gains& gains) {
+    constexpr int kSecond = kFirst ^ 1;
+    const uint8_t* rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i), a.SrcRow(i + 1)};
+    const ptrdiff_t sb = a.srcBytes;
+    const ptrdiff_t columns[4] = {-2 * sb, -sb, 0, sb};
+    const ptrdiff_t db = a.dstBytes;
+    uint8_t* out = a.DstRow(i);
+    int32_t j = from;
+    ptrdiff_t base = j * sb;
+    auto sampleAt = [&](Offset o) {
+        return F::Load(rows[o.row + 2] + base + columns[o.column + 2]);
+    };
+    for (; j + 1 <= to; j += 2) {
+        base = j * sb;
+        WritePixel<F>(out + j * db, kCases[kFirst], gains, sampleAt);
+        base += sb;
+        WritePixel<F>(out + (j + 1) * db, kCases[kSecond], gains, sampleAt);
+    }
+    if (j <= to) {
+        base = j * sb;
+        WritePixel<F>(out + j * db, kCases[kFirst], gains, sampleAt);
+    }
+}
+
+// Output rows and columns 2..size-3; every pixel reads rows i-2..i+1 and columns j-2..j+1.
+template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1) {
+    const PixelArea a = area; // a local copy: the byte stores cannot alias it
+    const int32_t* block = Block(extra1);
+    if (!block) return 0;
+    const auto [phase, gains] = ReadSettings(block);
+    const int32_t width = a.Width();
+    const int32_t firstColumnOdd = phase.columnBit; // column 2 has the parity of column 0
+    for (int32_t i = 2; i <= a.Height() - 3; ++i) {
+        const int32_t rowOdd = (i + phase.rowBit) & 1;
+        switch (2 * rowOdd + firstColumnOdd) {
+        case 0:
+            InteriorRow<F, 0>(a, i, 2, width - 3, gains);
+            break;
+        case 1:
+            InteriorRow<F, 1>(a, i, 2, width - 3, gains);
+            break;
+        case 2:
+            InteriorRow<F, 2>(a, i, 2, width - 3, gains);
+            break;
+        default:
+            InteriorRow<F, 3>(a, i, 2, width - 3, gains);
+            break;
+        }
+    }
+    return 1;
+}
+
+// Where the sample at `index + offset` of a line of `size` samples is read near the border:
+// offsets that leave the frame are replaced by offsets of the same parity on the other side.
+// Lines shorter than four samples fold back by whole tiles until inside, so that small frames
+// are never read out of bounds; a line of one sample has only that sample.
+int32_t BorderIndex(int32_t index, int32_t offset, int32_t size) {
+    if (index == 0 && offset == -1) offset = 3;
+    if (index <= 1 && offset == -2) offset = 2;
+    if (index == size - 1 && offset == 1) offset = -3;
+    int32_t k = index + offset;
+    if (size < 2) return 0;
+    while (k < 0)
+        k += 2;
+    while (k >= size)
+        k -= 2;
+    return k;
+}
+
+template <class F>
+void BorderPixel(const PixelArea& a, int32_t i, int32_t j, Phase phase, const Gains& gains) {
+    const uint8_t* rows[4];
+    ptrdiff_t columns[4];
+    for (int32_t k = 0; k < 4; ++k) {
+        rows[k] = a.SrcRow(BorderIndex(i, k - 2, a.Height()));
+        columns[k] = BorderIndex(j, k - 2, a.Width()) * a.srcBytes;
+    }
+    const int32_t rowOdd = (i + phase.rowBit) & 1;
+    const int32_t columnOdd = (j + phase.columnBit) & 1;
+    WritePixel<F>(a.DstRow(i) + j * a.dstBytes, kCases[2 * rowOdd + columnOdd], gains,
+                  [&](Offset o) { return F::Load(rows[o.row + 2] + columns[o.column + 2]); });
+}
+
+// The two outermost rows and columns on every side; each pixel's colour parity follows its own
+// row and column, for odd sizes as well.
+template <class F> int DemosaicBorder(const PixelArea& a, int32_t** extra1) {
+    const int32_t* block = Block(extra1);
+    if (!block) return 0;
+    const auto [phase, gains] = ReadSettings(block);
+    const int32_t width = a.Width();
+    const int32_t height = a.Height();
+    for (int32_t i = 0; i < height; ++i) {
+        const bool wholeRow = i < 2 || i >= height - 2;
+        for (int32_t j = 0; j < width; ++j) {
+            if (!wholeRow && j == 2 && width - 2 > 2) j = width - 2;
+            BorderPixel<F>(a, i, j, phase, gains);
+        }
+    }
+    return 1;
+}
+
+} // namespace
+
+const PositionedKernel DemosaicInner8 = &AsKernel<DemosaicInterior<Raw8>>;
+const PositionedKernel DemosaicEdge8 = &AsKernel<DemosaicBorder<Raw8>>;
+const PositionedKernel DemosaicInner16 = &AsKernel<DemosaicInterior<Raw16>>;
+const PositionedKernel DemosaicEdge16 = &AsKernel<DemosaicBorder<Raw16>>;

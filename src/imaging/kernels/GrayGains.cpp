@@ -1,0 +1,78 @@
+// Gray processing of monochrome frames: per-Bayer-position gains and offsets, and colour to gray.
+#include "imaging/kernels/PixelArea.h"
+
+namespace {
+
+// Gain and offset indexes of the block by parity case: even/even G1, even/odd R1, odd/even B1,
+// odd/odd G2.
+constexpr int kGainOf[4] = {kGrayGainG1, kGrayGainR1, kGrayGainB1, kGrayGainG2};
+constexpr int kOffsetOf[4] = {kGrayOffsetG1, kGrayOffsetR1, kGrayOffsetB1, kGrayOffsetG2};
+
+// offset + gain * v / 128, the division truncating toward zero, limited to 0..maximum. The
+// product is formed in 64 bits: measured gains are not limited to the setter's range.
+inline int32_t GainSample(int64_t v, int64_t gain, int64_t offset, int32_t maximum) {
+    return ClampToRange(offset + gain * v / 128, maximum);
+}
+
+// 8-bit samples: one table of 256 results per Bayer position, built once per call.
+int GrayGainsBytes(const PixelArea& a, int32_t** extra1) {
+    const int32_t* block = Block(extra1);
+    if (!block) return 0;
+    uint8_t tables[4][256];
+    for (int p = 0; p < 4; ++p) {
+        for (int32_t v = 0; v < 256; ++v) {
+            tables[p][v] =
+                static_cast<uint8_t>(GainSample(v, block[kGainOf[p]], block[kOffsetOf[p]], 255));
+        }
+    }
+    const BayerParity parity(block[kGrayPhase]);
+    const PixelArea area = a; // a local copy: the byte stores below cannot alias it
+    for (int32_t i = 0; i < area.Height(); ++i) {
+        const uint8_t* in = area.SrcRow(i);
+        uint8_t* out = area.DstRow(i);
+        const uint8_t* even = tables[parity.RowCase(i) + parity.ColumnCase(0)];
+        const uint8_t* odd = tables[parity.RowCase(i) + parity.ColumnCase(1)];
+        for (int32_t j = 0; j < area.Width(); ++j, in += area.srcBytes, out += area.dstBytes) {
+            *out = (j & 1 ? odd : even)[*in];
+        }
+    }
+    return 1;
+}
+
+int GrayGainsWords(const PixelArea& a, int32_t** extra1) {
+    const int32_t* block = Block(extra1);
+    if (!block) return 0;
+    const int32_t maximum = GrayMaximum(block[kGraySampleBits]);
+    const BayerParity parity(block[kGrayPhase]);
+    const PixelArea area = a;
+    for (int32_t i = 0; i < area.Height(); ++i) {
+        const uint8_t* in = area.SrcRow(i);
+        uint8_t* out = area.DstRow(i);
+        int64_t gain[2];
+        int64_t offset[2];
+        for (int c = 0; c < 2; ++c) {
+            const int p = parity.RowCase(i) + parity.ColumnCase(c);
+            gain[c] = block[kGainOf[p]];
+            offset[c] = block[kOffsetOf[p]];
+        }
+        for (int32_t j = 0; j < area.Width(); ++j, in += area.srcBytes, out += area.dstBytes) {
+            StoreWord(out, static_cast<uint32_t>(
+                               GainSample(LoadWord(in), gain[j & 1], offset[j & 1], maximum)));
+        }
+    }
+    return 1;
+}
+
+// Luma with weights 30, 59, 11 in hundredths; red is the third byte of the pixel.
+int GrayOfColour(const PixelArea& a, int32_t**) {
+    ForEachPixel(a, [](uint8_t* out, const uint8_t* in) {
+        *out = static_cast<uint8_t>((in[2] * 30 + in[1] * 59 + in[0] * 11) / 100);
+    });
+    return 1;
+}
+
+} // namespace
+
+const PositionedKernel GrayGains8 = &AsKernel<GrayGainsBytes>;
+const PositionedKernel GrayGains16 = &AsKernel<GrayGainsWords>;
+const PositionedKernel GrayFromColor = &AsKernel<GrayOfColour>;

@@ -1,0 +1,123 @@
+// Pixel addressing shared by the kernel implementations: the rectangle a kernel works on, sample
+// loads and stores, parameter blocks and clamps.
+#pragma once
+
+#include "imaging/kernels/Kernels.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+// The arguments of a positioned kernel, with row and column counted from the rectangle's origin.
+struct PixelArea {
+    uint8_t* dst;
+    const uint8_t* src;
+    KernelRect rect;
+    int32_t x;
+    int32_t y;
+    ptrdiff_t dstBytes;
+    ptrdiff_t srcBytes;
+    ptrdiff_t dstStride;
+    ptrdiff_t srcStride;
+
+    int32_t Width() const { return std::max(rect.right - rect.left, 0); }
+    int32_t Height() const { return std::max(rect.bottom - rect.top, 0); }
+
+    const uint8_t* SrcRow(int32_t row) const {
+        return src + (rect.top + row) * srcStride + rect.left * srcBytes;
+    }
+    uint8_t* DstRow(int32_t row) const { return dst + (y + row) * dstStride + x * dstBytes; }
+    // Source row `row` of the rectangle counted from its last row, for the flipping kernels.
+    const uint8_t* SrcRowFlipped(int32_t row) const {
+        return src + (rect.bottom - 1 - row) * srcStride + rect.left * srcBytes;
+    }
+};
+
+// Gives a kernel body, which takes the area and the parameter block pointer, the positioned
+// kernel form: `const PositionedKernel Name = &AsKernel<Body>;`.
+template <int (*Body)(const PixelArea&, int32_t** extra1)>
+int AsKernel(uint8_t* dst, const uint8_t* src, KernelRect rect, int32_t x, int32_t y,
+             uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride,
+             int32_t** extra1, void*) {
+    return Body(PixelArea{dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride},
+                extra1);
+}
+
+// Calls pixel(out, in) for every pixel of the area, row by row in increasing memory order; with
+// kFlip destination row i takes source row bottom - 1 - i. The area is copied into a local so
+// that stores through `out`, which may alias anything, do not force its fields to be re-read.
+template <bool kFlip = false, class PixelFn>
+inline void ForEachPixel(const PixelArea& a, PixelFn pixel) {
+    const PixelArea area = a;
+    const int32_t width = area.Width();
+    const int32_t height = area.Height();
+    const ptrdiff_t srcBytes = area.srcBytes;
+    const ptrdiff_t dstBytes = area.dstBytes;
+    for (int32_t i = 0; i < height; ++i) {
+        const uint8_t* in = kFlip ? area.SrcRowFlipped(i) : area.SrcRow(i);
+        uint8_t* out = area.DstRow(i);
+        for (int32_t j = 0; j < width; ++j, in += srcBytes, out += dstBytes)
+            pixel(out, in);
+    }
+}
+
+// Samples are little-endian words at any byte address; memcpy keeps the loads free of alignment
+// and aliasing assumptions and compiles to one move.
+inline uint32_t LoadWord(const uint8_t* p) {
+    uint16_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void StoreWord(uint8_t* p, uint32_t v) {
+    const uint16_t w = static_cast<uint16_t>(v);
+    std::memcpy(p, &w, sizeof w);
+}
+
+// The parameter block behind extra1, or null when the caller gave none.
+inline int32_t* Block(int32_t** extra1) {
+    return extra1 ? *extra1 : nullptr;
+}
+
+// Sample bits of the 16-bit kernels, limited so that every table stays small and in range.
+inline int32_t ClampSampleBits(int32_t bits) {
+    return std::clamp(bits, 8, 16);
+}
+
+inline int32_t ClampToRange(int64_t v, int32_t maximum) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, 0, maximum));
+}
+
+// trunc(v) limited to 0..maximum; a value that is NaN or infinite cannot make the conversion
+// undefined. Equal to plain truncation for every value already in range.
+inline int32_t TruncateToRange(double v, int32_t maximum) {
+    if (!(v > 0.0)) return 0;
+    if (v >= static_cast<double>(maximum)) return maximum;
+    return static_cast<int32_t>(v);
+}
+
+// Largest sample of the gray gain kernels by sample bits.
+inline int32_t GrayMaximum(int32_t bits) {
+    switch (bits) {
+    case 8:
+        return 255;
+    case 10:
+        return 1023;
+    case 12:
+        return 4095;
+    case 14:
+        return 16383;
+    default:
+        return 65535;
+    }
+}
+
+// Bayer position of a sample by parity after the phase bits: 2 * (row odd) + (column odd).
+struct BayerParity {
+    int32_t rowBit;
+    int32_t columnBit;
+
+    explicit BayerParity(int32_t phase) : rowBit(phase & 1), columnBit((phase >> 1) & 1) {}
+    int32_t RowCase(int32_t row) const { return 2 * ((row + rowBit) & 1); }
+    int32_t ColumnCase(int32_t column) const { return (column + columnBit) & 1; }
+};
