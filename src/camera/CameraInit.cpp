@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+using namespace settings;
+
 namespace {
 constexpr char kLibraryName[] = "TravikSdk_380TZ4_RDX.dll";
 }

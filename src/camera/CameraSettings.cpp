@@ -3,6 +3,8 @@
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 
+using namespace settings;
+
 namespace {
 
 enum class Range { Any, Signed, Unsigned };

@@ -1,6 +1,10 @@
 // Camera object: the positions of the settings in its two setting blocks.
 #pragma once
 
+// Positions in the camera object's blocks; a namespace of their own keeps them apart from the
+// kernels' parameter-block names.
+namespace settings {
+
 // Image filter block (30 entries). The order binds the dialogs and the registry code.
 enum ImageFilterEntry {
     kBrightness = 0,
@@ -42,3 +46,5 @@ enum CameraSettingEntry {
     kAutoIris = 8,
     kCameraSettingEntries = 9
 };
+
+} // namespace settings

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <iterator>
 
+using namespace settings;
+
 namespace {
 
 struct NamedEntry {
