@@ -1,0 +1,75 @@
+// Sensor model: capture window, clock and trigger mode.
+#include "sensor/Travik380TZ4RDXSdk.h"
+
+namespace {
+constexpr int kSubSampleQuarterLines = 2; // the mode that transfers every fourth line
+} // namespace
+
+int CTravik380TZ4RDXSdk::SetWindow(int x, int y, int width, int height, int mode) {
+    if (x < 0 || y < 0 || width < 4 || height < 3 || x > kSensorWidth - width ||
+        y > kSensorHeight - height || static_cast<unsigned>(mode) > 3)
+        return 1;
+    const int lines = mode == kSubSampleQuarterLines ? height / 4 : height;
+    if (lines <= 0) return 1; // nothing to transfer: the frame buffers cannot be sized
+
+    m_subSampleMode = mode;
+    m_windowX = x;
+    m_windowY = y;
+    m_windowWidth = width;
+    m_windowHeight = height;
+    WriteSensorRegister(54, mode == kSubSampleQuarterLines ? 9 : 0);
+
+    // The origin is kept only: the camera learns the frame size from the transfer length.
+    if (SetFrameGeometry(width, 0, width, lines, 0, lines, kRingCount) != TVK_OK) return 1;
+    const std::uint32_t length = static_cast<std::uint32_t>(GetTransferLength());
+    for (int i = 0; i < 4; ++i) {
+        WriteControllerRegister(CTRL_TRANSFER_LENGTH_0 + i, (length >> (8 * i)) & 0xFF);
+        Sleep(5);
+    }
+    return 0;
+}
+
+int CTravik380TZ4RDXSdk::SetClock(int mode) {
+    if (mode < 0 || mode >= kClockModes) return 0;
+    const int written = WriteControllerRegister(CTRL_CLOCK, mode == 2 ? 3 : mode);
+    StartSensor();
+    return written;
+}
+
+int CTravik380TZ4RDXSdk::GetClock(int* mode) {
+    if (mode == nullptr) return 0;
+    std::uint8_t value = 0;
+    const int read = ReadControllerRegister(CTRL_CLOCK, &value);
+    *mode = value == 3 ? 2 : value;
+    return read;
+}
+
+int CTravik380TZ4RDXSdk::SetTriggerMode(int on) {
+    const std::uint8_t flag = on ? 1 : 0;
+    bool opened = false;
+    {
+        UniqueHandle device = driver::OpenDevice(GetDevicePath());
+        opened = device.valid();
+        if (opened) {
+            CommandPacket packet = MakePacket(CMD_CONTROLLER_WRITE, {CTRL_TRIGGER_MODE, flag});
+            driver::TransferOnPipe(device.get(), driver::IOCTL_CAM_PIPE_IN_DIRECT,
+                                   driver::PIPE_COMMAND, packet.data(), driver::kPacketBytes);
+        }
+    }
+    if (opened) {
+        // Bit 4 of register 32 and the low bits of 33 switch the sensor between free-running
+        // and waiting for the trigger.
+        std::uint32_t control = 0, timing = 0;
+        ReadSensorRegister(32, &control);
+        ReadSensorRegister(33, &timing);
+        if (flag) {
+            WriteSensorRegister(32, control & ~0x10u);
+            WriteSensorRegister(33, (timing & ~0x0Fu) + 0x1C);
+        } else {
+            WriteSensorRegister(32, control | 0x10u);
+            WriteSensorRegister(33, (timing & ~0x1Fu) + 1);
+        }
+    }
+    const int written = WriteControllerRegister(CTRL_TRIGGER_MODE, flag);
+    return opened && written ? 1 : 0;
+}
