@@ -70,7 +70,7 @@ AviRecorder::StartResult AviRecorder::Start(const char* path, int timeMs,
 
 void AviRecorder::Stop() {
     m_recording.store(0);
-    if (m_thread) WaitForSingleObject(m_doneEvent.get(), INFINITE);
+    if (m_thread.valid()) WaitForSingleObject(m_doneEvent.get(), INFINITE);
     m_thread.reset();
     m_doneEvent.reset();
 }

@@ -1,6 +1,7 @@
 // Image files and recording: the recorder thread that appends the camera's output images to an AVI.
 #pragma once
 
+#include "device/UniqueHandle.h"
 #include "files/AviWriter.h"
 
 #include <windows.h>
@@ -57,11 +58,6 @@ class AviRecorder {
     uint32_t FramesRecorded() const { return m_framesRecorded.load(); }
 
   private:
-    struct HandleCloser {
-        void operator()(HANDLE handle) const { CloseHandle(handle); }
-    };
-    using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
     static DWORD WINAPI ThreadMain(void* self);
     void Run();
     // Converts the output image into a 24-bit bottom-up frame; null when the image is gone or no

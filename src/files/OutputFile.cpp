@@ -4,27 +4,22 @@
 bool OutputFile::Open(const char* path) {
     Close();
     if (path == nullptr) return false;
-    m_handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_handle == INVALID_HANDLE_VALUE)
-        m_handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
+    m_handle.reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_handle)
+        m_handle.reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     return IsOpen();
-}
-
-void OutputFile::Close() {
-    if (m_handle != INVALID_HANDLE_VALUE)
-        CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE));
 }
 
 bool OutputFile::Write(const void* data, uint32_t size) {
     DWORD written = 0;
-    return IsOpen() && WriteFile(m_handle, data, size, &written, nullptr) && written == size;
+    return IsOpen() && WriteFile(m_handle.get(), data, size, &written, nullptr) && written == size;
 }
 
 bool OutputFile::PatchU32(uint32_t offset, uint32_t value) {
     if (!IsOpen()) return false;
-    if (SetFilePointer(m_handle, static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
+    if (SetFilePointer(m_handle.get(), static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
         INVALID_SET_FILE_POINTER)
         return false;
     const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
@@ -35,5 +30,5 @@ bool OutputFile::PatchU32(uint32_t offset, uint32_t value) {
 
 bool OutputFile::SeekToEnd() {
     LARGE_INTEGER zero = {};
-    return IsOpen() && SetFilePointerEx(m_handle, zero, nullptr, FILE_END);
+    return IsOpen() && SetFilePointerEx(m_handle.get(), zero, nullptr, FILE_END);
 }
