@@ -28,74 +28,41 @@ int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedK
 
 } // namespace
 
-AviRecorder::StartResult AviRecorder::Start(const char* path, int timeMs,
-                                            CRITICAL_SECTION& imageLock, ImageSource source) {
-    // A second recording would share the writer with the first and corrupt both files.
-    if (IsRecording()) return StartResult::kBusy;
-    Stop(); // closes the handles of a recording that ended by its time
-
+AviRecorder::OpenResult AviRecorder::Open(const char* path, CRITICAL_SECTION& imageLock,
+                                          ImageSource source) {
     {
         ImageLockScope lock(imageLock);
         const ImageBuffer* image = source ? source() : nullptr;
-        if (!image || !image->Pixels()) return StartResult::kNoImage;
+        if (!image || !image->Pixels()) return OpenResult::kNoImage;
         m_avi.m_width = image->Width();
         m_avi.m_height = image->Height();
         m_avi.m_bits = static_cast<uint16_t>(image->Bits());
         m_avi.m_frameRate = 30;
         m_avi.m_frameCount = 0;
     }
-    if (!m_avi.Begin(path)) return StartResult::kFileFailed;
-
+    if (!m_avi.Begin(path)) return OpenResult::kFileFailed;
     m_imageLock = &imageLock;
     m_source = std::move(source);
-    m_timeMs = timeMs;
+    m_framesRecorded.store(0);
+    return OpenResult::kOpened;
+}
+
+void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame, int timeMs) {
     m_started = false;
     m_startTime = 0;
-    m_framesRecorded.store(0);
-    m_newFrame.store(0);
-    // The state is complete before the thread exists, so it sees the flag from its first round.
-    m_recording.store(1);
-    m_doneEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    DWORD threadId = 0;
-    if (m_doneEvent) m_thread.reset(CreateThread(nullptr, 0, ThreadMain, this, 0, &threadId));
-    if (!m_doneEvent || !m_thread || threadId == 0) {
-        m_recording.store(0);
-        m_thread.reset();
-        m_doneEvent.reset();
-        m_avi.Reset(); // nothing was recorded: the header alone stays on disk
-        return StartResult::kThreadFailed;
-    }
-    return StartResult::kStarted;
-}
-
-void AviRecorder::Stop() {
-    m_recording.store(0);
-    if (m_thread.valid()) WaitForSingleObject(m_doneEvent.get(), INFINITE);
-    m_thread.reset();
-    m_doneEvent.reset();
-}
-
-DWORD WINAPI AviRecorder::ThreadMain(void* self) {
-    auto* recorder = static_cast<AviRecorder*>(self);
-    recorder->Run();
-    SetEvent(recorder->m_doneEvent.get());
-    return 0;
-}
-
-void AviRecorder::Run() {
     // Three work buffers per recording, not per frame: two colour buffers and one gray.
     m_firstColor = std::make_unique<ImageBuffer>();
     m_secondColor = std::make_unique<ImageBuffer>();
     m_gray = std::make_unique<ImageBuffer>();
-    const bool buffersMade = m_firstColor->Create(m_avi.m_width, m_avi.m_height, 24) &&
+    const bool buffersMade = m_avi.IsOpen() &&
+                             m_firstColor->Create(m_avi.m_width, m_avi.m_height, 24) &&
                              m_secondColor->Create(m_avi.m_width, m_avi.m_height, 24) &&
                              m_gray->Create(m_avi.m_width, m_avi.m_height, 8);
-    if (!buffersMade) m_recording.store(0);
 
     uint32_t lastFrameTime = 0;
-    while (m_recording.load()) {
+    while (buffersMade && runFlag.load()) {
         Sleep(10);
-        if (!m_newFrame.exchange(0)) continue;
+        if (!newFrame.exchange(0)) continue;
         const uint32_t now = timeGetTime();
         if (!m_started) {
             m_started = true;
@@ -113,16 +80,16 @@ void AviRecorder::Run() {
         lastFrameTime = now;
         // A negative time ends the recording with its first frame; with time 0 the first frame
         // is not past the end, so the second one ends it.
-        const bool timeIsUp = m_timeMs < 0 || now - m_startTime > static_cast<uint32_t>(m_timeMs);
+        const bool timeIsUp = timeMs < 0 || now - m_startTime > static_cast<uint32_t>(timeMs);
         if (timeIsUp) break;
     }
     // Whatever ended the recording (its time, a stop, a close or the camera's release), the
     // file gets its index and header, so it is always a valid AVI.
     FinishFile(lastFrameTime);
-    m_recording.store(0);
     m_firstColor.reset();
     m_secondColor.reset();
     m_gray.reset();
+    runFlag.store(0);
 }
 
 const uint8_t* AviRecorder::ConvertFrame(const ImageBuffer* image) {

@@ -13,47 +13,72 @@ using namespace files_test;
 
 namespace {
 
-// Produces an output image every `periodMs` under the image lock and tells the recorder, as the
-// acquisition engine does.
+// Runs the recorder the way the camera object does: a stand-in acquisition thread produces an
+// output image every `periodMs` under the image lock and sets the new-frame flag, and the recorder
+// runs on a thread of its own until its run flag is cleared or it clears it.
 class StandInCamera {
   public:
-    StandInCamera(AviRecorder& recorder, int periodMs) : m_recorder(recorder), m_period(periodMs) {
-        InitializeCriticalSection(&lock);
-    }
+    explicit StandInCamera(int periodMs) : m_period(periodMs) { InitializeCriticalSection(&lock); }
     ~StandInCamera() {
+        StopRecording();
         StopProducing();
         DeleteCriticalSection(&lock);
     }
 
+    AviRecorder::OpenResult Open(const std::string& path) {
+        return recorder.Open(path.c_str(), lock, [this] { return output.load(); });
+    }
+    bool Record(const std::string& path, int timeMs) {
+        if (Open(path) != AviRecorder::OpenResult::kOpened) return false;
+        newFrame = 0;
+        runFlag = 1;
+        m_recorder = std::thread([this, timeMs] { recorder.Run(runFlag, newFrame, timeMs); });
+        return true;
+    }
+    // What stopping acquisition does: clear the run flag and wait for the thread.
+    void StopRecording() {
+        runFlag = 0;
+        if (m_recorder.joinable()) m_recorder.join();
+    }
+    bool WaitUntilIdle(DWORD timeoutMs) {
+        const DWORD start = GetTickCount();
+        while (runFlag.load()) {
+            if (GetTickCount() - start > timeoutMs) return false;
+            Sleep(5);
+        }
+        StopRecording();
+        return true;
+    }
+
     void StartProducing() {
         m_run = true;
-        m_thread = std::thread([this] {
+        m_producer = std::thread([this] {
             while (m_run) {
                 Sleep(m_period);
                 EnterCriticalSection(&lock);
                 ++produced;
                 LeaveCriticalSection(&lock);
-                m_recorder.OnNewFrame();
+                newFrame = 1;
             }
         });
     }
     void StopProducing() {
         m_run = false;
-        if (m_thread.joinable()) m_thread.join();
-    }
-    AviRecorder::ImageSource Source() {
-        return [this] { return output.load(); };
+        if (m_producer.joinable()) m_producer.join();
     }
 
     CRITICAL_SECTION lock;
+    AviRecorder recorder;
     std::atomic<const ImageBuffer*> output{nullptr};
+    std::atomic<int> runFlag{0};
+    std::atomic<int> newFrame{0};
     std::atomic<int> produced{0};
 
   private:
-    AviRecorder& m_recorder;
     int m_period;
     std::atomic<bool> m_run{false};
-    std::thread m_thread;
+    std::thread m_producer;
+    std::thread m_recorder;
 };
 
 struct AviFile {
@@ -84,15 +109,6 @@ AviFile ReadAvi(const std::string& path) {
     return avi;
 }
 
-bool WaitUntilIdle(const AviRecorder& recorder, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (recorder.IsRecording()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(5);
-    }
-    return true;
-}
-
 void FillRow(ImageBuffer& image, int memoryRow, const std::vector<uint32_t>& channels) {
     const int sampleBytes = (image.Bits() == 16 || image.Bits() >= 48) ? 2 : 1;
     for (int x = 0; x < image.Width(); ++x) {
@@ -109,22 +125,20 @@ void FillRow(ImageBuffer& image, int memoryRow, const std::vector<uint32_t>& cha
 
 TEST(AviRecorder, RecordsForItsTimeFromTheFirstFrameThenFinishesTheFile) {
     ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 40); // 25 frames per second
+    StandInCamera camera(40); // 25 frames per second
     ImageBuffer image;
     ASSERT_EQ(image.Create(64, 48, 24), 1);
     camera.output = &image;
-    ASSERT_EQ(recorder.Start(dir.Path("t.avi").c_str(), 1000, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kStarted);
-    EXPECT_TRUE(recorder.IsRecording());
+    ASSERT_TRUE(camera.Record(dir.Path("t.avi"), 1000));
     Sleep(300); // the time starts with the first frame, not with the start
+    EXPECT_EQ(camera.runFlag.load(), 1);
     camera.StartProducing();
-    ASSERT_TRUE(WaitUntilIdle(recorder, 10000));
+    ASSERT_TRUE(camera.WaitUntilIdle(10000));
     camera.StopProducing();
 
     const AviFile avi = ReadAvi(dir.Path("t.avi"));
     ASSERT_TRUE(avi.valid);
-    EXPECT_EQ(avi.frames, recorder.FramesRecorded());
+    EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
     EXPECT_EQ(avi.frameBytes, 64u * 3u * 48u);
     // About 26 frames in a second and a frame; a loaded machine may drop a few.
     EXPECT_GE(avi.frames, 15u);
@@ -132,82 +146,56 @@ TEST(AviRecorder, RecordsForItsTimeFromTheFirstFrameThenFinishesTheFile) {
     EXPECT_NEAR(avi.FramesPerSecond(), 25.0, 6.0);
 }
 
-TEST(AviRecorder, StopBeforeTheTimeLeavesAFinishedFile) {
+TEST(AviRecorder, ClearingTheRunFlagBeforeTheTimeLeavesAFinishedFile) {
     ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 20);
+    StandInCamera camera(20);
     ImageBuffer image;
     ASSERT_EQ(image.Create(32, 16, 24), 1);
     camera.output = &image;
-    ASSERT_EQ(recorder.Start(dir.Path("s.avi").c_str(), 600000, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kStarted);
+    ASSERT_TRUE(camera.Record(dir.Path("s.avi"), 600000));
     camera.StartProducing();
     Sleep(300);
-    recorder.Stop();
-    EXPECT_FALSE(recorder.IsRecording());
+    camera.StopRecording(); // StopPreview, Close or the camera's release
     camera.StopProducing();
     const AviFile avi = ReadAvi(dir.Path("s.avi"));
     ASSERT_TRUE(avi.valid);
     EXPECT_GT(avi.frames, 0u);
-    EXPECT_EQ(avi.frames, recorder.FramesRecorded());
-    recorder.Stop(); // again: harmless
+    EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
 }
 
 TEST(AviRecorder, StopWithoutAnyFrameLeavesAnEmptyValidFile) {
     ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 20);
+    StandInCamera camera(20);
     ImageBuffer image;
     ASSERT_EQ(image.Create(8, 8, 8), 1);
     camera.output = &image;
-    ASSERT_EQ(recorder.Start(dir.Path("e.avi").c_str(), 1000, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kStarted);
-    recorder.Stop();
+    ASSERT_TRUE(camera.Record(dir.Path("e.avi"), 1000));
+    camera.StopRecording();
     const AviFile avi = ReadAvi(dir.Path("e.avi"));
     EXPECT_TRUE(avi.valid);
     EXPECT_EQ(avi.frames, 0u);
 }
 
-TEST(AviRecorder, ReleasingTheRecorderDuringARecordingFinishesTheFile) {
+TEST(AviRecorder, ASecondRecordingStartsCleanAfterTheFirst) {
     ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 32), 1);
-    {
-        AviRecorder recorder;
-        StandInCamera camera(recorder, 20);
-        camera.output = &image;
-        ASSERT_EQ(recorder.Start(dir.Path("r.avi").c_str(), 600000, camera.lock, camera.Source()),
-                  AviRecorder::StartResult::kStarted);
-        camera.StartProducing();
-        Sleep(200);
-        camera.StopProducing();
-    } // the recorder goes first, as the camera object's release takes it down
-    const AviFile avi = ReadAvi(dir.Path("r.avi"));
-    EXPECT_TRUE(avi.valid);
-    EXPECT_GT(avi.frames, 0u);
-}
-
-TEST(AviRecorder, ASecondStartDuringARecordingIsRefusedAndTheFirstGoesOn) {
-    ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 20);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 24), 1);
-    camera.output = &image;
-    ASSERT_EQ(recorder.Start(dir.Path("1.avi").c_str(), 400, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kStarted);
+    StandInCamera camera(20);
+    ImageBuffer small, large;
+    ASSERT_EQ(small.Create(8, 4, 24), 1);
+    ASSERT_EQ(large.Create(32, 16, 48), 1);
+    camera.output = &small;
     camera.StartProducing();
-    Sleep(100);
-    EXPECT_EQ(recorder.Start(dir.Path("2.avi").c_str(), 400, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kBusy);
-    EXPECT_EQ(GetFileAttributesA(dir.Path("2.avi").c_str()), INVALID_FILE_ATTRIBUTES);
-    ASSERT_TRUE(WaitUntilIdle(recorder, 10000));
+    ASSERT_TRUE(camera.Record(dir.Path("1.avi"), 100));
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
+    camera.output = &large;
+    ASSERT_TRUE(camera.Record(dir.Path("2.avi"), 0));
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
     camera.StopProducing();
-    EXPECT_TRUE(ReadAvi(dir.Path("1.avi")).valid);
-    // Once it has ended, the next recording starts.
-    EXPECT_EQ(recorder.Start(dir.Path("2.avi").c_str(), -1, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kStarted);
-    recorder.Stop();
+    const AviFile first = ReadAvi(dir.Path("1.avi")), second = ReadAvi(dir.Path("2.avi"));
+    ASSERT_TRUE(first.valid);
+    ASSERT_TRUE(second.valid);
+    EXPECT_EQ(first.frameBytes, 24u * 4u);
+    EXPECT_EQ(second.frameBytes, 96u * 16u);
+    EXPECT_EQ(second.frames, 2u);
 }
 
 struct EndCase {
@@ -219,16 +207,13 @@ class AviRecorderEnd : public testing::TestWithParam<EndCase> {};
 
 TEST_P(AviRecorderEnd, ShortTimesEndOnAFixedFrame) {
     ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 30);
+    StandInCamera camera(30);
     ImageBuffer image;
     ASSERT_EQ(image.Create(16, 8, 24), 1);
     camera.output = &image;
-    ASSERT_EQ(
-        recorder.Start(dir.Path("z.avi").c_str(), GetParam().timeMs, camera.lock, camera.Source()),
-        AviRecorder::StartResult::kStarted);
+    ASSERT_TRUE(camera.Record(dir.Path("z.avi"), GetParam().timeMs));
     camera.StartProducing();
-    ASSERT_TRUE(WaitUntilIdle(recorder, 5000));
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
     camera.StopProducing();
     const AviFile avi = ReadAvi(dir.Path("z.avi"));
     ASSERT_TRUE(avi.valid);
@@ -252,16 +237,14 @@ class AviRecorderDepth : public testing::TestWithParam<DepthCase> {};
 TEST_P(AviRecorderDepth, FirstDeliveredRowIsTheTopOfEveryFrame) {
     const DepthCase& t = GetParam();
     ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 20);
+    StandInCamera camera(20);
     ImageBuffer image;
     ASSERT_EQ(image.Create(5, 4, t.bits), 1); // odd width: rows padded to 16 bytes
     FillRow(image, 0, t.firstRow);
     camera.output = &image;
-    ASSERT_EQ(recorder.Start(dir.Path("d.avi").c_str(), -1, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kStarted);
+    ASSERT_TRUE(camera.Record(dir.Path("d.avi"), -1));
     camera.StartProducing();
-    ASSERT_TRUE(WaitUntilIdle(recorder, 5000));
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
     camera.StopProducing();
     const AviFile avi = ReadAvi(dir.Path("d.avi"));
     ASSERT_TRUE(avi.valid);
@@ -287,52 +270,55 @@ INSTANTIATE_TEST_SUITE_P(Depths, AviRecorderDepth,
 
 TEST(AviRecorder, AnImageThatChangesItsFormatEndsTheRecording) {
     ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 20);
+    StandInCamera camera(20);
     ImageBuffer colour, gray;
     ASSERT_EQ(colour.Create(16, 8, 48), 1);
     ASSERT_EQ(gray.Create(16, 8, 8), 1);
     camera.output = &colour;
-    ASSERT_EQ(recorder.Start(dir.Path("c.avi").c_str(), 600000, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kStarted);
+    ASSERT_TRUE(camera.Record(dir.Path("c.avi"), 600000));
     camera.StartProducing();
     Sleep(150);
     camera.output = &gray; // a colour mode changed while recording
-    ASSERT_TRUE(WaitUntilIdle(recorder, 5000));
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
     camera.StopProducing();
     const AviFile avi = ReadAvi(dir.Path("c.avi"));
     EXPECT_TRUE(avi.valid);
-    EXPECT_EQ(avi.frames, recorder.FramesRecorded());
+    EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
 }
 
-TEST(AviRecorder, RefusesWithoutAnImageOrAFile) {
+TEST(AviRecorder, OpenRefusesWithoutAnImageOrAFile) {
     ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 20);
-    EXPECT_EQ(recorder.Start(dir.Path("n.avi").c_str(), 100, camera.lock, camera.Source()),
-              AviRecorder::StartResult::kNoImage);
+    StandInCamera camera(20);
+    EXPECT_EQ(camera.Open(dir.Path("n.avi")), AviRecorder::OpenResult::kNoImage);
+    EXPECT_EQ(GetFileAttributesA(dir.Path("n.avi").c_str()), INVALID_FILE_ATTRIBUTES);
     ImageBuffer image;
     ASSERT_EQ(image.Create(8, 8, 24), 1);
     camera.output = &image;
-    EXPECT_EQ(
-        recorder.Start(dir.Path("no\\such\\dir\\n.avi").c_str(), 100, camera.lock, camera.Source()),
-        AviRecorder::StartResult::kFileFailed);
-    EXPECT_FALSE(recorder.IsRecording());
-    EXPECT_EQ(GetFileAttributesA(dir.Path("n.avi").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(camera.Open(dir.Path("no\\such\\dir\\n.avi")), AviRecorder::OpenResult::kFileFailed);
 }
 
-TEST(AviRecorder, RecordingsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
+TEST(AviRecorder, AbandonClosesAFileThatNeverRan) {
     ScratchDir dir;
-    AviRecorder recorder;
-    StandInCamera camera(recorder, 10);
+    StandInCamera camera(20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(8, 8, 24), 1);
+    camera.output = &image;
+    ASSERT_EQ(camera.Open(dir.Path("a.avi")), AviRecorder::OpenResult::kOpened);
+    EXPECT_FALSE(IsClosed(dir.Path("a.avi")));
+    camera.recorder.Abandon();
+    EXPECT_TRUE(IsClosed(dir.Path("a.avi")));
+}
+
+TEST(AviRecorder, RecordingsLeaveNoHandlesOrGdiObjectsBehind) {
+    ScratchDir dir;
+    StandInCamera camera(10);
     ImageBuffer image;
     ASSERT_EQ(image.Create(16, 8, 8), 1);
     camera.output = &image;
     camera.StartProducing();
     auto record = [&] {
-        recorder.Start(dir.Path("l.avi").c_str(), 30, camera.lock, camera.Source());
-        WaitUntilIdle(recorder, 5000);
-        recorder.Stop();
+        camera.Record(dir.Path("l.avi"), 30);
+        camera.WaitUntilIdle(5000);
     };
     record();
     const travik_test::ResourceCounts before = travik_test::CountResources();
@@ -340,7 +326,6 @@ TEST(AviRecorder, RecordingsLeaveNoThreadsHandlesOrGdiObjectsBehind) {
         record();
     const travik_test::ResourceCounts after = travik_test::CountResources();
     camera.StopProducing();
-    EXPECT_EQ(after.threads, before.threads);
     EXPECT_EQ(after.handles, before.handles);
     EXPECT_EQ(after.gdiObjects, before.gdiObjects);
 }
