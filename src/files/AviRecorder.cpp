@@ -28,7 +28,7 @@ int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedK
 
 } // namespace
 
-AviRecorder::OpenResult AviRecorder::Open(const char* path, CRITICAL_SECTION& imageLock,
+AviRecorder::OpenResult AviRecorder::Open(const char* path, int timeMs, CRITICAL_SECTION& imageLock,
                                           ImageSource source) {
     {
         ImageLockScope lock(imageLock);
@@ -43,11 +43,12 @@ AviRecorder::OpenResult AviRecorder::Open(const char* path, CRITICAL_SECTION& im
     if (!m_avi.Begin(path)) return OpenResult::kFileFailed;
     m_imageLock = &imageLock;
     m_source = std::move(source);
+    m_timeMs = timeMs;
     m_framesRecorded.store(0);
     return OpenResult::kOpened;
 }
 
-void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame, int timeMs) {
+void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
     m_started = false;
     m_startTime = 0;
     // Three work buffers per recording, not per frame: two colour buffers and one gray.
@@ -80,7 +81,7 @@ void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame, int
         lastFrameTime = now;
         // A negative time ends the recording with its first frame; with time 0 the first frame
         // is not past the end, so the second one ends it.
-        const bool timeIsUp = timeMs < 0 || now - m_startTime > static_cast<uint32_t>(timeMs);
+        const bool timeIsUp = m_timeMs < 0 || now - m_startTime > static_cast<uint32_t>(m_timeMs);
         if (timeIsUp) break;
     }
     // Whatever ended the recording (its time, a stop, a close or the camera's release), the

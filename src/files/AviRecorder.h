@@ -42,11 +42,11 @@ class AviRecorder {
     AviRecorder& operator=(const AviRecorder&) = delete;
 
     // Takes the frame size and depth from the output image under `imageLock`, then creates the
-    // file and writes its header. `imageLock` and `source` are kept for Run and must outlive it.
-    OpenResult Open(const char* path, CRITICAL_SECTION& imageLock, ImageSource source);
-    // The recorder thread's body; returns with the file finished and `runFlag` cleared. A
-    // negative `timeMs` ends the recording with its first frame.
-    void Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame, int timeMs);
+    // file and writes its header. The recording lasts `timeMs` from its first frame; a negative
+    // time ends it with the first frame. `imageLock` and `source` must outlive the Run.
+    OpenResult Open(const char* path, int timeMs, CRITICAL_SECTION& imageLock, ImageSource source);
+    // The recorder thread's body; returns with the file finished and `runFlag` cleared.
+    void Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame);
     // Closes a file left open by an Open without a Run. Not while Run is under way.
     void Abandon() { m_avi.Reset(); }
 
@@ -63,6 +63,7 @@ class AviRecorder {
     std::atomic<uint32_t> m_framesRecorded{0};
     CRITICAL_SECTION* m_imageLock = nullptr;
     ImageSource m_source;
+    int m_timeMs = 0;
 
     // The recorder thread's own while Run is under way.
     bool m_started = false; // a first frame was recorded

@@ -25,14 +25,14 @@ class StandInCamera {
         DeleteCriticalSection(&lock);
     }
 
-    AviRecorder::OpenResult Open(const std::string& path) {
-        return recorder.Open(path.c_str(), lock, [this] { return output.load(); });
+    AviRecorder::OpenResult Open(const std::string& path, int timeMs = 1000) {
+        return recorder.Open(path.c_str(), timeMs, lock, [this] { return output.load(); });
     }
     bool Record(const std::string& path, int timeMs) {
-        if (Open(path) != AviRecorder::OpenResult::kOpened) return false;
+        if (Open(path, timeMs) != AviRecorder::OpenResult::kOpened) return false;
         newFrame = 0;
         runFlag = 1;
-        m_recorder = std::thread([this, timeMs] { recorder.Run(runFlag, newFrame, timeMs); });
+        m_recorder = std::thread([this] { recorder.Run(runFlag, newFrame); });
         return true;
     }
     // What stopping acquisition does: clear the run flag and wait for the thread.
