@@ -120,13 +120,192 @@ TRAVIK_API int Travik_GetDllVersion(void);
 
 /* ---- Camera object and devices ------------------------------------------------------------- */
 
+/* Writes "Travik380TZ4-RDX_nn" into 256-byte slots (at least 10) for the present devices; their count. */
+TRAVIK_API int Travik_EnumDevice(int handle, char* buffer);
+/* As Travik_EnumDevice with 256-character wide slots, from the presence last refreshed. */
+TRAVIK_API int Travik_EnumDeviceW(int handle, wchar_t* buffer);
+/* Writes the name of device number `device` (0..31); 1, or 0 with 1, 9 (length below 20, bad number) or 2 (absent). */
+TRAVIK_API int Travik_GetDeviceName(int handle, int device, char* buffer, int length);
+/* As Travik_GetDeviceName with a wide buffer; length in characters. */
+TRAVIK_API int Travik_GetDeviceNameW(int handle, int device, wchar_t* buffer, int length);
+/* Saves the current device's settings, selects `device` and loads its settings; 1, or 0 with 1 or 2. */
+TRAVIK_API int Travik_SetDeviceNumber(int handle, int device);
+/* Fills *info (info->size at least 36); 1, or 0 with 1, 9 (NULL) or 5 (size too small). */
+TRAVIK_API int Travik_GetCameraInfo(int handle, CameraInfo* info);
+/* Stops acquisition and destroys the preview window; the camera stays usable; 1. */
+TRAVIK_API int Travik_Close(int handle);
+
 /* ---- Acquisition and preview window -------------------------------------------------------- */
 
 /* ---- Settings ------------------------------------------------------------------------------ */
 
+/* Sets filter `id` (FILTER_*) to value; 1, or 0 with 1 (no device) or 9 (id or value out of range). */
+TRAVIK_API int Travik_SetFilterValue(int handle, int id, int value);
+/* Returns the value of filter `id`, *ok = 1; 0 with *ok = 0 and 1 (no device) or 9 (unknown id). ok may be NULL. */
+TRAVIK_API int Travik_GetFilterValue(int handle, int id, int* ok);
+/* Sets the brightness, -255..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetBrightness(int handle, int value);
+/* Returns the brightness; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetBrightness(int handle, int* ok);
+/* Sets the contrast, -127..127; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetContrast(int handle, int value);
+/* Returns the contrast; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetContrast(int handle, int* ok);
+/* Sets the hue in degrees, -360..360; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetHue(int handle, int value);
+/* Returns the hue in degrees; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetHue(int handle, int* ok);
+/* Sets the saturation, -255..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetSaturation(int handle, int value);
+/* Returns the saturation; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetSaturation(int handle, int* ok);
+/* Sets the sharpness, 0..30; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetSharpness(int handle, int value);
+/* Returns the sharpness; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetSharpness(int handle, int* ok);
+/* Sets the Bayer gains packed red | green << 8 | blue << 16; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetBayerGainRGB(int handle, int value);
+/* Returns the Bayer gains packed red | green << 8 | blue << 16; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetBayerGainRGB(int handle, int* ok);
+/* Sets the red white-balance gain in percent, 0..400; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetBayerGainRed(int handle, int value);
+/* Returns the red white-balance gain in percent; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetBayerGainRed(int handle, int* ok);
+/* Sets the green white-balance gain in percent, 0..400; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetBayerGainGreen(int handle, int value);
+/* Returns the green white-balance gain in percent; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetBayerGainGreen(int handle, int* ok);
+/* Sets the blue white-balance gain in percent, 0..400; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetBayerGainBlue(int handle, int value);
+/* Returns the blue white-balance gain in percent; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetBayerGainBlue(int handle, int* ok);
+/* Sets the automatic white balance, 0 or 1; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetBayerGainAuto(int handle, int value);
+/* Returns the automatic white balance; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetBayerGainAuto(int handle, int* ok);
+/* Sets the gamma, 0..200 (100 neutral); 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGamma(int handle, int value);
+/* Returns the gamma; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGamma(int handle, int* ok);
+/* Sets the Bayer mode, 0..3; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetBayerMode(int handle, int value);
+/* Returns the Bayer mode; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetBayerMode(int handle, int* ok);
+/* Sets the sensor gain, 0..1023; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGlobalGain(int handle, int value);
+/* Returns the sensor gain; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGlobalGain(int handle, int* ok);
+/* Sets the colour gain red, 0 only; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetColorGainRed(int handle, int value);
+/* Returns the colour gain red; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetColorGainRed(int handle, int* ok);
+/* Sets the colour gain green 1, 0 only; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetColorGainGreen1(int handle, int value);
+/* Returns the colour gain green 1; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetColorGainGreen1(int handle, int* ok);
+/* Sets the colour gain green 2, 0 only; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetColorGainGreen2(int handle, int value);
+/* Returns the colour gain green 2; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetColorGainGreen2(int handle, int* ok);
+/* Sets the colour gain blue, 0 only; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetColorGainBlue(int handle, int value);
+/* Returns the colour gain blue; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetColorGainBlue(int handle, int* ok);
+/* Sets the exposure value, 3 (longest)..1003 (shortest); 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetExposureTime(int handle, int value);
+/* Returns the exposure value; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetExposureTime(int handle, int* ok);
+/* Sets the gray mode, 0..2; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayMode(int handle, int value);
+/* Returns the gray mode; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayMode(int handle, int* ok);
+/* Sets the gray gain R in 1/128, 0..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayGainR(int handle, int value);
+/* Returns the gray gain R in 1/128; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayGainR(int handle, int* ok);
+/* Sets the gray gain G1 in 1/128, 0..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayGainG1(int handle, int value);
+/* Returns the gray gain G1 in 1/128; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayGainG1(int handle, int* ok);
+/* Sets the gray gain G2 in 1/128, 0..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayGainG2(int handle, int value);
+/* Returns the gray gain G2 in 1/128; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayGainG2(int handle, int* ok);
+/* Sets the gray gain B in 1/128, 0..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayGainB(int handle, int value);
+/* Returns the gray gain B in 1/128; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayGainB(int handle, int* ok);
+/* Sets the gray offset R, -255..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayOffsetR(int handle, int value);
+/* Returns the gray offset R; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayOffsetR(int handle, int* ok);
+/* Sets the gray offset G1, -255..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayOffsetG1(int handle, int value);
+/* Returns the gray offset G1; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayOffsetG1(int handle, int* ok);
+/* Sets the gray offset G2, -255..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayOffsetG2(int handle, int value);
+/* Returns the gray offset G2; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayOffsetG2(int handle, int* ok);
+/* Sets the gray offset B, -255..255; 1/0 as Travik_SetFilterValue. */
+TRAVIK_API int Travik_SetGrayOffsetB(int handle, int value);
+/* Returns the gray offset B; as Travik_GetFilterValue. */
+TRAVIK_API int Travik_GetGrayOffsetB(int handle, int* ok);
+/* Sets the output format by bits: 8, 16, 24, 32, 48 or 64; 1, or 0 with 9. */
+TRAVIK_API int Travik_SetColorMode(int handle, int bits);
+/* Returns 8, 10, 24, 32, 42 or 58 for the colour mode; -1 for an unknown handle or a stored mode out of range. */
+TRAVIK_API int Travik_GetColorMode(int handle);
+/* Sets the sub-sample mode; 1 for mode 0, else 0 without a report. */
+TRAVIK_API int Travik_SetSubSample(int handle, int mode);
+/* Returns the stored sub-sample mode; -1 for an unknown handle. */
+TRAVIK_API int Travik_GetSubSample(int handle);
+/* Mirrors rows left-right when flag is non-zero; 1, or 0 with 1 (no device). */
+TRAVIK_API int Travik_SetMirrorH(int handle, int flag);
+/* Returns the horizontal mirror flag 0/1; 0 with 1 when there is no device. */
+TRAVIK_API int Travik_GetMirrorH(int handle);
+/* Mirrors top-bottom when flag is non-zero; 1, or 0 with 1 posted (not pushed) when there is no device. */
+TRAVIK_API int Travik_SetMirrorV(int handle, int flag);
+/* Returns the vertical mirror flag 0/1; 0 with 1 posted (not pushed) when there is no device. */
+TRAVIK_API int Travik_GetMirrorV(int handle);
+/* Sets automatic control: 0 off, 1 exposure, 2 gain; 1, or 0 with 9 posted (not pushed). */
+TRAVIK_API int Travik_SetAutoIris(int handle, int mode);
+/* Returns the automatic control mode; *ok = 1 (ok may be NULL). */
+TRAVIK_API int Travik_GetAutoIris(int handle, int* ok);
+/* Sets the milliseconds the preview loop sleeps per pass; 1, or 0 for a negative value (no report). */
+TRAVIK_API int Travik_SetWaitTime(int handle, int milliseconds);
+/* Returns the wait time in milliseconds; -1 for an unknown handle. */
+TRAVIK_API int Travik_GetWaitTime(int handle);
+/* Returns the effective width of the capture window. */
+TRAVIK_API int Travik_Width(int handle);
+/* Returns the effective height of the capture window. */
+TRAVIK_API int Travik_Height(int handle);
+/* Takes the capture window from the registry preset of this effective size; 1, or 0 with 1, 4 or 7. */
+TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
+/* Sets the capture window (total width, x, width, total height, y, height); 1, or 0 with 1 or 7 (values kept). */
+TRAVIK_API int Travik_SetCaptureWindowEx(int handle, int TH, int EHS, int EH, int TV, int EVS, int EV);
+/* Reads the capture window into the non-NULL pointers; 1. */
+TRAVIK_API int Travik_GetCaptureWindowEx(int handle, int* TH, int* EHS, int* EH, int* TV, int* EVS, int* EV);
+/* Sets the exposure from a time in microseconds; 1, or 0 with 1 (no device) or 9 (time out of range). */
+TRAVIK_API int Travik_SetRealExposureTime(int handle, int microseconds);
+/* Returns the exposure time in microseconds, *ok = 1; 0 with *ok = 0 and 1 when there is no device. */
+TRAVIK_API int Travik_GetRealExposureTime(int handle, int* ok);
+/* Not supported by this camera: returns -1 and reports 11. */
+TRAVIK_API int Travik_SetConfigFilter(int handle, ...);
+/* Not supported by this camera: returns -1 and reports 11. */
+TRAVIK_API int Travik_GetConfigFilter(int handle);
+/* Writes the low 8 bits to the I/O port; the write's 1/0, or 0 with 1 posted when there is no device. */
+TRAVIK_API int Travik_SetIOPort(int handle, int value);
+/* Reads the I/O port into *value (0 if the read fails); 1, or 0 with 1 or 9 posted. Last two arguments unused. */
+TRAVIK_API int Travik_GetIOPort(int handle, unsigned char* value, void* reserved, int reservedSize);
+
 /* ---- Registers, serial ROM and I/O port ---------------------------------------------------- */
 
 /* ---- Files --------------------------------------------------------------------------------- */
+
+/* Keeps the 8-byte records of a configuration file; 1, or 0 when it cannot be opened (no report). */
+TRAVIK_API int Travik_LoadConfigFileA(int handle, const char* path);
+/* As Travik_LoadConfigFileA with a wide path; 0 with 12 when the path cannot be converted. */
+TRAVIK_API int Travik_LoadConfigFileW(int handle, const wchar_t* path);
 
 /* ---- Dialogs ------------------------------------------------------------------------------- */
 

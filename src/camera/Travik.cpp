@@ -10,17 +10,15 @@ CTravik::CTravik() {
 }
 
 CTravik::~CTravik() {
+    RunReleaseSteps();
+    FreeOwnedObjects();
     DeleteCriticalSection(&m_configLock);
     DeleteCriticalSection(&m_imageLock);
+    m_sharedMemory.CloseBlock();
 }
 
 void CTravik::WaitUnused() const {
     while (m_users.load() != 0) Sleep(1);
-}
-
-int CTravik::Initialize(HWND window) {
-    m_appWindow = window;
-    return 1;
 }
 
 void CTravik::ReportError(int code) {

@@ -6,11 +6,24 @@
 
 #include "TravikSdk.h"
 #include "api/ErrorStack.h"
+#include "camera/SharedMemoryBlock.h"
 
+#include <array>
 #include <atomic>
+#include <vector>
 
 class CTravik380TZ4RDXSdk;
 class ImageBuffer;
+
+// One record of a configuration file: two little-endian 32-bit integers.
+struct ConfigRecord {
+    int first;
+    int second;
+};
+
+// Converts a wide path into the calling thread's ANSI code page; false when it is null, cannot
+// be converted, or does not fit in 1023 bytes and the terminator.
+bool WidePathToAnsi(const wchar_t* path, char (&narrow)[1024]);
 
 class CTravik {
   public:
@@ -26,6 +39,55 @@ class CTravik {
 
     // ---- Initialisation and devices ----
     int Initialize(HWND window);
+    int Close();
+    int EnumDevice(char* buffer);
+    int EnumDeviceW(wchar_t* buffer);
+    int GetDeviceName(int index, char* buffer, int length);
+    int GetDeviceNameW(int index, wchar_t* buffer, int length);
+    int GetCameraInfo(CameraInfo* info);
+    int SetDeviceNumber(int number);
+    bool IsOwned(int deviceNumber) const;
+    int ClaimOwner(int deviceNumber);
+    int ReleaseOwner(int deviceNumber);
+
+    // ---- Settings ----
+    int SetFilterValue(int id, int value);
+    int GetFilterValue(int id, int* ok);
+    int SetColorMode(int bits);
+    int GetColorMode() const;
+    int SetSubSample(int mode);
+    int GetSubSample() const { return m_subSample; }
+    int SetMirrorH(int flag);
+    int GetMirrorH();
+    int SetMirrorV(int flag);
+    int GetMirrorV();
+    int SetAutoIris(int mode);
+    int GetAutoIris(int* ok) const;
+    int SetWaitTime(int ms);
+    int GetWaitTime() const { return m_waitTime; }
+    int Width() const { return m_EH; }
+    int Height() const { return m_EV; }
+    int GetCaptureWindowEx(int* TH, int* EHS, int* EH, int* TV, int* EVS, int* EV) const;
+    int SetCaptureWindowEx(int TH, int EHS, int EH, int TV, int EVS, int EV);
+    int GetRealExposureTime(int* ok);
+    int SetRealExposureTime(int microseconds);
+    int GetIOPort(unsigned char* value);
+    int SetIOPort(int value);
+    // Capture window: the check used at initialisation, by the setters and at acquisition start.
+    bool IsCaptureWindowValid() const;
+
+    // ---- Settings persistence ----
+    int LoadSizePreset();
+    int LoadFormat();
+    int LoadCameraSettings();
+    int SaveCameraSettings();
+    int LoadImageFilter();
+    int SaveImageFilter();
+    int LoadGrayFilter();
+    int SaveGrayFilter();
+    int SetCaptureWindowPreset(int width, int height);
+    int LoadConfigFileA(const char* path);
+    int LoadConfigFileW(const wchar_t* path);
 
     // ---- Error reporting ----
     // Pushes the code and posts WM_CAMERA_ERROR to the application's window when there is one.
@@ -37,6 +99,7 @@ class CTravik {
     int GetLastError() { return m_errors.Pop(); }
 
     // ---- Members, in declared order ----
+    SharedMemoryBlock m_sharedMemory;
     CTravik380TZ4RDXSdk* m_device = nullptr;
     ImageBuffer* m_images[9] = {};
     HWND m_previewWindow = nullptr;
@@ -62,6 +125,7 @@ class CTravik {
     CRITICAL_SECTION m_imageLock;  // guards every image buffer against the worker thread
     CRITICAL_SECTION m_configLock; // held while the configuration records are rewritten
 
+    std::vector<ConfigRecord> m_configRecords; // guarded by m_configLock
     int m_recording = 0;
 
     HWND m_parentWindow = nullptr;
@@ -86,5 +150,15 @@ class CTravik {
     int m_cameraNumber = 0;
 
   private:
+    int SettingsDeviceNumber() const;
+    std::array<int*, 7> PresetFields();
+    void ResetCaptureWindow();
+    void ApplyCaptureWindow();
+    void ApplySensorSettings();
+    void SetExposureTimingTerms();
+    int CheckDeviceName(int index, const void* buffer, int length);
+    void RunReleaseSteps();
+    void FreeOwnedObjects();
+
     std::atomic<int> m_users{0};
 };

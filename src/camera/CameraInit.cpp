@@ -1,0 +1,119 @@
+// Camera initialisation: bringing a camera object up, closing it, and the owner table.
+#include "camera/SettingsBlocks.h"
+#include "camera/Travik.h"
+#include "imaging/ImageBuffer.h"
+#include "sensor/Travik380TZ4RDXSdk.h"
+
+#include <cstring>
+#include <new>
+
+using namespace settings;
+
+namespace {
+constexpr char kLibraryName[] = "TravikSdk_380TZ4_RDX.dll";
+}
+
+int CTravik::Initialize(HWND window) {
+    if (!m_sharedMemory.OpenBlock(SharedMemoryBlock::kName)) {
+        bool created = false;
+        if (m_sharedMemory.OpenOrCreateBlock(SharedMemoryBlock::kName, SharedMemoryBlock::kSize,
+                                             &created) &&
+            created && m_sharedMemory.View())
+            std::memset(m_sharedMemory.View(), 0, 0x8000);
+    }
+    // The window is not stored yet, so this failure is only on the stack.
+    if (!m_sharedMemory.View()) return ReportError(ERR_MEMORY), 0;
+
+    m_device = new (std::nothrow) CTravik380TZ4RDXSdk();
+    for (auto& image : m_images) image = new (std::nothrow) ImageBuffer();
+    m_appWindow = window;
+    for (auto* image : m_images)
+        if (!image) return ReportError(ERR_MEMORY), 0;
+    if (!m_device) return ReportError(ERR_MEMORY), 0;
+
+    LoadSizePreset();
+    m_device->StartSensor();
+    if (!IsCaptureWindowValid()) {
+        ReportError(ERR_GEOMETRY);
+        ResetCaptureWindow();
+    }
+    ApplyCaptureWindow();
+    m_previewRect[0] = m_previewRect[1] = 0;
+    m_previewRect[2] = m_EH;
+    m_previewRect[3] = m_EV;
+
+    LoadImageFilter();
+    LoadGrayFilter();
+    LoadCameraSettings();
+    ApplySensorSettings();
+    LoadFormat();
+    return 1;
+}
+
+void CTravik::ApplySensorSettings() {
+    m_device->SetGain(m_cameraSettings[kGlobalGain] & 0xFFFF);
+    m_device->SetExposure(m_cameraSettings[kExposure] & 0xFFFF);
+    m_device->SetVerticalMirror(m_cameraSettings[kMirrorV] != 0);
+    m_device->SetHorizontalMirror(m_cameraSettings[kMirrorH] != 0);
+}
+
+int CTravik::Close() {
+    if (m_previewDC) ReleaseDC(m_previewWindow, m_previewDC);
+    m_previewDC = nullptr;
+    if (m_previewWindow) DestroyWindow(m_previewWindow);
+    m_previewWindow = nullptr;
+    m_imageReady = 0;
+    if (m_device) m_device->CloseGrabHandle();
+    if (m_windowClass[0]) UnregisterClassA(m_windowClass, GetModuleHandleA(nullptr));
+    m_windowClass[0] = '\0';
+    return 1;
+}
+
+void CTravik::RunReleaseSteps() {
+    if (m_device) {
+        SaveCameraSettings();
+        SaveImageFilter();
+        SaveGrayFilter();
+    }
+    Close();
+    if (m_device) ReleaseOwner(m_device->GetDeviceNumber());
+}
+
+void CTravik::FreeOwnedObjects() {
+    delete m_device;
+    m_device = nullptr;
+    for (auto& image : m_images) {
+        delete image;
+        image = nullptr;
+    }
+}
+
+bool CTravik::IsOwned(int deviceNumber) const {
+    const OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
+    return record && record->owner != 0;
+}
+
+int CTravik::ClaimOwner(int deviceNumber) {
+    OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
+    if (!record) return 0;
+    record->owner = reinterpret_cast<std::uintptr_t>(m_appWindow);
+    record->module = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+    record->flag = 0;
+    std::memset(record->name, 0, sizeof(record->name));
+    std::memcpy(record->name, kLibraryName, sizeof(kLibraryName));
+    return 1;
+}
+
+int CTravik::ReleaseOwner(int deviceNumber) {
+    OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
+    if (!record) return 0;
+    if (record->owner == reinterpret_cast<std::uintptr_t>(m_appWindow) &&
+        record->module == reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr)) &&
+        record->flag == 0) {
+        record->owner = 0;
+        record->module = 0;
+        record->flag = 0;
+        record->name[0] = '\0';
+    }
+    return 1;
+}

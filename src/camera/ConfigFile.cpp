@@ -1,0 +1,47 @@
+// Settings persistence: configuration files of 8-byte records.
+#include "camera/Travik.h"
+
+#include "device/UniqueHandle.h"
+
+#include <vector>
+
+int CTravik::LoadConfigFileA(const char* path) {
+    if (!path) return 0;
+    UniqueHandle file(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
+    const DWORD size = GetFileSize(file.get(), nullptr);
+    std::vector<unsigned char> bytes(size == INVALID_FILE_SIZE ? 0 : size);
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), size, &read, nullptr)) read = 0;
+    file.reset();
+
+    std::vector<ConfigRecord> records;
+    records.reserve(read / sizeof(ConfigRecord));
+    for (DWORD offset = 0; offset + sizeof(ConfigRecord) <= read; offset += sizeof(ConfigRecord)) {
+        const unsigned char* p = bytes.data() + offset;
+        auto little = [](const unsigned char* q) {
+            return static_cast<int>(static_cast<unsigned>(q[0]) | static_cast<unsigned>(q[1]) << 8 |
+                                    static_cast<unsigned>(q[2]) << 16 | static_cast<unsigned>(q[3]) << 24);
+        };
+        records.push_back(ConfigRecord{little(p), little(p + 4)});
+    }
+    EnterCriticalSection(&m_configLock);
+    m_configRecords.swap(records);
+    LeaveCriticalSection(&m_configLock);
+    return 1;
+}
+
+int CTravik::LoadConfigFileW(const wchar_t* path) {
+    char narrow[1024];
+    if (!WidePathToAnsi(path, narrow)) return ReportError(ERR_FILE), 0;
+    return LoadConfigFileA(narrow);
+}
+
+bool WidePathToAnsi(const wchar_t* path, char (&narrow)[1024]) {
+    if (!path) return false;
+    // The size query tells whether the name fits with its terminator in 1023 bytes.
+    const int needed = WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0 || needed > 1023) return false;
+    return WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, narrow, sizeof(narrow), nullptr, nullptr) > 0;
+}

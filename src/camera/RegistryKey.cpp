@@ -1,0 +1,83 @@
+// Settings persistence: registry key handling.
+#include "camera/RegistryKey.h"
+
+#include <cstdio>
+#include <utility>
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_key = other.m_key;
+        other.m_key = nullptr;
+    }
+    return *this;
+}
+
+bool RegistryKey::OpenRead(HKEY parent, const char* name) {
+    Close();
+    if (!parent) return false;
+    return RegOpenKeyExA(parent, name, 0, KEY_READ, &m_key) == ERROR_SUCCESS ||
+           (m_key = nullptr, false);
+}
+
+bool RegistryKey::Create(HKEY parent, const char* name) {
+    Close();
+    if (!parent) return false;
+    char emptyClass[] = "";
+    return RegCreateKeyExA(parent, name, 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, &m_key, nullptr) == ERROR_SUCCESS ||
+           (m_key = nullptr, false);
+}
+
+bool RegistryKey::Read(const char* value, int& out) const {
+    if (!m_key) return false;
+    DWORD type = 0, data = 0, size = sizeof(data);
+    if (RegQueryValueExA(m_key, value, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+            ERROR_SUCCESS ||
+        size != sizeof(data))
+        return false;
+    out = static_cast<int>(data);
+    return true;
+}
+
+void RegistryKey::Write(const char* value, int data) const {
+    if (!m_key) return;
+    const DWORD raw = static_cast<DWORD>(data);
+    RegSetValueExA(m_key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&raw), sizeof(raw));
+}
+
+void RegistryKey::Close() {
+    if (m_key) RegCloseKey(m_key);
+    m_key = nullptr;
+}
+
+namespace {
+void CameraKeyName(int cameraNumber, char (&name)[32]) {
+    std::snprintf(name, sizeof(name), "Camera_%02d", cameraNumber);
+}
+} // namespace
+
+bool OpenCameraKeyRead(int cameraNumber, const char* sub, RegistryKey& key) {
+    RegistryKey root, camera;
+    char name[32];
+    CameraKeyName(cameraNumber, name);
+    if (!root.OpenRead(HKEY_CURRENT_USER, kSettingsRoot) || !camera.OpenRead(root, name))
+        return false;
+    if (!sub) {
+        key = std::move(camera);
+        return true;
+    }
+    return key.OpenRead(camera, sub);
+}
+
+bool CreateCameraKey(int cameraNumber, const char* sub, RegistryKey& key) {
+    RegistryKey root, camera;
+    char name[32];
+    CameraKeyName(cameraNumber, name);
+    if (!root.Create(HKEY_CURRENT_USER, kSettingsRoot) || !camera.Create(root, name)) return false;
+    if (!sub) {
+        key = std::move(camera);
+        return true;
+    }
+    return key.Create(camera, sub);
+}

@@ -1,0 +1,38 @@
+// Settings persistence: a registry key under HKEY_CURRENT_USER that closes itself.
+#pragma once
+
+#include <windows.h>
+
+class RegistryKey {
+  public:
+    RegistryKey() = default;
+    ~RegistryKey() { Close(); }
+    RegistryKey(RegistryKey&& other) noexcept : m_key(other.m_key) { other.m_key = nullptr; }
+    RegistryKey& operator=(RegistryKey&& other) noexcept;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    // Opens an existing key for reading; false when it does not exist.
+    bool OpenRead(HKEY parent, const char* name);
+    bool OpenRead(const RegistryKey& parent, const char* name) { return OpenRead(parent.m_key, name); }
+    // Creates the key, or opens it when it exists, for writing.
+    bool Create(HKEY parent, const char* name);
+    bool Create(const RegistryKey& parent, const char* name) { return Create(parent.m_key, name); }
+
+    // Reads a REG_DWORD as a signed 32-bit integer; false when it is missing or not 4 bytes.
+    bool Read(const char* value, int& out) const;
+    void Write(const char* value, int data) const;
+    bool IsOpen() const { return m_key != nullptr; }
+
+  private:
+    void Close();
+    HKEY m_key = nullptr;
+};
+
+// The root of the SDK's settings under HKEY_CURRENT_USER.
+constexpr const char kSettingsRoot[] = "Software\\Ostrel\\Travik380TZ4RDXSdk";
+
+// Opens root\"Camera_%02d"[\sub] for reading; false when any of them is missing.
+bool OpenCameraKeyRead(int cameraNumber, const char* sub, RegistryKey& key);
+// Creates (or opens) root\"Camera_%02d"[\sub] for writing; false when a key cannot be made.
+bool CreateCameraKey(int cameraNumber, const char* sub, RegistryKey& key);

@@ -1,0 +1,44 @@
+// Camera initialisation: the named memory block that processes share to see who streams from which device.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// One record per device number in the block's owner table.
+struct OwnerRecord {
+    std::uint64_t owner;  // window of the streaming application; 0 = free
+    std::uint64_t module; // module handle of that application's executable
+    std::uint64_t flag;   // written as 0; anything else keeps the record from being released
+    char name[128];       // the library that claimed it, or empty
+};
+static_assert(sizeof(OwnerRecord) == 152, "owner records are 152 bytes");
+
+class SharedMemoryBlock {
+  public:
+    static constexpr char kName[] = "OSTREL_USBCAMERA";
+    static constexpr DWORD kSize = 0x4C0000;
+    static constexpr DWORD kOwnerTableOffset = 0x1F6500;
+    static constexpr int kOwnerRecords = 33; // device numbers 0..32
+
+    SharedMemoryBlock() = default;
+    ~SharedMemoryBlock() { CloseBlock(); }
+    SharedMemoryBlock(const SharedMemoryBlock&) = delete;
+    SharedMemoryBlock& operator=(const SharedMemoryBlock&) = delete;
+
+    // Maps an existing block; 0 when it does not exist.
+    int OpenBlock(const char* name);
+    // Maps the block, creating it backed by the paging file when it does not exist; 0 only when
+    // it can be neither opened nor created. `created` tells which happened.
+    int OpenOrCreateBlock(const char* name, DWORD size, bool* created = nullptr);
+    void CloseBlock();
+
+    unsigned char* View() const { return m_view; }
+    // The owner record of a device number, or null without a view or outside the table.
+    OwnerRecord* Owner(int deviceNumber) const;
+
+  private:
+    HANDLE m_mapping = nullptr;
+    HANDLE m_file = nullptr; // never set here; kept so that closing mirrors the block's parts
+    unsigned char* m_view = nullptr;
+};
