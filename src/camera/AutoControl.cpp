@@ -28,13 +28,14 @@ constexpr double kWindows[5][4] = {{0.1, 0.1, 0.2, 0.2},
 } // namespace
 
 double CTravik::AutoControlFactor(const int means[5]) {
+    // Counted in hundredths, so that 0.85 - 4 x 0.15 is exactly 0.25 and the band edges are exact.
     const int a = means[0];
-    double factor = a > 200 ? 0.85 : a > 160 ? 0.9 : a < 50 ? 1.1 : a < 100 ? 1.05 : 1.0;
+    int hundredths = a > 200 ? 85 : a > 160 ? 90 : a < 50 ? 110 : a < 100 ? 105 : 100;
     for (int i = 1; i < 5; ++i) {
         const int m = means[i];
-        factor += m > 200 ? -0.15 : m > 160 ? -0.1 : m < 50 ? 0.1 : m < 100 ? 0.05 : 0.0;
+        hundredths += m > 200 ? -15 : m > 160 ? -10 : m < 50 ? 10 : m < 100 ? 5 : 0;
     }
-    return factor;
+    return hundredths / 100.0;
 }
 
 void CTravik::AutoControl() {

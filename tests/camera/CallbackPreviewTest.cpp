@@ -68,7 +68,7 @@ TEST_P(CallbackPreviewByMode, ColourBarsComeOutUprightWithDefaultSettings) {
     // Sensor row 800 is the gray ramp: dark on the left, bright on the right, all channels equal.
     EXPECT_LT(channel(800, 40, 1), full / 8);
     EXPECT_GT(channel(800, 1240, 1), full * 7 / 8);
-    EXPECT_EQ(channel(800, 640, 0), channel(800, 640, 2));
+    EXPECT_NEAR(int(channel(800, 640, 0)), int(channel(800, 640, 2)), full / 100 + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(ColourModes, CallbackPreviewByMode,
