@@ -23,7 +23,6 @@ struct ModeBuffers {
 constexpr ModeBuffers kModeBuffers[6] = {{0, 0, 8},  {1, 1, 16}, {0, 2, 24},
                                          {0, 3, 32}, {1, 4, 48}, {1, 5, 64}};
 
-
 bool SizeBuffer(ImageBuffer* buffer, int width, int height, int bits) {
     if (!buffer) return false;
     if (buffer->Pixels() && buffer->Width() == width && buffer->Height() == height &&
@@ -117,7 +116,8 @@ int CTravik::StartWorker(bool triggerLoop) {
     m_workerRunsTrigger = triggerLoop;
     m_workerDone.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!m_workerDone) return 0;
-    m_workerThread.reset(CreateThread(nullptr, 0, &CTravik::WorkerMain, this, 0, &m_workerThreadId));
+    m_workerThread.reset(
+        CreateThread(nullptr, 0, &CTravik::WorkerMain, this, 0, &m_workerThreadId));
     return m_workerThread.valid() && m_workerThreadId != 0;
 }
 
@@ -134,24 +134,26 @@ void WaitAnsweringSentMessages(HANDLE handle) {
 }
 } // namespace
 
+namespace {
+// Waits for a thread's done event and its end, then closes both handles.
+void JoinThread(UniqueHandle& done, UniqueHandle& thread, DWORD& threadId) {
+    // Never wait for ourselves: a dialog hook running on that thread may stop acquisition.
+    if (threadId == GetCurrentThreadId()) return;
+    if (done) WaitAnsweringSentMessages(done.get());
+    if (thread) WaitAnsweringSentMessages(thread.get());
+    done.reset();
+    thread.reset();
+    threadId = 0;
+}
+} // namespace
+
 void CTravik::WaitForWorker() {
-    // Never wait for ourselves: a dialog hook running on the worker may stop acquisition.
-    if (m_workerThreadId == GetCurrentThreadId()) return;
-    if (m_workerDone) WaitAnsweringSentMessages(m_workerDone.get());
-    if (m_workerThread) WaitAnsweringSentMessages(m_workerThread.get());
-    m_workerDone.reset();
-    m_workerThread.reset();
-    m_workerThreadId = 0;
+    JoinThread(m_workerDone, m_workerThread, m_workerThreadId);
 }
 
 void CTravik::StopRecordingThread() {
     m_recordRunFlag = 0;
-    if (m_recordThreadId == GetCurrentThreadId()) return;
-    if (m_recordDone) WaitAnsweringSentMessages(m_recordDone.get());
-    if (m_recordThread) WaitAnsweringSentMessages(m_recordThread.get());
-    m_recordDone.reset();
-    m_recordThread.reset();
-    m_recordThreadId = 0;
+    JoinThread(m_recordDone, m_recordThread, m_recordThreadId);
 }
 
 int CTravik::StopPreview() {
@@ -176,7 +178,9 @@ void CTravik::StartAcquisitionWindow(HWND notifyWindow, unsigned char* buffer, i
     m_rowOrder = rowOrder;
 }
 
-int CTravik::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
+int CTravik::Preview() {
+    return CallBackPreview(nullptr, nullptr, 0, 0);
+}
 
 int CTravik::CallBackPreview(HWND window, unsigned char* buffer, int length, int rowOrder) {
     // A running preview keeps its window and buffer: they are in use by the worker.

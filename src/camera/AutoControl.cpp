@@ -48,10 +48,9 @@ void CTravik::AutoControl() {
     const PositionedKernel mean = raw->Bits() == 16 ? MeanGray16 : MeanGray8;
     int means[5];
     for (int i = 0; i < 5; ++i) {
-        const RECT window = {static_cast<LONG>(kWindows[i][0] * w),
-                             static_cast<LONG>(kWindows[i][1] * h),
-                             static_cast<LONG>(kWindows[i][2] * w),
-                             static_cast<LONG>(kWindows[i][3] * h)};
+        const RECT window = {
+            static_cast<LONG>(kWindows[i][0] * w), static_cast<LONG>(kWindows[i][1] * h),
+            static_cast<LONG>(kWindows[i][2] * w), static_cast<LONG>(kWindows[i][3] * h)};
         means[i] = raw->ApplyKernel(mean, raw, &window, window.left, window.top, nullptr, nullptr);
     }
     const double factor = AutoControlFactor(means);

@@ -16,38 +16,24 @@ constexpr int kNeutralGamma = 100;
 constexpr int kMaxBayerGain = 400;
 constexpr int32_t kTenBitSamples = 10;
 
-// One member of an adjustment family per kind of output image.
+// One member of an adjustment family per kind of output image (the families' kernels are
+// pointers defined in another file, so they are gathered at the call, after static start-up).
 struct KernelFamily {
     PositionedKernel mono8, mono16, color8, color16;
     PositionedKernel For(int colorMode) const {
         switch (colorMode) {
-        case 0: return mono8;
-        case 1: return mono16;
+        case 0:
+            return mono8;
+        case 1:
+            return mono16;
         case 2:
-        case 3: return color8;
-        default: return color16;
+        case 3:
+            return color8;
+        default:
+            return color16;
         }
     }
 };
-
-const KernelFamily& Gamma() {
-    static const KernelFamily family{GammaMono8, GammaMono16, GammaColor8, GammaColor16};
-    return family;
-}
-const KernelFamily& Contrast() {
-    static const KernelFamily family{ContrastMono8, ContrastMono16, ContrastColor8,
-                                     ContrastColor16};
-    return family;
-}
-const KernelFamily& Sharpen() {
-    static const KernelFamily family{SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16};
-    return family;
-}
-const KernelFamily& Brightness() {
-    static const KernelFamily family{BrightnessMono8, BrightnessMono16, BrightnessColor8,
-                                     BrightnessColor16};
-    return family;
-}
 
 // Runs an in-place kernel over the whole image with one parameter block.
 void RunInPlace(ImageBuffer* image, PositionedKernel kernel, int32_t* block) {
@@ -145,8 +131,8 @@ void CTravik::Demosaic(ImageBuffer* raw, ImageBuffer* output) {
                                          m_imageFilter[s::kBayerGainGreen],
                                          m_imageFilter[s::kBayerGainBlue]};
     int32_t* blockPointer = block;
-    output->ApplyKernel(wide ? DemosaicInner16 : DemosaicInner8, raw, nullptr, 0, 0,
-                        &blockPointer, nullptr);
+    output->ApplyKernel(wide ? DemosaicInner16 : DemosaicInner8, raw, nullptr, 0, 0, &blockPointer,
+                        nullptr);
     output->ApplyKernel(wide ? DemosaicEdge16 : DemosaicEdge8, raw, nullptr, 0, 0, &blockPointer,
                         nullptr);
 }
@@ -161,11 +147,16 @@ void CTravik::ApplyAdjustments(ImageBuffer* output) {
     }
     if (m_imageFilter[s::kGamma] != kNeutralGamma) {
         int32_t block[kFilterBlockSize] = {m_imageFilter[s::kGamma], kTenBitSamples};
-        RunInPlace(output, Gamma().For(mode), block);
+        RunInPlace(output,
+                   KernelFamily{GammaMono8, GammaMono16, GammaColor8, GammaColor16}.For(mode),
+                   block);
     }
     if (m_imageFilter[s::kContrast] != 0) {
         int32_t block[kFilterBlockSize] = {m_imageFilter[s::kContrast], kTenBitSamples};
-        RunInPlace(output, Contrast().For(mode), block);
+        RunInPlace(
+            output,
+            KernelFamily{ContrastMono8, ContrastMono16, ContrastColor8, ContrastColor16}.For(mode),
+            block);
     }
     ImageBuffer* copy = m_images[6];
     if (m_imageFilter[s::kSharpness] != 0 && copy && copy->Pixels() &&
@@ -173,10 +164,16 @@ void CTravik::ApplyAdjustments(ImageBuffer* output) {
         std::memcpy(copy->Pixels(), output->Pixels(), output->ImageBytes());
         int32_t block[kFilterBlockSize] = {m_imageFilter[s::kSharpness], kTenBitSamples};
         int32_t* blockPointer = block;
-        output->ApplyKernel(Sharpen().For(mode), copy, nullptr, 0, 0, &blockPointer, nullptr);
+        output->ApplyKernel(
+            KernelFamily{SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16}.For(mode),
+            copy, nullptr, 0, 0, &blockPointer, nullptr);
     }
     if (m_imageFilter[s::kBrightness] != 0) {
         int32_t block[kFilterBlockSize] = {m_imageFilter[s::kBrightness], kTenBitSamples};
-        RunInPlace(output, Brightness().For(mode), block);
+        RunInPlace(
+            output,
+            KernelFamily{BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}
+                .For(mode),
+            block);
     }
 }

@@ -9,15 +9,16 @@
 
 namespace {
 
-
 constexpr int kBitsOfMode[6] = {8, 16, 24, 32, 48, 64};
 
 } // namespace
 
 DWORD WINAPI CTravik::WorkerMain(void* camera) {
     auto* self = static_cast<CTravik*>(camera);
-    if (self->m_workerRunsTrigger) self->TriggerLoop();
-    else self->PreviewLoop();
+    if (self->m_workerRunsTrigger)
+        self->TriggerLoop();
+    else
+        self->PreviewLoop();
     // The event is the last thing the worker touches: the camera may be freed once it is set.
     SetEvent(self->m_workerDone.get());
     return 0;

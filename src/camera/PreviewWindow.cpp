@@ -13,7 +13,8 @@ namespace {
 constexpr char kChildTitle[] = "ActiveMovie Window";
 constexpr char kTopLevelTitle[] = "Active Window";
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
-constexpr DWORD kTopLevelStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr DWORD kTopLevelStyle =
+    WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr int kChildControlId = 6540;
 constexpr int kDisplayBuffer = 7;
 
@@ -21,12 +22,16 @@ constexpr int kDisplayBuffer = 7;
 int SubSampleDivisor(int subSample) {
     switch (subSample) {
     case 1:
-    case 17: return 2;
+    case 17:
+        return 2;
     case 2:
-    case 18: return 4;
+    case 18:
+        return 4;
     case 3:
-    case 19: return 8;
-    default: return 1;
+    case 19:
+        return 8;
+    default:
+        return 1;
     }
 }
 
@@ -71,10 +76,10 @@ HWND CTravik::CreatePreviewWindow() {
 
     HWND window = nullptr;
     if (m_parentWindow) {
-        window = CreateWindowExA(0, m_windowClass, kChildTitle, kChildStyle, m_previewRect[0],
-                                 m_previewRect[1], m_previewRect[2], m_previewRect[3],
-                                 m_parentWindow, reinterpret_cast<HMENU>(kChildControlId),
-                                 instance, nullptr);
+        window =
+            CreateWindowExA(0, m_windowClass, kChildTitle, kChildStyle, m_previewRect[0],
+                            m_previewRect[1], m_previewRect[2], m_previewRect[3], m_parentWindow,
+                            reinterpret_cast<HMENU>(kChildControlId), instance, nullptr);
     } else {
         const int divisor = SubSampleDivisor(m_subSample);
         RECT frame = {0, 0, m_EH / divisor, m_EV / divisor};
@@ -85,8 +90,8 @@ HWND CTravik::CreatePreviewWindow() {
             int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
             if (x < 0) x = 0;
             if (y < 0) y = 0;
-            window = CreateWindowExA(0, m_windowClass, kTopLevelTitle, kTopLevelStyle, x, y,
-                                     width, height, nullptr, nullptr, instance, nullptr);
+            window = CreateWindowExA(0, m_windowClass, kTopLevelTitle, kTopLevelStyle, x, y, width,
+                                     height, nullptr, nullptr, instance, nullptr);
         }
     }
     if (window) {
@@ -113,8 +118,7 @@ void CTravik::SizeDisplayBuffer() {
     ImageBuffer* display = m_images[kDisplayBuffer];
     if (!display || !m_previewWindow || !m_previewDC || !IsWindowVisible(m_previewWindow)) return;
     RECT client;
-    if (!GetClientRect(m_previewWindow, &client) || client.right <= 0 || client.bottom <= 0)
-        return;
+    if (!GetClientRect(m_previewWindow, &client) || client.right <= 0 || client.bottom <= 0) return;
     const int bits = m_colorMode <= 1 ? 8 : 24;
     if (display->Pixels() && display->Width() == client.right &&
         display->Height() == client.bottom && display->Bits() == bits)
@@ -125,13 +129,17 @@ void CTravik::SizeDisplayBuffer() {
 void CTravik::DrawPreview() {
     ImageBuffer* shown = nullptr;
     switch (m_colorMode) {
-    case 0: shown = m_images[0]; break;
+    case 0:
+        shown = m_images[0];
+        break;
     case 1:
         if (m_images[0] && m_images[0]->Pixels())
             m_images[0]->ApplyKernel(Mono10To8, m_images[1], nullptr, 0, 0, nullptr, nullptr);
         shown = m_images[0];
         break;
-    case 2: shown = m_images[2]; break;
+    case 2:
+        shown = m_images[2];
+        break;
     case 3:
         m_images[2]->ApplyKernel(Color32To24, m_images[3], nullptr, 0, 0, nullptr, nullptr);
         shown = m_images[2];

@@ -119,6 +119,14 @@ class CTravik {
     // image lock; they do nothing while the dialog pointers are null.
     void RefreshImageDialog();
     void ShowInGainDialog(int item, int value);
+    // Preview window for the starts (preview, trigger, recording): wanted when a parent is set or
+    // any number of the rectangle is non-zero; OpenPreviewWindow makes the window and its DC, or
+    // tears down as Close does and reports 4.
+    bool WantsPreviewWindow() const;
+    int OpenPreviewWindow();
+    // Clears the recording run flag and waits without limit for the recording thread to end,
+    // then closes its handles; harmless when none runs. Part of StopPreview.
+    void StopRecordingThread();
 
     // ---- Error reporting ----
     // Pushes the code and posts WM_CAMERA_ERROR to the application's window when there is one.
@@ -204,7 +212,6 @@ class CTravik {
     void TriggerLoop();
     int StartWorker(bool triggerLoop);
     void WaitForWorker();
-    void StopRecordingThread();
     // Reads the claimed (preview) or grabbed (trigger, snapshot) frame into the raw buffer and
     // spreads its rows to the stride; a device result code. Under m_imageLock.
     int ReadRawFrame(bool grabbed);
@@ -217,15 +224,13 @@ class CTravik {
     void Demosaic(ImageBuffer* raw, ImageBuffer* output);
     void ApplyAdjustments(ImageBuffer* output);
     // Preview window.
-    bool WantsPreviewWindow() const;
     HWND CreatePreviewWindow();
-    int OpenPreviewWindow(); // window and DC, or 0 after reporting 4
     void SizeDisplayBuffer();
     void DrawPreview();
     static LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
 
     bool m_workerRunsTrigger = false; // chosen before the worker starts, read by it once
-    std::vector<unsigned char> m_mirrorScratch; // worker-side scratch for the mirror step
+    std::vector<unsigned char> m_mirrorScratch; // mirror step scratch; guarded by m_imageLock
 
     int SettingsDeviceNumber() const;
     std::array<int*, 7> PresetFields();

@@ -38,8 +38,10 @@ class AcquisitionTest : public CameraTest {
             MSG msg;
             while (PeekMessageA(&msg, window.hwnd(), 0, 0, PM_REMOVE)) {
                 if (msg.message != WM_CAMERA_NOTIFY) {
-                    if (msg.message != WM_CAMERA_ERROR) DispatchMessageA(&msg);
-                    else posted.push_back(msg.lParam);
+                    if (msg.message != WM_CAMERA_ERROR)
+                        DispatchMessageA(&msg);
+                    else
+                        posted.push_back(msg.lParam);
                     continue;
                 }
                 Notice notice;
@@ -57,7 +59,8 @@ class AcquisitionTest : public CameraTest {
     }
     static size_t CountFrames(const std::vector<Notice>& notices) {
         size_t n = 0;
-        for (const Notice& notice : notices) n += notice.IsFrame();
+        for (const Notice& notice : notices)
+            n += notice.IsFrame();
         return n;
     }
     static std::vector<LPARAM> Codes(const std::vector<Notice>& notices) {

@@ -48,9 +48,9 @@ TEST_F(StateTest, SnapshotIsRefusedDuringPreviewAndTriggerMode) {
     EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_UNAVAILABLE});
     ASSERT_EQ(Travik_StopPreview(handle), 1);
 
-    ASSERT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()),
-                             1),
-              1);
+    ASSERT_EQ(
+        Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()), 1),
+        1);
     EXPECT_EQ(Snap(), 0);
     EXPECT_EQ(Travik_Capture(handle), 0);
     EXPECT_EQ(Travik_StartPreview(handle), 0);
@@ -98,9 +98,9 @@ TEST_F(StateTest, StopReturnsEveryStateToIdle) {
     ASSERT_EQ(Travik_Capture(handle), 1);
     EXPECT_EQ(Travik_StopPreview(handle), 1);
     expectIdle();
-    ASSERT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()),
-                             1),
-              1);
+    ASSERT_EQ(
+        Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()), 1),
+        1);
     EXPECT_EQ(Stats().triggerMode, 1u);
     EXPECT_EQ(Travik_StopPreview(handle), 1);
     expectIdle();
@@ -128,12 +128,12 @@ TEST_F(StateTest, StopAndReleaseWhileFramesFlowLeaveNoThreadOrHandle) {
 }
 
 TEST_F(StateTest, SoftwareTriggerGivesExactlyOneNotice) {
-    ASSERT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()),
-                             1),
-              1);
-    EXPECT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()),
-                             1),
-              1);
+    ASSERT_EQ(
+        Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()), 1),
+        1);
+    EXPECT_EQ(
+        Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()), 1),
+        1);
     EXPECT_EQ(CountFrames(WaitNotices(1, 300)), 0u);
     ASSERT_TRUE(travik_emu::Trigger(0));
     std::vector<Notice> notices = WaitNotices(1, 2000);
@@ -146,9 +146,9 @@ TEST_F(StateTest, SoftwareTriggerGivesExactlyOneNotice) {
 }
 
 TEST_F(StateTest, TriggerTimeOutGivesNoNoticeAndNoError) {
-    ASSERT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()),
-                             1),
-              1);
+    ASSERT_EQ(
+        Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()), 1),
+        1);
     EXPECT_EQ(Stats().timeoutMs, 3000u);
     const std::vector<Notice> notices = WaitNotices(1, 3600);
     EXPECT_TRUE(notices.empty());

@@ -54,8 +54,7 @@ TEST_P(CallbackPreviewByMode, ColourBarsComeOutUprightWithDefaultSettings) {
     auto channel = [&](int row, int column, int c) {
         const unsigned char* p =
             buffer.data() + static_cast<size_t>(row) * stride + column * mode.pixelBytes;
-        return mode.sampleBytes == 1 ? unsigned(p[c])
-                                     : unsigned(p[2 * c] | (p[2 * c + 1] << 8));
+        return mode.sampleBytes == 1 ? unsigned(p[c]) : unsigned(p[2 * c] | (p[2 * c + 1] << 8));
     };
     for (int bar = 0; bar < 8; ++bar) {
         const int column = bar * 160 + 80;
@@ -91,7 +90,8 @@ TEST_F(AcquisitionTest, FrameNumbersOfTheRawOutputIncrease) {
         numbers.push_back(FrameNumber(buffer.data(), kWidth, kHeight));
     }
     EXPECT_EQ(Travik_StopPreview(handle), 1);
-    for (size_t i = 1; i < numbers.size(); ++i) EXPECT_GT(numbers[i], numbers[i - 1]);
+    for (size_t i = 1; i < numbers.size(); ++i)
+        EXPECT_GT(numbers[i], numbers[i - 1]);
     EXPECT_GT(numbers.front(), 0u);
 }
 
@@ -124,11 +124,14 @@ TEST_F(AcquisitionTest, BufferOneByteShortGivesCodeFiveOnBothChannelsWhilePrevie
     EXPECT_EQ(CountFrames(notices), 0u);
     const std::vector<LPARAM> codes = Codes(notices);
     ASSERT_GE(codes.size(), 2u) << "one code notice per frame, and frames keep coming";
-    for (LPARAM code : codes) EXPECT_EQ(code, ERR_MEMORY);
+    for (LPARAM code : codes)
+        EXPECT_EQ(code, ERR_MEMORY);
     ASSERT_FALSE(posted.empty());
-    for (LPARAM code : posted) EXPECT_EQ(code, ERR_MEMORY);
+    for (LPARAM code : posted)
+        EXPECT_EQ(code, ERR_MEMORY);
     EXPECT_EQ(Travik_StopPreview(handle), 1);
-    for (int code : DrainErrors()) EXPECT_EQ(code, ERR_MEMORY);
+    for (int code : DrainErrors())
+        EXPECT_EQ(code, ERR_MEMORY);
     EXPECT_EQ(buffer.front(), 0xAB);
     // The image itself was made: it can be read out in full.
     std::vector<unsigned char> whole(buffer.size() + 1);

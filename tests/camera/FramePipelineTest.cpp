@@ -53,9 +53,12 @@ TEST_P(FilterEffect, ChangesTheOutputWhenSetAndNotWhenNeutral) {
 }
 
 const FilterCase kFilters[] = {
-    {"Brightness", FILTER_BRIGHTNESS, 60, 0}, {"Contrast", FILTER_CONTRAST, 40, 0},
-    {"Hue", FILTER_HUE, 90, 0},               {"Saturation", FILTER_SATURATION, -120, 0},
-    {"Sharpness", FILTER_SHARPNESS, 12, 0},   {"Gamma", FILTER_GAMMA, 50, 100},
+    {"Brightness", FILTER_BRIGHTNESS, 60, 0},
+    {"Contrast", FILTER_CONTRAST, 40, 0},
+    {"Hue", FILTER_HUE, 90, 0},
+    {"Saturation", FILTER_SATURATION, -120, 0},
+    {"Sharpness", FILTER_SHARPNESS, 12, 0},
+    {"Gamma", FILTER_GAMMA, 50, 100},
 };
 
 INSTANTIATE_TEST_SUITE_P(Filters, FilterEffect,
@@ -101,8 +104,8 @@ TEST_F(PipelineTest, MirroredColourBarsKeepTheirColours) {
         const int row = (mirror >> 1) ? kHeight - 1 - 100 : 100;
         for (int bar = 0; bar < 8; ++bar) {
             const int column = (mirror & 1) ? kWidth - 1 - (bar * 160 + 80) : bar * 160 + 80;
-            const unsigned char* p = &image[static_cast<size_t>(row) * StrideOf(kWidth, 24) +
-                                            column * 3];
+            const unsigned char* p =
+                &image[static_cast<size_t>(row) * StrideOf(kWidth, 24) + column * 3];
             EXPECT_EQ((p[2] << 16) | (p[1] << 8) | p[0], kBars[bar]) << "bar " << bar;
         }
     }
@@ -123,7 +126,8 @@ TEST_F(PipelineTest, AutoGrayGainOnceMeasuresOneFrameThenStops) {
     EXPECT_EQ(std::max(r, b), 512);
     // The measured frame itself comes out even: every site at 200.
     for (int row : {0, 1, 500}) {
-        for (int column : {0, 1, 2, 3}) EXPECT_EQ(image[row * kWidth + column], 200);
+        for (int column : {0, 1, 2, 3})
+            EXPECT_EQ(image[row * kWidth + column], 200);
     }
     // Once only: new gains set by hand stay as they are.
     ASSERT_EQ(Travik_SetGrayGainR(handle, 128), 1);
@@ -163,8 +167,8 @@ TEST_F(PipelineTest, AutomaticWhiteBalanceMeasuresEveryColourFrame) {
 }
 
 struct AutoGainCase {
-    unsigned flat;  // 10-bit scene value
-    int gainAfter;  // with gain 512 and exposure 3 the samples equal the scene
+    unsigned flat; // 10-bit scene value
+    int gainAfter; // with gain 512 and exposure 3 the samples equal the scene
 };
 
 class AutoGain : public PipelineTest, public ::testing::WithParamInterface<AutoGainCase> {};
@@ -213,8 +217,10 @@ TEST_F(PipelineTest, AutomaticGainConvergesOnTheScene) {
     EXPECT_GT(gains.back(), gains.front());
     // And the five window means of the settled frame lie inside the no-change band.
     std::vector<unsigned char> image = Snap(8);
-    const double windows[5][4] = {{0.1, 0.1, 0.2, 0.2}, {0.1, 0.8, 0.2, 0.9},
-                                  {0.45, 0.45, 0.55, 0.55}, {0.8, 0.1, 0.9, 0.2},
+    const double windows[5][4] = {{0.1, 0.1, 0.2, 0.2},
+                                  {0.1, 0.8, 0.2, 0.9},
+                                  {0.45, 0.45, 0.55, 0.55},
+                                  {0.8, 0.1, 0.9, 0.2},
                                   {0.8, 0.8, 0.9, 0.9}};
     double factor = 0;
     for (int i = 0; i < 5; ++i) {
@@ -226,8 +232,10 @@ TEST_F(PipelineTest, AutomaticGainConvergesOnTheScene) {
                 ++count;
             }
         const int m = static_cast<int>(sum / count);
-        if (i == 0) factor = m > 200 ? 0.85 : m > 160 ? 0.9 : m < 50 ? 1.1 : m < 100 ? 1.05 : 1.0;
-        else factor += m > 200 ? -0.15 : m > 160 ? -0.1 : m < 50 ? 0.1 : m < 100 ? 0.05 : 0.0;
+        if (i == 0)
+            factor = m > 200 ? 0.85 : m > 160 ? 0.9 : m < 50 ? 1.1 : m < 100 ? 1.05 : 1.0;
+        else
+            factor += m > 200 ? -0.15 : m > 160 ? -0.1 : m < 50 ? 0.1 : m < 100 ? 0.05 : 0.0;
     }
     EXPECT_GT(factor, 0.6);
     EXPECT_LT(factor, 1.2);

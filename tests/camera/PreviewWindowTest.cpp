@@ -21,8 +21,9 @@ class ParentWindow {
             return RegisterClassA(&wc);
         }();
         (void)atom;
-        m_hwnd = CreateWindowExA(0, "TravikTestParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        m_hwnd =
+            CreateWindowExA(0, "TravikTestParent", "parent", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                            height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     ~ParentWindow() { DestroyWindow(m_hwnd); }
     HWND hwnd() const { return m_hwnd; }
@@ -177,7 +178,8 @@ TEST_F(PreviewWindowTest, ChildWindowIsFedThroughTheDisplayBuffer) {
         ShowFrames(3);
         const Screenshot shot = Capture(child);
         if (bits == 24) SaveArtifact(shot, "preview_child_640x480.bmp");
-        if (bits >= 24) ExpectUprightBars(shot);
+        if (bits >= 24)
+            ExpectUprightBars(shot);
         else {
             // Gray: the white bar is bright, the black bar dark, the ramp rises to the right.
             EXPECT_EQ(shot.At(40, 48)[1], 255);
