@@ -170,8 +170,8 @@ int CTravik::StopPreview() {
     return 1;
 }
 
-void CTravik::StartAcquisitionWindow(HWND notifyWindow, unsigned char* buffer, int length,
-                                     int rowOrder) {
+void CTravik::StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length,
+                                int rowOrder) {
     m_notifyWindow = notifyWindow;
     m_userBuffer = buffer;
     m_userLength = length;
@@ -185,7 +185,7 @@ int CTravik::Preview() {
 int CTravik::CallBackPreview(HWND window, unsigned char* buffer, int length, int rowOrder) {
     // A running preview keeps its window and buffer: they are in use by the worker.
     if (m_acqState == kPreviewing) return 1;
-    if (m_acqState == kIdle) StartAcquisitionWindow(window, buffer, length, rowOrder);
+    if (m_acqState == kIdle) StoreCallerTarget(window, buffer, length, rowOrder);
     if (WantsPreviewWindow() && !m_previewWindow && !OpenPreviewWindow()) return 0;
     if (StartPreview()) return 1;
     Close();
@@ -231,7 +231,7 @@ int CTravik::Trigger(HWND window, unsigned char* buffer, int length, int rowOrde
     if (!m_device || m_acqState == kPreviewing || m_acqState == kCapturing)
         return ReportError(ERR_UNAVAILABLE), 0;
     if (m_acqState == kTriggered) return 1;
-    StartAcquisitionWindow(window, buffer, length, rowOrder);
+    StoreCallerTarget(window, buffer, length, rowOrder);
     if (WantsPreviewWindow() && !m_previewWindow && !OpenPreviewWindow()) return 0;
     if (!PrepareCapture()) {
         Close();

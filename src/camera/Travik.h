@@ -217,7 +217,7 @@ class CTravik {
     int ReadRawFrame(bool grabbed);
     void FillFrameInfo(bool measureRate);
     void PostNotice(WPARAM info, LPARAM code);
-    void StartAcquisitionWindow(HWND notifyWindow, unsigned char* buffer, int length, int rowOrder);
+    void StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length, int rowOrder);
     // Frame pipeline steps.
     int BayerPhase() const;
     void GrayProcessing(ImageBuffer* raw);

@@ -177,7 +177,7 @@ TEST_F(StateTest, UnpluggingDuringPreviewPostsAndReportsDeviceLost) {
 TEST_F(StateTest, StalledCameraGivesDeviceLostAfterSixSeconds) {
     ASSERT_EQ(StartCallback(), 1);
     ASSERT_GE(CountFrames(WaitNotices(1, 3000)), 1u);
-    ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_STALL, 20000));
+    ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_STALL, 7000));
     const DWORD start = GetTickCount();
     std::vector<Notice> notices;
     while (Codes(notices).empty() && GetTickCount() - start < 9000) {

@@ -61,9 +61,10 @@ const FilterCase kFilters[] = {
     {"Gamma", FILTER_GAMMA, 50, 100},
 };
 
+// One colour mode per kernel of each family: mono 8 and 16 bits, colour 8 and 16 bits a channel.
 INSTANTIATE_TEST_SUITE_P(Filters, FilterEffect,
                          ::testing::Combine(::testing::ValuesIn(kFilters),
-                                            ::testing::Values(8, 16, 24, 32, 48, 64)),
+                                            ::testing::Values(8, 16, 24, 64)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) + "Bits" +
                                     std::to_string(std::get<1>(info.param));
