@@ -160,6 +160,8 @@ TRAVIK_API int Travik_GetImage(int handle, unsigned char* buffer, int length, in
 /* Sets the parent and rectangle of the preview window made at the next start (all zero and no
    parent: no window); 1, or 0 with 1 (no device). */
 TRAVIK_API int Travik_SetPreviewWindow(int handle, HWND parent, int x, int y, int width, int height);
+/* Always returns 0; the pointer is not used. */
+TRAVIK_API int Travik_GetStatus(int handle, void* reserved);
 
 /* ---- Settings ------------------------------------------------------------------------------ */
 
@@ -324,6 +326,19 @@ TRAVIK_API int Travik_GetIOPort(int handle, unsigned char* value, void* reserved
 
 /* ---- Registers, serial ROM and I/O port ---------------------------------------------------- */
 
+/* Returns sensor register (address & 0xFF) from the shadow, *ok = 1; 0 with *ok = 0 and 1 or 6. */
+TRAVIK_API int Travik_ReadRegister(int handle, int address, int* ok);
+/* Returns sensor register `address` (0..1023, not 192..255) from the shadow, *ok = 1; 0 with *ok = 0 and 1 or 6. */
+TRAVIK_API int Travik_ReadRegisterEx(int handle, int address, int* ok);
+/* Writes (value & 0xFFFF) to sensor register (address & 0xFF); 1, or 0 with 1 or 6. */
+TRAVIK_API int Travik_WriteRegister(int handle, int address, int value);
+/* Writes value (masked to the register's width) to sensor register `address`; 1, or 0 with 1 or 6. */
+TRAVIK_API int Travik_WriteRegisterEx(int handle, int address, int value);
+/* Returns byte 0x1800 + (index & 0xFF) of the serial ROM, *ok = 1; 0 with *ok = 0 and 1 posted. */
+TRAVIK_API int Travik_ReadSromID(int handle, int index, int* ok);
+/* Writes byte `index` of the ROM's identification area; 1, or 0 with 1 posted. */
+TRAVIK_API int Travik_WriteSromID(int handle, int index, int value);
+
 /* ---- Files --------------------------------------------------------------------------------- */
 
 /* Keeps the 8-byte records of a configuration file; 1, or 0 when it cannot be opened (no report). */
@@ -334,5 +349,24 @@ TRAVIK_API int Travik_LoadConfigFileW(int handle, const wchar_t* path);
 /* ---- Dialogs ------------------------------------------------------------------------------- */
 
 /* ---- Operations this camera does not support ----------------------------------------------- */
+
+/* Not supported by this camera: 0, with 11 posted (not pushed). Further arguments are ignored. */
+TRAVIK_API int Travik_Fpga_ReadRegister(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_Fpga_WriteRegister(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_Fps(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_GetHalfClock(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_SetHalfClock(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_SetCrossbar(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_SetSamplingRate(int handle, ...);
+/* Stores 0 through a non-NULL pointer and returns 0; reports nothing. */
+TRAVIK_API int Travik_GetSamplingRate(int handle, int* rate);
+/* Stores 0 through a non-NULL pointer and returns 0; reports nothing. */
+TRAVIK_API int Travik_GetVideoFormat(int handle, int* format);
 
 #endif /* TRAVIK_SDK_H */
