@@ -28,6 +28,9 @@ int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedK
 
 } // namespace
 
+AviRecorder::AviRecorder() = default;
+AviRecorder::~AviRecorder() = default;
+
 AviRecorder::OpenResult AviRecorder::Open(const char* path, int timeMs, CRITICAL_SECTION& imageLock,
                                           ImageSource source) {
     {
@@ -63,7 +66,7 @@ void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
     uint32_t lastFrameTime = 0;
     while (buffersMade && runFlag.load()) {
         Sleep(10);
-        if (!newFrame.exchange(0)) continue;
+        if (!newFrame.load()) continue;
         const uint32_t now = timeGetTime();
         if (!m_started) {
             m_started = true;
@@ -72,6 +75,10 @@ void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
         bool appended = false;
         {
             ImageLockScope lock(*m_imageLock);
+            // Cleared only with the lock held: the acquisition thread sets the flag under the same
+            // lock, so the flag always belongs to the image taken here. Cleared before the lock,
+            // a frame finished while we wait would be taken now and again on the next round.
+            newFrame.store(0);
             const uint8_t* frame = ConvertFrame(m_source());
             appended = frame && m_avi.AddFrame(frame);
         }

@@ -23,9 +23,9 @@ class ImageBuffer;
 // valid AVI file.
 //
 // Shared state: the run flag is set by the caller's thread before the thread starts and cleared
-// by either side; the new-frame flag is set by the acquisition thread and cleared here. A lost or
-// repeated wake-up only moves a frame to the next round. The writer and the work buffers belong
-// to the thread while it runs; Open must not be called while a Run is under way.
+// by either side; the new-frame flag is set by the acquisition thread and cleared here, both under
+// the image lock, so that each output image is recorded at most once. The writer and the work
+// buffers belong to the thread while it runs; Open must not be called while a Run is under way.
 class AviRecorder {
   public:
     // The camera's current output image; called with the image lock held, may give null.
@@ -37,7 +37,8 @@ class AviRecorder {
         kFileFailed, // the AVI file could not be created
     };
 
-    AviRecorder() = default;
+    AviRecorder();
+    ~AviRecorder(); // out of line: the work buffers' type is complete only there
     AviRecorder(const AviRecorder&) = delete;
     AviRecorder& operator=(const AviRecorder&) = delete;
 
