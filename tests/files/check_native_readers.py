@@ -135,11 +135,70 @@ def check_avi(path, name):
                 return
 
 
+def check_camera_files(args, out, windows_dir):
+    """travikcam on the virtual camera: a recording and a picture in each form, as users make them."""
+    def cam(*words):
+        return subprocess.run([args.wine, args.travikcam, *words], capture_output=True, text=True)
+
+    name = "camera.avi"
+    run = cam("record", "--ms", "1000", "--color", "24", "-o", windows_dir + "\\" + name)
+    if run.returncode != 0:
+        fail(name, f"travikcam record failed: {run.stdout.strip()} {run.stderr.strip()}")
+        return
+    path = os.path.join(out, name)
+    header = open(path, "rb").read(232)
+    frames = struct.unpack_from("<I", header, 48)[0]
+    width, height = struct.unpack_from("<II", header, 64)
+    if (width, height) != (1280, 960) or frames == 0:
+        fail(name, f"header says {frames} frames of {width} x {height}")
+    if shutil.which("ffprobe"):
+        checked.add("ffprobe")
+        probe = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
+                                "-show_entries", "stream=width,height,nb_read_frames",
+                                "-of", "default=noprint_wrappers=1", path],
+                               capture_output=True, text=True)
+        fields = dict(line.split("=", 1) for line in probe.stdout.split() if "=" in line)
+        if probe.returncode != 0 or probe.stderr.strip():
+            fail(name, f"ffprobe complains: {probe.stderr.strip()}")
+        want = {"width": "1280", "height": "960", "nb_read_frames": str(frames)}
+        for key, value in want.items():
+            if fields.get(key) != value:
+                fail(name, f"ffprobe {key}={fields.get(key)}, expected {value}")
+
+    for form, file_name in (("png", "camera.png"), ("tiff", "camera.tif"), ("jpeg", "camera.jpg"),
+                            ("bmp", "camera.bmp")):
+        run = cam("snap", "--format", form, "--color", "24", "-o", windows_dir + "\\" + file_name)
+        if run.returncode != 0:
+            fail(file_name, f"travikcam snap failed: {run.stdout.strip()} {run.stderr.strip()}")
+            continue
+        path = os.path.join(out, file_name)
+        if form == "png":
+            check_pngcheck(path, file_name)
+        if form == "tiff" and shutil.which("tiffinfo"):
+            text = subprocess.run(["tiffinfo", path], capture_output=True, text=True).stdout
+            if "Image Width: 1280 Image Length: 960" not in text:
+                fail(file_name, "tiffinfo does not see 1280 x 960")
+        try:
+            from PIL import Image
+        except ImportError:
+            continue
+        with Image.open(path) as im:
+            im.load()
+            if im.size != (1280, 960):
+                fail(file_name, f"PIL size {im.size}")
+                continue
+            # The colour bars fill the upper half: white at the left, red at 880.
+            white, red = im.getpixel((80, 200)), im.getpixel((880, 200))
+            if min(white[:3]) < 150 or red[0] < 150 or max(red[1:3]) > 60:
+                fail(file_name, f"bars not on top in RGB order: white {white}, red {red}")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
     parser.add_argument("--writer", required=True)
     parser.add_argument("--out", required=True)
+    parser.add_argument("--travikcam", help="also check files travikcam makes from the camera")
     args = parser.parse_args()
 
     out = os.path.abspath(args.out)
@@ -177,6 +236,8 @@ def main():
     check_pil(p("rgb24.tif"), "rgb24.tif", "rgb", 0)
 
     check_avi(p("clip.avi"), "clip.avi")
+    if args.travikcam:
+        check_camera_files(args, out, windows_dir)
 
     for failure in failures:
         print("FAIL", failure)
