@@ -72,16 +72,18 @@ void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
             m_started = true;
             m_startTime = now;
         }
-        bool appended = false;
+        const uint8_t* frame = nullptr;
         {
             ImageLockScope lock(*m_imageLock);
             // Cleared only with the lock held: the acquisition thread sets the flag under the same
             // lock, so the flag always belongs to the image taken here. Cleared before the lock,
             // a frame finished while we wait would be taken now and again on the next round.
             newFrame.store(0);
-            const uint8_t* frame = ConvertFrame(m_source());
-            appended = frame && m_avi.AddFrame(frame);
+            frame = ConvertFrame(m_source());
         }
+        // The frame is in the recorder's own buffer by now: the disk write needs no lock, and the
+        // acquisition thread goes on with the next image meanwhile.
+        const bool appended = frame && m_avi.AddFrame(frame);
         if (!appended) break; // the image changed its format, or the file is full: finish now
         ++m_avi.m_frameCount;
         m_framesRecorded.store(m_avi.m_frameCount);
