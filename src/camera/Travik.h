@@ -89,6 +89,19 @@ class CTravik {
     int LoadConfigFileA(const char* path);
     int LoadConfigFileW(const wchar_t* path);
 
+    // ---- Settings dialogs ----
+    int SetCameraDlg(HWND parentWindow);
+    int SetImageDlg(HWND parentWindow);
+    int SetAnalogDlg(HWND parentWindow);
+    // For the acquisition thread: show new measurements in an open dialog. Both post to the
+    // dialog's window and return at once, so they never wait for the dialog thread.
+    void RefreshImageDialog();
+    void ShowInGainDialog(int item, int value);
+    // Around the format dialog: stops preview or capture and pauses trigger mode, returning what
+    // ran; the second call starts it again.
+    int SuspendAcquisitionForDialog();
+    void ResumeAcquisitionAfterDialog(int suspendedState);
+
     // ---- Error reporting ----
     // Pushes the code and posts WM_CAMERA_ERROR to the application's window when there is one.
     void ReportError(int code);
