@@ -49,7 +49,7 @@ void FormatExposureTime(int exposure, int clocksPerLine, int overheadClocks, dou
 
 INT_PTR AnalogGainPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: Open(window); return TRUE;
+    case WM_INITDIALOG: Open(window); return FALSE; // a page leaves the focus to its frame
     case WM_HSCROLL: {
         // The edit box takes the position; its change notice does the rest.
         const GainRow* row = FindByBar(kGainRows, GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));

@@ -112,7 +112,7 @@ bool FilterPage::HandleBayerRadio(int id) {
 
 INT_PTR ImagePage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: Open(window); return TRUE;
+    case WM_INITDIALOG: Open(window); return FALSE; // a page leaves the focus to its frame
     case WM_HSCROLL: return OnScroll(window, kImageRows, m_block, reinterpret_cast<HWND>(lParam));
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     default: return FALSE;
@@ -161,7 +161,7 @@ void ImagePage::ReadBack() const {
 
 INT_PTR GrayPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: Open(window); return TRUE;
+    case WM_INITDIALOG: Open(window); return FALSE; // a page leaves the focus to its frame
     case WM_HSCROLL: return OnScroll(window, kGrayRows, m_block, reinterpret_cast<HWND>(lParam));
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     default: return FALSE;
