@@ -2,6 +2,8 @@
 // screenshots.
 #include "DialogDriver.h"
 
+#include "support/TestSupport.h"
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -183,8 +185,9 @@ bool SaveScreenshot(HWND frame, const std::string& name) {
     GdiFlush();
     SelectObject(memory, old);
 
-    CreateDirectoryA("..\\artifacts", nullptr);
-    const std::string path = "..\\artifacts\\" + name + ".bmp";
+    const std::string directory = travik_test::ProgramDirectory() + "..\\artifacts";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    const std::string path = directory + "\\" + name + ".bmp";
     const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;
