@@ -54,7 +54,7 @@ template <size_t N> void CheckOneOf(HWND page, const int (&radios)[N], int value
 }
 
 // Trackbar moved: its position goes to the edit box and the setting.
-template <size_t N> bool OnScroll(HWND page, const FilterRow (&rows)[N], int* block, HWND control) {
+template <size_t N> bool ScrollRow(HWND page, const FilterRow (&rows)[N], int* block, HWND control) {
     const FilterRow* row = FindByBar(rows, GetDlgCtrlID(control));
     if (!row) return false;
     const int position = row->group.BarPosition(page);
@@ -93,6 +93,15 @@ FilterFlags FilterFlagsForColorMode(int colorMode) {
     return flags;
 }
 
+INT_PTR FilterPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: Open(window); return FALSE; // a page leaves the focus to its frame
+    case WM_HSCROLL: return OnScroll(reinterpret_cast<HWND>(lParam));
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
+    default: return FALSE;
+    }
+}
+
 void FilterPage::ShowBayerMode() const {
     CheckOneOf(m_window, kBayerRadios, m_block[kBayerMode]);
     if (m_partner) CheckOneOf(m_partner, kBayerRadios, m_block[kBayerMode]);
@@ -110,14 +119,7 @@ bool FilterPage::HandleBayerRadio(int id) {
 
 // ---- Image page ----
 
-INT_PTR ImagePage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG: Open(window); return FALSE; // a page leaves the focus to its frame
-    case WM_HSCROLL: return OnScroll(window, kImageRows, m_block, reinterpret_cast<HWND>(lParam));
-    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
-    default: return FALSE;
-    }
-}
+bool ImagePage::OnScroll(HWND control) { return ScrollRow(m_window, kImageRows, m_block, control); }
 
 void ImagePage::Open(HWND window) {
     m_window = window;
@@ -159,14 +161,7 @@ void ImagePage::ReadBack() const {
 
 // ---- Gray page ----
 
-INT_PTR GrayPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG: Open(window); return FALSE; // a page leaves the focus to its frame
-    case WM_HSCROLL: return OnScroll(window, kGrayRows, m_block, reinterpret_cast<HWND>(lParam));
-    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
-    default: return FALSE;
-    }
-}
+bool GrayPage::OnScroll(HWND control) { return ScrollRow(m_window, kGrayRows, m_block, control); }
 
 void GrayPage::Open(HWND window) {
     m_window = window;

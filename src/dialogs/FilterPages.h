@@ -32,10 +32,18 @@ FilterFlags FilterFlagsForColorMode(int colorMode);
 class FilterPage {
   public:
     explicit FilterPage(int* block) : m_block(block) {}
+    virtual ~FilterPage() = default;
+    INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND Window() const { return m_window; }
     void SetPartner(HWND partner) { m_partner = partner; }
+    virtual void Refresh() const = 0;
+    virtual void ReadBack() const = 0;
 
   protected:
+    virtual void Open(HWND window) = 0;
+    // Trackbar moved: true when it was one of the page's.
+    virtual bool OnScroll(HWND control) = 0;
+    virtual void OnCommand(int id, int code) = 0;
     // Checks the radio of the current Bayer mode here and on the partner page.
     void ShowBayerMode() const;
     bool HandleBayerRadio(int id);
@@ -49,26 +57,26 @@ class FilterPage {
 class ImagePage : public FilterPage {
   public:
     ImagePage(int* block, const FilterFlags& flags) : FilterPage(block), m_flags(flags) {}
-    INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void Refresh() const;
-    void ReadBack() const;
+    void Refresh() const override;
+    void ReadBack() const override;
 
   private:
-    void Open(HWND window);
-    void OnCommand(int id, int code);
+    void Open(HWND window) override;
+    bool OnScroll(HWND control) override;
+    void OnCommand(int id, int code) override;
     FilterFlags m_flags;
 };
 
 class GrayPage : public FilterPage {
   public:
     using FilterPage::FilterPage;
-    INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void Refresh() const;
-    void ReadBack() const;
+    void Refresh() const override;
+    void ReadBack() const override;
 
   private:
-    void Open(HWND window);
-    void OnCommand(int id, int code);
+    void Open(HWND window) override;
+    bool OnScroll(HWND control) override;
+    void OnCommand(int id, int code) override;
 };
 
 } // namespace dialogs
