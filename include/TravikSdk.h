@@ -137,6 +137,9 @@ TRAVIK_API int Travik_Close(int handle);
 
 /* ---- Acquisition and preview window -------------------------------------------------------- */
 
+/* Always returns 0; the pointer is not used. */
+TRAVIK_API int Travik_GetStatus(int handle, void* reserved);
+
 /* ---- Settings ------------------------------------------------------------------------------ */
 
 /* Sets filter `id` (FILTER_*) to value; 1, or 0 with 1 (no device) or 9 (id or value out of range). */
@@ -300,6 +303,19 @@ TRAVIK_API int Travik_GetIOPort(int handle, unsigned char* value, void* reserved
 
 /* ---- Registers, serial ROM and I/O port ---------------------------------------------------- */
 
+/* Returns sensor register (address & 0xFF) from the shadow, *ok = 1; 0 with *ok = 0 and 1 or 6. */
+TRAVIK_API int Travik_ReadRegister(int handle, int address, int* ok);
+/* Returns sensor register `address` (0..1023, not 192..255) from the shadow, *ok = 1; 0 with *ok = 0 and 1 or 6. */
+TRAVIK_API int Travik_ReadRegisterEx(int handle, int address, int* ok);
+/* Writes (value & 0xFFFF) to sensor register (address & 0xFF); 1, or 0 with 1 or 6. */
+TRAVIK_API int Travik_WriteRegister(int handle, int address, int value);
+/* Writes value (masked to the register's width) to sensor register `address`; 1, or 0 with 1 or 6. */
+TRAVIK_API int Travik_WriteRegisterEx(int handle, int address, int value);
+/* Returns byte 0x1800 + (index & 0xFF) of the serial ROM, *ok = 1; 0 with *ok = 0 and 1 posted. */
+TRAVIK_API int Travik_ReadSromID(int handle, int index, int* ok);
+/* Writes byte `index` of the ROM's identification area; 1, or 0 with 1 posted. */
+TRAVIK_API int Travik_WriteSromID(int handle, int index, int value);
+
 /* ---- Files --------------------------------------------------------------------------------- */
 
 /* Keeps the 8-byte records of a configuration file; 1, or 0 when it cannot be opened (no report). */
@@ -320,5 +336,24 @@ TRAVIK_API int Travik_SetImageDlg(int handle, HWND parentWindow);
 TRAVIK_API int Travik_SetAnalogDlg(int handle, HWND parentWindow);
 
 /* ---- Operations this camera does not support ----------------------------------------------- */
+
+/* Not supported by this camera: 0, with 11 posted (not pushed). Further arguments are ignored. */
+TRAVIK_API int Travik_Fpga_ReadRegister(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_Fpga_WriteRegister(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_Fps(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_GetHalfClock(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_SetHalfClock(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_SetCrossbar(int handle, ...);
+/* Not supported by this camera: 0, with 11 posted (not pushed). */
+TRAVIK_API int Travik_SetSamplingRate(int handle, ...);
+/* Stores 0 through a non-NULL pointer and returns 0; reports nothing. */
+TRAVIK_API int Travik_GetSamplingRate(int handle, int* rate);
+/* Stores 0 through a non-NULL pointer and returns 0; reports nothing. */
+TRAVIK_API int Travik_GetVideoFormat(int handle, int* format);
 
 #endif /* TRAVIK_SDK_H */

@@ -76,6 +76,12 @@ class CTravik {
     // Capture window: the check used at initialisation, by the setters and at acquisition start.
     bool IsCaptureWindowValid() const;
 
+    // ---- Registers and serial ROM ----
+    int ReadRegister(int address, int* ok);
+    int WriteRegister(int address, int value);
+    int ReadSromID(int index, int* ok);
+    int WriteSromID(int index, int value);
+
     // ---- Settings persistence ----
     int LoadSizePreset();
     int LoadFormat();

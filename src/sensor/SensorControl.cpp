@@ -10,7 +10,8 @@ int CTravik380TZ4RDXSdk::SetWindow(int x, int y, int width, int height, int mode
         y > kSensorHeight - height || static_cast<unsigned>(mode) > 3)
         return 1;
     const int lines = mode == kSubSampleQuarterLines ? height / 4 : height;
-    if (lines <= 0) return 1; // nothing to transfer: the frame buffers cannot be sized
+    if (lines <= 0) return 1;          // nothing to transfer: the frame buffers cannot be sized
+    if (IsTransferRunning()) return 1; // its ring cannot be resized under it
 
     m_subSampleMode = mode;
     m_windowX = x;

@@ -52,8 +52,8 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
     // Clamps to 3..1003 and switches between the normal and the long exposure mode as needed.
     int SetExposure(int value);
     // 0, or 1 when refused: x, y ≥ 0, width ≥ 4, height ≥ 3, inside 1280 × 960, mode 0 to 3,
-    // and (mode 2) at least one transferred line; 1 also when the frame buffers could not be
-    // sized. Mode 2 transfers height / 4 lines.
+    // and (mode 2) at least one transferred line; 1 also while a transfer runs and when the
+    // frame buffers could not be sized. Mode 2 transfers height / 4 lines.
     int SetWindow(int x, int y, int width, int height, int mode);
     // Writes the clock register (mode 2 as 3) and restarts the sensor; the write's result.
     // Modes outside 0 to 2 are refused without touching the camera.

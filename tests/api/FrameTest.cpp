@@ -36,16 +36,18 @@ TEST(ApiFrame, ReleasedAndUnknownHandlesFailAndPostNothing) {
 
 TEST(ApiFrame, HandlesOfLiveCamerasAreDistinctAndEachReleasesOnce) {
     std::vector<int> handles;
-    for (int i = 0; i < 50; ++i) handles.push_back(Travik_Initialize(nullptr));
+    for (int i = 0; i < 6; ++i) handles.push_back(Travik_Initialize(nullptr));
     for (size_t i = 0; i < handles.size(); ++i)
         for (size_t j = i + 1; j < handles.size(); ++j) ASSERT_NE(handles[i], handles[j]);
     for (int handle : handles) EXPECT_EQ(Travik_Release(handle), 1);
     for (int handle : handles) EXPECT_EQ(Travik_Release(handle), 0);
 }
 
+// Every Initialize starts the sensor, so this runs few rounds; the registry's own stress test
+// with thousands of rounds drives it without cameras.
 TEST(ApiFrame, ConcurrentInitializeLookupReleaseLosesNothing) {
     constexpr int kThreads = 8;
-    constexpr int kRounds = 400;
+    constexpr int kRounds = 3;
     std::atomic<int> released{0}, failures{0};
     const auto before = travik_test::CountResources();
     std::vector<std::thread> threads;

@@ -212,8 +212,12 @@ TEST_F(Streaming, ADestinationTooSmallIsRefusedWhileStreaming) {
 TEST_F(Streaming, FrameGeometryCannotChangeUnderARunningThread) {
     ASSERT_EQ(model->StartTransfer(), TVK_OK);
     EXPECT_EQ(model->SetFrameGeometry(640, 0, 640, 480, 0, 480, 4), TVK_ALREADY_RUNNING);
-    EXPECT_EQ(model->SetWindow(0, 0, 640, 480, 0), 1);
+    EXPECT_EQ(model->SetWindow(0, 0, 640, 480, 2), 1);
     EXPECT_EQ(model->GetFrameWidth(), 1280);
+    EXPECT_EQ(model->GetWindowWidth(), 1280);
+    EXPECT_EQ(model->GetSubSampleMode(), 0);
+    for (const TravikEmuLogEntry& entry : travik_emu::ReadLog(kDevice))
+        EXPECT_EQ(entry.packet[0], entry.sequence == 0 ? CMD_PREPARE : CMD_START_FRAME);
     EXPECT_GT(NextFrame(), 0);
     EXPECT_EQ(model->StopTransfer(), TVK_OK);
 }
