@@ -137,6 +137,29 @@ TRAVIK_API int Travik_Close(int handle);
 
 /* ---- Acquisition and preview window -------------------------------------------------------- */
 
+/* Starts live preview (worker and transfer threads); 1, or 0 with 1 (no device, capture or trigger
+   running, preparation failed), 2 (device absent or streamed by another application), 3, 5, 6 or 7. */
+TRAVIK_API int Travik_StartPreview(int handle);
+/* Stops preview, capture or trigger mode and waits for the worker and recording threads; 1, or 0 with 1. */
+TRAVIK_API int Travik_StopPreview(int handle);
+/* Opens the preview window when one is configured and starts preview without notices; 1, or 0
+   with 4 (window) or 8 (start failed, after the start's own code). */
+TRAVIK_API int Travik_Preview(int handle);
+/* As Travik_Preview, and posts WM_CAMERA_NOTIFY to `window` per frame after copying the image into
+   buffer (length bytes; rowOrder != 0 first sensor row first, 0 last row first); 1/0 as Travik_Preview. */
+TRAVIK_API int Travik_CallBackPreview(int handle, HWND window, unsigned char* buffer, int length, int rowOrder);
+/* Enters capture state, in which Travik_SnapShot keeps the grab handle open; 1, or 0 with 1. */
+TRAVIK_API int Travik_Capture(int handle);
+/* Grabs, converts and (buffer non-NULL, length non-zero) copies out one frame; 1, or 0 with 1
+   (preview or trigger running, preparation failed), 5 (buffer too small) or 8 (no frame). */
+TRAVIK_API int Travik_SnapShot(int handle, unsigned char* buffer, int length, int rowOrder);
+/* Starts trigger mode: one notice per externally triggered frame; 1, or 0 with 1, 3 or 4. */
+TRAVIK_API int Travik_Trigger(int handle, HWND window, unsigned char* buffer, int length, int rowOrder);
+/* Copies the last output image into buffer; 1, or 0 with 1 (no device or image) or 5 (NULL or short buffer). */
+TRAVIK_API int Travik_GetImage(int handle, unsigned char* buffer, int length, int rowOrder);
+/* Sets the parent and rectangle of the preview window made at the next start (all zero and no
+   parent: no window); 1, or 0 with 1 (no device). */
+TRAVIK_API int Travik_SetPreviewWindow(int handle, HWND parent, int x, int y, int width, int height);
 /* Always returns 0; the pointer is not used. */
 TRAVIK_API int Travik_GetStatus(int handle, void* reserved);
 

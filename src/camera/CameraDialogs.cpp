@@ -1,5 +1,5 @@
-// Camera object: opening the settings dialogs (format, image filter, analog gain) and the hooks
-// through which acquisition shows new values in an open dialog.
+// Camera object: opening the settings dialogs (format, image filter, analog gain), with
+// acquisition stopped or paused around the format dialog.
 #include "camera/SettingsBlocks.h"
 #include "camera/Travik.h"
 #include "dialogs/AnalogGainDialog.h"
@@ -18,9 +18,13 @@ namespace {
 // Another dialog of the same kind is open in this process.
 constexpr INT_PTR kDialogBusy = -2;
 
+// Acquisition states that the format dialog stops (preview, capture) or pauses (trigger).
+constexpr int kPreviewState = 1;
+constexpr int kCaptureState = 2;
+constexpr int kTriggerState = 3;
+
 // The dialog pointers are read by the acquisition thread while the caller's thread sets them.
 void PublishDialog(void*& slot, void* link) { std::atomic_ref<void*>(slot).store(link); }
-void* ReadDialog(void*& slot) { return std::atomic_ref<void*>(slot).load(); }
 
 } // namespace
 
@@ -81,19 +85,19 @@ int CTravik::SetAnalogDlg(HWND parentWindow) {
     return 1;
 }
 
-void CTravik::RefreshImageDialog() {
-    if (auto* link = static_cast<dialogs::DialogLink*>(ReadDialog(m_imageDialog)))
-        link->Post(dialogs::kRefreshMessage, 0, 0);
-}
-
-void CTravik::ShowInGainDialog(int item, int value) {
-    if (auto* link = static_cast<dialogs::DialogLink*>(ReadDialog(m_gainDialog)))
-        link->Post(dialogs::kShowValueMessage, static_cast<WPARAM>(item), value);
-}
-
 int CTravik::SuspendAcquisitionForDialog() {
-    // Nothing can run before the acquisition engine exists; the state says so.
-    return m_acqState;
+    const int state = m_acqState;
+    if (state == kPreviewState || state == kCaptureState) StopPreview();
+    // The trigger loop only idles: its frames may be waiting for the external trigger.
+    if (state == kTriggerState) m_runFlag = 2;
+    return state;
 }
 
-void CTravik::ResumeAcquisitionAfterDialog(int suspendedState) { (void)suspendedState; }
+void CTravik::ResumeAcquisitionAfterDialog(int suspendedState) {
+    switch (suspendedState) {
+    case kPreviewState: StartPreview(); break;
+    case kCaptureState: Capture(); break;
+    case kTriggerState: m_runFlag = 1; break;
+    default: break;
+    }
+}

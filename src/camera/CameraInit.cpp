@@ -58,6 +58,8 @@ void CTravik::ApplySensorSettings() {
 }
 
 int CTravik::Close() {
+    // Acquisition stops first: the worker draws into the window and its DC until it has ended.
+    if (m_device) StopPreview();
     if (m_previewDC) ReleaseDC(m_previewWindow, m_previewDC);
     m_previewDC = nullptr;
     if (m_previewWindow) DestroyWindow(m_previewWindow);

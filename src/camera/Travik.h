@@ -7,6 +7,7 @@
 #include "TravikSdk.h"
 #include "api/ErrorStack.h"
 #include "camera/SharedMemoryBlock.h"
+#include "device/UniqueHandle.h"
 
 #include <array>
 #include <atomic>
@@ -95,14 +96,49 @@ class CTravik {
     int LoadConfigFileA(const char* path);
     int LoadConfigFileW(const wchar_t* path);
 
+    // ---- Acquisition and preview window ----
+    int StartPreview();
+    int StopPreview();
+    int Preview();
+    int CallBackPreview(HWND window, unsigned char* buffer, int length, int rowOrder);
+    int Capture();
+    int SnapShot(unsigned char* buffer, int length, int rowOrder);
+    int Trigger(HWND window, unsigned char* buffer, int length, int rowOrder);
+    int GetImage(unsigned char* buffer, int length, int rowOrder);
+    int SetPreviewWindow(HWND parent, int x, int y, int width, int height);
+    // Checks the device and capture window, sizes the buffers of the colour mode and programs the
+    // sensor; 1, or 0 after reporting 2, 5 or 7.
+    int PrepareCapture();
+    // Copies `image` into the caller's buffer, first sensor row first when rowOrder != 0; 0 after
+    // posting and reporting 5 when the buffer is too small.
+    int CopyImageOut(const ImageBuffer* image, int rowOrder, unsigned char* buffer, int length);
+    // The frame pipeline on the raw buffer of the colour mode; run under m_imageLock.
+    void ProcessFrame();
+    // Automatic exposure (auto iris 1) or gain (2) from the five window means of the raw image.
+    void AutoControl();
+    // The correction factor of five window means (0..255), A first.
+    static double AutoControlFactor(const int means[5]);
+    // Raw and output image of the colour mode; null for an unknown mode.
+    ImageBuffer* RawImage() const;
+    ImageBuffer* OutputImage() const;
+    // Hooks for the settings dialogs, called on the thread that processed the frame, under the
+    // image lock; they post to the open dialog and never wait for its thread, and do nothing
+    // while the dialog pointers are null.
+    void RefreshImageDialog();
+    void ShowInGainDialog(int item, int value);
+    // Preview window for the starts (preview, trigger, recording): wanted when a parent is set or
+    // any number of the rectangle is non-zero; OpenPreviewWindow makes the window and its DC, or
+    // tears down as Close does and reports 4.
+    bool WantsPreviewWindow() const;
+    int OpenPreviewWindow();
+    // Clears the recording run flag and waits without limit for the recording thread to end,
+    // then closes its handles; harmless when none runs. Part of StopPreview.
+    void StopRecordingThread();
+
     // ---- Settings dialogs ----
     int SetCameraDlg(HWND parentWindow);
     int SetImageDlg(HWND parentWindow);
     int SetAnalogDlg(HWND parentWindow);
-    // For the acquisition thread: show new measurements in an open dialog. Both post to the
-    // dialog's window and return at once, so they never wait for the dialog thread.
-    void RefreshImageDialog();
-    void ShowInGainDialog(int item, int value);
     // Around the format dialog: stops preview or capture and pauses trigger mode, returning what
     // ran; the second call starts it again.
     int SuspendAcquisitionForDialog();
@@ -168,7 +204,50 @@ class CTravik {
     int m_triggerFlag = 0;
     int m_cameraNumber = 0;
 
+    // ---- Thread block ----
+    // Run flag of the worker: 0 stop, 1 run, 2 pause (a settings dialog in trigger mode). Written
+    // by the caller's thread, read by the worker; the worker writes 0 only when the device is lost.
+    std::atomic<int> m_runFlag{0};
+    UniqueHandle m_workerThread;
+    DWORD m_workerThreadId = 0;
+    UniqueHandle m_workerDone; // manual-reset, set by the worker as its last act
+    // Set by the worker after every output image, cleared by the recording thread when it has
+    // taken the image (under m_imageLock).
+    std::atomic<int> m_newFrame{0};
+    // Recording thread: its run flag (cleared by StopPreview and the recorder's stop), its handle
+    // and the manual-reset event it sets as its last act. StopPreview waits for it without limit.
+    std::atomic<int> m_recordRunFlag{0};
+    UniqueHandle m_recordThread;
+    DWORD m_recordThreadId = 0;
+    UniqueHandle m_recordDone;
+
   private:
+    // Worker thread and its two loops.
+    static DWORD WINAPI WorkerMain(void* camera);
+    void PreviewLoop();
+    void TriggerLoop();
+    int StartWorker(bool triggerLoop);
+    void WaitForWorker();
+    // Reads the claimed (preview) or grabbed (trigger, snapshot) frame into the raw buffer and
+    // spreads its rows to the stride; a device result code. Under m_imageLock.
+    int ReadRawFrame(bool grabbed);
+    void FillFrameInfo(bool measureRate);
+    void PostNotice(WPARAM info, LPARAM code);
+    void StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length, int rowOrder);
+    // Frame pipeline steps.
+    int BayerPhase() const;
+    void GrayProcessing(ImageBuffer* raw);
+    void Demosaic(ImageBuffer* raw, ImageBuffer* output);
+    void ApplyAdjustments(ImageBuffer* output);
+    // Preview window.
+    HWND CreatePreviewWindow();
+    void SizeDisplayBuffer();
+    void DrawPreview();
+    static LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
+
+    bool m_workerRunsTrigger = false; // chosen before the worker starts, read by it once
+    std::vector<unsigned char> m_mirrorScratch; // mirror step scratch; guarded by m_imageLock
+
     int SettingsDeviceNumber() const;
     std::array<int*, 7> PresetFields();
     void ResetCaptureWindow();

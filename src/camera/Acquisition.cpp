@@ -1,0 +1,281 @@
+// Acquisition engine: preparing a capture, the state machine of preview, capture and trigger
+// mode, single frames on the caller's thread, and copying images out.
+#include "camera/SettingsBlocks.h"
+#include "camera/ImageLock.h"
+#include "camera/Travik.h"
+#include "imaging/ImageBuffer.h"
+#include "sensor/Travik380TZ4RDXSdk.h"
+
+#include <cstring>
+
+using namespace settings;
+
+namespace {
+
+enum AcquisitionState { kIdle = 0, kPreviewing = 1, kCapturing = 2, kTriggered = 3 };
+
+// Raw buffer index, output buffer index and bits per pixel of each colour mode.
+struct ModeBuffers {
+    int raw;
+    int output;
+    int bits;
+};
+constexpr ModeBuffers kModeBuffers[6] = {{0, 0, 8},  {1, 1, 16}, {0, 2, 24},
+                                         {0, 3, 32}, {1, 4, 48}, {1, 5, 64}};
+
+bool SizeBuffer(ImageBuffer* buffer, int width, int height, int bits) {
+    if (!buffer) return false;
+    if (buffer->Pixels() && buffer->Width() == width && buffer->Height() == height &&
+        buffer->Bits() == bits)
+        return true;
+    return buffer->Create(width, height, bits) == 1;
+}
+
+} // namespace
+
+ImageBuffer* CTravik::RawImage() const {
+    if (m_colorMode < 0 || m_colorMode > 5) return nullptr;
+    return m_images[kModeBuffers[m_colorMode].raw];
+}
+
+ImageBuffer* CTravik::OutputImage() const {
+    if (m_colorMode < 0 || m_colorMode > 5) return nullptr;
+    return m_images[kModeBuffers[m_colorMode].output];
+}
+
+int CTravik::PrepareCapture() {
+    const int device = m_device->GetDeviceNumber();
+    const OwnerRecord* owner = m_sharedMemory.Owner(device);
+    // Our own record (left by an earlier start of this application) does not block a start.
+    const bool ownedByOther =
+        owner && owner->owner != 0 &&
+        !(owner->owner == reinterpret_cast<std::uintptr_t>(m_appWindow) &&
+          owner->module == reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr)));
+    if (!m_device->IsDevicePresent(device) || ownedByOther) return ReportError(ERR_DEVICE), 0;
+    if (!IsCaptureWindowValid()) return ReportError(ERR_GEOMETRY), 0;
+    if (m_colorMode < 0 || m_colorMode > 5) return ReportError(ERR_MEMORY), 0;
+
+    {
+        // Image read-out may run on another of the caller's threads meanwhile.
+        ImageLock lock(m_imageLock);
+        const int w = m_EH, h = m_EV;
+        const int mode = m_colorMode;
+        bool sized = true;
+        if (mode <= 3) sized = sized && SizeBuffer(m_images[0], w, h, 8);
+        if (mode == 1 || mode >= 4) sized = sized && SizeBuffer(m_images[1], w, h, 16);
+        if (mode != 1) sized = sized && SizeBuffer(m_images[2], w, h, 24);
+        if (mode >= 3) sized = sized && SizeBuffer(m_images[mode], w, h, kModeBuffers[mode].bits);
+        ImageBuffer* output = OutputImage();
+        sized = sized && output && m_images[6] && m_images[6]->CreateLike(output) == 1;
+        if (!sized) return ReportError(ERR_MEMORY), 0;
+        m_mirrorScratch.resize(RawImage()->ImageBytes());
+    }
+
+    const bool wordMode = m_colorMode == 1 || m_colorMode >= 4;
+    m_device->SetWordMode(wordMode ? 1 : 0);
+    int clock = 0;
+    m_device->GetClock(&clock);
+    if (clock != m_clock) {
+        m_device->SetClock(m_clock);
+        Sleep(100);
+        m_device->StartSensor();
+    }
+    m_device->SetWindow(m_EHS, m_EVS, m_EH, m_EV, m_subSample);
+    m_device->SetHorizontalMirror(m_cameraSettings[kMirrorH]);
+    m_device->SetVerticalMirror(m_cameraSettings[kMirrorV]);
+    m_device->SetTriggerMode(0);
+    m_device->SetGain(m_cameraSettings[kGlobalGain]);
+    m_device->SetExposure(m_cameraSettings[kExposure]);
+    GetRealExposureTime(nullptr);
+    SizeDisplayBuffer();
+    return 1;
+}
+
+int CTravik::StartPreview() {
+    if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acqState == kPreviewing) return 1;
+    if (m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
+    if (!PrepareCapture()) return ReportError(ERR_UNAVAILABLE), 0;
+
+    m_runFlag = 1;
+    int code = StartWorker(false) ? 0 : ERR_THREAD;
+    if (code == 0) {
+        m_device->SetTriggerMode(0);
+        if (m_device->StartTransfer() == TVK_OK) {
+            m_acqState = kPreviewing;
+            ClaimOwner(m_device->GetDeviceNumber());
+            return 1;
+        }
+        code = ERR_DEVICE_IO;
+    }
+    StopPreview();
+    return ReportError(code), 0;
+}
+
+int CTravik::StartWorker(bool triggerLoop) {
+    m_workerRunsTrigger = triggerLoop;
+    m_workerDone.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!m_workerDone) return 0;
+    m_workerThread.reset(
+        CreateThread(nullptr, 0, &CTravik::WorkerMain, this, 0, &m_workerThreadId));
+    return m_workerThread.valid() && m_workerThreadId != 0;
+}
+
+namespace {
+// Waits for `handle` while answering messages sent to this thread's windows: the worker draws
+// into a window of this thread, and a drawing call that needs this thread must not hang.
+void WaitAnsweringSentMessages(HANDLE handle) {
+    for (;;) {
+        const DWORD wait = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (wait != WAIT_OBJECT_0 + 1) return;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+} // namespace
+
+namespace {
+// Waits for a thread's done event and its end, then closes both handles.
+void JoinThread(UniqueHandle& done, UniqueHandle& thread, DWORD& threadId) {
+    // Never wait for ourselves: a dialog hook running on that thread may stop acquisition.
+    if (threadId == GetCurrentThreadId()) return;
+    if (done) WaitAnsweringSentMessages(done.get());
+    if (thread) WaitAnsweringSentMessages(thread.get());
+    done.reset();
+    thread.reset();
+    threadId = 0;
+}
+} // namespace
+
+void CTravik::WaitForWorker() {
+    JoinThread(m_workerDone, m_workerThread, m_workerThreadId);
+}
+
+void CTravik::StopRecordingThread() {
+    m_recordRunFlag = 0;
+    JoinThread(m_recordDone, m_recordThread, m_recordThreadId);
+}
+
+int CTravik::StopPreview() {
+    if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    m_runFlag = 0;
+    if (m_acqState != kIdle) {
+        m_acqState = kIdle;
+        m_device->SetTriggerMode(0);
+        m_device->StopTransfer();
+        ReleaseOwner(m_device->GetDeviceNumber());
+    }
+    WaitForWorker();
+    StopRecordingThread();
+    return 1;
+}
+
+void CTravik::StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length,
+                                int rowOrder) {
+    m_notifyWindow = notifyWindow;
+    m_userBuffer = buffer;
+    m_userLength = length;
+    m_rowOrder = rowOrder;
+}
+
+int CTravik::Preview() {
+    return CallBackPreview(nullptr, nullptr, 0, 0);
+}
+
+int CTravik::CallBackPreview(HWND window, unsigned char* buffer, int length, int rowOrder) {
+    // A running preview keeps its window and buffer: they are in use by the worker.
+    if (m_acqState == kPreviewing) return 1;
+    if (m_acqState == kIdle) StoreCallerTarget(window, buffer, length, rowOrder);
+    if (WantsPreviewWindow() && !m_previewWindow && !OpenPreviewWindow()) return 0;
+    if (StartPreview()) return 1;
+    Close();
+    return ReportError(ERR_TRANSFER), 0;
+}
+
+int CTravik::Capture() {
+    if (m_acqState == kCapturing) return 1;
+    if (!m_device || m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
+    if (!PrepareCapture()) return ReportError(ERR_UNAVAILABLE), 0;
+    m_acqState = kCapturing;
+    return 1;
+}
+
+int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
+    if (!m_device || m_acqState == kPreviewing || m_acqState == kTriggered)
+        return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acqState != kCapturing && !PrepareCapture()) return ReportError(ERR_UNAVAILABLE), 0;
+    const bool keepHandle = m_acqState == kCapturing;
+
+    ImageLock lock(m_imageLock);
+    const int grabbed = m_device->GrabFrame();
+    const int read = grabbed == TVK_OK ? ReadRawFrame(true) : grabbed;
+    if (read != TVK_OK) {
+        if (grabbed == TVK_OK) PostNotice(0, ERR_TRANSFER);
+        if (!keepHandle) m_device->CloseGrabHandle();
+        return ReportError(ERR_TRANSFER), 0;
+    }
+    ProcessFrame();
+    m_imageReady = 1;
+    if (buffer && length) {
+        // CopyImageOut has reported the short buffer already.
+        if (!CopyImageOut(OutputImage(), rowOrder, buffer, length)) {
+            if (!keepHandle) m_device->CloseGrabHandle();
+            return 0;
+        }
+    }
+    if (!keepHandle) m_device->CloseGrabHandle();
+    return 1;
+}
+
+int CTravik::Trigger(HWND window, unsigned char* buffer, int length, int rowOrder) {
+    if (!m_device || m_acqState == kPreviewing || m_acqState == kCapturing)
+        return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acqState == kTriggered) return 1;
+    StoreCallerTarget(window, buffer, length, rowOrder);
+    if (WantsPreviewWindow() && !m_previewWindow && !OpenPreviewWindow()) return 0;
+    if (!PrepareCapture()) {
+        Close();
+        return ReportError(ERR_UNAVAILABLE), 0;
+    }
+    m_acqState = kTriggered;
+    m_triggerTimeout = 3000;
+    m_device->SetTransferTimeout(m_triggerTimeout);
+    m_device->SetTriggerMode(1);
+    m_triggerFlag = 0;
+    m_runFlag = 1;
+    if (StartWorker(true)) return 1;
+    Close();
+    return ReportError(ERR_THREAD), 0;
+}
+
+int CTravik::GetImage(unsigned char* buffer, int length, int rowOrder) {
+    if (!m_device || !OutputImage()) return ReportError(ERR_UNAVAILABLE), 0;
+    ImageLock lock(m_imageLock);
+    const ImageBuffer* image = OutputImage();
+    if (!buffer || !image->Pixels()) return ReportError(ERR_MEMORY), 0;
+    // A failed copy has posted and reported its code.
+    return CopyImageOut(image, rowOrder, buffer, length);
+}
+
+int CTravik::CopyImageOut(const ImageBuffer* image, int rowOrder, unsigned char* buffer,
+                          int length) {
+    const long long needed = static_cast<long long>(image->Height()) * image->Stride();
+    if (!buffer || !image->Pixels() || length < needed) {
+        PostNotice(0, ERR_MEMORY);
+        return ReportError(ERR_MEMORY), 0;
+    }
+    const int stride = image->Stride();
+    const int height = image->Height();
+    if (rowOrder != 0) {
+        std::memcpy(buffer, image->Pixels(), static_cast<size_t>(needed));
+    } else {
+        for (int row = 0; row < height; ++row)
+            std::memcpy(buffer + static_cast<size_t>(height - 1 - row) * stride,
+                        image->Pixels() + static_cast<size_t>(row) * stride, stride);
+    }
+    return 1;
+}
+
+void CTravik::PostNotice(WPARAM info, LPARAM code) {
+    if (m_notifyWindow) PostMessageA(m_notifyWindow, WM_CAMERA_NOTIFY, info, code);
+}

@@ -1,0 +1,124 @@
+// Acquisition engine: the worker thread, its preview and trigger loops, and the frame record
+// posted with every frame notice.
+#include "camera/ImageLock.h"
+#include "camera/Travik.h"
+#include "imaging/ImageBuffer.h"
+#include "sensor/Travik380TZ4RDXSdk.h"
+
+#include <mmsystem.h>
+
+namespace {
+
+constexpr int kBitsOfMode[6] = {8, 16, 24, 32, 48, 64};
+
+} // namespace
+
+DWORD WINAPI CTravik::WorkerMain(void* camera) {
+    auto* self = static_cast<CTravik*>(camera);
+    if (self->m_workerRunsTrigger)
+        self->TriggerLoop();
+    else
+        self->PreviewLoop();
+    // The event is the last thing the worker touches: the camera may be freed once it is set.
+    SetEvent(self->m_workerDone.get());
+    return 0;
+}
+
+int CTravik::ReadRawFrame(bool grabbed) {
+    ImageBuffer* raw = RawImage();
+    if (!raw || !raw->Pixels()) return TVK_NO_DESTINATION;
+    const int result = grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes())
+                               : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes());
+    if (result != TVK_OK) return result;
+    const int pixelBytes = raw->Bits() / 8;
+    if (raw->Stride() > raw->Width() * pixelBytes)
+        raw->ApplyKernel(pixelBytes == 2 ? Restride16 : Restride8, raw, nullptr, 0, 0, nullptr,
+                         nullptr);
+    return TVK_OK;
+}
+
+void CTravik::FillFrameInfo(bool measureRate) {
+    const ImageBuffer* raw = RawImage();
+    m_frameInfo.size = sizeof(FrameInfo);
+    m_frameInfo.width = raw->Width();
+    m_frameInfo.height = raw->Height();
+    m_frameInfo.bitsPerPixel = kBitsOfMode[m_colorMode];
+    m_frameInfo.buffer = m_userBuffer;
+    if (!measureRate) {
+        m_frameInfo.frameRate = 0;
+        return;
+    }
+    ++m_frameCounter;
+    const int now = static_cast<int>(timeGetTime());
+    const int elapsed = now - m_rateStart;
+    if (elapsed > 1000) {
+        m_frameRate = static_cast<int>(static_cast<long long>(m_frameCounter) * 10000 / elapsed);
+        m_frameCounter = 0;
+        m_rateStart = now;
+    }
+    m_frameInfo.frameRate = m_frameRate;
+}
+
+void CTravik::PreviewLoop() {
+    while (m_runFlag != 0) {
+        Sleep(static_cast<DWORD>(m_waitTime));
+        if (m_runFlag != 1) continue;
+        const int polled = m_device->PollFrame();
+        if (polled == POLL_FAILED) {
+            // A stop in progress also ends the transfer; only a loss seen while running counts.
+            if (m_runFlag == 0) break;
+            m_runFlag = 0;
+            PostNotice(0, ERR_DEVICE_LOST);
+            ReportError(ERR_DEVICE_LOST);
+            break;
+        }
+        if (polled != POLL_FRAME) continue;
+
+        ImageLock lock(m_imageLock);
+        if (ReadRawFrame(false) != TVK_OK) {
+            PostNotice(0, ERR_TRANSFER);
+            ReportError(ERR_TRANSFER);
+            continue;
+        }
+        FillFrameInfo(true);
+        ProcessFrame();
+        m_newFrame = 1;
+        m_imageReady = 1;
+        DrawPreview();
+        if (m_userBuffer && m_userLength != 0 &&
+            !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))
+            continue;
+        lock.Unlock();
+        PostNotice(reinterpret_cast<WPARAM>(&m_frameInfo), 0);
+    }
+}
+
+void CTravik::TriggerLoop() {
+    while (m_runFlag != 0) {
+        if (m_runFlag != 1) {
+            Sleep(10);
+            continue;
+        }
+        const int grabbed = m_device->GrabFrame();
+        if (m_runFlag == 0) break;
+        if (grabbed != TVK_OK) continue;
+        if (m_triggerFlag) {
+            m_triggerFlag = 0;
+            continue;
+        }
+
+        ImageLock lock(m_imageLock);
+        if (ReadRawFrame(true) != TVK_OK) continue;
+        FillFrameInfo(false);
+        ProcessFrame();
+        m_newFrame = 1;
+        m_imageReady = 1;
+        if (m_userBuffer && m_userLength != 0 &&
+            !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))
+            continue;
+        PostNotice(reinterpret_cast<WPARAM>(&m_frameInfo), 0);
+        DrawPreview();
+    }
+    // The grab handle belongs to this thread while the loop runs.
+    m_device->CloseGrabHandle();
+}
