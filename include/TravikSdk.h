@@ -363,6 +363,16 @@ TRAVIK_API int Travik_RecordW(int handle, const wchar_t* path, int time, int sho
 
 /* ---- Dialogs ------------------------------------------------------------------------------- */
 
+/* Modal format dialog (colour mode, wait time; stored in the registry, reloaded on OK); acquisition
+   stops while it is open. 1 when shown, or 0 with 1 (no device, or a format dialog already open). */
+TRAVIK_API int Travik_SetCameraDlg(int handle, HWND parentWindow);
+/* Modal image filter dialog editing the filters live; Cancel restores them. 1 when shown, or 0
+   with 1 (no device, or an image filter dialog already open). */
+TRAVIK_API int Travik_SetImageDlg(int handle, HWND parentWindow);
+/* Modal analog gain dialog applying gain, exposure and mirrors live; Cancel restores them. 1 when
+   shown, or 0 with 1 (no device, or an analog gain dialog already open). */
+TRAVIK_API int Travik_SetAnalogDlg(int handle, HWND parentWindow);
+
 /* ---- Operations this camera does not support ----------------------------------------------- */
 
 /* Not supported by this camera: 0, with 11 posted (not pushed). Further arguments are ignored. */

@@ -123,7 +123,8 @@ class CTravik {
     ImageBuffer* RawImage() const;
     ImageBuffer* OutputImage() const;
     // Hooks for the settings dialogs, called on the thread that processed the frame, under the
-    // image lock; they do nothing while the dialog pointers are null.
+    // image lock; they post to the open dialog and never wait for its thread, and do nothing
+    // while the dialog pointers are null.
     void RefreshImageDialog();
     void ShowInGainDialog(int item, int value);
     // Preview window for the starts (preview, trigger, recording): wanted when a parent is set or
@@ -144,6 +145,15 @@ class CTravik {
     // after reporting 9, 4, 12, 3, or 1 while another recording runs.
     int Record(const char* path, int timeMs, int showWindow);
     int RecordW(const wchar_t* path, int timeMs, int showWindow);
+
+    // ---- Settings dialogs ----
+    int SetCameraDlg(HWND parentWindow);
+    int SetImageDlg(HWND parentWindow);
+    int SetAnalogDlg(HWND parentWindow);
+    // Around the format dialog: stops preview or capture and pauses trigger mode, returning what
+    // ran; the second call starts it again.
+    int SuspendAcquisitionForDialog();
+    void ResumeAcquisitionAfterDialog(int suspendedState);
 
     // ---- Error reporting ----
     // Pushes the code and posts WM_CAMERA_ERROR to the application's window when there is one.

@@ -1,0 +1,89 @@
+// Settings dialogs: the frame of the image filter dialog: tabs, OK, Cancel and Default.
+#include "dialogs/FilterDialog.h"
+
+#include <commctrl.h>
+
+#include "camera/SettingsBlocks.h"
+#include "dialogs/DialogIds.h"
+
+using namespace settings;
+
+namespace dialogs {
+
+INT_PTR FilterDialog::Run(HWND owner) {
+    ActiveDialogClaim<FilterDialog> frame(this);
+    if (!frame.Claimed()) return -2;
+    ActiveDialogClaim<ImagePage> image(&m_image);
+    ActiveDialogClaim<GrayPage> gray(&m_gray);
+    const INT_PTR result = RunModal(ChooseTemplate(IDD_FILTER_FRAME_EN, IDD_FILTER_FRAME_JA), owner,
+                                    ActiveDialog<FilterDialog>::Procedure);
+    ImageDialogLink().Detach();
+    return result;
+}
+
+INT_PTR FilterDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: Open(window); return TRUE;
+    case WM_DRAWITEM: return m_tab.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom == IDC_TAB && header->code == TCN_SELCHANGE)
+            ShowTab(static_cast<int>(SendDlgItemMessageW(window, IDC_TAB, TCM_GETCURSEL, 0, 0)));
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            m_image.ReadBack();
+            if (HasGrayPage()) m_gray.ReadBack();
+            EndDialog(window, IDOK);
+            return TRUE;
+        case IDCANCEL: EndDialog(window, IDCANCEL); return TRUE;
+        case IDC_DEFAULT: RestoreDefaults(); return TRUE;
+        default: return FALSE;
+        }
+    case kRefreshMessage: Refresh(); return TRUE;
+    case WM_DESTROY: ImageDialogLink().Detach(); return FALSE;
+    default: return FALSE;
+    }
+}
+
+void FilterDialog::Open(HWND window) {
+    m_window = window;
+    HWND tab = GetDlgItem(window, IDC_TAB);
+    m_tab.InsertTab(window, 0, L"Image Filter");
+    HWND image = CreatePage(ChooseTemplate(IDD_IMAGE_PAGE_EN, IDD_IMAGE_PAGE_JA), tab,
+                            ActiveDialog<ImagePage>::Procedure);
+    if (HasGrayPage()) {
+        m_tab.InsertTab(window, 1, L"Gray Filter");
+        HWND gray = CreatePage(ChooseTemplate(IDD_GRAY_PAGE_EN, IDD_GRAY_PAGE_JA), tab,
+                               ActiveDialog<GrayPage>::Procedure);
+        m_image.SetPartner(gray);
+        m_gray.SetPartner(image);
+    }
+    ShowWindow(image, SW_SHOW);
+    ImageDialogLink().Attach(window);
+}
+
+void FilterDialog::ShowTab(int index) const {
+    if (m_image.Window()) ShowWindow(m_image.Window(), index == 0 ? SW_SHOW : SW_HIDE);
+    if (m_gray.Window()) ShowWindow(m_gray.Window(), index == 1 ? SW_SHOW : SW_HIDE);
+}
+
+void FilterDialog::RestoreDefaults() const {
+    for (int entry : {kBrightness, kContrast, kHue, kSaturation, kSharpness}) m_block[entry] = 0;
+    for (int entry : {kBayerGainRed, kBayerGainGreen, kBayerGainBlue, kGamma}) m_block[entry] = 100;
+    m_block[kBayerMode] = 1;
+    if (m_image.Window()) m_image.Refresh();
+    if (!HasGrayPage()) return;
+    for (int entry : {kGrayGainR, kGrayGainG1, kGrayGainG2, kGrayGainB}) m_block[entry] = 128;
+    for (int entry : {kGrayOffsetR, kGrayOffsetG1, kGrayOffsetG2, kGrayOffsetB}) m_block[entry] = 0;
+    if (m_gray.Window()) m_gray.Refresh();
+}
+
+void FilterDialog::Refresh() const {
+    if (m_image.Window()) m_image.Refresh();
+    if (m_gray.Window()) m_gray.Refresh();
+}
+
+} // namespace dialogs

@@ -1,0 +1,37 @@
+// Settings dialogs: a slider group, the trackbar, up-down control and edit box that together show
+// one integer setting on a page.
+#pragma once
+
+#include <windows.h>
+
+namespace dialogs {
+
+struct SliderGroup {
+    int bar;  // trackbar
+    int spin; // up-down control, whose buddy is the edit box
+    int edit; // edit box: the value as a signed number
+    int minimum;
+    int maximum;
+    int tickFrequency;
+
+    // Range, ticks, position and text from `value`; the three controls enabled together.
+    void Setup(HWND page, int value, bool enabled) const;
+    // Position and text from `value` (the trackbar clamps what lies outside its range).
+    void Show(HWND page, int value) const;
+    void MoveBar(HWND page, int value) const;
+    int BarPosition(HWND page) const;
+};
+
+// The group among `groups` whose control `id` is, or null.
+template <class Row, size_t N> const Row* FindByBar(const Row (&rows)[N], int id) {
+    for (const Row& row : rows)
+        if (row.group.bar == id) return &row;
+    return nullptr;
+}
+template <class Row, size_t N> const Row* FindByEdit(const Row (&rows)[N], int id) {
+    for (const Row& row : rows)
+        if (row.group.edit == id) return &row;
+    return nullptr;
+}
+
+} // namespace dialogs
