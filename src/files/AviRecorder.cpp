@@ -1,26 +1,13 @@
-// Image files and recording: starting, running and ending the recorder thread.
+// Image files and recording: opening a recording, the recorder thread's rounds, and the finish.
 #include "files/AviRecorder.h"
 
+#include "camera/ImageLock.h"
 #include "imaging/ImageBuffer.h"
 #include "imaging/kernels/Kernels.h"
 
 #include <mmsystem.h>
 
 namespace {
-
-// Holds the camera's image lock for one scope.
-class ImageLockScope {
-  public:
-    explicit ImageLockScope(CRITICAL_SECTION& lock) : m_lock(lock) {
-        EnterCriticalSection(&m_lock);
-    }
-    ~ImageLockScope() { LeaveCriticalSection(&m_lock); }
-    ImageLockScope(const ImageLockScope&) = delete;
-    ImageLockScope& operator=(const ImageLockScope&) = delete;
-
-  private:
-    CRITICAL_SECTION& m_lock;
-};
 
 int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedKernel kernel) {
     return destination.ApplyKernel(kernel, &source, nullptr, 0, 0, nullptr, nullptr);
@@ -34,7 +21,7 @@ AviRecorder::~AviRecorder() = default;
 AviRecorder::OpenResult AviRecorder::Open(const char* path, int timeMs, CRITICAL_SECTION& imageLock,
                                           ImageSource source) {
     {
-        ImageLockScope lock(imageLock);
+        ImageLock lock(imageLock);
         const ImageBuffer* image = source ? source() : nullptr;
         if (!image || !image->Pixels()) return OpenResult::kNoImage;
         m_avi.m_width = image->Width();
@@ -74,7 +61,7 @@ void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
         }
         const uint8_t* frame = nullptr;
         {
-            ImageLockScope lock(*m_imageLock);
+            ImageLock lock(*m_imageLock);
             // Cleared only with the lock held: the acquisition thread sets the flag under the same
             // lock, so the flag always belongs to the image taken here. Cleared before the lock,
             // a frame finished while we wait would be taken now and again on the next round.

@@ -17,10 +17,10 @@ class ImageBuffer;
 // acquisition clears the run flag and waits for the thread.
 //
 // Run polls the new-frame flag every 10 ms, converts the newest output image to a bottom-up 24-bit
-// frame under the image lock and appends it. When the time, counted from the first frame, is up,
-// or the run flag is cleared, or the output image changes its size or depth, it writes the index
-// and the measured rate, closes the file and clears the run flag: every recording ends as a
-// valid AVI file.
+// frame of its own under the image lock, and appends that after leaving the lock. When the time,
+// counted from the first frame, is up, or the run flag is cleared, or the output image changes
+// its size or depth, it writes the index and the measured rate, closes the file and clears the
+// run flag: every recording ends as a valid AVI file.
 //
 // Shared state: the run flag is set by the caller's thread before the thread starts and cleared
 // by either side; the new-frame flag is set by the acquisition thread and cleared here, both under

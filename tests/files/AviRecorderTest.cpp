@@ -13,6 +13,34 @@ using namespace files_test;
 
 namespace {
 
+struct AviFile {
+    bool valid = false;
+    uint32_t frames = 0;
+    uint32_t frameBytes = 0;
+    uint32_t scale = 0;
+    std::vector<uint8_t> bytes;
+    const uint8_t* Frame(uint32_t k) const { return bytes.data() + 232 + k * (8 + frameBytes) + 8; }
+    double FramesPerSecond() const { return scale ? 1e7 / scale : 0; }
+};
+
+// Reads a recording and checks that it is a finished file: sizes, index and counts agree.
+AviFile ReadAvi(const std::string& path) {
+    AviFile avi;
+    avi.bytes = ReadBytes(path);
+    const std::vector<uint8_t>& f = avi.bytes;
+    if (f.size() < 240) return avi;
+    avi.frames = U32At(f, 48);
+    avi.frameBytes = U32At(f, 60) - 8;
+    avi.scale = U32At(f, 128);
+    const size_t index = 232 + static_cast<size_t>(avi.frames) * (8 + avi.frameBytes);
+    avi.valid = U32At(f, 4) == f.size() - 8 && U32At(f, 140) == avi.frames &&
+                U32At(f, 224) == 4 + avi.frames * (8 + avi.frameBytes) &&
+                f.size() == index + 8 + 16 * avi.frames &&
+                std::string(f.begin() + index, f.begin() + index + 4) == "idx1" &&
+                U32At(f, index + 4) == 16 * avi.frames;
+    return avi;
+}
+
 // Runs the recorder the way the camera object does: a stand-in acquisition thread produces an
 // output image every `periodMs` under the image lock and sets the new-frame flag, and the recorder
 // runs on a thread of its own until its run flag is cleared or it clears it.
@@ -81,32 +109,13 @@ class StandInCamera {
     std::thread m_recorder;
 };
 
-struct AviFile {
-    bool valid = false;
-    uint32_t frames = 0;
-    uint32_t frameBytes = 0;
-    uint32_t scale = 0;
-    std::vector<uint8_t> bytes;
-    const uint8_t* Frame(uint32_t k) const { return bytes.data() + 232 + k * (8 + frameBytes) + 8; }
-    double FramesPerSecond() const { return scale ? 1e7 / scale : 0; }
-};
-
-// Reads a recording and checks that it is a finished file: sizes, index and counts agree.
-AviFile ReadAvi(const std::string& path) {
-    AviFile avi;
-    avi.bytes = ReadBytes(path);
-    const std::vector<uint8_t>& f = avi.bytes;
-    if (f.size() < 240) return avi;
-    avi.frames = U32At(f, 48);
-    avi.frameBytes = U32At(f, 60) - 8;
-    avi.scale = U32At(f, 128);
-    const size_t index = 232 + static_cast<size_t>(avi.frames) * (8 + avi.frameBytes);
-    avi.valid = U32At(f, 4) == f.size() - 8 && U32At(f, 140) == avi.frames &&
-                U32At(f, 224) == 4 + avi.frames * (8 + avi.frameBytes) &&
-                f.size() == index + 8 + 16 * avi.frames &&
-                std::string(f.begin() + index, f.begin() + index + 4) == "idx1" &&
-                U32At(f, index + 4) == 16 * avi.frames;
-    return avi;
+// Records while the stand-in produces frames, until the recording ends by itself.
+AviFile RecordToTheEnd(StandInCamera& camera, const std::string& path, int timeMs) {
+    if (!camera.Record(path, timeMs)) return {};
+    camera.StartProducing();
+    const bool ended = camera.WaitUntilIdle(10000);
+    camera.StopProducing();
+    return ended ? ReadAvi(path) : AviFile{};
 }
 
 void FillRow(ImageBuffer& image, int memoryRow, const std::vector<uint32_t>& channels) {
@@ -213,11 +222,7 @@ TEST_P(AviRecorderEnd, ShortTimesEndOnAFixedFrame) {
     ImageBuffer image;
     ASSERT_EQ(image.Create(16, 8, 24), 1);
     camera.output = &image;
-    ASSERT_TRUE(camera.Record(dir.Path("z.avi"), GetParam().timeMs));
-    camera.StartProducing();
-    ASSERT_TRUE(camera.WaitUntilIdle(5000));
-    camera.StopProducing();
-    const AviFile avi = ReadAvi(dir.Path("z.avi"));
+    const AviFile avi = RecordToTheEnd(camera, dir.Path("z.avi"), GetParam().timeMs);
     ASSERT_TRUE(avi.valid);
     EXPECT_EQ(avi.frames, GetParam().frames);
     EXPECT_GT(avi.scale, 0u); // a time of 0 ms or 0 frames per second divides by nothing
@@ -244,11 +249,7 @@ TEST_P(AviRecorderDepth, FirstDeliveredRowIsTheTopOfEveryFrame) {
     ASSERT_EQ(image.Create(5, 4, t.bits), 1); // odd width: rows padded to 16 bytes
     FillRow(image, 0, t.firstRow);
     camera.output = &image;
-    ASSERT_TRUE(camera.Record(dir.Path("d.avi"), -1));
-    camera.StartProducing();
-    ASSERT_TRUE(camera.WaitUntilIdle(5000));
-    camera.StopProducing();
-    const AviFile avi = ReadAvi(dir.Path("d.avi"));
+    const AviFile avi = RecordToTheEnd(camera, dir.Path("d.avi"), -1);
     ASSERT_TRUE(avi.valid);
     ASSERT_EQ(avi.frames, 1u);
     ASSERT_EQ(avi.frameBytes, 16u * 4u);
