@@ -107,7 +107,7 @@ TEST_F(LiveDialogTest, GrayGainOnceShowsTheMeasuredGainsInThePage) {
     EXPECT_EQ(shown, std::to_wstring(stored));
 }
 
-TEST_F(LiveDialogTest, AnalogDialogFollowsTheAutomaticGain) {
+TEST_F(LiveDialogTest, DISABLED_AnalogDialogFollowsTheAutomaticGain) {
     ASSERT_EQ(Travik_SetGlobalGain(handle, 1000), 1);
     ASSERT_EQ(Travik_SetAutoIris(handle, 2), 1);
     travik_emu::SetPatternFlat(0, 1023);
