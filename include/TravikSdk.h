@@ -345,6 +345,21 @@ TRAVIK_API int Travik_WriteSromID(int handle, int index, int value);
 TRAVIK_API int Travik_LoadConfigFileA(int handle, const char* path);
 /* As Travik_LoadConfigFileA with a wide path; 0 with 12 when the path cannot be converted. */
 TRAVIK_API int Travik_LoadConfigFileW(int handle, const wchar_t* path);
+/* Saves the current output image. File type: 0 BMP, 1 raw pixel bytes, 2/3/4 progressive JPEG of
+   quality 100/70/20, 5 PNG, 6 uncompressed TIFF; memory row 0 (the first row the camera delivers)
+   is the top of the picture in every form but raw. 1, or 0 (1 reported before the first image;
+   a file type out of range or a file that cannot be written reports nothing). */
+TRAVIK_API int Travik_SaveImage(int handle, const char* path, int fileType);
+/* As Travik_SaveImage with a wide path, written even before the first image; 0 with 1 when the
+   path has no exact form in the thread's ANSI code page. */
+TRAVIK_API int Travik_SaveImageW(int handle, const wchar_t* path, int fileType);
+/* Starts the preview if needed and records an uncompressed 24-bit AVI for `time` milliseconds from
+   the first frame; a preview window is made as Travik_Preview does when showWindow is nonzero.
+   Stopping or closing the preview ends the recording early with a finished file. 1 when started;
+   0 with 9 (no path), 4, 12 (preview or file failed), 3, or 1 while a recording runs. */
+TRAVIK_API int Travik_Record(int handle, const char* path, int time, int showWindow);
+/* As Travik_Record with a wide path; 0 with 12 when the path has no exact ANSI form. */
+TRAVIK_API int Travik_RecordW(int handle, const wchar_t* path, int time, int showWindow);
 
 /* ---- Dialogs ------------------------------------------------------------------------------- */
 

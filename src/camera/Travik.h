@@ -7,6 +7,7 @@
 #include "TravikSdk.h"
 #include "api/ErrorStack.h"
 #include "camera/SharedMemoryBlock.h"
+#include "files/AviRecorder.h"
 #include "device/UniqueHandle.h"
 
 #include <array>
@@ -135,6 +136,16 @@ class CTravik {
     // then closes its handles; harmless when none runs. Part of StopPreview.
     void StopRecordingThread();
 
+    // ---- Files (src/files/CameraFiles.cpp) ----
+    // The output image of the colour mode to a file of type 0..6; 1, or 0 (1 reported when there
+    // is no device, no image yet for the narrow entry, or a wide path that has no exact ANSI form).
+    int SaveImage(const char* path, int fileType);
+    int SaveImageW(const wchar_t* path, int fileType);
+    // Starts the preview if needed and a recording of `timeMs` from its first frame; 1, or 0
+    // after reporting 9, 4, 12, 3, or 1 while another recording runs.
+    int Record(const char* path, int timeMs, int showWindow);
+    int RecordW(const wchar_t* path, int timeMs, int showWindow);
+
     // ---- Settings dialogs ----
     int SetCameraDlg(HWND parentWindow);
     int SetImageDlg(HWND parentWindow);
@@ -182,6 +193,7 @@ class CTravik {
 
     std::vector<ConfigRecord> m_configRecords; // guarded by m_configLock
     int m_recording = 0;
+    AviRecorder m_avi; // its Run belongs to the recording thread while that runs
 
     HWND m_parentWindow = nullptr;
     int m_previewRect[4] = {0, 0, 1280, 960};
@@ -222,6 +234,8 @@ class CTravik {
     UniqueHandle m_recordDone;
 
   private:
+    // The recording thread: runs m_avi over m_recordRunFlag and m_newFrame, then sets m_recordDone.
+    static DWORD WINAPI RecorderMain(void* camera);
     // Worker thread and its two loops.
     static DWORD WINAPI WorkerMain(void* camera);
     void PreviewLoop();

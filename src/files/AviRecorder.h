@@ -1,0 +1,73 @@
+// Image files and recording: what the recorder thread does, from opening the AVI to finishing it.
+#pragma once
+
+#include "files/AviWriter.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class ImageBuffer;
+
+// One per camera object. The camera object opens a recording with Open and runs Run on a thread
+// of its own; the acquisition engine sets the new-frame flag after every output image; stopping
+// acquisition clears the run flag and waits for the thread.
+//
+// Run polls the new-frame flag every 10 ms, converts the newest output image to a bottom-up 24-bit
+// frame of its own under the image lock, and appends that after leaving the lock. When the time,
+// counted from the first frame, is up, or the run flag is cleared, or the output image changes
+// its size or depth, it writes the index and the measured rate, closes the file and clears the
+// run flag: every recording ends as a valid AVI file.
+//
+// Shared state: the run flag is set by the caller's thread before the thread starts and cleared
+// by either side; the new-frame flag is set by the acquisition thread and cleared here, both under
+// the image lock, so that each output image is recorded at most once. The writer and the work
+// buffers belong to the thread while it runs; Open must not be called while a Run is under way.
+class AviRecorder {
+  public:
+    // The camera's current output image; called with the image lock held, may give null.
+    using ImageSource = std::function<const ImageBuffer*()>;
+
+    enum class OpenResult {
+        kOpened,
+        kNoImage,    // no output image to take the frame size from
+        kFileFailed, // the AVI file could not be created
+    };
+
+    AviRecorder();
+    ~AviRecorder(); // out of line: the work buffers' type is complete only there
+    AviRecorder(const AviRecorder&) = delete;
+    AviRecorder& operator=(const AviRecorder&) = delete;
+
+    // Takes the frame size and depth from the output image under `imageLock`, then creates the
+    // file and writes its header. The recording lasts `timeMs` from its first frame; a negative
+    // time ends it with the first frame. `imageLock` and `source` must outlive the Run.
+    OpenResult Open(const char* path, int timeMs, CRITICAL_SECTION& imageLock, ImageSource source);
+    // The recorder thread's body; returns with the file finished and `runFlag` cleared.
+    void Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame);
+    // Closes a file left open by an Open without a Run. Not while Run is under way.
+    void Abandon() { m_avi.Reset(); }
+
+    // Frames appended by the current or last recording.
+    uint32_t FramesRecorded() const { return m_framesRecorded.load(); }
+
+  private:
+    // Converts the output image into a 24-bit bottom-up frame; null when the image is gone or no
+    // longer has the size and depth the recording started with.
+    const uint8_t* ConvertFrame(const ImageBuffer* image);
+    void FinishFile(uint32_t lastFrameTime);
+
+    AviWriter m_avi;
+    std::atomic<uint32_t> m_framesRecorded{0};
+    CRITICAL_SECTION* m_imageLock = nullptr;
+    ImageSource m_source;
+    int m_timeMs = 0;
+
+    // The recorder thread's own while Run is under way.
+    bool m_started = false; // a first frame was recorded
+    uint32_t m_startTime = 0;
+    std::unique_ptr<ImageBuffer> m_firstColor, m_secondColor, m_gray;
+};

@@ -1,0 +1,334 @@
+// The recorder thread against a stand-in acquisition thread: timing, conversions, stop and refusal.
+#include "FileTestSupport.h"
+#include "files/AviRecorder.h"
+#include "imaging/ImageBuffer.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace files_test;
+
+namespace {
+
+struct AviFile {
+    bool valid = false;
+    uint32_t frames = 0;
+    uint32_t frameBytes = 0;
+    uint32_t scale = 0;
+    std::vector<uint8_t> bytes;
+    const uint8_t* Frame(uint32_t k) const { return bytes.data() + 232 + k * (8 + frameBytes) + 8; }
+    double FramesPerSecond() const { return scale ? 1e7 / scale : 0; }
+};
+
+// Reads a recording and checks that it is a finished file: sizes, index and counts agree.
+AviFile ReadAvi(const std::string& path) {
+    AviFile avi;
+    avi.bytes = ReadBytes(path);
+    const std::vector<uint8_t>& f = avi.bytes;
+    if (f.size() < 240) return avi;
+    avi.frames = U32At(f, 48);
+    avi.frameBytes = U32At(f, 60) - 8;
+    avi.scale = U32At(f, 128);
+    const size_t index = 232 + static_cast<size_t>(avi.frames) * (8 + avi.frameBytes);
+    avi.valid = U32At(f, 4) == f.size() - 8 && U32At(f, 140) == avi.frames &&
+                U32At(f, 224) == 4 + avi.frames * (8 + avi.frameBytes) &&
+                f.size() == index + 8 + 16 * avi.frames &&
+                std::string(f.begin() + index, f.begin() + index + 4) == "idx1" &&
+                U32At(f, index + 4) == 16 * avi.frames;
+    return avi;
+}
+
+// Runs the recorder the way the camera object does: a stand-in acquisition thread produces an
+// output image every `periodMs` under the image lock and sets the new-frame flag, and the recorder
+// runs on a thread of its own until its run flag is cleared or it clears it.
+class StandInCamera {
+  public:
+    explicit StandInCamera(int periodMs) : m_period(periodMs) { InitializeCriticalSection(&lock); }
+    ~StandInCamera() {
+        StopRecording();
+        StopProducing();
+        DeleteCriticalSection(&lock);
+    }
+
+    AviRecorder::OpenResult Open(const std::string& path, int timeMs = 1000) {
+        return recorder.Open(path.c_str(), timeMs, lock, [this] { return output.load(); });
+    }
+    bool Record(const std::string& path, int timeMs) {
+        if (Open(path, timeMs) != AviRecorder::OpenResult::kOpened) return false;
+        newFrame = 0;
+        runFlag = 1;
+        m_recorder = std::thread([this] { recorder.Run(runFlag, newFrame); });
+        return true;
+    }
+    // What stopping acquisition does: clear the run flag and wait for the thread.
+    void StopRecording() {
+        runFlag = 0;
+        if (m_recorder.joinable()) m_recorder.join();
+    }
+    bool WaitUntilIdle(DWORD timeoutMs) {
+        const DWORD start = GetTickCount();
+        while (runFlag.load()) {
+            if (GetTickCount() - start > timeoutMs) return false;
+            Sleep(5);
+        }
+        StopRecording();
+        return true;
+    }
+
+    void StartProducing() {
+        m_run = true;
+        m_producer = std::thread([this] {
+            while (m_run) {
+                Sleep(m_period);
+                EnterCriticalSection(&lock);
+                ++produced;
+                newFrame = 1; // under the image lock, as the acquisition engine sets it
+                LeaveCriticalSection(&lock);
+            }
+        });
+    }
+    void StopProducing() {
+        m_run = false;
+        if (m_producer.joinable()) m_producer.join();
+    }
+
+    CRITICAL_SECTION lock;
+    AviRecorder recorder;
+    std::atomic<const ImageBuffer*> output{nullptr};
+    std::atomic<int> runFlag{0};
+    std::atomic<int> newFrame{0};
+    std::atomic<int> produced{0};
+
+  private:
+    int m_period;
+    std::atomic<bool> m_run{false};
+    std::thread m_producer;
+    std::thread m_recorder;
+};
+
+// Records while the stand-in produces frames, until the recording ends by itself.
+AviFile RecordToTheEnd(StandInCamera& camera, const std::string& path, int timeMs) {
+    if (!camera.Record(path, timeMs)) return {};
+    camera.StartProducing();
+    const bool ended = camera.WaitUntilIdle(10000);
+    camera.StopProducing();
+    return ended ? ReadAvi(path) : AviFile{};
+}
+
+void FillRow(ImageBuffer& image, int memoryRow, const std::vector<uint32_t>& channels) {
+    const int sampleBytes = (image.Bits() == 16 || image.Bits() >= 48) ? 2 : 1;
+    for (int x = 0; x < image.Width(); ++x) {
+        uint8_t* p = image.Pixels() + memoryRow * image.Stride() + x * (image.Bits() / 8);
+        for (uint32_t value : channels) {
+            p[0] = static_cast<uint8_t>(value);
+            if (sampleBytes == 2) p[1] = static_cast<uint8_t>(value >> 8);
+            p += sampleBytes;
+        }
+    }
+}
+
+} // namespace
+
+TEST(AviRecorder, RecordsForItsTimeFromTheFirstFrameThenFinishesTheFile) {
+    ScratchDir dir;
+    StandInCamera camera(40); // 25 frames per second
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(64, 48, 24), 1);
+    camera.output = &image;
+    ASSERT_TRUE(camera.Record(dir.Path("t.avi"), 1000));
+    Sleep(300); // the time starts with the first frame, not with the start
+    EXPECT_EQ(camera.runFlag.load(), 1);
+    camera.StartProducing();
+    ASSERT_TRUE(camera.WaitUntilIdle(10000));
+    camera.StopProducing();
+
+    const AviFile avi = ReadAvi(dir.Path("t.avi"));
+    ASSERT_TRUE(avi.valid);
+    EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
+    EXPECT_EQ(avi.frameBytes, 64u * 3u * 48u);
+    // At most the 26 or so frames made in a second and a frame, counted from the first one; a
+    // loaded machine skips some. The measured rate follows the frames actually recorded.
+    EXPECT_GE(avi.frames, 5u);
+    EXPECT_LE(avi.frames, 28u);
+    EXPECT_GT(avi.FramesPerSecond(), 4.0);
+    EXPECT_LT(avi.FramesPerSecond(), 27.0);
+}
+
+TEST(AviRecorder, ClearingTheRunFlagBeforeTheTimeLeavesAFinishedFile) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(32, 16, 24), 1);
+    camera.output = &image;
+    ASSERT_TRUE(camera.Record(dir.Path("s.avi"), 600000));
+    camera.StartProducing();
+    Sleep(300);
+    camera.StopRecording(); // StopPreview, Close or the camera's release
+    camera.StopProducing();
+    const AviFile avi = ReadAvi(dir.Path("s.avi"));
+    ASSERT_TRUE(avi.valid);
+    EXPECT_GT(avi.frames, 0u);
+    EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
+}
+
+TEST(AviRecorder, StopWithoutAnyFrameLeavesAnEmptyValidFile) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(8, 8, 8), 1);
+    camera.output = &image;
+    ASSERT_TRUE(camera.Record(dir.Path("e.avi"), 1000));
+    camera.StopRecording();
+    const AviFile avi = ReadAvi(dir.Path("e.avi"));
+    EXPECT_TRUE(avi.valid);
+    EXPECT_EQ(avi.frames, 0u);
+}
+
+TEST(AviRecorder, ASecondRecordingStartsCleanAfterTheFirst) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    ImageBuffer small, large;
+    ASSERT_EQ(small.Create(8, 4, 24), 1);
+    ASSERT_EQ(large.Create(32, 16, 48), 1);
+    camera.output = &small;
+    camera.StartProducing();
+    ASSERT_TRUE(camera.Record(dir.Path("1.avi"), 100));
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
+    camera.output = &large;
+    ASSERT_TRUE(camera.Record(dir.Path("2.avi"), 0));
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
+    camera.StopProducing();
+    const AviFile first = ReadAvi(dir.Path("1.avi")), second = ReadAvi(dir.Path("2.avi"));
+    ASSERT_TRUE(first.valid);
+    ASSERT_TRUE(second.valid);
+    EXPECT_EQ(first.frameBytes, 24u * 4u);
+    EXPECT_EQ(second.frameBytes, 96u * 16u);
+    EXPECT_EQ(second.frames, 2u);
+}
+
+struct EndCase {
+    int timeMs;
+    uint32_t frames;
+};
+
+class AviRecorderEnd : public testing::TestWithParam<EndCase> {};
+
+TEST_P(AviRecorderEnd, ShortTimesEndOnAFixedFrame) {
+    ScratchDir dir;
+    StandInCamera camera(30);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 24), 1);
+    camera.output = &image;
+    const AviFile avi = RecordToTheEnd(camera, dir.Path("z.avi"), GetParam().timeMs);
+    ASSERT_TRUE(avi.valid);
+    EXPECT_EQ(avi.frames, GetParam().frames);
+    EXPECT_GT(avi.scale, 0u); // a time of 0 ms or 0 frames per second divides by nothing
+}
+
+// Time 0: the first frame is not past its own time, so the second ends it. A negative time
+// ends the recording with its first frame.
+INSTANTIATE_TEST_SUITE_P(Times, AviRecorderEnd,
+                         testing::Values(EndCase{0, 2}, EndCase{-1, 1}, EndCase{-100000, 1}));
+
+struct DepthCase {
+    int bits;
+    std::vector<uint32_t> firstRow; // memory row 0, blue-green-red order
+    uint8_t blue, green, red;       // what the frame holds for it
+};
+
+class AviRecorderDepth : public testing::TestWithParam<DepthCase> {};
+
+TEST_P(AviRecorderDepth, FirstDeliveredRowIsTheTopOfEveryFrame) {
+    const DepthCase& t = GetParam();
+    ScratchDir dir;
+    StandInCamera camera(20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(5, 4, t.bits), 1); // odd width: rows padded to 16 bytes
+    FillRow(image, 0, t.firstRow);
+    camera.output = &image;
+    const AviFile avi = RecordToTheEnd(camera, dir.Path("d.avi"), -1);
+    ASSERT_TRUE(avi.valid);
+    ASSERT_EQ(avi.frames, 1u);
+    ASSERT_EQ(avi.frameBytes, 16u * 4u);
+    const uint8_t* frame = avi.Frame(0);
+    for (int x = 0; x < 5; ++x) {
+        const uint8_t* top = frame + 3 * 16 + 3 * x; // bottom-up: the last row is the top
+        EXPECT_EQ(top[0], t.blue) << x;
+        EXPECT_EQ(top[1], t.green) << x;
+        EXPECT_EQ(top[2], t.red) << x;
+        EXPECT_EQ(frame[3 * x], 0) << x; // the bottom row stays black
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, AviRecorderDepth,
+                         testing::Values(DepthCase{8, {200}, 200, 200, 200},
+                                         DepthCase{16, {1023}, 255, 255, 255},
+                                         DepthCase{24, {10, 20, 30}, 10, 20, 30},
+                                         DepthCase{32, {10, 20, 30, 99}, 10, 20, 30},
+                                         DepthCase{48, {512, 256, 1020}, 128, 64, 255},
+                                         DepthCase{64, {512, 256, 1020, 7}, 128, 64, 255}));
+
+TEST(AviRecorder, AnImageThatChangesItsFormatEndsTheRecording) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    ImageBuffer colour, gray;
+    ASSERT_EQ(colour.Create(16, 8, 48), 1);
+    ASSERT_EQ(gray.Create(16, 8, 8), 1);
+    camera.output = &colour;
+    ASSERT_TRUE(camera.Record(dir.Path("c.avi"), 600000));
+    camera.StartProducing();
+    Sleep(150);
+    camera.output = &gray; // a colour mode changed while recording
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
+    camera.StopProducing();
+    const AviFile avi = ReadAvi(dir.Path("c.avi"));
+    EXPECT_TRUE(avi.valid);
+    EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
+}
+
+TEST(AviRecorder, OpenRefusesWithoutAnImageOrAFile) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    EXPECT_EQ(camera.Open(dir.Path("n.avi")), AviRecorder::OpenResult::kNoImage);
+    EXPECT_EQ(GetFileAttributesA(dir.Path("n.avi").c_str()), INVALID_FILE_ATTRIBUTES);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(8, 8, 24), 1);
+    camera.output = &image;
+    EXPECT_EQ(camera.Open(dir.Path("no\\such\\dir\\n.avi")), AviRecorder::OpenResult::kFileFailed);
+}
+
+TEST(AviRecorder, AbandonClosesAFileThatNeverRan) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(8, 8, 24), 1);
+    camera.output = &image;
+    ASSERT_EQ(camera.Open(dir.Path("a.avi")), AviRecorder::OpenResult::kOpened);
+    EXPECT_FALSE(IsClosed(dir.Path("a.avi")));
+    camera.recorder.Abandon();
+    EXPECT_TRUE(IsClosed(dir.Path("a.avi")));
+}
+
+TEST(AviRecorder, RecordingsLeaveNoHandlesOrGdiObjectsBehind) {
+    ScratchDir dir;
+    StandInCamera camera(10);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 8), 1);
+    camera.output = &image;
+    camera.StartProducing();
+    auto record = [&] {
+        camera.Record(dir.Path("l.avi"), 30);
+        camera.WaitUntilIdle(5000);
+    };
+    record();
+    const travik_test::ResourceCounts before = travik_test::CountResources();
+    for (int i = 0; i < 10; ++i)
+        record();
+    const travik_test::ResourceCounts after = travik_test::CountResources();
+    camera.StopProducing();
+    EXPECT_EQ(after.handles, before.handles);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+}

@@ -1,0 +1,198 @@
+// travikcam as a shell runs it: exit status, messages, and the files it writes from the virtual
+// camera.
+#include "EmuControl.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    DWORD status = 0xFFFFFFFF;
+    std::string output; // standard output and standard error together
+};
+
+// Runs travikcam.exe from the test's own directory with `arguments` and collects its output.
+Outcome Travikcam(const std::string& arguments) {
+    Outcome run;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + travik_test::ProgramDirectory() + "travikcam.exe\" " + arguments;
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (started) {
+        // Read until the program has ended, not until the pipe breaks: a process it starts
+        // (Wine's desktop process on the first window) inherits the write end and keeps the pipe
+        // open long after travikcam is gone. Once it has ended, all it wrote is in the pipe.
+        for (bool ended = false; !ended;) {
+            ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+            char buffer[4096];
+            DWORD available = 0, got = 0;
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) &&
+                   available > 0 && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) &&
+                   got > 0)
+                run.output.append(buffer, got);
+        }
+        GetExitCodeProcess(process.hProcess, &run.status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(readEnd);
+    return run;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string TempPath(const char* name) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name;
+}
+
+std::vector<unsigned char> Head(const std::string& path, size_t bytes) {
+    std::vector<unsigned char> head(bytes);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return {};
+    head.resize(std::fread(head.data(), 1, bytes, f));
+    std::fclose(f);
+    return head;
+}
+
+uint32_t U32(const std::vector<unsigned char>& b, size_t o) {
+    return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<uint32_t>(b[o + 3]) << 24;
+}
+
+class TravikcamTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        travik_test::DeleteSdkRegistry();
+        ASSERT_TRUE(travik_emu::ResetDevice(0));
+    }
+    void TearDown() override {
+        travik_test::DeleteSdkRegistry();
+        travik_emu::ResetDevice(0);
+    }
+};
+
+struct UsageCase {
+    const char* arguments;
+    const char* message;
+};
+
+class TravikcamUsage : public TravikcamTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(TravikcamUsage, WrongArgumentsExitWithTwoAndSayWhy) {
+    const Outcome run = Travikcam(GetParam().arguments);
+    EXPECT_EQ(run.status, 2u);
+    EXPECT_TRUE(Contains(run.output, GetParam().message)) << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, TravikcamUsage,
+    ::testing::Values(UsageCase{"", "usage: travikcam"},
+                      UsageCase{"frobnicate", "unknown command 'frobnicate'"},
+                      UsageCase{"snap -o x.png", "snap needs --format"},
+                      UsageCase{"snap --format gif -o x.gif", "snap needs --format"},
+                      UsageCase{"snap --format jpeg --quality 50 -o x.jpg", "--quality 100, 70"},
+                      UsageCase{"snap --format png", "snap needs -o FILE"},
+                      UsageCase{"snap --format png --color 12 -o x.png", "--color needs"},
+                      UsageCase{"record --ms 0 -o x.avi", "--ms needs"},
+                      UsageCase{"record --ms 100", "record needs -o"},
+                      UsageCase{"list --device", "--device needs"}));
+
+TEST_F(TravikcamTest, HelpExitsWithZero) {
+    const Outcome run = Travikcam("--help");
+    EXPECT_EQ(run.status, 0u);
+    EXPECT_TRUE(Contains(run.output, "snap --format bmp|raw|jpeg|png|tiff"));
+}
+
+TEST_F(TravikcamTest, ListNamesTheVirtualCameras) {
+    const Outcome run = Travikcam("list");
+    EXPECT_EQ(run.status, 0u) << run.output;
+    EXPECT_TRUE(Contains(run.output, "device 0: Travik380TZ4-RDX_01")) << run.output;
+}
+
+TEST_F(TravikcamTest, InfoShowsTheSensor) {
+    const Outcome run = Travikcam("info");
+    EXPECT_EQ(run.status, 0u) << run.output;
+    EXPECT_TRUE(Contains(run.output, "sensor        1280 x 960")) << run.output;
+}
+
+struct SnapCase {
+    const char* format;
+    const char* name;
+    std::vector<unsigned char> magic;
+};
+
+class TravikcamSnap : public TravikcamTest, public ::testing::WithParamInterface<SnapCase> {};
+
+TEST_P(TravikcamSnap, WritesTheFileOfItsFormat) {
+    const std::string path = TempPath(GetParam().name);
+    DeleteFileA(path.c_str());
+    const Outcome run =
+        Travikcam(std::string("snap --color 24 --format ") + GetParam().format + " -o " + path);
+    EXPECT_EQ(run.status, 0u) << run.output;
+    EXPECT_TRUE(Contains(run.output, "wrote")) << run.output;
+    EXPECT_EQ(Head(path, GetParam().magic.size()), GetParam().magic);
+    DeleteFileA(path.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, TravikcamSnap,
+    ::testing::Values(SnapCase{"bmp", "travikcam_test.bmp", {'B', 'M'}},
+                      SnapCase{"jpeg --quality 20", "travikcam_test.jpg", {0xFF, 0xD8, 0xFF}},
+                      SnapCase{"png", "travikcam_test.png", {0x89, 'P', 'N', 'G'}},
+                      SnapCase{"tiff", "travikcam_test.tif", {'I', 'I', 42, 0}}),
+    [](const auto& info) { return std::string(info.param.name).substr(15); });
+
+TEST_F(TravikcamTest, SnapIntoAMissingDirectoryFailsWithOne) {
+    const Outcome run = Travikcam("snap --format png -o " + TempPath("no\\such\\dir\\x.png"));
+    EXPECT_EQ(run.status, 1u);
+    EXPECT_TRUE(Contains(run.output, "saving the picture failed")) << run.output;
+}
+
+TEST_F(TravikcamTest, AbsentDeviceFailsWithOneAndTheReason) {
+    const Outcome run = Travikcam("--device 31 snap --format png -o " + TempPath("x.png"));
+    EXPECT_EQ(run.status, 1u);
+    EXPECT_TRUE(Contains(run.output, "selecting the device failed")) << run.output;
+}
+
+TEST_F(TravikcamTest, RecordWritesAFinishedAviOfTheCamera) {
+    const std::string path = TempPath("travikcam_test.avi");
+    DeleteFileA(path.c_str());
+    const Outcome run = Travikcam("record --ms 500 --color 8 -o " + path);
+    EXPECT_EQ(run.status, 0u) << run.output;
+    EXPECT_TRUE(Contains(run.output, "frames of 1280 x 960")) << run.output;
+    const std::vector<unsigned char> header = Head(path, 232);
+    ASSERT_EQ(header.size(), 232u);
+    EXPECT_NE(U32(header, 4), 0u); // RIFF size: the file was finished
+    EXPECT_GT(U32(header, 48), 0u);
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(TravikcamTest, PreviewCountsTheFramesItShowed) {
+    const Outcome run = Travikcam("preview --seconds 1 --color 8");
+    EXPECT_EQ(run.status, 0u) << run.output;
+    EXPECT_TRUE(Contains(run.output, "previewed")) << run.output;
+    EXPECT_FALSE(Contains(run.output, "previewed 0 frames")) << run.output;
+}
+
+} // namespace

@@ -1,0 +1,28 @@
+// travikcam: the commands, each on the public SDK interface as an application would use it.
+#pragma once
+
+#include <string>
+
+namespace travikcam {
+
+struct Options {
+    int device = 0;
+    std::string format;      // snap: bmp, raw, jpeg, png, tiff
+    int quality = 100;       // snap, jpeg: 100, 70 or 20
+    int color = 0;           // bits per pixel to select first; 0 keeps the camera's format
+    std::string output;      // snap, record
+    int milliseconds = 3000; // record
+    int seconds = 3;         // preview
+};
+
+// Each returns the process exit status: 0 on success, 1 when the camera or a file failed.
+int List(const Options& options);
+int Info(const Options& options);
+int Snap(const Options& options);
+int Record(const Options& options);
+int Preview(const Options& options);
+
+// The file type of the SDK's save call for a format name and JPEG quality; -1 when unknown.
+int FileTypeFor(const std::string& format, int quality);
+
+} // namespace travikcam

@@ -1,0 +1,76 @@
+// travikcam: opening and releasing the camera, and explaining failures.
+#include "Session.h"
+
+#include <cstdio>
+
+namespace travikcam {
+
+Session::Session() {
+    m_handle = Travik_Initialize(nullptr);
+    if (m_handle == 0) {
+        std::fprintf(stderr, "travikcam: the SDK could not open a camera object\n");
+        return;
+    }
+    // Initialisation reports problems on the error stack but still gives a handle.
+    if (const int code = Travik_GetLastError(m_handle))
+        std::fprintf(stderr, "travikcam: initialisation: %s (error %d)\n", DescribeError(code),
+                     code);
+}
+
+Session::~Session() {
+    if (m_handle != 0) Travik_Release(m_handle);
+}
+
+bool Session::SelectDevice(int number) {
+    return Check(Travik_SetDeviceNumber(m_handle, number), "selecting the device");
+}
+
+bool Session::Check(int result, const char* what) {
+    if (result != 0) return true;
+    const int code = Travik_GetLastError(m_handle);
+    if (code != 0)
+        std::fprintf(stderr, "travikcam: %s failed: %s (error %d)\n", what, DescribeError(code),
+                     code);
+    else
+        std::fprintf(stderr, "travikcam: %s failed\n", what);
+    return false;
+}
+
+const char* DescribeError(int code) {
+    switch (code) {
+    case ERR_UNAVAILABLE:
+        return "not available in this state (no camera or no image yet)";
+    case ERR_DEVICE:
+        return "the camera is absent or in use by another application";
+    case ERR_THREAD:
+        return "a thread could not be started";
+    case ERR_WINDOW:
+        return "the preview window could not be made";
+    case ERR_MEMORY:
+        return "out of memory or buffer too small";
+    case ERR_DEVICE_IO:
+        return "the camera refused the request";
+    case ERR_GEOMETRY:
+        return "the capture window is invalid";
+    case ERR_TRANSFER:
+        return "a frame transfer failed";
+    case ERR_PARAMETER:
+        return "an argument is out of range";
+    case ERR_NOT_SUPPORTED:
+        return "not supported by this camera";
+    case ERR_FILE:
+        return "the file could not be created";
+    case ERR_DEVICE_LOST:
+        return "the camera stopped answering";
+    default:
+        return "unknown error";
+    }
+}
+
+std::string AbsolutePath(const std::string& path) {
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+}
+
+} // namespace travikcam
