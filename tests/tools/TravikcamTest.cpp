@@ -37,11 +37,18 @@ Outcome Travikcam(const std::string& arguments) {
                                         nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (started) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-            run.output.append(buffer, got);
-        WaitForSingleObject(process.hProcess, INFINITE);
+        // Read until the program has ended, not until the pipe breaks: a process it starts
+        // (Wine's desktop process on the first window) inherits the write end and keeps the pipe
+        // open long after travikcam is gone. Once it has ended, all it wrote is in the pipe.
+        for (bool ended = false; !ended;) {
+            ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+            char buffer[4096];
+            DWORD available = 0, got = 0;
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) &&
+                   available > 0 && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) &&
+                   got > 0)
+                run.output.append(buffer, got);
+        }
         GetExitCodeProcess(process.hProcess, &run.status);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
