@@ -42,4 +42,12 @@ void DeleteSdkRegistry();
 // Directory of the running test program, with a trailing backslash.
 std::string ProgramDirectory();
 
+// How a program run by RunProgram ended.
+struct ProgramRun {
+    DWORD status = 0xFFFFFFFF; // exit status; 0xFFFFFFFF when it could not start
+    std::string output;        // standard output and standard error together
+};
+// Runs `commandLine` to its end, collecting its output.
+ProgramRun RunProgram(const std::string& commandLine);
+
 } // namespace travik_test

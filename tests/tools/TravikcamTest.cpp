@@ -13,41 +13,12 @@
 
 namespace {
 
-struct Outcome {
-    DWORD status = 0xFFFFFFFF;
-    std::string output; // standard output and standard error together
-};
+using Outcome = travik_test::ProgramRun;
 
 // Runs travikcam.exe from the test's own directory with `arguments` and collects its output.
 Outcome Travikcam(const std::string& arguments) {
-    Outcome run;
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + travik_test::ProgramDirectory() + "travikcam.exe\" " + arguments;
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (started) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-            run.output.append(buffer, got);
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &run.status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(readEnd);
-    return run;
+    return travik_test::RunProgram("\"" + travik_test::ProgramDirectory() + "travikcam.exe\" " +
+                                   arguments);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
