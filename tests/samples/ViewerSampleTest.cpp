@@ -8,10 +8,13 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -101,6 +104,27 @@ class ViewerProcess {
         return IsWindowEnabled(m_window) != FALSE;
     }
 
+    // Fills in the common Save As dialog the viewer shows: chooses file type `filterIndex`
+    // (1-based), types `path` and presses Save.
+    bool AnswerSaveDialog(const std::string& path, int filterIndex) const {
+        if (!WaitForEnabled(false)) return false;
+        HWND dialog = nullptr;
+        for (int i = 0; i < 100 && !dialog; ++i) {
+            dialog = OwnDialog();
+            if (!dialog) Sleep(50);
+        }
+        HWND types = GetDlgItem(dialog, cmb1);
+        HWND name = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
+        if (!dialog || !types || !name) return false;
+        // A user's choice in the list ends with CBN_SELENDOK, which the dialog takes it from.
+        SendMessageA(types, CB_SETCURSEL, filterIndex - 1, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+        SetWindowTextA(name, path.c_str());
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        return WaitForEnabled(true);
+    }
+
     // Exit status once the process has ended within `ms`, else 0xFFFFFFFF.
     DWORD WaitForExit(DWORD ms) const {
         DWORD status = 0xFFFFFFFF;
@@ -122,11 +146,24 @@ class ViewerProcess {
         if (viewer->Owns(window) && std::string(name) == VIEWER_CLASS) viewer->m_window = window;
         return viewer->m_window == nullptr;
     }
-    static BOOL CALLBACK CancelOwnDialog(HWND window, LPARAM self) {
+    bool IsOwnDialog(HWND window) const {
         char name[64] = {};
         GetClassNameA(window, name, sizeof name);
-        if (reinterpret_cast<const ViewerProcess*>(self)->Owns(window) &&
-            std::string(name) == "#32770" && IsWindowVisible(window))
+        return Owns(window) && std::string(name) == "#32770" && IsWindowVisible(window);
+    }
+    HWND OwnDialog() const {
+        std::pair<const ViewerProcess*, HWND> search = {this, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* found = reinterpret_cast<std::pair<const ViewerProcess*, HWND>*>(param);
+                if (found->first->IsOwnDialog(window)) found->second = window;
+                return found->second == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.second;
+    }
+    static BOOL CALLBACK CancelOwnDialog(HWND window, LPARAM self) {
+        if (reinterpret_cast<const ViewerProcess*>(self)->IsOwnDialog(window))
             PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
         return TRUE;
     }
@@ -171,6 +208,25 @@ std::vector<unsigned char> Screenshot(HWND window, const std::string& path, int&
         std::fclose(f);
     }
     return pixels;
+}
+
+std::string TempPath(const std::string& name) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name;
+}
+
+std::vector<unsigned char> Head(const std::string& path, size_t bytes) {
+    std::vector<unsigned char> head(bytes);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return {};
+    head.resize(std::fread(head.data(), 1, bytes, f));
+    std::fclose(f);
+    return head;
+}
+
+uint32_t U32(const std::vector<unsigned char>& b, size_t o) {
+    return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<uint32_t>(b[o + 3]) << 24;
 }
 
 std::string ArtefactPath(const std::string& name) {
@@ -292,5 +348,62 @@ TEST_P(ViewerSampleDialog, EachSettingsDialogOpensOverThePreviewAndCloses) {
 INSTANTIATE_TEST_SUITE_P(Settings, ViewerSampleDialog,
                          ::testing::Values(ID_SETTINGS_CAMERA, ID_SETTINGS_IMAGE,
                                            ID_SETTINGS_ANALOG));
+
+struct SaveCase {
+    int filterIndex; // in the Save As dialog: 1 BMP, 2 raw, 3-5 JPEG, 6 PNG, 7 TIFF
+    const char* name;
+    std::vector<unsigned char> magic;
+    bool previewing;
+};
+
+class ViewerSampleSave : public ViewerSampleTest, public ::testing::WithParamInterface<SaveCase> {};
+
+TEST_P(ViewerSampleSave, SavesASnapshotInTheFormChosenInTheDialog) {
+    const std::string path = TempPath(GetParam().name);
+    DeleteFileA(path.c_str());
+    ViewerProcess viewer;
+    ASSERT_NE(viewer.Window(), nullptr);
+    if (GetParam().previewing) StartPreview(viewer);
+    viewer.Command(ID_FILE_SAVE);
+    ASSERT_TRUE(viewer.AnswerSaveDialog(path, GetParam().filterIndex));
+    EXPECT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "snapshot saved"))
+        << viewer.StatusPart(STATUS_PART_STATE);
+    EXPECT_EQ(Head(path, GetParam().magic.size()), GetParam().magic);
+    StopAndExit(viewer);
+    DeleteFileA(path.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ViewerSampleSave,
+    ::testing::Values(SaveCase{1, "viewer_sample.bmp", {'B', 'M'}, false},
+                      SaveCase{6, "viewer_sample.png", {0x89, 'P', 'N', 'G'}, true},
+                      SaveCase{4, "viewer_sample.jpg", {0xFF, 0xD8, 0xFF}, true},
+                      SaveCase{7, "viewer_sample.tif", {'I', 'I', 42, 0}, false}),
+    [](const auto& info) { return std::string(info.param.name).substr(14); });
+
+TEST_F(ViewerSampleTest, RecordsAFinishedAviOfTheCamera) {
+    const std::string path = TempPath("viewer_sample.avi");
+    DeleteFileA(path.c_str());
+    ViewerProcess viewer;
+    ASSERT_NE(viewer.Window(), nullptr);
+    viewer.Command(ID_FILE_RECORD);
+    ASSERT_TRUE(viewer.AnswerSaveDialog(path, 1));
+    ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "recording"))
+        << viewer.StatusPart(STATUS_PART_STATE) << " / " << viewer.StatusPart(STATUS_PART_ERROR);
+    // The recorder writes the sizes into the header last, when the five seconds have run out.
+    std::vector<unsigned char> header;
+    for (int i = 0; i < 300 && (header.size() < 232 || U32(header, 4) == 0); ++i) {
+        Sleep(100);
+        header = Head(path, 232);
+    }
+    ASSERT_EQ(header.size(), 232u);
+    EXPECT_EQ(std::string(header.begin(), header.begin() + 4), "RIFF");
+    EXPECT_NE(U32(header, 4), 0u);
+    EXPECT_GT(U32(header, 48), 0u);     // frames
+    EXPECT_EQ(U32(header, 64), 1280u);  // width
+    EXPECT_EQ(U32(header, 68), 960u);   // height
+    StopAndExit(viewer);
+    DeleteFileA(path.c_str());
+}
 
 } // namespace
