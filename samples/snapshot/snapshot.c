@@ -18,9 +18,11 @@ static int file_type_for(const char* path) {
     return 0;
 }
 
-/* Prints which step failed and the camera's reason, releases the camera, and gives main's status. */
+/* Prints which step failed and the camera's reason, releases the camera, and gives main's status.
+ */
 static int fail(int camera, const char* step) {
-    int error = Travik_GetLastError(camera); /* 0 when the step reports no code, e.g. a file error */
+    int error =
+        Travik_GetLastError(camera); /* 0 when the step reports no code, e.g. a file error */
     if (error != 0)
         fprintf(stderr, "snapshot: %s failed (error %d)\n", step, error);
     else
@@ -63,7 +65,8 @@ int main(int argc, char** argv) {
     if (!Travik_SetColorMode(camera, 24)) return fail(camera, "choosing 24-bit colour");
     /* Grabs one frame on this thread; without a buffer the image stays in the SDK for saving. */
     if (!Travik_SnapShot(camera, NULL, 0, 0)) return fail(camera, "taking the picture");
-    if (!Travik_SaveImage(camera, path, file_type_for(path))) return fail(camera, "saving the picture");
+    if (!Travik_SaveImage(camera, path, file_type_for(path)))
+        return fail(camera, "saving the picture");
 
     printf("saved %s (%d x %d)\n", path, Travik_Width(camera), Travik_Height(camera));
     Travik_Release(camera); /* also keeps the camera's settings for next time */

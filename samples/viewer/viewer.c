@@ -17,25 +17,35 @@ static const char* const color_names[6] = {"&8-bit mono",    "&10-bit mono (16 b
                                            "&24-bit colour", "&32-bit colour",
                                            "&48-bit colour", "&64-bit colour"};
 
-static int camera;             /* the SDK handle */
+static int camera; /* the SDK handle */
 static HWND status_bar;
-static int previewing;         /* the viewer started a preview and has not stopped it */
+static int previewing; /* the viewer started a preview and has not stopped it */
 static int device, color_mode;
-static int shown_rate = -1;    /* frames per second x 10 in the status bar */
+static int shown_rate = -1; /* frames per second x 10 in the status bar */
 
 static void set_status(int part, const char* text) {
     SendMessageA(status_bar, SB_SETTEXTA, part, (LPARAM)text);
 }
 
 static const char* describe(int error) {
-    static const char* const reasons[] = {
-        "",     "not available now", "camera absent or in use", "no thread", "no window",
-        "no memory", "camera refused", "bad capture window", "transfer failed", "bad argument",
-        "",     "not supported", "file error", "camera lost"};
-    return error > 0 && error < 14 ? reasons[error] : "";
+    static const char* const reasons[] = {[ERR_UNAVAILABLE] = "not available now",
+                                          [ERR_DEVICE] = "camera absent or in use",
+                                          [ERR_THREAD] = "no thread",
+                                          [ERR_WINDOW] = "no window",
+                                          [ERR_MEMORY] = "no memory",
+                                          [ERR_DEVICE_IO] = "camera refused",
+                                          [ERR_GEOMETRY] = "bad capture window",
+                                          [ERR_TRANSFER] = "transfer failed",
+                                          [ERR_PARAMETER] = "bad argument",
+                                          [ERR_NOT_SUPPORTED] = "not supported",
+                                          [ERR_FILE] = "file error",
+                                          [ERR_DEVICE_LOST] = "camera lost"};
+    const char* reason = error > 0 && error <= ERR_DEVICE_LOST ? reasons[error] : NULL;
+    return reason ? reason : "unknown";
 }
 
-/* Every failure inside the SDK arrives here: it is posted to the window given to Travik_Initialize. */
+/* Every failure inside the SDK arrives here: it is posted to the window given to Travik_Initialize.
+ */
 static void show_error(int error) {
     char text[64];
     sprintf(text, "Error %d: %s", error, describe(error));
@@ -171,7 +181,8 @@ static HMENU make_menu(void) {
         AppendMenuA(devices, MF_STRING, ID_DEVICE_FIRST + i, item);
     }
     if (count <= 0) AppendMenuA(devices, MF_STRING | MF_GRAYED, 0, "No camera");
-    for (i = 0; i < 6; ++i) AppendMenuA(colors, MF_STRING, ID_COLOR_FIRST + i, color_names[i]);
+    for (i = 0; i < 6; ++i)
+        AppendMenuA(colors, MF_STRING, ID_COLOR_FIRST + i, color_names[i]);
     AppendMenuA(preview, MF_STRING, ID_PREVIEW_START, "&Start");
     AppendMenuA(preview, MF_STRING, ID_PREVIEW_STOP, "S&top");
     AppendMenuA(settings, MF_STRING, ID_SETTINGS_CAMERA, "&Camera format...");
@@ -186,14 +197,22 @@ static HMENU make_menu(void) {
 }
 
 static void on_command(HWND window, int id) {
-    if (id == ID_FILE_SAVE) save_snapshot(window);
-    else if (id == ID_FILE_RECORD) record_avi(window);
-    else if (id == ID_FILE_EXIT) DestroyWindow(window);
-    else if (id == ID_PREVIEW_START && !previewing) start_preview(window);
-    else if (id == ID_PREVIEW_STOP) stop_preview();
-    else if (id >= ID_SETTINGS_CAMERA && id <= ID_SETTINGS_ANALOG) run_dialog(window, id);
-    else if (id >= ID_DEVICE_FIRST && id < ID_DEVICE_FIRST + 32) change_camera(window, id - ID_DEVICE_FIRST, color_mode);
-    else if (id >= ID_COLOR_FIRST && id < ID_COLOR_FIRST + 6) change_camera(window, device, id - ID_COLOR_FIRST);
+    if (id == ID_FILE_SAVE)
+        save_snapshot(window);
+    else if (id == ID_FILE_RECORD)
+        record_avi(window);
+    else if (id == ID_FILE_EXIT)
+        DestroyWindow(window);
+    else if (id == ID_PREVIEW_START && !previewing)
+        start_preview(window);
+    else if (id == ID_PREVIEW_STOP)
+        stop_preview();
+    else if (id >= ID_SETTINGS_CAMERA && id <= ID_SETTINGS_ANALOG)
+        run_dialog(window, id);
+    else if (id >= ID_DEVICE_FIRST && id < ID_DEVICE_FIRST + 32)
+        change_camera(window, id - ID_DEVICE_FIRST, color_mode);
+    else if (id >= ID_COLOR_FIRST && id < ID_COLOR_FIRST + 6)
+        change_camera(window, device, id - ID_COLOR_FIRST);
 }
 
 static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -7,9 +7,7 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,26 +22,6 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-std::string TempPath(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name;
-}
-
-std::vector<unsigned char> ReadFileBytes(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return bytes;
-    unsigned char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(f);
-    return bytes;
-}
-
-uint32_t U32(const std::vector<unsigned char>& b, size_t o) {
-    return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<uint32_t>(b[o + 3]) << 24;
-}
 uint16_t U16(const std::vector<unsigned char>& b, size_t o) {
     return static_cast<uint16_t>(b[o] | b[o + 1] << 8);
 }
@@ -64,10 +42,11 @@ class SnapshotSampleTest : public ::testing::Test {
             travik_emu::ResetDevice(device);
         }
         travik_test::DeleteSdkRegistry();
-        for (const std::string& path : m_files) DeleteFileA(path.c_str());
+        for (const std::string& path : m_files)
+            DeleteFileA(path.c_str());
     }
     std::string Output(const char* name) {
-        m_files.push_back(TempPath(name));
+        m_files.push_back(travik_test::TempFilePath(name));
         DeleteFileA(m_files.back().c_str());
         return m_files.back();
     }
@@ -82,22 +61,23 @@ TEST_F(SnapshotSampleTest, WritesAWholeTwentyFourBitBmpOfTheSensor) {
     EXPECT_TRUE(Contains(run.output, "camera: Travik380TZ4-RDX_01")) << run.output;
     EXPECT_TRUE(Contains(run.output, "saved " + path + " (1280 x 960)")) << run.output;
 
-    const std::vector<unsigned char> bmp = ReadFileBytes(path);
+    const std::vector<unsigned char> bmp = travik_test::ReadFileHead(path, SIZE_MAX);
     const size_t pixelBytes = 1280u * 3u * 960u; // rows of 3840 bytes need no padding
     ASSERT_EQ(bmp.size(), 54u + pixelBytes);
     EXPECT_EQ(bmp[0], 'B');
     EXPECT_EQ(bmp[1], 'M');
-    EXPECT_EQ(U32(bmp, 2), bmp.size()); // file size
-    EXPECT_EQ(U32(bmp, 10), 54u);       // pixel data offset
-    EXPECT_EQ(U32(bmp, 14), 40u);       // BITMAPINFOHEADER
-    EXPECT_EQ(U32(bmp, 18), 1280u);
-    EXPECT_EQ(U32(bmp, 22), 960u); // bottom-up rows
+    EXPECT_EQ(travik_test::LittleEndian32(bmp, 2), bmp.size()); // file size
+    EXPECT_EQ(travik_test::LittleEndian32(bmp, 10), 54u);       // pixel data offset
+    EXPECT_EQ(travik_test::LittleEndian32(bmp, 14), 40u);       // BITMAPINFOHEADER
+    EXPECT_EQ(travik_test::LittleEndian32(bmp, 18), 1280u);
+    EXPECT_EQ(travik_test::LittleEndian32(bmp, 22), 960u); // bottom-up rows
     EXPECT_EQ(U16(bmp, 26), 1u);
     EXPECT_EQ(U16(bmp, 28), 24u);
-    EXPECT_EQ(U32(bmp, 30), 0u); // BI_RGB
+    EXPECT_EQ(travik_test::LittleEndian32(bmp, 30), 0u); // BI_RGB
     // The virtual camera's scene is not one flat colour: a picture of it has more than one value.
     bool varies = false;
-    for (size_t i = 54; i < bmp.size() && !varies; i += 997) varies = bmp[i] != bmp[54];
+    for (size_t i = 54; i < bmp.size() && !varies; i += 997)
+        varies = bmp[i] != bmp[54];
     EXPECT_TRUE(varies);
 }
 
@@ -113,26 +93,24 @@ TEST_P(SnapshotSampleFormat, TheExtensionChoosesTheFileForm) {
     const std::string path = Output(GetParam().name);
     const travik_test::ProgramRun run = Snapshot(path);
     ASSERT_EQ(run.status, 0u) << run.output;
-    std::vector<unsigned char> head = ReadFileBytes(path);
-    head.resize(std::min(head.size(), GetParam().magic.size()));
-    EXPECT_EQ(head, GetParam().magic);
+    EXPECT_EQ(travik_test::ReadFileHead(path, GetParam().magic.size()), GetParam().magic);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Extensions, SnapshotSampleFormat,
-    ::testing::Values(FormatCase{"snapshot_sample.jpg", {0xFF, 0xD8, 0xFF}},
-                      FormatCase{"snapshot_sample.png", {0x89, 'P', 'N', 'G'}},
-                      FormatCase{"snapshot_sample.tif", {'I', 'I', 42, 0}}),
-    [](const auto& info) { return std::string(info.param.name).substr(16); });
+INSTANTIATE_TEST_SUITE_P(Extensions, SnapshotSampleFormat,
+                         ::testing::Values(FormatCase{"snapshot_sample.jpg", {0xFF, 0xD8, 0xFF}},
+                                           FormatCase{"snapshot_sample.png", {0x89, 'P', 'N', 'G'}},
+                                           FormatCase{"snapshot_sample.tif", {'I', 'I', 42, 0}}),
+                         [](const auto& info) { return std::string(info.param.name).substr(16); });
 
 TEST_F(SnapshotSampleTest, AFileThatCannotBeWrittenFailsWithOne) {
-    const travik_test::ProgramRun run = Snapshot(TempPath("no\\such\\dir\\x.bmp"));
+    const travik_test::ProgramRun run = Snapshot(travik_test::TempFilePath("no\\such\\dir\\x.bmp"));
     EXPECT_EQ(run.status, 1u);
     EXPECT_TRUE(Contains(run.output, "snapshot: saving the picture failed")) << run.output;
 }
 
 TEST_F(SnapshotSampleTest, NoCameraFailsWithOneAndSaysSo) {
-    for (unsigned device = 0; device < m_devices; ++device) ASSERT_TRUE(travik_emu::Unplug(device));
+    for (unsigned device = 0; device < m_devices; ++device)
+        ASSERT_TRUE(travik_emu::Unplug(device));
     const std::string path = Output("snapshot_sample_none.bmp");
     const travik_test::ProgramRun run = Snapshot(path);
     EXPECT_EQ(run.status, 1u);

@@ -32,7 +32,11 @@ cmp -s "$prefix/bin/TravikSdk_380TZ4_RDX.dll" "$work/samples/TravikSdk_380TZ4_RD
     fail "the installed DLL was not put beside the samples"
 
 picture="$work/snapshot.bmp"
-"$build/wine-run.sh" "$work/samples/snapshot.exe" "Z:${picture//\//\\}" </dev/null
+# Output to a file: a Wine process started on the sample's behalf (the desktop) would inherit
+# CTest's pipe and hold it open.
+"$build/wine-run.sh" "$work/samples/snapshot.exe" "Z:${picture//\//\\}" </dev/null \
+    >"$work/snapshot.log" 2>&1 || { cat "$work/snapshot.log"; fail "the snapshot sample failed"; }
+cat "$work/snapshot.log"
 [ "$(head -c 2 "$picture")" = BM ] || fail "$picture is not a BMP file"
 size=$(stat -c %s "$picture")
 recorded=$(od -An -t u4 -j 2 -N 4 "$picture" | tr -d ' ')

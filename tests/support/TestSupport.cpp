@@ -4,6 +4,9 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <cstdio>
+
 namespace travik_test {
 
 namespace {
@@ -99,17 +102,50 @@ ProgramRun RunProgram(const std::string& commandLine) {
                                         nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (started) {
+        // Read until the program has ended, not until end of file: a process that Wine starts
+        // on its behalf (the desktop's explorer.exe) can inherit the pipe's write end and keep
+        // it open long after.
         char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-            run.output.append(buffer, got);
-        WaitForSingleObject(process.hProcess, INFINITE);
+        for (bool ended = false; !ended;) {
+            ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+            DWORD available = 0, got = 0;
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) &&
+                   available > 0 &&
+                   ReadFile(readEnd, buffer, std::min<DWORD>(available, sizeof buffer), &got,
+                            nullptr) &&
+                   got > 0)
+                run.output.append(buffer, got);
+        }
         GetExitCodeProcess(process.hProcess, &run.status);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
     CloseHandle(readEnd);
     return run;
+}
+
+std::string TempFilePath(const std::string& name) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name;
+}
+
+std::vector<unsigned char> ReadFileHead(const std::string& path, size_t bytes) {
+    std::vector<unsigned char> head;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return head;
+    unsigned char chunk[65536];
+    size_t got = 0;
+    while (head.size() < bytes &&
+           (got = std::fread(chunk, 1, std::min(sizeof chunk, bytes - head.size()), f)) > 0)
+        head.insert(head.end(), chunk, chunk + got);
+    std::fclose(f);
+    return head;
+}
+
+uint32_t LittleEndian32(const std::vector<unsigned char>& bytes, size_t offset) {
+    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+           static_cast<uint32_t>(bytes[offset + 3]) << 24;
 }
 
 } // namespace travik_test

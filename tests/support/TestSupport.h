@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,5 +50,12 @@ struct ProgramRun {
 };
 // Runs `commandLine` to its end, collecting its output.
 ProgramRun RunProgram(const std::string& commandLine);
+
+// `name` in the temporary folder.
+std::string TempFilePath(const std::string& name);
+// The first `bytes` bytes of a file (fewer when it is shorter; none when it cannot be read).
+std::vector<unsigned char> ReadFileHead(const std::string& path, size_t bytes);
+// The little-endian 32-bit number at `offset` of `bytes`.
+uint32_t LittleEndian32(const std::vector<unsigned char>& bytes, size_t offset);
 
 } // namespace travik_test

@@ -26,22 +26,15 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 std::string TempPath(const char* name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name;
+    return travik_test::TempFilePath(name);
 }
 
 std::vector<unsigned char> Head(const std::string& path, size_t bytes) {
-    std::vector<unsigned char> head(bytes);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return {};
-    head.resize(std::fread(head.data(), 1, bytes, f));
-    std::fclose(f);
-    return head;
+    return travik_test::ReadFileHead(path, bytes);
 }
 
 uint32_t U32(const std::vector<unsigned char>& b, size_t o) {
-    return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<uint32_t>(b[o + 3]) << 24;
+    return travik_test::LittleEndian32(b, o);
 }
 
 class TravikcamTest : public ::testing::Test {
