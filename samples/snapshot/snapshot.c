@@ -4,8 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#define MAX_DEVICES 32
-#define NAME_SLOT 256 /* Travik_EnumDevice writes one name per 256-byte slot */
+#define MAX_DEVICES 32 /* device numbers are 0..31 */
 
 /* The Travik_SaveImage file type for a file name's extension; BMP when there is none. */
 static int file_type_for(const char* path) {
@@ -18,11 +17,10 @@ static int file_type_for(const char* path) {
     return 0;
 }
 
-/* Prints which step failed and the camera's reason, releases the camera, and gives main's status.
- */
+/* Prints which step failed and why, releases the camera, and gives main's exit status. */
 static int fail(int camera, const char* step) {
-    int error =
-        Travik_GetLastError(camera); /* 0 when the step reports no code, e.g. a file error */
+    /* 0 when the step reports no code, as for a file that cannot be written */
+    int error = Travik_GetLastError(camera);
     if (error != 0)
         fprintf(stderr, "snapshot: %s failed (error %d)\n", step, error);
     else
@@ -32,10 +30,9 @@ static int fail(int camera, const char* step) {
 }
 
 int main(int argc, char** argv) {
-    static char names[MAX_DEVICES * NAME_SLOT];
     const char* name = argc > 1 ? argv[1] : "snapshot.bmp";
-    char path[MAX_PATH];
-    int camera, count;
+    char path[MAX_PATH], camera_name[64];
+    int camera, device;
 
     if (argc > 2) {
         fprintf(stderr, "usage: snapshot [FILE.bmp|.raw|.jpg|.png|.tif]\n");
@@ -52,15 +49,16 @@ int main(int argc, char** argv) {
         fprintf(stderr, "snapshot: the SDK could not make a camera object\n");
         return 1;
     }
-    count = Travik_EnumDevice(camera, names);
-    if (count <= 0) {
+    /* The first present device: numbers keep their gaps when cameras are unplugged. */
+    for (device = 0; device < MAX_DEVICES; ++device)
+        if (Travik_GetDeviceName(camera, device, camera_name, sizeof camera_name)) break;
+    if (device == MAX_DEVICES) {
         fprintf(stderr, "snapshot: no camera found\n");
         Travik_Release(camera);
         return 1;
     }
-    /* Present cameras are numbered from 0: the first is device 0. */
-    if (!Travik_SetDeviceNumber(camera, 0)) return fail(camera, "opening the camera");
-    printf("camera: %s\n", names);
+    if (!Travik_SetDeviceNumber(camera, device)) return fail(camera, "opening the camera");
+    printf("camera: %s\n", camera_name);
 
     if (!Travik_SetColorMode(camera, 24)) return fail(camera, "choosing 24-bit colour");
     /* Grabs one frame on this thread; without a buffer the image stays in the SDK for saving. */

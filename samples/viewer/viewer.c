@@ -164,23 +164,36 @@ static void run_dialog(HWND window, int id) {
     }
 }
 
-static HMENU make_menu(void) {
-    static char names[32 * 256];
+/* Lists the present cameras by device number, which keeps its gaps when cameras are unplugged;
+   returns the first number, or -1. */
+static int add_devices(HWND window, HMENU devices) {
+    int first = -1, number;
+    char name[64], item[80];
+    MSG report;
+    for (number = 0; number < 32; ++number) {
+        if (!Travik_GetDeviceName(camera, number, name, sizeof name)) continue;
+        sprintf(item, "&%d %s", number + 1, name);
+        AppendMenuA(devices, MF_STRING, ID_DEVICE_FIRST + number, item);
+        if (first < 0) first = number;
+    }
+    /* Each absent number was reported to this window, as was an absent device 0 when the camera
+       object was made: here that only means "not in the menu". */
+    while (PeekMessageA(&report, window, WM_CAMERA_ERROR, WM_CAMERA_ERROR, PM_REMOVE)) {
+    }
+    if (first < 0) AppendMenuA(devices, MF_STRING | MF_GRAYED, 0, "No camera");
+    return first;
+}
+
+static HMENU make_menu(HWND window, int* first_device) {
     HMENU bar = CreateMenu(), file = CreatePopupMenu(), devices = CreatePopupMenu();
     HMENU colors = CreatePopupMenu(), preview = CreatePopupMenu(), settings = CreatePopupMenu();
-    int count = Travik_EnumDevice(camera, names), i;
-    char item[300];
+    int i;
 
     AppendMenuA(file, MF_STRING, ID_FILE_SAVE, "&Save snapshot...");
     AppendMenuA(file, MF_STRING, ID_FILE_RECORD, "&Record AVI (5 s)...");
     AppendMenuA(file, MF_SEPARATOR, 0, NULL);
     AppendMenuA(file, MF_STRING, ID_FILE_EXIT, "E&xit");
-    /* Present cameras are numbered from 0 and named in that order. */
-    for (i = 0; i < count && i < 32; ++i) {
-        sprintf(item, "&%d %s", i + 1, names + i * 256);
-        AppendMenuA(devices, MF_STRING, ID_DEVICE_FIRST + i, item);
-    }
-    if (count <= 0) AppendMenuA(devices, MF_STRING | MF_GRAYED, 0, "No camera");
+    *first_device = add_devices(window, devices);
     for (i = 0; i < 6; ++i)
         AppendMenuA(colors, MF_STRING, ID_COLOR_FIRST + i, color_names[i]);
     AppendMenuA(preview, MF_STRING, ID_PREVIEW_START, "&Start");
@@ -219,13 +232,16 @@ static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wPara
     switch (message) {
     case WM_CREATE: {
         static const int part_ends[3] = {330, 450, -1};
+        int first;
         status_bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                      window, NULL, GetModuleHandleA(NULL), NULL);
         SendMessageA(status_bar, SB_SETPARTS, 3, (LPARAM)part_ends);
         set_status(STATUS_PART_ERROR, "No error");
         camera = Travik_Initialize(window); /* errors come to this window as WM_CAMERA_ERROR */
         if (camera == 0) return -1;
-        SetMenu(window, make_menu());
+        SetMenu(window, make_menu(window, &first));
+        /* Start on the first camera present; initialisation chose device 0. */
+        if (first > 0 && Travik_SetDeviceNumber(camera, first)) device = first;
         sync_color_mode(window); /* the mode kept from the last session */
         show_state("ready");
         return 0;

@@ -118,6 +118,15 @@ TEST_F(SnapshotSampleTest, NoCameraFailsWithOneAndSaysSo) {
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(SnapshotSampleTest, TheFirstPresentCameraIsUsedWhenDeviceZeroIsUnplugged) {
+    ASSERT_TRUE(travik_emu::Unplug(0));
+    const std::string path = Output("snapshot_sample_second.bmp");
+    const travik_test::ProgramRun run = Snapshot(path);
+    ASSERT_EQ(run.status, 0u) << run.output;
+    EXPECT_TRUE(Contains(run.output, "camera: Travik380TZ4-RDX_02")) << run.output;
+    EXPECT_EQ(travik_test::ReadFileHead(path, 2), (std::vector<unsigned char>{'B', 'M'}));
+}
+
 TEST_F(SnapshotSampleTest, ExtraArgumentsShowTheUsage) {
     const travik_test::ProgramRun run = Snapshot("a.bmp b.bmp");
     EXPECT_EQ(run.status, 2u);

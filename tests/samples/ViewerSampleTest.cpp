@@ -25,6 +25,7 @@ class ViewerSampleTest : public ::testing::Test {
     }
     void TearDown() override {
         travik_test::DeleteSdkRegistry();
+        travik_emu::Plug(0);
         travik_emu::ResetDevice(0);
         travik_emu::ResetDevice(1);
     }
@@ -97,6 +98,17 @@ TEST_F(ViewerSampleTest, ASecondCameraPreviewsToo) {
     ASSERT_NE(viewer.Window(), nullptr);
     viewer.Command(ID_DEVICE_FIRST + 1);
     ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "Device 2"));
+    StartPreview(viewer);
+    StopAndExit(viewer);
+}
+
+TEST_F(ViewerSampleTest, StartsOnTheFirstPresentCameraWithoutAnError) {
+    ASSERT_TRUE(travik_emu::Unplug(0));
+    ViewerProcess viewer;
+    ASSERT_NE(viewer.Window(), nullptr);
+    ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "Device 2"))
+        << viewer.StatusPart(STATUS_PART_STATE);
+    EXPECT_EQ(viewer.StatusPart(STATUS_PART_ERROR), "No error");
     StartPreview(viewer);
     StopAndExit(viewer);
 }
