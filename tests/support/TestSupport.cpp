@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace travik_test {
 
@@ -85,10 +86,12 @@ std::string ProgramDirectory() {
 }
 
 ProgramRun RunProgram(const std::string& commandLine) {
+    using UniqueHandle = std::unique_ptr<void, decltype(&CloseHandle)>;
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    UniqueHandle reader(readEnd, &CloseHandle), writer(writeEnd, &CloseHandle);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -100,27 +103,23 @@ ProgramRun RunProgram(const std::string& commandLine) {
     std::string command = commandLine;
     const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (started) {
-        // Read until the program has ended, not until end of file: a process that Wine starts
-        // on its behalf (the desktop's explorer.exe) can inherit the pipe's write end and keep
-        // it open long after.
-        char buffer[4096];
-        for (bool ended = false; !ended;) {
-            ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
-            DWORD available = 0, got = 0;
-            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) &&
-                   available > 0 &&
-                   ReadFile(readEnd, buffer, std::min<DWORD>(available, sizeof buffer), &got,
-                            nullptr) &&
-                   got > 0)
-                run.output.append(buffer, got);
-        }
-        GetExitCodeProcess(process.hProcess, &run.status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    writer.reset(); // the program has its own copy
+    if (!started) return run;
+    UniqueHandle program(process.hProcess, &CloseHandle), thread(process.hThread, &CloseHandle);
+    // Read until the program has ended, not until end of file: a process that Wine starts on
+    // its behalf (the desktop's explorer.exe) can inherit the pipe's write end and keep it open
+    // long after.
+    char buffer[4096];
+    for (bool ended = false; !ended;) {
+        ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+        DWORD available = 0, got = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+               ReadFile(readEnd, buffer, std::min<DWORD>(available, sizeof buffer), &got,
+                        nullptr) &&
+               got > 0)
+            run.output.append(buffer, got);
     }
-    CloseHandle(readEnd);
+    GetExitCodeProcess(process.hProcess, &run.status);
     return run;
 }
 
