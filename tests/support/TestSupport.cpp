@@ -4,6 +4,10 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
 namespace travik_test {
 
 namespace {
@@ -79,6 +83,68 @@ std::string ProgramDirectory() {
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path);
     return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+ProgramRun RunProgram(const std::string& commandLine) {
+    using UniqueHandle = std::unique_ptr<void, decltype(&CloseHandle)>;
+    ProgramRun run;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    UniqueHandle reader(readEnd, &CloseHandle), writer(writeEnd, &CloseHandle);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::string command = commandLine;
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    writer.reset(); // the program has its own copy
+    if (!started) return run;
+    UniqueHandle program(process.hProcess, &CloseHandle), thread(process.hThread, &CloseHandle);
+    // Read until the program has ended, not until end of file: a process that Wine starts on
+    // its behalf (the desktop's explorer.exe) can inherit the pipe's write end and keep it open
+    // long after.
+    char buffer[4096];
+    for (bool ended = false; !ended;) {
+        ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+        DWORD available = 0, got = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+               ReadFile(readEnd, buffer, std::min<DWORD>(available, sizeof buffer), &got,
+                        nullptr) &&
+               got > 0)
+            run.output.append(buffer, got);
+    }
+    GetExitCodeProcess(process.hProcess, &run.status);
+    return run;
+}
+
+std::string TempFilePath(const std::string& name) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name;
+}
+
+std::vector<unsigned char> ReadFileHead(const std::string& path, size_t bytes) {
+    std::vector<unsigned char> head;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return head;
+    unsigned char chunk[65536];
+    size_t got = 0;
+    while (head.size() < bytes &&
+           (got = std::fread(chunk, 1, std::min(sizeof chunk, bytes - head.size()), f)) > 0)
+        head.insert(head.end(), chunk, chunk + got);
+    std::fclose(f);
+    return head;
+}
+
+uint32_t LittleEndian32(const std::vector<unsigned char>& bytes, size_t offset) {
+    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+           static_cast<uint32_t>(bytes[offset + 3]) << 24;
 }
 
 } // namespace travik_test

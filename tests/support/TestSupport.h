@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,5 +42,20 @@ void DeleteSdkRegistry();
 
 // Directory of the running test program, with a trailing backslash.
 std::string ProgramDirectory();
+
+// How a program run by RunProgram ended.
+struct ProgramRun {
+    DWORD status = 0xFFFFFFFF; // exit status; 0xFFFFFFFF when it could not start
+    std::string output;        // standard output and standard error together
+};
+// Runs `commandLine` to its end, collecting its output.
+ProgramRun RunProgram(const std::string& commandLine);
+
+// `name` in the temporary folder.
+std::string TempFilePath(const std::string& name);
+// The first `bytes` bytes of a file (fewer when it is shorter; none when it cannot be read).
+std::vector<unsigned char> ReadFileHead(const std::string& path, size_t bytes);
+// The little-endian 32-bit number at `offset` of `bytes`.
+uint32_t LittleEndian32(const std::vector<unsigned char>& bytes, size_t offset);
 
 } // namespace travik_test

@@ -13,48 +13,12 @@
 
 namespace {
 
-struct Outcome {
-    DWORD status = 0xFFFFFFFF;
-    std::string output; // standard output and standard error together
-};
+using Outcome = travik_test::ProgramRun;
 
 // Runs travikcam.exe from the test's own directory with `arguments` and collects its output.
 Outcome Travikcam(const std::string& arguments) {
-    Outcome run;
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + travik_test::ProgramDirectory() + "travikcam.exe\" " + arguments;
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (started) {
-        // Read until the program has ended, not until the pipe breaks: a process it starts
-        // (Wine's desktop process on the first window) inherits the write end and keeps the pipe
-        // open long after travikcam is gone. Once it has ended, all it wrote is in the pipe.
-        for (bool ended = false; !ended;) {
-            ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
-            char buffer[4096];
-            DWORD available = 0, got = 0;
-            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) &&
-                   available > 0 && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) &&
-                   got > 0)
-                run.output.append(buffer, got);
-        }
-        GetExitCodeProcess(process.hProcess, &run.status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(readEnd);
-    return run;
+    return travik_test::RunProgram("\"" + travik_test::ProgramDirectory() + "travikcam.exe\" " +
+                                   arguments);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -62,22 +26,15 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 std::string TempPath(const char* name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name;
+    return travik_test::TempFilePath(name);
 }
 
 std::vector<unsigned char> Head(const std::string& path, size_t bytes) {
-    std::vector<unsigned char> head(bytes);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return {};
-    head.resize(std::fread(head.data(), 1, bytes, f));
-    std::fclose(f);
-    return head;
+    return travik_test::ReadFileHead(path, bytes);
 }
 
 uint32_t U32(const std::vector<unsigned char>& b, size_t o) {
-    return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<uint32_t>(b[o + 3]) << 24;
+    return travik_test::LittleEndian32(b, o);
 }
 
 class TravikcamTest : public ::testing::Test {
