@@ -67,8 +67,7 @@ static void start_preview(HWND window) {
 }
 
 static void stop_preview(void) {
-    Travik_StopPreview(camera);
-    Travik_Close(camera); /* removes the preview window; the camera stays open */
+    Travik_Close(camera); /* stops acquisition, removes the preview window, keeps the camera */
     previewing = 0;
     shown_rate = -1;
     set_status(STATUS_PART_RATE, "");
@@ -151,12 +150,11 @@ static void record_avi(HWND window) {
 
 static void run_dialog(HWND window, int id) {
     if (id == ID_SETTINGS_CAMERA) {
-        /* The format dialog stops acquisition while it is open and may change the colour mode. */
-        int was_previewing = previewing;
-        if (was_previewing) stop_preview();
+        /* The SDK stops acquisition around its format dialog and resumes it afterwards; only the
+           colour mode may have changed. */
         Travik_SetCameraDlg(camera, window);
         sync_color_mode(window);
-        if (was_previewing) start_preview(window);
+        show_state(previewing ? "previewing" : "ready");
     } else if (id == ID_SETTINGS_IMAGE) {
         Travik_SetImageDlg(camera, window);
     } else {
@@ -266,10 +264,8 @@ static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wPara
         }
         return 0;
     case WM_DESTROY:
-        if (camera != 0) {
-            stop_preview();
-            Travik_Release(camera); /* keeps the camera's settings for next time */
-        }
+        /* Release stops acquisition and keeps the camera's settings for next time. */
+        if (camera != 0) Travik_Release(camera);
         PostQuitMessage(0);
         return 0;
     }

@@ -45,13 +45,8 @@ ImageBuffer* CTravik::OutputImage() const {
 
 int CTravik::PrepareCapture() {
     const int device = m_device->GetDeviceNumber();
-    const OwnerRecord* owner = m_sharedMemory.Owner(device);
-    // Our own record (left by an earlier start of this application) does not block a start.
-    const bool ownedByOther =
-        owner && owner->owner != 0 &&
-        !(owner->owner == reinterpret_cast<std::uintptr_t>(m_appWindow) &&
-          owner->module == reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr)));
-    if (!m_device->IsDevicePresent(device) || ownedByOther) return ReportError(ERR_DEVICE), 0;
+    if (!m_device->IsDevicePresent(device) || IsOwnedByOther(device))
+        return ReportError(ERR_DEVICE), 0;
     if (!IsCaptureWindowValid()) return ReportError(ERR_GEOMETRY), 0;
     if (m_colorMode < 0 || m_colorMode > 5) return ReportError(ERR_MEMORY), 0;
 
@@ -66,7 +61,8 @@ int CTravik::PrepareCapture() {
         if (mode != 1) sized = sized && SizeBuffer(m_images[2], w, h, 24);
         if (mode >= 3) sized = sized && SizeBuffer(m_images[mode], w, h, kModeBuffers[mode].bits);
         ImageBuffer* output = OutputImage();
-        sized = sized && output && m_images[6] && m_images[6]->CreateLike(output) == 1;
+        // The sharpen step's copy of the output image: only its pixels are used.
+        sized = sized && output && SizeBuffer(m_images[6], w, h, output->Bits());
         if (!sized) return ReportError(ERR_MEMORY), 0;
         m_mirrorScratch.resize(RawImage()->ImageBytes());
     }
@@ -87,7 +83,8 @@ int CTravik::PrepareCapture() {
     m_device->SetGain(m_cameraSettings[kGlobalGain]);
     m_device->SetExposure(m_cameraSettings[kExposure]);
     GetRealExposureTime(nullptr);
-    SizeDisplayBuffer();
+    RECT client;
+    if (PreviewClientArea(client)) SizeDisplayBuffer(client);
     return 1;
 }
 
@@ -112,13 +109,29 @@ int CTravik::StartPreview() {
     return ReportError(code), 0;
 }
 
+namespace {
+// Makes a thread's done event and starts the thread. On failure nothing is left behind: a done
+// event that no thread will ever set would make the next join wait forever.
+bool StartThread(UniqueHandle& done, UniqueHandle& thread, DWORD& threadId,
+                 LPTHREAD_START_ROUTINE body, void* argument) {
+    done.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (done) thread.reset(CreateThread(nullptr, 0, body, argument, 0, &threadId));
+    if (done && thread && threadId != 0) return true;
+    thread.reset();
+    done.reset();
+    threadId = 0;
+    return false;
+}
+} // namespace
+
 int CTravik::StartWorker(bool triggerLoop) {
     m_workerRunsTrigger = triggerLoop;
-    m_workerDone.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!m_workerDone) return 0;
-    m_workerThread.reset(
-        CreateThread(nullptr, 0, &CTravik::WorkerMain, this, 0, &m_workerThreadId));
-    return m_workerThread.valid() && m_workerThreadId != 0;
+    return StartThread(m_workerDone, m_workerThread, m_workerThreadId, &CTravik::WorkerMain, this);
+}
+
+bool CTravik::StartRecordingThread() {
+    return StartThread(m_recordDone, m_recordThread, m_recordThreadId, &CTravik::RecorderMain,
+                       this);
 }
 
 namespace {

@@ -14,13 +14,11 @@ constexpr char kLibraryName[] = "TravikSdk_380TZ4_RDX.dll";
 }
 
 int CTravik::Initialize(HWND window) {
-    if (!m_sharedMemory.OpenBlock(SharedMemoryBlock::kName)) {
-        bool created = false;
-        if (m_sharedMemory.OpenOrCreateBlock(SharedMemoryBlock::kName, SharedMemoryBlock::kSize,
-                                             &created) &&
-            created && m_sharedMemory.View())
-            std::memset(m_sharedMemory.View(), 0, 0x8000);
-    }
+    bool created = false;
+    if (m_sharedMemory.OpenOrCreateBlock(SharedMemoryBlock::kName, SharedMemoryBlock::kSize,
+                                         &created) &&
+        created && m_sharedMemory.View())
+        std::memset(m_sharedMemory.View(), 0, 0x8000);
     // The window is not stored yet, so this failure is only on the stack.
     if (!m_sharedMemory.View()) return ReportError(ERR_MEMORY), 0;
 
@@ -90,9 +88,14 @@ void CTravik::FreeOwnedObjects() {
     }
 }
 
-bool CTravik::IsOwned(int deviceNumber) const {
+bool CTravik::IsOwnRecord(const OwnerRecord& record) const {
+    return record.owner == reinterpret_cast<std::uintptr_t>(m_appWindow) &&
+           record.module == reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+}
+
+bool CTravik::IsOwnedByOther(int deviceNumber) const {
     const OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
-    return record && record->owner != 0;
+    return record && record->owner != 0 && !IsOwnRecord(*record);
 }
 
 int CTravik::ClaimOwner(int deviceNumber) {
@@ -109,9 +112,7 @@ int CTravik::ClaimOwner(int deviceNumber) {
 int CTravik::ReleaseOwner(int deviceNumber) {
     OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
     if (!record) return 0;
-    if (record->owner == reinterpret_cast<std::uintptr_t>(m_appWindow) &&
-        record->module == reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr)) &&
-        record->flag == 0) {
+    if (IsOwnRecord(*record) && record->flag == 0) {
         record->owner = 0;
         record->module = 0;
         record->flag = 0;

@@ -114,11 +114,14 @@ int CTravik::OpenPreviewWindow() {
     return ReportError(ERR_WINDOW), 0;
 }
 
-void CTravik::SizeDisplayBuffer() {
+bool CTravik::PreviewClientArea(RECT& client) const {
+    return m_previewWindow && m_previewDC && IsWindowVisible(m_previewWindow) &&
+           GetClientRect(m_previewWindow, &client) && client.right > 0 && client.bottom > 0;
+}
+
+void CTravik::SizeDisplayBuffer(const RECT& client) {
     ImageBuffer* display = m_images[kDisplayBuffer];
-    if (!display || !m_previewWindow || !m_previewDC || !IsWindowVisible(m_previewWindow)) return;
-    RECT client;
-    if (!GetClientRect(m_previewWindow, &client) || client.right <= 0 || client.bottom <= 0) return;
+    if (!display) return;
     const int bits = m_colorMode <= 1 ? 8 : 24;
     if (display->Pixels() && display->Width() == client.right &&
         display->Height() == client.bottom && display->Bits() == bits)
@@ -127,6 +130,10 @@ void CTravik::SizeDisplayBuffer() {
 }
 
 void CTravik::DrawPreview() {
+    // Checked first: without a window to show it in, the display conversion below is wasted
+    // work on every frame (a recording without a window, a hidden window).
+    RECT client;
+    if (!PreviewClientArea(client)) return;
     ImageBuffer* shown = nullptr;
     switch (m_colorMode) {
     case 0:
@@ -150,11 +157,7 @@ void CTravik::DrawPreview() {
         shown = m_images[2];
         break;
     }
-    if (!shown || !shown->Pixels() || !m_previewWindow || !m_previewDC) return;
-    RECT client;
-    if (!IsWindowVisible(m_previewWindow) || !GetClientRect(m_previewWindow, &client) ||
-        client.right <= 0 || client.bottom <= 0)
-        return;
+    if (!shown || !shown->Pixels()) return;
 
     const int width = shown->Width(), height = shown->Height();
     if (client.right == width && client.bottom == height && m_colorMode != 1) {
@@ -163,7 +166,7 @@ void CTravik::DrawPreview() {
                    SRCCOPY);
         return;
     }
-    SizeDisplayBuffer();
+    SizeDisplayBuffer(client);
     ImageBuffer* display = m_images[kDisplayBuffer];
     if (!display || !display->Pixels()) return;
     display->ApplyScaledKernel(m_colorMode <= 1 ? ScaleNearest8 : ScaleNearest24, shown, nullptr,

@@ -55,6 +55,10 @@ namespace {
 void CameraKeyName(int cameraNumber, char (&name)[32]) {
     std::snprintf(name, sizeof(name), "Camera_%02d", cameraNumber);
 }
+
+void SizePresetName(int number, char (&name)[32]) {
+    std::snprintf(name, sizeof(name), "Size_%02d", number);
+}
 } // namespace
 
 bool OpenCameraKeyRead(int cameraNumber, const char* sub, RegistryKey& key) {
@@ -80,4 +84,22 @@ bool CreateCameraKey(int cameraNumber, const char* sub, RegistryKey& key) {
         return true;
     }
     return key.Create(camera, sub);
+}
+
+bool ReadSizePreset(const RegistryKey& camera, int number, int* values) {
+    char name[32];
+    SizePresetName(number, name);
+    RegistryKey preset;
+    if (!preset.OpenRead(camera, name)) return false;
+    for (int i = 0; i < kSizePresetFields; ++i) preset.Read(kSizePresetValues[i], values[i]);
+    return true;
+}
+
+bool WriteSizePreset(const RegistryKey& camera, int number, const int* values) {
+    char name[32];
+    SizePresetName(number, name);
+    RegistryKey preset;
+    if (!preset.Create(camera, name)) return false;
+    for (int i = 0; i < kSizePresetFields; ++i) preset.Write(kSizePresetValues[i], values[i]);
+    return true;
 }

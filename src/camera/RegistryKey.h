@@ -36,3 +36,14 @@ constexpr const char kSettingsRoot[] = "Software\\Ostrel\\Travik380TZ4RDXSdk";
 bool OpenCameraKeyRead(int cameraNumber, const char* sub, RegistryKey& key);
 // Creates (or opens) root\"Camera_%02d"[\sub] for writing; false when a key cannot be made.
 bool CreateCameraKey(int cameraNumber, const char* sub, RegistryKey& key);
+
+// A capture-window size preset: the key "Size_%02d" under a camera's key, with seven values in
+// this order (also the order the camera's fields TH, TV, EH, EV, EHS, EVS, Buf take them).
+constexpr int kSizePresetFields = 7;
+constexpr const char* kSizePresetValues[kSizePresetFields] = {"TH", "TV", "EH", "EV", "EHS", "EVS", "Buf"};
+constexpr int kDefaultSizePreset[kSizePresetFields] = {1280, 960, 1280, 960, 0, 0, 4};
+// Reads preset `number` of an open camera key into values[0..6]; false when the preset is
+// missing. A value missing inside it leaves its slot as it was.
+bool ReadSizePreset(const RegistryKey& camera, int number, int* values);
+// Creates (or opens) preset `number` and writes values[0..6]; false when the key cannot be made.
+bool WriteSizePreset(const RegistryKey& camera, int number, const int* values);

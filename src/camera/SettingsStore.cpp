@@ -5,7 +5,6 @@
 #include "sensor/Travik380TZ4RDXSdk.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 using namespace settings;
@@ -45,23 +44,17 @@ bool SaveEntries(int cameraNumber, const char* sub, const NamedEntry (&values)[N
     return true;
 }
 
-// The seven values of a size preset, in the order they are written on first use.
-constexpr const char* kPresetValues[7] = {"TH", "TV", "EH", "EV", "EHS", "EVS", "Buf"};
-
 void WriteFirstUseDefaults(int cameraNumber) {
-    RegistryKey camera, preset;
-    if (!CreateCameraKey(cameraNumber, nullptr, camera) || !preset.Create(camera, "Size_00"))
+    RegistryKey camera;
+    if (!CreateCameraKey(cameraNumber, nullptr, camera) ||
+        !WriteSizePreset(camera, 0, kDefaultSizePreset))
         return;
-    const int defaults[7] = {1280, 960, 1280, 960, 0, 0, 4};
-    for (int i = 0; i < 7; ++i) preset.Write(kPresetValues[i], defaults[i]);
     camera.Write("Size", 0);
     camera.Write("Color", 2);
     camera.Write("SubSample", 0);
     camera.Write("WaitTime", 1);
     camera.Write("Clock", 2);
 }
-
-void PresetName(int number, char (&name)[32]) { std::snprintf(name, sizeof(name), "Size_%02d", number); }
 
 } // namespace
 
@@ -77,14 +70,15 @@ int CTravik::LoadSizePreset() {
         WriteFirstUseDefaults(m_cameraNumber);
         return 0;
     }
-    RegistryKey camera, preset;
+    RegistryKey camera;
     int size = 0;
-    char name[32];
     if (!OpenCameraKeyRead(m_cameraNumber, nullptr, camera) || !camera.Read("Size", size)) return 0;
-    PresetName(size, name);
-    if (!preset.OpenRead(camera, name)) return 0;
+    // A value missing in the preset keeps the field's current value.
     const auto fields = PresetFields();
-    for (int i = 0; i < 7; ++i) preset.Read(kPresetValues[i], *fields[i]);
+    int values[kSizePresetFields];
+    for (int i = 0; i < kSizePresetFields; ++i) values[i] = *fields[i];
+    if (!ReadSizePreset(camera, size, values)) return 0;
+    for (int i = 0; i < kSizePresetFields; ++i) *fields[i] = values[i];
     return 1;
 }
 
@@ -166,12 +160,8 @@ int CTravik::SetCaptureWindowPreset(int width, int height) {
     int chosen[7] = {};
     bool found = false;
     for (int number = 0; number < 100 && !found; ++number) {
-        char name[32];
-        PresetName(number, name);
-        RegistryKey preset;
-        if (!preset.OpenRead(camera, name)) break;
-        int values[7] = {};
-        for (int i = 0; i < 7; ++i) preset.Read(kPresetValues[i], values[i]);
+        int values[kSizePresetFields] = {};
+        if (!ReadSizePreset(camera, number, values)) break;
         if (values[2] == width && values[3] == height) {
             std::copy(std::begin(values), std::end(values), std::begin(chosen));
             found = true;

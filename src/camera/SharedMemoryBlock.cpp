@@ -3,30 +3,27 @@
 
 int SharedMemoryBlock::OpenBlock(const char* name) {
     CloseBlock();
-    m_mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
+    m_mapping.reset(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name));
     if (!m_mapping) return 0;
-    m_view = static_cast<unsigned char*>(MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    m_view = static_cast<unsigned char*>(MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     return 1;
 }
 
 int SharedMemoryBlock::OpenOrCreateBlock(const char* name, DWORD size, bool* created) {
     if (created) *created = false;
     if (OpenBlock(name)) return 1;
-    m_mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name);
+    m_mapping.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name));
     if (!m_mapping) return 0;
     // Another process may have made it between our open and our create.
     if (created) *created = GetLastError() != ERROR_ALREADY_EXISTS;
-    m_view = static_cast<unsigned char*>(MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    m_view = static_cast<unsigned char*>(MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
     return 1;
 }
 
 void SharedMemoryBlock::CloseBlock() {
     if (m_view) UnmapViewOfFile(m_view);
-    if (m_file) CloseHandle(m_file);
-    if (m_mapping) CloseHandle(m_mapping);
     m_view = nullptr;
-    m_file = nullptr;
-    m_mapping = nullptr;
+    m_mapping.reset();
 }
 
 OwnerRecord* SharedMemoryBlock::Owner(int deviceNumber) const {

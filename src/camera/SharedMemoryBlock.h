@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "device/UniqueHandle.h"
+
 // One record per device number in the block's owner table.
 struct OwnerRecord {
     std::uint64_t owner;  // window of the streaming application; 0 = free
@@ -38,7 +40,6 @@ class SharedMemoryBlock {
     OwnerRecord* Owner(int deviceNumber) const;
 
   private:
-    HANDLE m_mapping = nullptr;
-    HANDLE m_file = nullptr; // never set here; kept so that closing mirrors the block's parts
+    UniqueHandle m_mapping;
     unsigned char* m_view = nullptr;
 };

@@ -48,7 +48,10 @@ class CTravik {
     int GetDeviceNameW(int index, wchar_t* buffer, int length);
     int GetCameraInfo(CameraInfo* info);
     int SetDeviceNumber(int number);
-    bool IsOwned(int deviceNumber) const;
+    // Whether the device's owner record names this application (window and executable), and
+    // whether another application's record holds the device; our own record never blocks a start.
+    bool IsOwnRecord(const OwnerRecord& record) const;
+    bool IsOwnedByOther(int deviceNumber) const;
     int ClaimOwner(int deviceNumber);
     int ReleaseOwner(int deviceNumber);
 
@@ -242,6 +245,8 @@ class CTravik {
     void TriggerLoop();
     int StartWorker(bool triggerLoop);
     void WaitForWorker();
+    // Starts RecorderMain with its done event; false (nothing left open) when either fails.
+    bool StartRecordingThread();
     // Reads the claimed (preview) or grabbed (trigger, snapshot) frame into the raw buffer and
     // spreads its rows to the stride; a device result code. Under m_imageLock.
     int ReadRawFrame(bool grabbed);
@@ -255,7 +260,9 @@ class CTravik {
     void ApplyAdjustments(ImageBuffer* output);
     // Preview window.
     HWND CreatePreviewWindow();
-    void SizeDisplayBuffer();
+    // The client area of a visible preview window with a DC; false when there is none to draw in.
+    bool PreviewClientArea(RECT& client) const;
+    void SizeDisplayBuffer(const RECT& client);
     void DrawPreview();
     static LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
 

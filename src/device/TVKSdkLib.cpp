@@ -17,8 +17,7 @@ CTVKSdkLib::CTVKSdkLib() = default;
 
 CTVKSdkLib::~CTVKSdkLib() {
     // The thread writes into the ring and reads the device path: both die with this object.
-    StopTransfer();
-    ReapTransferThread();
+    StopTransfer(); // reaps the thread on every path
 }
 
 // ---- Virtual operations ----
@@ -175,9 +174,10 @@ int CTVKSdkLib::PrepareTransfer() {
 int CTVKSdkLib::SendCommand(const CommandPacket& packet) {
     UniqueHandle device = driver::OpenDevice(m_devicePath);
     if (!device) return TVK_NO_DEVICE;
-    CommandPacket copy = packet; // the request takes a writable buffer
-    const driver::Outcome outcome =
-        driver::TransferOnPipe(device.get(), driver::IOCTL_CAM_PIPE_IN_DIRECT, driver::PIPE_COMMAND,
-                               copy.data(), driver::kPacketBytes);
-    return outcome == driver::Outcome::Complete ? TVK_OK : TVK_SEND_FAILED;
+    return SendOn(device.get(), packet) ? TVK_OK : TVK_SEND_FAILED;
+}
+
+bool CTVKSdkLib::SendOn(HANDLE device, CommandPacket packet) {
+    return driver::TransferOnPipe(device, driver::IOCTL_CAM_PIPE_IN_DIRECT, driver::PIPE_COMMAND,
+                                  packet.data(), driver::kPacketBytes) == driver::Outcome::Complete;
 }

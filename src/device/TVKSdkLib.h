@@ -153,6 +153,9 @@ class CTVKSdkLib {
     // Opens the device path, sends one packet with IOCTL_CAM_PIPE_IN_DIRECT and closes:
     // 0, 10 (open failed, nothing sent) or 12.
     int SendCommand(const CommandPacket& packet);
+    // Sends one packet on the command pipe of an open device; true when the request completed.
+    // The packet is taken by value: the request needs a writable buffer.
+    static bool SendOn(HANDLE device, CommandPacket packet);
 
   private:
     void FreeFrameBuffers();

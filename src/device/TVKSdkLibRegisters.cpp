@@ -17,12 +17,6 @@ bool ReadReply(HANDLE device, std::uint8_t* data) {
     return ok;
 }
 
-bool SendOn(HANDLE device, const CommandPacket& packet) {
-    CommandPacket copy = packet;
-    return driver::TransferOnPipe(device, driver::IOCTL_CAM_PIPE_IN_DIRECT, driver::PIPE_COMMAND,
-                                  copy.data(), driver::kPacketBytes) == driver::Outcome::Complete;
-}
-
 } // namespace
 
 int CTVKSdkLib::WriteControllerRegister(int index, int value) {

@@ -115,9 +115,7 @@ int CTVKSdkLib::GrabFrame() {
         }
     }
     PrepareTransfer();
-    CommandPacket start = MakePacket(CMD_START_FRAME);
-    driver::TransferOnPipe(m_grabHandle.get(), driver::IOCTL_CAM_PIPE_IN_DIRECT,
-                           driver::PIPE_COMMAND, start.data(), driver::kPacketBytes);
+    SendOn(m_grabHandle.get(), MakePacket(CMD_START_FRAME));
     const driver::Outcome outcome =
         driver::TransferOnPipe(m_grabHandle.get(), driver::IOCTL_CAM_PIPE_IN_DIRECT,
                                driver::PIPE_IMAGE, m_rawFrame.get(), size);

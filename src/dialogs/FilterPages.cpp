@@ -146,7 +146,11 @@ void ImagePage::OnCommand(int id, int code) {
 }
 
 void ImagePage::Refresh() const {
+    // Painting only: the block holds these values already, and taking the edit boxes' change
+    // notices back into it would overwrite what the worker measured meanwhile.
+    m_ready = false;
     ShowRows(m_window, kImageRows, m_block);
+    m_ready = true;
     ShowBayerMode();
 }
 
@@ -185,7 +189,11 @@ void GrayPage::OnCommand(int id, int code) {
     if (id == IDC_ONCE) m_block[kAutoGrayGain] = 1;
 }
 
-void GrayPage::Refresh() const { ShowRows(m_window, kGrayRows, m_block); }
+void GrayPage::Refresh() const {
+    m_ready = false; // painting only, as on the image page
+    ShowRows(m_window, kGrayRows, m_block);
+    m_ready = true;
+}
 
 void GrayPage::ReadBack() const { ReadRows(m_window, kGrayRows, m_block); }
 

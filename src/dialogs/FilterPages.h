@@ -51,7 +51,8 @@ class FilterPage {
     int* m_block;
     HWND m_window = nullptr;
     HWND m_partner = nullptr;
-    bool m_ready = false; // edit changes count only after the page has been set up
+    // Edit changes count only after the page has been set up, and not while Refresh paints.
+    mutable bool m_ready = false;
 };
 
 class ImagePage : public FilterPage {

@@ -14,8 +14,9 @@ namespace dialogs {
 
 namespace {
 
-constexpr FormatDialog::SizeEntry kDefaultSize = {1280, 960, 1280, 960, 0, 0, 4};
-constexpr const char* kSizeValues[7] = {"TH", "TV", "EH", "EV", "EHS", "EVS", "Buf"};
+constexpr FormatDialog::SizeEntry kDefaultSize = {
+    kDefaultSizePreset[0], kDefaultSizePreset[1], kDefaultSizePreset[2], kDefaultSizePreset[3],
+    kDefaultSizePreset[4], kDefaultSizePreset[5], kDefaultSizePreset[6]};
 constexpr int kSizeFields[6] = {IDC_H_TOTAL, IDC_V_TOTAL, IDC_H_EFFECTIVE, IDC_V_EFFECTIVE, IDC_H_START, IDC_V_START};
 constexpr int kLists[] = {IDC_COLOR_LIST, IDC_SIZE_LIST, IDC_SUBSAMPLE_LIST, IDC_CLOCK_LIST};
 constexpr int kHighClockMHz = 40;
@@ -32,8 +33,6 @@ constexpr const wchar_t* kColorNamesJa[6] = {
     L"\u30AB\u30E9\u30FC 64bit \u203B", // カラー 64bit ※
 };
 constexpr wchar_t kMono10FormatJa[] = L"\u767D\u9ED2 %dbit \u203B";
-
-void SizeKeyName(int index, char (&name)[16]) { std::snprintf(name, sizeof(name), "Size_%02d", index); }
 
 LRESULT ListMessage(HWND window, int list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendDlgItemMessageW(window, list, message, wParam, lParam);
@@ -57,14 +56,7 @@ void FormatDialog::ReadStore() {
     RegistryKey camera;
     if (!OpenCameraKeyRead(m_cameraNumber, nullptr, camera)) return;
     m_count = 0;
-    for (int i = 0; i < kMaxSizes; ++i) {
-        char name[16];
-        SizeKeyName(i, name);
-        RegistryKey preset;
-        if (!preset.OpenRead(camera, name)) break;
-        for (int value = 0; value < 7; ++value) preset.Read(kSizeValues[value], m_sizes[i][value]);
-        m_count = i + 1;
-    }
+    for (int i = 0; i < kMaxSizes && ReadSizePreset(camera, i, m_sizes[i].data()); ++i) m_count = i + 1;
     camera.Read("Size", m_size);
     camera.Read("Color", m_color);
     camera.Read("SubSample", m_subSample);
@@ -75,13 +67,8 @@ void FormatDialog::ReadStore() {
 void FormatDialog::WriteStore() const {
     RegistryKey camera;
     if (!CreateCameraKey(m_cameraNumber, nullptr, camera)) return;
-    for (int i = 0; i < m_count; ++i) {
-        char name[16];
-        SizeKeyName(i, name);
-        RegistryKey preset;
-        if (!preset.Create(camera, name)) break;
-        for (int value = 0; value < 7; ++value) preset.Write(kSizeValues[value], m_sizes[i][value]);
-    }
+    for (int i = 0; i < m_count; ++i)
+        if (!WriteSizePreset(camera, i, m_sizes[i].data())) break;
     camera.Write("Size", m_size);
     camera.Write("Color", m_color);
     camera.Write("SubSample", 0); // the value of the only sub-sample entry, "1/1"
@@ -113,14 +100,13 @@ void FormatDialog::Open(HWND window) {
 void FormatDialog::FillLists() const {
     const bool japanese = UseJapanese();
     for (int mode = 0; mode < 6; ++mode) {
+        const wchar_t* name = japanese ? kColorNamesJa[mode] : kColorNames[mode];
         wchar_t text[64];
-        if (!japanese)
-            std::swprintf(text, 64, L"%ls", kColorNames[mode]);
-        else if (kColorNamesJa[mode])
-            std::swprintf(text, 64, L"%ls", kColorNamesJa[mode]);
-        else
+        if (!name) {
             std::swprintf(text, 64, kMono10FormatJa, 10);
-        AddString(m_window, IDC_COLOR_LIST, text);
+            name = text;
+        }
+        AddString(m_window, IDC_COLOR_LIST, name);
     }
     ListMessage(m_window, IDC_COLOR_LIST, CB_SETCURSEL, m_color);
 

@@ -75,14 +75,8 @@ int CTravik::Record(const char* path, int timeMs, int showWindow) {
     // round.
     m_newFrame = 0;
     m_recordRunFlag = 1;
-    m_recordDone.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (m_recordDone)
-        m_recordThread.reset(CreateThread(nullptr, 0, RecorderMain, this, 0, &m_recordThreadId));
-    if (!m_recordDone || !m_recordThread || m_recordThreadId == 0) {
+    if (!StartRecordingThread()) {
         m_recordRunFlag = 0;
-        m_recordThread.reset();
-        m_recordDone.reset();
-        m_recordThreadId = 0;
         m_avi.Abandon();
         Close();
         return ReportError(ERR_THREAD), 0;

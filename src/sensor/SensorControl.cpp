@@ -47,16 +47,9 @@ int CTravik380TZ4RDXSdk::GetClock(int* mode) {
 
 int CTravik380TZ4RDXSdk::SetTriggerMode(int on) {
     const std::uint8_t flag = on ? 1 : 0;
-    bool opened = false;
-    {
-        UniqueHandle device = driver::OpenDevice(GetDevicePath());
-        opened = device.valid();
-        if (opened) {
-            CommandPacket packet = MakePacket(CMD_CONTROLLER_WRITE, {CTRL_TRIGGER_MODE, flag});
-            driver::TransferOnPipe(device.get(), driver::IOCTL_CAM_PIPE_IN_DIRECT,
-                                   driver::PIPE_COMMAND, packet.data(), driver::kPacketBytes);
-        }
-    }
+    // The sensor follows only when the device could be opened, whatever the send's outcome.
+    const bool opened =
+        SendCommand(MakePacket(CMD_CONTROLLER_WRITE, {CTRL_TRIGGER_MODE, flag})) != TVK_NO_DEVICE;
     if (opened) {
         // Bit 4 of register 32 and the low bits of 33 switch the sensor between free-running
         // and waiting for the trigger.

@@ -31,7 +31,9 @@ void WriteDword(const std::string& key, const char* value, int data) {
     RegCloseKey(h);
 }
 
-std::vector<std::string> ValueNames(const std::string& key) {
+// Names under root\key, listed by `enumerate` (values or subkeys) until it reports no more.
+template <typename Enumerate>
+std::vector<std::string> NamesUnder(const std::string& key, Enumerate enumerate) {
     std::vector<std::string> names;
     HKEY h = nullptr;
     const std::string path = std::string(kRoot) + (key.empty() ? "" : "\\" + key);
@@ -39,26 +41,23 @@ std::vector<std::string> ValueNames(const std::string& key) {
     char name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = sizeof(name);
-        if (RegEnumValueA(h, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (enumerate(h, i, name, &length) != ERROR_SUCCESS) break;
         names.push_back(name);
     }
     RegCloseKey(h);
     return names;
 }
 
+std::vector<std::string> ValueNames(const std::string& key) {
+    return NamesUnder(key, [](HKEY h, DWORD i, char* name, DWORD* length) {
+        return RegEnumValueA(h, i, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 std::vector<std::string> SubkeyNames(const std::string& key) {
-    std::vector<std::string> names;
-    HKEY h = nullptr;
-    const std::string path = std::string(kRoot) + (key.empty() ? "" : "\\" + key);
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof(name);
-        if (RegEnumKeyExA(h, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.push_back(name);
-    }
-    RegCloseKey(h);
-    return names;
+    return NamesUnder(key, [](HKEY h, DWORD i, char* name, DWORD* length) {
+        return RegEnumKeyExA(h, i, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 using FirstUse = CameraTest;

@@ -1,12 +1,13 @@
 // Shared helpers of the Windows tests.
 #include "support/TestSupport.h"
 
+#include "device/UniqueHandle.h"
+
 #include <psapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 
 namespace travik_test {
 
@@ -86,12 +87,11 @@ std::string ProgramDirectory() {
 }
 
 ProgramRun RunProgram(const std::string& commandLine) {
-    using UniqueHandle = std::unique_ptr<void, decltype(&CloseHandle)>;
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
-    UniqueHandle reader(readEnd, &CloseHandle), writer(writeEnd, &CloseHandle);
+    UniqueHandle reader(readEnd), writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -105,7 +105,7 @@ ProgramRun RunProgram(const std::string& commandLine) {
                                         nullptr, &startup, &process);
     writer.reset(); // the program has its own copy
     if (!started) return run;
-    UniqueHandle program(process.hProcess, &CloseHandle), thread(process.hThread, &CloseHandle);
+    UniqueHandle program(process.hProcess), thread(process.hThread);
     // Read until the program has ended, not until end of file: a process that Wine starts on
     // its behalf (the desktop's explorer.exe) can inherit the pipe's write end and keep it open
     // long after.
