@@ -83,6 +83,7 @@ void CTravik::PreviewLoop() {
         FillFrameInfo(true);
         ProcessFrame();
         m_newFrame = 1;
+        if (m_recordRunFlag) m_avi.FrameMade();
         m_imageReady = 1;
         DrawPreview();
         if (m_userBuffer && m_userLength != 0 &&
@@ -112,6 +113,7 @@ void CTravik::TriggerLoop() {
         FillFrameInfo(false);
         ProcessFrame();
         m_newFrame = 1;
+        if (m_recordRunFlag) m_avi.FrameMade();
         m_imageReady = 1;
         if (m_userBuffer && m_userLength != 0 &&
             !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))

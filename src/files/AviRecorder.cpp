@@ -15,8 +15,12 @@ int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedK
 
 } // namespace
 
-AviRecorder::AviRecorder() = default;
+AviRecorder::AviRecorder() : m_frameMade(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 AviRecorder::~AviRecorder() = default;
+
+void AviRecorder::FrameMade() const {
+    if (m_frameMade) SetEvent(m_frameMade.get());
+}
 
 AviRecorder::OpenResult AviRecorder::Open(const char* path, int timeMs, CRITICAL_SECTION& imageLock,
                                           ImageSource source) {
@@ -52,7 +56,10 @@ void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
 
     uint32_t lastFrameTime = 0;
     while (buffersMade && runFlag.load()) {
-        Sleep(10);
+        if (m_frameMade)
+            WaitForSingleObject(m_frameMade.get(), 10);
+        else
+            Sleep(10);
         if (!newFrame.load()) continue;
         const uint32_t now = timeGetTime();
         if (!m_started) {

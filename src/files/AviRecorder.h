@@ -1,6 +1,7 @@
 // Image files and recording: what the recorder thread does, from opening the AVI to finishing it.
 #pragma once
 
+#include "device/UniqueHandle.h"
 #include "files/AviWriter.h"
 
 #include <windows.h>
@@ -16,11 +17,12 @@ class ImageBuffer;
 // of its own; the acquisition engine sets the new-frame flag after every output image; stopping
 // acquisition clears the run flag and waits for the thread.
 //
-// Run polls the new-frame flag every 10 ms, converts the newest output image to a bottom-up 24-bit
-// frame of its own under the image lock, and appends that after leaving the lock. When the time,
-// counted from the first frame, is up, or the run flag is cleared, or the output image changes
-// its size or depth, it writes the index and the measured rate, closes the file and clears the
-// run flag: every recording ends as a valid AVI file.
+// Run looks at the new-frame flag at least every 10 ms, and at once when the acquisition engine
+// calls FrameMade; it converts the newest output image to a bottom-up 24-bit frame of its own
+// under the image lock, and appends that after leaving the lock. When the time, counted from the
+// first frame, is up, or the run flag is cleared, or the output image changes its size or depth,
+// it writes the index and the measured rate, closes the file and clears the run flag: every
+// recording ends as a valid AVI file.
 //
 // Shared state: the run flag is set by the caller's thread before the thread starts and cleared
 // by either side; the new-frame flag is set by the acquisition thread and cleared here, both under
@@ -50,6 +52,10 @@ class AviRecorder {
     void Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame);
     // Closes a file left open by an Open without a Run. Not while Run is under way.
     void Abandon() { m_avi.Reset(); }
+    // Called by the acquisition engine after it sets the new-frame flag. Waking the thread at
+    // once, rather than at its next 10 ms round, lets it take the image before the engine
+    // starts on the next one: at 25 frames per second a late round would skip frames.
+    void FrameMade() const;
 
     // Frames appended by the current or last recording.
     uint32_t FramesRecorded() const { return m_framesRecorded.load(); }
@@ -61,6 +67,7 @@ class AviRecorder {
     void FinishFile(uint32_t lastFrameTime);
 
     AviWriter m_avi;
+    UniqueHandle m_frameMade; // auto-reset; without it the thread just polls
     std::atomic<uint32_t> m_framesRecorded{0};
     CRITICAL_SECTION* m_imageLock = nullptr;
     ImageSource m_source;

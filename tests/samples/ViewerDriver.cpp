@@ -77,11 +77,13 @@ ViewerProcess::ViewerProcess() {
         if (viewer->Owns(window) && ClassName(window) == VIEWER_CLASS) viewer->m_window = window;
         return viewer->m_window == nullptr;
     };
-    for (int i = 0; i < 300 && !m_window; ++i) {
-        EnumWindows(findOwnWindow, reinterpret_cast<LPARAM>(this));
-        if (!m_window) Sleep(50);
+    // The main window can be listed while it is still in WM_CREATE, before its status bar
+    // exists: wait for both.
+    for (int i = 0; i < 300 && !m_statusBar; ++i) {
+        if (!m_window) EnumWindows(findOwnWindow, reinterpret_cast<LPARAM>(this));
+        if (m_window) m_statusBar = FindWindowExA(m_window, nullptr, STATUSCLASSNAMEA, nullptr);
+        if (!m_statusBar) Sleep(50);
     }
-    if (m_window) m_statusBar = FindWindowExA(m_window, nullptr, STATUSCLASSNAMEA, nullptr);
 }
 
 ViewerProcess::~ViewerProcess() {

@@ -57,13 +57,12 @@ class ViewerSamplePreview : public ViewerSampleTest,
 
 TEST_P(ViewerSamplePreview, PreviewsTheCameraInItsWindowAndExitsCleanly) {
     ViewerProcess viewer;
-    ASSERT_NE(viewer.Window(), nullptr);
-    ASSERT_NE(viewer.StatusBar(), nullptr);
+    ASSERT_NE(viewer.StatusBar(), nullptr) << "the viewer did not open its window";
     ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "ready"));
     viewer.Command(ID_COLOR_FIRST + GetParam().mode);
     ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, GetParam().shown))
         << viewer.StatusPart(STATUS_PART_STATE);
-    StartPreview(viewer);
+    ASSERT_NO_FATAL_FAILURE(StartPreview(viewer));
     // The rate is measured over frames: give it a moment to become non-zero.
     for (int i = 0; i < 100 && viewer.ShownRate() == 0; ++i)
         Sleep(50);
@@ -95,27 +94,27 @@ INSTANTIATE_TEST_SUITE_P(ColourModes, ViewerSamplePreview,
 
 TEST_F(ViewerSampleTest, ASecondCameraPreviewsToo) {
     ViewerProcess viewer;
-    ASSERT_NE(viewer.Window(), nullptr);
+    ASSERT_NE(viewer.StatusBar(), nullptr) << "the viewer did not open its window";
     viewer.Command(ID_DEVICE_FIRST + 1);
     ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "Device 2"));
-    StartPreview(viewer);
+    ASSERT_NO_FATAL_FAILURE(StartPreview(viewer));
     StopAndExit(viewer);
 }
 
 TEST_F(ViewerSampleTest, StartsOnTheFirstPresentCameraWithoutAnError) {
     ASSERT_TRUE(travik_emu::Unplug(0));
     ViewerProcess viewer;
-    ASSERT_NE(viewer.Window(), nullptr);
+    ASSERT_NE(viewer.StatusBar(), nullptr) << "the viewer did not open its window";
     ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "Device 2"))
         << viewer.StatusPart(STATUS_PART_STATE);
     EXPECT_EQ(viewer.StatusPart(STATUS_PART_ERROR), "No error");
-    StartPreview(viewer);
+    ASSERT_NO_FATAL_FAILURE(StartPreview(viewer));
     StopAndExit(viewer);
 }
 
 TEST_F(ViewerSampleTest, AnAbsentCameraShowsItsErrorInTheStatusBar) {
     ViewerProcess viewer;
-    ASSERT_NE(viewer.Window(), nullptr);
+    ASSERT_NE(viewer.StatusBar(), nullptr) << "the viewer did not open its window";
     ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_ERROR, "No error"));
     viewer.Command(ID_DEVICE_FIRST + 31);
     EXPECT_TRUE(viewer.WaitForStatus(STATUS_PART_ERROR, "Error 2:"))
@@ -129,8 +128,8 @@ class ViewerSampleDialog : public ViewerSampleTest, public ::testing::WithParamI
 
 TEST_P(ViewerSampleDialog, EachSettingsDialogOpensOverThePreviewAndCloses) {
     ViewerProcess viewer;
-    ASSERT_NE(viewer.Window(), nullptr);
-    StartPreview(viewer);
+    ASSERT_NE(viewer.StatusBar(), nullptr) << "the viewer did not open its window";
+    ASSERT_NO_FATAL_FAILURE(StartPreview(viewer));
     viewer.Command(GetParam());
     ASSERT_TRUE(viewer.WaitForEnabled(false)) << "no modal dialog appeared";
     ASSERT_TRUE(viewer.CancelDialogs());
@@ -155,8 +154,8 @@ TEST_P(ViewerSampleSave, SavesASnapshotInTheFormChosenInTheDialog) {
     const std::string path = travik_test::TempFilePath(GetParam().name);
     DeleteFileA(path.c_str());
     ViewerProcess viewer;
-    ASSERT_NE(viewer.Window(), nullptr);
-    if (GetParam().previewing) StartPreview(viewer);
+    ASSERT_NE(viewer.StatusBar(), nullptr) << "the viewer did not open its window";
+    if (GetParam().previewing) ASSERT_NO_FATAL_FAILURE(StartPreview(viewer));
     viewer.Command(ID_FILE_SAVE);
     ASSERT_TRUE(viewer.AnswerSaveDialog(path, GetParam().filterIndex));
     EXPECT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "snapshot saved"))
@@ -178,7 +177,7 @@ TEST_F(ViewerSampleTest, RecordsAFinishedAviOfTheCamera) {
     const std::string path = travik_test::TempFilePath("viewer_sample.avi");
     DeleteFileA(path.c_str());
     ViewerProcess viewer;
-    ASSERT_NE(viewer.Window(), nullptr);
+    ASSERT_NE(viewer.StatusBar(), nullptr) << "the viewer did not open its window";
     viewer.Command(ID_FILE_RECORD);
     ASSERT_TRUE(viewer.AnswerSaveDialog(path, 1));
     ASSERT_TRUE(viewer.WaitForStatus(STATUS_PART_STATE, "recording"))
