@@ -172,11 +172,13 @@ INT_PTR AnalogGainDialog::HandleMessage(HWND window, UINT message, WPARAM wParam
 }
 
 void AnalogGainDialog::Open(HWND window) {
+    // Linked before the page reads the settings: a value the automatic iris sets from now on is
+    // posted and shown once the page exists; one set earlier is already in what the page reads.
+    GainDialogLink().Attach(window);
     m_tab.InsertTab(window, 0, L"Analog Gain");
     HWND page = CreatePage(ChooseTemplate(IDD_ANALOG_PAGE_EN, IDD_ANALOG_PAGE_JA), GetDlgItem(window, IDC_TAB),
                            ActiveDialog<AnalogGainPage>::Procedure);
     if (page) ShowWindow(page, SW_SHOW);
-    GainDialogLink().Attach(window);
 }
 
 void AnalogGainDialog::RestoreDefaults() const {

@@ -50,6 +50,8 @@ INT_PTR FilterDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
 
 void FilterDialog::Open(HWND window) {
     m_window = window;
+    // Linked before the pages read the settings, so that no refresh falls between the two.
+    ImageDialogLink().Attach(window);
     HWND tab = GetDlgItem(window, IDC_TAB);
     m_tab.InsertTab(window, 0, L"Image Filter");
     HWND image = CreatePage(ChooseTemplate(IDD_IMAGE_PAGE_EN, IDD_IMAGE_PAGE_JA), tab,
@@ -62,7 +64,6 @@ void FilterDialog::Open(HWND window) {
         m_gray.SetPartner(image);
     }
     ShowWindow(image, SW_SHOW);
-    ImageDialogLink().Attach(window);
 }
 
 void FilterDialog::ShowTab(int index) const {
