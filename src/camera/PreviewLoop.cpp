@@ -59,6 +59,13 @@ void CTravik::FillFrameInfo(bool measureRate) {
     m_frameInfo.frameRate = m_frameRate;
 }
 
+// The output image is complete: it can be read out, and a running recording takes it now.
+void CTravik::AnnounceImage() {
+    m_newFrame = 1;
+    if (m_recordRunFlag) m_avi.FrameMade();
+    m_imageReady = 1;
+}
+
 void CTravik::PreviewLoop() {
     while (m_runFlag != 0) {
         Sleep(static_cast<DWORD>(m_waitTime));
@@ -82,9 +89,7 @@ void CTravik::PreviewLoop() {
         }
         FillFrameInfo(true);
         ProcessFrame();
-        m_newFrame = 1;
-        if (m_recordRunFlag) m_avi.FrameMade();
-        m_imageReady = 1;
+        AnnounceImage();
         DrawPreview();
         if (m_userBuffer && m_userLength != 0 &&
             !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))
@@ -112,9 +117,7 @@ void CTravik::TriggerLoop() {
         if (ReadRawFrame(true) != TVK_OK) continue;
         FillFrameInfo(false);
         ProcessFrame();
-        m_newFrame = 1;
-        if (m_recordRunFlag) m_avi.FrameMade();
-        m_imageReady = 1;
+        AnnounceImage();
         if (m_userBuffer && m_userLength != 0 &&
             !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))
             continue;

@@ -243,6 +243,8 @@ class CTravik {
     static DWORD WINAPI WorkerMain(void* camera);
     void PreviewLoop();
     void TriggerLoop();
+    // Sets the new-frame and image-ready flags after a frame's output image; under m_imageLock.
+    void AnnounceImage();
     int StartWorker(bool triggerLoop);
     void WaitForWorker();
     // Starts RecorderMain with its done event; false (nothing left open) when either fails.

@@ -77,6 +77,16 @@ template <size_t N> void ShowRows(HWND page, const FilterRow (&rows)[N], const i
     for (const FilterRow& row : rows) row.group.Show(page, block[row.entry]);
 }
 
+// Paints the block's values without taking the edit boxes' change notices back into it: the block
+// holds these values already, and writing them back would overwrite what the worker measured
+// meanwhile. `ready` gates the change notices.
+template <size_t N>
+void RepaintRows(HWND page, const FilterRow (&rows)[N], const int* block, bool& ready) {
+    ready = false;
+    ShowRows(page, rows, block);
+    ready = true;
+}
+
 template <size_t N> void ReadRows(HWND page, const FilterRow (&rows)[N], int* block) {
     for (const FilterRow& row : rows) block[row.entry] = ReadSigned(page, row.group.edit);
 }
@@ -146,11 +156,7 @@ void ImagePage::OnCommand(int id, int code) {
 }
 
 void ImagePage::Refresh() const {
-    // Painting only: the block holds these values already, and taking the edit boxes' change
-    // notices back into it would overwrite what the worker measured meanwhile.
-    m_ready = false;
-    ShowRows(m_window, kImageRows, m_block);
-    m_ready = true;
+    RepaintRows(m_window, kImageRows, m_block, m_ready);
     ShowBayerMode();
 }
 
@@ -189,11 +195,7 @@ void GrayPage::OnCommand(int id, int code) {
     if (id == IDC_ONCE) m_block[kAutoGrayGain] = 1;
 }
 
-void GrayPage::Refresh() const {
-    m_ready = false; // painting only, as on the image page
-    ShowRows(m_window, kGrayRows, m_block);
-    m_ready = true;
-}
+void GrayPage::Refresh() const { RepaintRows(m_window, kGrayRows, m_block, m_ready); }
 
 void GrayPage::ReadBack() const { ReadRows(m_window, kGrayRows, m_block); }
 
