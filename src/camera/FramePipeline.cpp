@@ -43,11 +43,12 @@ void RunInPlace(ImageBuffer* image, PositionedKernel kernel, int32_t* block) {
 } // namespace
 
 int CTravik::BayerPhase() const {
-    int phase = m_imageFilter[s::kBayerMode] & 3;
-    // A vertical mirror swaps the row parity (bit 0), a horizontal one the column parity (bit 1).
-    if (m_cameraSettings[s::kMirrorV]) phase ^= 1;
-    if (m_cameraSettings[s::kMirrorH]) phase ^= 2;
-    return phase;
+    const ImageBuffer* raw = RawImage();
+    // Without a frame there is nothing mirrored; an even size is the sensor's own.
+    const int width = raw ? raw->Width() : 0;
+    const int height = raw ? raw->Height() : 0;
+    return MirroredBayerPhase(m_imageFilter[s::kBayerMode], m_cameraSettings[s::kMirrorH] != 0,
+                              m_cameraSettings[s::kMirrorV] != 0, width, height);
 }
 
 void CTravik::ProcessFrame() {

@@ -55,7 +55,7 @@ TEST_P(GrayGainMaximum, SixteenBitResultsClampToTheSampleBits) {
 INSTANTIATE_TEST_SUITE_P(SampleBits, GrayGainMaximum,
                          ::testing::Values(std::make_pair(10, 1023u), std::make_pair(12, 4095u),
                                            std::make_pair(14, 16383u), std::make_pair(16, 65535u),
-                                           std::make_pair(9, 65535u)));
+                                           std::make_pair(9, 65535u), std::make_pair(8, 65535u)));
 
 class GrayGainPositions : public ::testing::TestWithParam<int32_t> {};
 

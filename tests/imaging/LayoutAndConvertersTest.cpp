@@ -75,6 +75,34 @@ INSTANTIATE_TEST_SUITE_P(Directions, Mirror,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool(),
                                             ::testing::Values(8, 16, 24)));
 
+// The phase that MirroredBayerPhase gives names the colour of every sample of the mirrored
+// frame: the frame's samples carry their colour as their value, so after mirroring each sample
+// must still hold the value of the colour that the new phase puts at its place.
+class MirroredPhase
+    : public ::testing::TestWithParam<std::tuple<bool, bool, int32_t, int32_t, int32_t>> {};
+
+TEST_P(MirroredPhase, NamesTheColourOfEverySampleOfTheMirroredFrame) {
+    const auto [horizontal, vertical, width, height, phase] = GetParam();
+    const uint32_t valueOf[3] = {100, 50, 200}; // green, blue, red
+    TestImage frame = TestImage::WholeRows(width, height, 8);
+    for (int32_t i = 0; i < height; ++i)
+        for (int32_t j = 0; j < width; ++j)
+            frame.Set(i, j, 0, valueOf[kernel_test::ColourAt(phase, i, j)]);
+    std::vector<uint8_t> scratch(frame.Bytes().size());
+    MirrorFrame(frame.Data(), scratch.data(), width, height, frame.Stride(), 1, horizontal,
+                vertical);
+    const int32_t mirrored = MirroredBayerPhase(phase, horizontal, vertical, width, height);
+    for (int32_t i = 0; i < height; ++i)
+        for (int32_t j = 0; j < width; ++j)
+            ASSERT_EQ(frame.Get(i, j), valueOf[kernel_test::ColourAt(mirrored, i, j)])
+                << i << "," << j;
+}
+
+INSTANTIATE_TEST_SUITE_P(OddAndEvenSizes, MirroredPhase,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
+                                            ::testing::Values(6, 7), ::testing::Values(4, 5),
+                                            ::testing::Values(0, 1, 2, 3)));
+
 // ---- Converters: the rule of each, on random pixels ----
 
 struct ConverterCase {

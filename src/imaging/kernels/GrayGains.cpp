@@ -39,10 +39,16 @@ int GrayGainsBytes(const PixelArea& a, int32_t** extra1) {
     return 1;
 }
 
+// Words are clamped to the sample bits 10, 12 and 14 and to the whole word otherwise: 8 sample
+// bits say nothing about a word's range, so 255 would cut off valid samples.
+int32_t WordMaximum(int32_t bits) {
+    return bits == 8 ? 65535 : GrayMaximum(bits);
+}
+
 int GrayGainsWords(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
-    const int32_t maximum = GrayMaximum(block[kGraySampleBits]);
+    const int32_t maximum = WordMaximum(block[kGraySampleBits]);
     const BayerParity parity(block[kGrayPhase]);
     const PixelArea area = a;
     for (int32_t i = 0; i < area.Height(); ++i) {

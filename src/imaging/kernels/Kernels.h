@@ -105,6 +105,12 @@ extern const PositionedKernel Restride8, Restride16;
 void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t height, int32_t stride,
                  int32_t pixelBytes, bool horizontal, bool vertical);
 
+// The Bayer phase of a frame after MirrorFrame. Reversing a line of even length moves every
+// sample to the other parity, so the row bit flips under a vertical mirror of an even height and
+// the column bit under a horizontal mirror of an even width; an odd length keeps every parity.
+int32_t MirroredBayerPhase(int32_t phase, bool horizontal, bool vertical, int32_t width,
+                           int32_t height);
+
 // ---- Demosaic (Demosaic.cpp): 8-bit raw to 24/32-bit, 10-bit raw to 48/64-bit ----
 
 // The interior pass fills rows and columns 2..size-3; the edge pass the two outermost rows and

@@ -68,3 +68,11 @@ void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t heigh
     }
     std::memcpy(pixels, scratch, rowBytes * static_cast<size_t>(height));
 }
+
+int32_t MirroredBayerPhase(int32_t phase, bool horizontal, bool vertical, int32_t width,
+                           int32_t height) {
+    phase &= 3;
+    if (vertical && height % 2 == 0) phase ^= 1;
+    if (horizontal && width % 2 == 0) phase ^= 2;
+    return phase;
+}
