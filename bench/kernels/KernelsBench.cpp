@@ -1,12 +1,17 @@
-// Time per 1280 x 960 frame of every pixel kernel, reported as the median of several runs.
+// Time per 1280 x 960 frame of every pixel kernel, reported as the median of several runs, next
+// to the nearest OpenCV function where the host build has OpenCV (one thread).
+#include "BenchTimer.h"
 #include "imaging/kernels/Kernels.h"
-
-#include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
+
+#if TRAVIK_BENCH_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
 
 namespace {
 
@@ -43,52 +48,131 @@ struct Case {
     std::vector<int32_t> block;
 };
 
-void RunPositioned(benchmark::State& state, const Case& c) {
+// `--once NAME` runs one case a single time, for counting instructions under callgrind.
+bool g_once = false;
+
+template <class Work> double Measure(Work&& work) {
+    if (!g_once) return bench::MedianMs(work);
+    work();
+    return 0.0;
+}
+
+double TimePositioned(const Case& c) {
     const Frame src(c.srcBits, c.sampleMaximum);
     Frame dst(c.dstBits, 255);
     std::vector<int32_t> block = c.block;
-    for (auto _ : state) {
+    return Measure([&] {
         int32_t* pointer = block.empty() ? nullptr : block.data();
         for (PositionedKernel kernel : c.kernels) {
-            benchmark::DoNotOptimize(kernel(dst.bytes.data(), src.bytes.data(), src.Whole(), 0, 0,
-                                            dst.pixelBytes, src.pixelBytes, dst.stride, src.stride,
-                                            pointer ? &pointer : nullptr, nullptr));
+            kernel(dst.bytes.data(), src.bytes.data(), src.Whole(), 0, 0, dst.pixelBytes,
+                   src.pixelBytes, dst.stride, src.stride, pointer ? &pointer : nullptr, nullptr);
         }
-        benchmark::ClobberMemory();
-    }
+    });
 }
 
-void RunScale(benchmark::State& state, ScalingKernel kernel, int32_t bits, int32_t dstWidth,
-              int32_t dstHeight) {
+double TimeScale(ScalingKernel kernel, int32_t bits, int32_t dstWidth, int32_t dstHeight) {
     const Frame src(bits, 255);
     Frame dst(bits, 255, dstWidth, dstHeight);
-    for (auto _ : state) {
+    return bench::MedianMs([&] {
         kernel(dst.bytes.data(), src.bytes.data(), dst.Whole(), src.Whole(),
                KernelSize{dst.width, dst.height}, KernelSize{src.width, src.height}, dst.pixelBytes,
                src.pixelBytes, dst.stride, src.stride, nullptr, nullptr);
-        benchmark::ClobberMemory();
-    }
+    });
 }
 
 // The device's packed rows of a 1278-pixel frame spread to the 1280-byte stride, in place.
-void RunRestride(benchmark::State& state) {
+double TimeRestride() {
     Frame frame(8, 255, 1278, kHeight);
-    for (auto _ : state) {
+    return bench::MedianMs([&] {
         Restride8(frame.bytes.data(), frame.bytes.data(), frame.Whole(), 0, 0, 1, 1, frame.stride,
                   frame.stride, nullptr, nullptr);
-        benchmark::ClobberMemory();
-    }
+    });
 }
 
-void RunMirror(benchmark::State& state, int32_t bits) {
+double TimeMirror(int32_t bits) {
     Frame frame(bits, 255);
     std::vector<uint8_t> scratch(frame.bytes.size());
-    for (auto _ : state) {
+    return bench::MedianMs([&] {
         MirrorFrame(frame.bytes.data(), scratch.data(), frame.width, frame.height, frame.stride,
                     frame.pixelBytes, true, true);
-        benchmark::ClobberMemory();
-    }
+    });
 }
+
+#if TRAVIK_BENCH_OPENCV
+// The nearest OpenCV work for a kernel of the list, or a negative time when there is none.
+struct Reference {
+    const char* label = nullptr;
+    double ms = -1.0;
+};
+
+Reference OpenCvReference(const std::string& name) {
+    std::mt19937 rng(3);
+    auto randomMat = [&](int type, int maximum) {
+        cv::Mat m(kHeight, kWidth, type);
+        cv::randu(m, 0, maximum);
+        return m;
+    };
+    if (name == "Demosaic8To24") {
+        const cv::Mat raw = randomMat(CV_8UC1, 256);
+        cv::Mat out;
+        return {"cvtColor Bayer->BGR 8U", bench::MedianMs([&] {
+                    cv::cvtColor(raw, out, cv::COLOR_BayerBG2BGR);
+                })};
+    }
+    if (name == "Demosaic16To48") {
+        const cv::Mat raw = randomMat(CV_16UC1, 1024);
+        cv::Mat out;
+        return {"cvtColor Bayer->BGR 16U", bench::MedianMs([&] {
+                    cv::cvtColor(raw, out, cv::COLOR_BayerBG2BGR);
+                })};
+    }
+    if (name == "GammaColor8" || name == "ContrastColor8" || name == "BrightnessColor8") {
+        cv::Mat image = randomMat(CV_8UC3, 256);
+        cv::Mat table(1, 256, CV_8U);
+        for (int i = 0; i < 256; ++i)
+            table.at<uint8_t>(i) = static_cast<uint8_t>(255 - i);
+        return {"LUT 8UC3 in place", bench::MedianMs([&] { cv::LUT(image, table, image); })};
+    }
+    if (name == "HueSaturation8") {
+        cv::Mat image = randomMat(CV_8UC3, 256);
+        cv::Mat hsv;
+        return {"BGR->HSV->BGR", bench::MedianMs([&] {
+                    cv::cvtColor(image, hsv, cv::COLOR_BGR2HSV);
+                    cv::cvtColor(hsv, image, cv::COLOR_HSV2BGR);
+                })};
+    }
+    if (name == "SharpenColor8" || name == "SharpenColor16") {
+        const bool words = name == "SharpenColor16";
+        const cv::Mat image = randomMat(words ? CV_16UC3 : CV_8UC3, words ? 1024 : 256);
+        cv::Mat blur, out;
+        return {words ? "blur 4x4 + addWeighted 16UC3" : "blur 4x4 + addWeighted 8UC3",
+                bench::MedianMs([&] {
+                    cv::blur(image, blur, cv::Size(4, 4));
+                    cv::addWeighted(image, 2.2, blur, -1.2, 0, out);
+                })};
+    }
+    if (name == "GrayFromColor") {
+        const cv::Mat image = randomMat(CV_8UC3, 256);
+        cv::Mat gray;
+        return {"cvtColor BGR->GRAY", bench::MedianMs([&] {
+                    cv::cvtColor(image, gray, cv::COLOR_BGR2GRAY);
+                })};
+    }
+    if (name == "Color24Flip") {
+        const cv::Mat image = randomMat(CV_8UC3, 256);
+        cv::Mat out;
+        return {"flip rows 8UC3", bench::MedianMs([&] { cv::flip(image, out, 0); })};
+    }
+    if (name == "Color10To8From48") {
+        const cv::Mat image = randomMat(CV_16UC3, 1024);
+        cv::Mat out;
+        return {"convertTo 16UC3->8UC3 /4", bench::MedianMs([&] {
+                    image.convertTo(out, CV_8UC3, 0.25);
+                })};
+    }
+    return {};
+}
+#endif
 
 std::vector<Case> Cases() {
     const std::vector<int32_t> demosaic = {1, 120, 100, 90};
@@ -134,41 +218,36 @@ std::vector<Case> Cases() {
     };
 }
 
-// Prints only the median of the repetitions: one line per kernel, time per frame.
-class MedianReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        std::vector<Run> medians;
-        for (const Run& run : runs)
-            if (run.aggregate_name == "median") medians.push_back(run);
-        ConsoleReporter::ReportRuns(medians);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    auto configure = [](benchmark::internal::Benchmark* b) {
-        b->Unit(benchmark::kMillisecond)->MinTime(0.1)->Repetitions(7)->ReportAggregatesOnly(true);
-    };
-    for (const Case& c : Cases()) {
-        configure(benchmark::RegisterBenchmark(c.name,
-                                               [c](benchmark::State& s) { RunPositioned(s, c); }));
+    if (argc == 3 && std::string(argv[1]) == "--once") {
+        g_once = true;
+        for (const Case& c : Cases())
+            if (c.name == std::string(argv[2])) TimePositioned(c);
+        return 0;
     }
-    configure(benchmark::RegisterBenchmark("ScaleNearest24Half", [](benchmark::State& s) {
-        RunScale(s, ScaleNearest24, 24, 640, 480);
-    }));
-    configure(benchmark::RegisterBenchmark("ScaleNearest8To800x600", [](benchmark::State& s) {
-        RunScale(s, ScaleNearest8, 8, 800, 600);
-    }));
-    configure(benchmark::RegisterBenchmark("Restride8", RunRestride));
-    configure(
-        benchmark::RegisterBenchmark("MirrorFrame8", [](benchmark::State& s) { RunMirror(s, 8); }));
-    configure(benchmark::RegisterBenchmark("MirrorFrame16",
-                                           [](benchmark::State& s) { RunMirror(s, 16); }));
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+#if TRAVIK_BENCH_OPENCV
+    cv::setNumThreads(1);
+    bench::PrintHeader(true);
+#else
+    bench::PrintHeader(false);
+#endif
+    for (const Case& c : Cases()) {
+        const double ms = TimePositioned(c);
+#if TRAVIK_BENCH_OPENCV
+        const Reference reference = OpenCvReference(c.name);
+        if (reference.ms > 0) {
+            bench::PrintPair(c.name, ms, reference.label, reference.ms);
+            continue;
+        }
+#endif
+        bench::PrintRow(c.name, ms);
+    }
+    bench::PrintRow("ScaleNearest24Half", TimeScale(ScaleNearest24, 24, 640, 480));
+    bench::PrintRow("ScaleNearest8To800x600", TimeScale(ScaleNearest8, 8, 800, 600));
+    bench::PrintRow("Restride8", TimeRestride());
+    bench::PrintRow("MirrorFrame8", TimeMirror(8));
+    bench::PrintRow("MirrorFrame16", TimeMirror(16));
     return 0;
 }

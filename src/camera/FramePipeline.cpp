@@ -40,6 +40,27 @@ void RunInPlace(ImageBuffer* image, PositionedKernel kernel, int32_t* block) {
     image->ApplyKernel(kernel, image, nullptr, 0, 0, &block, nullptr);
 }
 
+// One tone step on its own, when it is set.
+void RunTone(ImageBuffer* image, PositionedKernel kernel, bool set, int32_t value) {
+    if (!set) return;
+    int32_t block[kFilterBlockSize] = {value, kTenBitSamples};
+    RunInPlace(image, kernel, block);
+}
+
+ToneImage ToneImageOf(int colorMode) {
+    switch (colorMode) {
+    case 0:
+        return ToneImage::Mono8;
+    case 1:
+        return ToneImage::Mono16;
+    case 2:
+    case 3:
+        return ToneImage::Color8;
+    default:
+        return ToneImage::Color16;
+    }
+}
+
 } // namespace
 
 int CTravik::BayerPhase() const {
@@ -146,22 +167,29 @@ void CTravik::ApplyAdjustments(ImageBuffer* output) {
         int32_t block[kHueBlockSize] = {hue, 0, saturation, kTenBitSamples};
         RunInPlace(output, mode <= 3 ? HueSaturation8 : HueSaturation16, block);
     }
-    if (m_imageFilter[s::kGamma] != kNeutralGamma) {
-        int32_t block[kFilterBlockSize] = {m_imageFilter[s::kGamma], kTenBitSamples};
-        RunInPlace(output,
-                   KernelFamily{GammaMono8, GammaMono16, GammaColor8, GammaColor16}.For(mode),
-                   block);
-    }
-    if (m_imageFilter[s::kContrast] != 0) {
-        int32_t block[kFilterBlockSize] = {m_imageFilter[s::kContrast], kTenBitSamples};
-        RunInPlace(
-            output,
-            KernelFamily{ContrastMono8, ContrastMono16, ContrastColor8, ContrastColor16}.For(mode),
-            block);
-    }
     ImageBuffer* copy = m_images[6];
-    if (m_imageFilter[s::kSharpness] != 0 && copy && copy->Pixels() &&
-        copy->ImageBytes() == output->ImageBytes()) {
+    const bool sharpen = m_imageFilter[s::kSharpness] != 0 && copy && copy->Pixels() &&
+                         copy->ImageBytes() == output->ImageBytes();
+    // Brightness runs after sharpness, so it joins the table only when sharpness is off.
+    ToneSteps tones;
+    tones.gamma = m_imageFilter[s::kGamma] != kNeutralGamma;
+    tones.gammaValue = m_imageFilter[s::kGamma];
+    tones.contrast = m_imageFilter[s::kContrast] != 0;
+    tones.contrastValue = m_imageFilter[s::kContrast];
+    tones.brightness = !sharpen && m_imageFilter[s::kBrightness] != 0;
+    tones.brightnessValue = m_imageFilter[s::kBrightness];
+    const bool composed = m_toneTable.Prepare(tones, ToneImageOf(mode), kTenBitSamples);
+    if (composed) {
+        m_toneTable.Apply(output->Pixels(), output->Width(), output->Height(), output->Stride(),
+                          output->Bits() / 8);
+    } else {
+        RunTone(output, KernelFamily{GammaMono8, GammaMono16, GammaColor8, GammaColor16}.For(mode),
+                tones.gamma, tones.gammaValue);
+        RunTone(output,
+                KernelFamily{ContrastMono8, ContrastMono16, ContrastColor8, ContrastColor16}.For(mode),
+                tones.contrast, tones.contrastValue);
+    }
+    if (sharpen) {
         std::memcpy(copy->Pixels(), output->Pixels(), output->ImageBytes());
         int32_t block[kFilterBlockSize] = {m_imageFilter[s::kSharpness], kTenBitSamples};
         int32_t* blockPointer = block;
@@ -169,12 +197,10 @@ void CTravik::ApplyAdjustments(ImageBuffer* output) {
             KernelFamily{SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16}.For(mode),
             copy, nullptr, 0, 0, &blockPointer, nullptr);
     }
-    if (m_imageFilter[s::kBrightness] != 0) {
-        int32_t block[kFilterBlockSize] = {m_imageFilter[s::kBrightness], kTenBitSamples};
-        RunInPlace(
-            output,
-            KernelFamily{BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}
-                .For(mode),
-            block);
+    if (!(composed && tones.brightness)) {
+        RunTone(output,
+                KernelFamily{BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}
+                    .For(mode),
+                m_imageFilter[s::kBrightness] != 0, m_imageFilter[s::kBrightness]);
     }
 }

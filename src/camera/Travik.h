@@ -9,6 +9,7 @@
 #include "camera/SharedMemoryBlock.h"
 #include "files/AviRecorder.h"
 #include "device/UniqueHandle.h"
+#include "imaging/kernels/ToneTable.h"
 
 #include <array>
 #include <atomic>
@@ -270,6 +271,9 @@ class CTravik {
 
     bool m_workerRunsTrigger = false; // chosen before the worker starts, read by it once
     std::vector<unsigned char> m_mirrorScratch; // mirror step scratch; guarded by m_imageLock
+    // Gamma, contrast (and brightness without sharpness) of the output image in one table,
+    // rebuilt when those settings or the colour mode change; guarded by m_imageLock.
+    ToneTable m_toneTable;
 
     int SettingsDeviceNumber() const;
     std::array<int*, 7> PresetFields();

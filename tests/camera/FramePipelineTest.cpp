@@ -1,6 +1,8 @@
 // The frame pipeline through the DLL: single frames of the virtual camera through each filter,
 // the mirrors, the automatic gray gain and white balance, and automatic exposure and gain.
 #include "AcquisitionFixture.h"
+#include "imaging/kernels/KernelPath.h"
+#include "imaging/kernels/Kernels.h"
 
 #include <cstring>
 
@@ -68,6 +70,71 @@ INSTANTIATE_TEST_SUITE_P(Filters, FilterEffect,
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) + "Bits" +
                                     std::to_string(std::get<1>(info.param));
+                         });
+
+// The tone filters with and without sharpness, through the DLL, against the same frame taken
+// with neutral filters and run here through the reference kernels one at a time in the
+// pipeline's order: however the pipeline combines its passes and whichever fast paths it takes,
+// the pixels are those of the separate reference steps.
+struct ToneKernels {
+    int bits;
+    PositionedKernel gamma, contrast, sharpen, brightness;
+};
+
+class ToneFilters : public PipelineTest,
+                    public ::testing::WithParamInterface<std::tuple<ToneKernels, int>> {};
+
+TEST_P(ToneFilters, EqualTheKernelsRunOneAfterAnother) {
+    const auto [kernels, sharpness] = GetParam();
+    const int bits = kernels.bits;
+    ASSERT_EQ(Travik_SetColorMode(handle, bits), 1);
+    ASSERT_TRUE(travik_emu::SetPatternNoise(0, 11)); // the same frame every time
+    std::vector<unsigned char> expected = Snap(bits);
+    ASSERT_EQ(Travik_SetFilterValue(handle, FILTER_GAMMA, 70), 1);
+    ASSERT_EQ(Travik_SetFilterValue(handle, FILTER_CONTRAST, -30), 1);
+    ASSERT_EQ(Travik_SetFilterValue(handle, FILTER_SHARPNESS, sharpness), 1);
+    ASSERT_EQ(Travik_SetFilterValue(handle, FILTER_BRIGHTNESS, 25), 1);
+    const std::vector<unsigned char> filtered = Snap(bits);
+    const std::vector<unsigned char> again = Snap(bits); // the table is kept, not rebuilt wrong
+
+    const KernelPath dllPath = ActiveKernelPath();
+    ForceKernelPath(KernelPath::Reference); // this test program's own copy of the kernels
+    const int stride = StrideOf(kWidth, bits);
+    const auto pixelBytes = static_cast<uint16_t>(bits / 8);
+    auto run = [&](PositionedKernel kernel, int32_t value, const unsigned char* source) {
+        int32_t block[kFilterBlockSize] = {value, 10};
+        int32_t* pointer = block;
+        kernel(expected.data(), source, KernelRect{0, 0, kWidth, kHeight}, 0, 0, pixelBytes,
+               pixelBytes, stride, stride, &pointer, nullptr);
+    };
+    run(kernels.gamma, 70, expected.data());
+    run(kernels.contrast, -30, expected.data());
+    if (sharpness != 0) {
+        const std::vector<unsigned char> copy = expected;
+        run(kernels.sharpen, sharpness, copy.data());
+    }
+    run(kernels.brightness, 25, expected.data());
+    ForceKernelPath(dllPath);
+    EXPECT_TRUE(filtered == expected);
+    EXPECT_TRUE(again == expected);
+    EXPECT_TRUE(DrainErrors().empty());
+}
+
+const ToneKernels kToneKernels[] = {
+    {8, GammaMono8, ContrastMono8, SharpenMono8, BrightnessMono8},
+    {16, GammaMono16, ContrastMono16, SharpenMono16, BrightnessMono16},
+    {24, GammaColor8, ContrastColor8, SharpenColor8, BrightnessColor8},
+    {32, GammaColor8, ContrastColor8, SharpenColor8, BrightnessColor8},
+    {48, GammaColor16, ContrastColor16, SharpenColor16, BrightnessColor16},
+    {64, GammaColor16, ContrastColor16, SharpenColor16, BrightnessColor16},
+};
+
+INSTANTIATE_TEST_SUITE_P(ColourModes, ToneFilters,
+                         ::testing::Combine(::testing::ValuesIn(kToneKernels),
+                                            ::testing::Values(0, 12)),
+                         [](const auto& info) {
+                             return "Bits" + std::to_string(std::get<0>(info.param).bits) +
+                                    "Sharpness" + std::to_string(std::get<1>(info.param));
                          });
 
 TEST_F(PipelineTest, MirrorsFlipTheRawOutput) {

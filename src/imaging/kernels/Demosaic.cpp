@@ -1,53 +1,37 @@
 // Bayer demosaic: bilinear interpolation of a raw mosaic into blue, green, red with colour gains.
+#include "imaging/kernels/DemosaicCases.h"
+#include "imaging/kernels/DemosaicSse2.h"
+#include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
+
+#include <climits>
 
 namespace {
 
-struct Offset {
-    int32_t row;
-    int32_t column;
-};
-
-// The samples one output pixel draws on, relative to it: the two greens of the quad at rows -1..0
-// and columns -1..0, then for red and for blue the quad's own sample N, the samples H and V two
-// columns and two rows beyond it on the far side of the quad's centre, and D diagonal to N.
-struct ParityCase {
-    Offset green[2];
-    Offset red[4];  // N, H, V, D
-    Offset blue[4]; // N, H, V, D
-};
-
-// Indexed by 2 * (row odd) + (column odd), parities taken after the Bayer phase is applied; in
-// phase 0 the sample at an even row and even column is green, its row neighbour blue.
-constexpr ParityCase kCases[4] = {
-    {{{-1, -1}, {0, 0}},
-     {{-1, 0}, {-1, -2}, {1, 0}, {1, -2}},
-     {{0, -1}, {0, 1}, {-2, -1}, {-2, 1}}},
-    {{{-1, 0}, {0, -1}},
-     {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}},
-     {{0, 0}, {0, -2}, {-2, 0}, {-2, -2}}},
-    {{{-1, 0}, {0, -1}},
-     {{0, 0}, {0, -2}, {-2, 0}, {-2, -2}},
-     {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}}},
-    {{{-1, -1}, {0, 0}},
-     {{0, -1}, {0, 1}, {-2, -1}, {-2, 1}},
-     {{-1, 0}, {-1, -2}, {1, 0}, {1, -2}}},
-};
+using demosaic::kCases;
+using demosaic::Offset;
+using demosaic::ParityCase;
 
 struct Raw8 {
+    static constexpr int32_t kSampleBytes = 1;
+    static constexpr int32_t kLargestSample = 255;
     static constexpr int32_t kMax = 255;
     static constexpr int64_t kLimit = 524288; // 256 << 11: the first product that overflows 8 bits
-    static int32_t Load(const uint8_t* p) { return *p; }
-    static void Store(uint8_t* pixel, int channel, int32_t v) {
+    static TRAVIK_HOT_INLINE int32_t Load(const uint8_t* p) { return *p; }
+    static TRAVIK_HOT_INLINE void Store(uint8_t* pixel, int channel, int32_t v) {
         pixel[channel] = static_cast<uint8_t>(v);
     }
 };
 
 struct Raw16 {
+    static constexpr int32_t kSampleBytes = 2;
+    static constexpr int32_t kLargestSample = 65535; // a word may hold more than 10 bits
     static constexpr int32_t kMax = 1023;
     static constexpr int64_t kLimit = 2097152; // 1024 << 11
-    static int32_t Load(const uint8_t* p) { return static_cast<int32_t>(LoadWord(p)); }
-    static void Store(uint8_t* pixel, int channel, int32_t v) {
+    static TRAVIK_HOT_INLINE int32_t Load(const uint8_t* p) {
+        return static_cast<int32_t>(LoadWord(p));
+    }
+    static TRAVIK_HOT_INLINE void Store(uint8_t* pixel, int channel, int32_t v) {
         StoreWord(pixel + 2 * channel, static_cast<uint32_t>(v));
     }
 };
@@ -66,7 +50,7 @@ Gains ReadGains(const int32_t* block) {
 
 // The weighted sum is 16 times the interpolated sample; with the gain in 1/128 units the shift
 // by 11 divides by both. Products beyond the range saturate, negative gains give 0.
-template <class F> int32_t ApplyGain(int32_t weightedSum, int64_t gain) {
+template <class F> TRAVIK_HOT_INLINE int32_t ApplyGain(int32_t weightedSum, int64_t gain) {
     const int64_t product = weightedSum * gain;
     if (product >= F::kLimit) return F::kMax;
     if (product < 0) return 0;
@@ -74,7 +58,7 @@ template <class F> int32_t ApplyGain(int32_t weightedSum, int64_t gain) {
 }
 
 template <class F, class Sample>
-inline void WritePixel(uint8_t* out, const ParityCase& c, const Gains& gains, Sample at) {
+TRAVIK_HOT_INLINE void WritePixel(uint8_t* out, const ParityCase& c, const Gains& gains, Sample at) {
     const int32_t green = std::min((at(c.green[0]) + at(c.green[1])) >> 1, F::kMax);
     const int32_t red = 9 * at(c.red[0]) + 3 * (at(c.red[1]) + at(c.red[2])) + at(c.red[3]);
     const int32_t blue = 9 * at(c.blue[0]) + 3 * (at(c.blue[1]) + at(c.blue[2])) + at(c.blue[3]);
@@ -125,12 +109,97 @@ void InteriorRow(const PixelArea& a, int32_t i, int32_t from, int32_t to, const 
     }
 }
 
+// ---- The interior specialised for the pipeline's layouts ----
+//
+// Packed samples and 3- or 4-channel output pixels, with the pixel sizes, the parity case of each
+// column and every sample offset known at compile time, and the gains in 32 bits: the weighted
+// sums are at most 16 x the largest sample, so any gain up to kMaxGain cannot overflow, and
+// min(product >> 11, maximum) equals the reference's saturation for every product from 0 up.
+
+template <class F> constexpr int64_t kMaxGain = INT32_MAX / (16 * F::kLargestSample);
+
+template <class F, int kDstBytes, int kCase>
+TRAVIK_HOT_INLINE void SpecialisedPixel(uint8_t* out, const uint8_t* const* rows, ptrdiff_t j,
+                                        int32_t redGain, int32_t blueGain) {
+    constexpr ParityCase c = kCases[kCase];
+    auto at = [&](Offset o) { return F::Load(rows[o.row + 2] + (j + o.column) * F::kSampleBytes); };
+    const int32_t green = std::min((at(c.green[0]) + at(c.green[1])) >> 1, F::kMax);
+    const int32_t red = 9 * at(c.red[0]) + 3 * (at(c.red[1]) + at(c.red[2])) + at(c.red[3]);
+    const int32_t blue = 9 * at(c.blue[0]) + 3 * (at(c.blue[1]) + at(c.blue[2])) + at(c.blue[3]);
+    uint8_t* pixel = out + j * kDstBytes;
+    F::Store(pixel, 0, std::min((blue * blueGain) >> 11, F::kMax));
+    F::Store(pixel, 1, green);
+    F::Store(pixel, 2, std::min((red * redGain) >> 11, F::kMax));
+}
+
+template <class F, int kDstBytes, int kFirst>
+void SpecialisedRow(const PixelArea& a, int32_t i, int32_t width, int32_t redGain,
+                    int32_t blueGain) {
+    constexpr int kSecond = kFirst ^ 1;
+    const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i), a.SrcRow(i + 1)};
+    // Column j of the output is written at out + j * kDstBytes, as the sources are read.
+    uint8_t* const out = a.DstRow(i);
+    const ptrdiff_t last = width - 3;
+    ptrdiff_t j = 2;
+    // Eight columns at a time in vector lanes where the samples are bytes; the rest here. The
+    // vector part stops at a multiple of eight columns from 2, so j keeps the first case's parity.
+    if constexpr (F::kSampleBytes == 1) {
+        j = demosaic::InteriorRowSse2(out, kDstBytes, rows, 2, width - 3, kFirst, redGain,
+                                      blueGain);
+    }
+    for (; j + 1 <= last; j += 2) {
+        SpecialisedPixel<F, kDstBytes, kFirst>(out, rows, j, redGain, blueGain);
+        SpecialisedPixel<F, kDstBytes, kSecond>(out, rows, j + 1, redGain, blueGain);
+    }
+    if (j <= last) SpecialisedPixel<F, kDstBytes, kFirst>(out, rows, j, redGain, blueGain);
+}
+
+template <class F, int kDstBytes>
+void SpecialisedInterior(const PixelArea& a, Phase phase, int32_t redGain, int32_t blueGain) {
+    const int32_t width = a.Width();
+    for (int32_t i = 2; i <= a.Height() - 3; ++i) {
+        const int32_t rowOdd = (i + phase.rowBit) & 1;
+        switch (2 * rowOdd + phase.columnBit) {
+        case 0:
+            SpecialisedRow<F, kDstBytes, 0>(a, i, width, redGain, blueGain);
+            break;
+        case 1:
+            SpecialisedRow<F, kDstBytes, 1>(a, i, width, redGain, blueGain);
+            break;
+        case 2:
+            SpecialisedRow<F, kDstBytes, 2>(a, i, width, redGain, blueGain);
+            break;
+        default:
+            SpecialisedRow<F, kDstBytes, 3>(a, i, width, redGain, blueGain);
+            break;
+        }
+    }
+}
+
+// Runs the specialised interior when the layout and gains are ones it covers; false otherwise,
+// and the reference runs instead. Negative gains give 0 in both, as a gain of 0 does.
+template <class F> bool TrySpecialisedInterior(const PixelArea& a, Phase phase, Gains gains) {
+    if (a.srcBytes != F::kSampleBytes) return false;
+    if (gains.red > kMaxGain<F> || gains.blue > kMaxGain<F>) return false;
+    const int32_t redGain = static_cast<int32_t>(std::max<int64_t>(gains.red, 0));
+    const int32_t blueGain = static_cast<int32_t>(std::max<int64_t>(gains.blue, 0));
+    if (a.dstBytes == 3 * F::kSampleBytes)
+        SpecialisedInterior<F, 3 * F::kSampleBytes>(a, phase, redGain, blueGain);
+    else if (a.dstBytes == 4 * F::kSampleBytes)
+        SpecialisedInterior<F, 4 * F::kSampleBytes>(a, phase, redGain, blueGain);
+    else
+        return false;
+    return true;
+}
+
 // Output rows and columns 2..size-3; every pixel reads rows i-2..i+1 and columns j-2..j+1.
 template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1) {
     const PixelArea a = area; // a local copy: the byte stores cannot alias it
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const auto [phase, gains] = ReadSettings(block);
+    if (ActiveKernelPath() == KernelPath::Specialised && TrySpecialisedInterior<F>(a, phase, gains))
+        return 1;
     const int32_t width = a.Width();
     const int32_t firstColumnOdd = phase.columnBit; // column 2 has the parity of column 0
     for (int32_t i = 2; i <= a.Height() - 3; ++i) {

@@ -1,0 +1,149 @@
+// The demosaic interior of 8-bit raw frames, eight output pixels at a time in 16-bit lanes, equal
+// bit for bit to the reference: the same sums, and the gain's product shifted by 11 and
+// saturated at 255 without leaving 16 bits.
+#include "imaging/kernels/DemosaicSse2.h"
+
+#include "imaging/kernels/DemosaicCases.h"
+
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TRAVIK_HAVE_SSE2 1
+#endif
+
+namespace demosaic {
+
+#if TRAVIK_HAVE_SSE2
+namespace {
+
+// The 16 sample vectors of eight output columns: rows i-2..i+1 by column offsets -2..1.
+struct Window {
+    __m128i s[4][4];
+
+    __m128i At(Offset o) const { return s[o.row + 2][o.column + 2]; }
+};
+
+Window LoadWindow(const uint8_t* const rows[4], int32_t j) {
+    const __m128i zero = _mm_setzero_si128();
+    Window w;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const __m128i bytes =
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[r] + j + c - 2));
+            w.s[r][c] = _mm_unpacklo_epi8(bytes, zero);
+        }
+    }
+    return w;
+}
+
+// 9 N + 3 (H + V) + D, at most 16 x 255: inside 16 bits.
+__m128i Weighted(const Window& w, const Offset* o) {
+    const __m128i n = w.At(o[0]);
+    const __m128i hv = _mm_add_epi16(w.At(o[1]), w.At(o[2]));
+    const __m128i nine = _mm_add_epi16(_mm_slli_epi16(n, 3), n);
+    const __m128i three = _mm_add_epi16(_mm_slli_epi16(hv, 1), hv);
+    return _mm_add_epi16(_mm_add_epi16(nine, three), w.At(o[3]));
+}
+
+__m128i Blend(__m128i firstLanes, __m128i first, __m128i second) {
+    return _mm_or_si128(_mm_and_si128(firstLanes, first), _mm_andnot_si128(firstLanes, second));
+}
+
+// min((sum * gain) >> 11, 255) for sum < 2^12 and gain < 2^16: the high half of the product is
+// capped at 8 (any product from 2^19 on saturates) so that (high << 5) | (low >> 11) stays in 16
+// bits; the pack that follows saturates everything from 256 on to 255.
+__m128i ApplyGain(__m128i sum, __m128i gain) {
+    const __m128i low = _mm_mullo_epi16(sum, gain);
+    const __m128i high = _mm_min_epi16(_mm_mulhi_epu16(sum, gain), _mm_set1_epi16(8));
+    return _mm_or_si128(_mm_slli_epi16(high, 5), _mm_srli_epi16(low, 11));
+}
+
+template <int kDstBytes>
+void StorePixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
+    // Bytes blue, green, red, 0 of each pixel, four pixels a vector.
+    const __m128i blueGreen = _mm_unpacklo_epi8(blue, green);
+    const __m128i redZero = _mm_unpacklo_epi8(red, _mm_setzero_si128());
+    const __m128i pixels[2] = {_mm_unpacklo_epi16(blueGreen, redZero),
+                               _mm_unpackhi_epi16(blueGreen, redZero)};
+    if constexpr (kDstBytes == 4) {
+        // The fourth byte of each pixel is the caller's and stays as it was.
+        const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        for (int h = 0; h < 2; ++h) {
+            __m128i* at = reinterpret_cast<__m128i*>(out + 16 * h);
+            const __m128i old = _mm_loadu_si128(at);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(old, keep), pixels[h]));
+        }
+    } else {
+        // Three bytes a pixel: each pixel is written as four bytes whose last one the next
+        // pixel overwrites; the eighth pixel is written as three so nothing beyond it changes.
+        alignas(16) uint8_t bytes[32];
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes), pixels[0]);
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16), pixels[1]);
+        for (int p = 0; p < 7; ++p)
+            std::memcpy(out + 3 * p, bytes + 4 * p, 4);
+        std::memcpy(out + 21, bytes + 28, 3);
+    }
+}
+
+template <int kDstBytes, int kFirst>
+int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
+            int32_t redGain, int32_t blueGain) {
+    constexpr ParityCase a = kCases[kFirst];
+    constexpr ParityCase b = kCases[kFirst ^ 1];
+    // Lanes 0, 2, 4, 6 hold the columns of the first case.
+    const __m128i firstLanes = _mm_set_epi16(0, -1, 0, -1, 0, -1, 0, -1);
+    const __m128i red16 = _mm_set1_epi16(static_cast<short>(redGain));
+    const __m128i blue16 = _mm_set1_epi16(static_cast<short>(blueGain));
+    int32_t j = from;
+    for (; j + 7 <= last; j += 8) {
+        const Window w = LoadWindow(rows, j);
+        const __m128i green =
+            _mm_srli_epi16(Blend(firstLanes, _mm_add_epi16(w.At(a.green[0]), w.At(a.green[1])),
+                                 _mm_add_epi16(w.At(b.green[0]), w.At(b.green[1]))),
+                           1);
+        const __m128i red =
+            ApplyGain(Blend(firstLanes, Weighted(w, a.red), Weighted(w, b.red)), red16);
+        const __m128i blue =
+            ApplyGain(Blend(firstLanes, Weighted(w, a.blue), Weighted(w, b.blue)), blue16);
+        StorePixels<kDstBytes>(out + j * kDstBytes, _mm_packus_epi16(blue, blue),
+                               _mm_packus_epi16(green, green), _mm_packus_epi16(red, red));
+    }
+    return j;
+}
+
+template <int kDstBytes>
+int32_t RowOfCase(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
+                  int firstCase, int32_t redGain, int32_t blueGain) {
+    switch (firstCase) {
+    case 0:
+        return Row<kDstBytes, 0>(out, rows, from, last, redGain, blueGain);
+    case 1:
+        return Row<kDstBytes, 1>(out, rows, from, last, redGain, blueGain);
+    case 2:
+        return Row<kDstBytes, 2>(out, rows, from, last, redGain, blueGain);
+    default:
+        return Row<kDstBytes, 3>(out, rows, from, last, redGain, blueGain);
+    }
+}
+
+} // namespace
+
+int32_t InteriorRowSse2(uint8_t* out, int32_t dstBytes, const uint8_t* const rows[4], int32_t from,
+                        int32_t last, int firstCase, int32_t redGain, int32_t blueGain) {
+    if (redGain < 0 || redGain > 65535 || blueGain < 0 || blueGain > 65535) return from;
+    if (dstBytes == 3) return RowOfCase<3>(out, rows, from, last, firstCase, redGain, blueGain);
+    if (dstBytes == 4) return RowOfCase<4>(out, rows, from, last, firstCase, redGain, blueGain);
+    return from;
+}
+
+#else
+
+int32_t InteriorRowSse2(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t,
+                        int, int32_t, int32_t) {
+    return from;
+}
+
+#endif
+
+} // namespace demosaic

@@ -1,0 +1,111 @@
+// The composed tone table against the gamma, contrast and brightness kernels run one after the
+// other: random images of every kind, random step combinations and values across their ranges.
+#include "KernelTestSupport.h"
+#include "imaging/kernels/ToneTable.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using kernel_test::RunInPlace;
+using kernel_test::TestImage;
+
+struct ImageKind {
+    const char* name;
+    ToneImage image;
+    int32_t bits;
+    PositionedKernel gamma, contrast, brightness;
+};
+
+const ImageKind kKinds[] = {
+    {"Mono8", ToneImage::Mono8, 8, GammaMono8, ContrastMono8, BrightnessMono8},
+    {"Color24", ToneImage::Color8, 24, GammaColor8, ContrastColor8, BrightnessColor8},
+    {"Color32", ToneImage::Color8, 32, GammaColor8, ContrastColor8, BrightnessColor8},
+    {"Mono16", ToneImage::Mono16, 16, GammaMono16, ContrastMono16, BrightnessMono16},
+    {"Color48", ToneImage::Color16, 48, GammaColor16, ContrastColor16, BrightnessColor16},
+    {"Color64", ToneImage::Color16, 64, GammaColor16, ContrastColor16, BrightnessColor16},
+};
+
+// The steps one at a time, as the pipeline ran them before they were composed.
+void RunSeparately(const ImageKind& kind, const ToneSteps& steps, TestImage& image) {
+    auto run = [&](PositionedKernel kernel, int32_t value) {
+        int32_t block[kFilterBlockSize] = {value, 10};
+        RunInPlace(kernel, image, block);
+    };
+    if (steps.gamma) run(kind.gamma, steps.gammaValue);
+    if (steps.contrast) run(kind.contrast, steps.contrastValue);
+    if (steps.brightness) run(kind.brightness, steps.brightnessValue);
+}
+
+ToneSteps RandomSteps(std::mt19937& rng) {
+    ToneSteps steps;
+    const unsigned which = 1 + rng() % 7;
+    steps.gamma = which & 1;
+    steps.contrast = which & 2;
+    steps.brightness = which & 4;
+    steps.gammaValue = static_cast<int32_t>(rng() % 201);
+    steps.contrastValue = static_cast<int32_t>(rng() % 255) - 127;
+    steps.brightnessValue = static_cast<int32_t>(rng() % 511) - 255;
+    return steps;
+}
+
+class ComposedTones : public ::testing::TestWithParam<ImageKind> {};
+
+TEST_P(ComposedTones, EqualTheStepsRunOneAfterAnother) {
+    const ImageKind& kind = GetParam();
+    const bool words = kind.bits == 16 || kind.bits >= 48;
+    std::mt19937 rng(static_cast<unsigned>(kind.bits) + 7);
+    ToneTable table;
+    for (int trial = 0; trial < 150; ++trial) {
+        const ToneSteps steps = RandomSteps(rng);
+        // Mostly images of the pipeline's range; every fifth one has words beyond the 10 bits.
+        TestImage image(1 + static_cast<int32_t>(rng() % 33), 1 + static_cast<int32_t>(rng() % 9),
+                        kind.bits);
+        image.Randomise(rng, words ? (trial % 5 == 0 ? 65535 : 1023) : 255);
+        TestImage expected = image;
+        RunSeparately(kind, steps, expected);
+        const std::string what = "gamma " + std::to_string(steps.gamma) + ":" +
+                                 std::to_string(steps.gammaValue) + " contrast " +
+                                 std::to_string(steps.contrast) + ":" +
+                                 std::to_string(steps.contrastValue) + " brightness " +
+                                 std::to_string(steps.brightness) + ":" +
+                                 std::to_string(steps.brightnessValue);
+        if (!table.Prepare(steps, kind.image, 10)) {
+            // Only brightness alone on words is left to its kernel.
+            ASSERT_TRUE(words && steps.brightness && !steps.gamma && !steps.contrast) << what;
+            continue;
+        }
+        table.Apply(image.Data(), image.Width(), image.Height(), image.Stride(),
+                    image.PixelBytes());
+        ASSERT_EQ(image.Bytes(), expected.Bytes()) << what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, ComposedTones, ::testing::ValuesIn(kKinds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ComposedTonesTable, IsRebuiltWhenAValueChanges) {
+    ToneTable table;
+    TestImage image(3, 1, 8);
+    image.Fill(64);
+    ToneSteps steps;
+    steps.gamma = true;
+    steps.gammaValue = 50;
+    ASSERT_TRUE(table.Prepare(steps, ToneImage::Mono8, 10));
+    table.Apply(image.Data(), 3, 1, image.Stride(), 1);
+    EXPECT_EQ(image.Get(0, 0), 127u); // gamma 50 maps 64 to 127
+    image.Fill(64);
+    steps.gammaValue = 100;
+    ASSERT_TRUE(table.Prepare(steps, ToneImage::Mono8, 10));
+    table.Apply(image.Data(), 3, 1, image.Stride(), 1);
+    EXPECT_EQ(image.Get(0, 0), 64u);
+}
+
+TEST(ComposedTonesTable, NothingToComposeIsRefused) {
+    ToneTable table;
+    EXPECT_FALSE(table.Prepare(ToneSteps{}, ToneImage::Color8, 10));
+}
+
+} // namespace
