@@ -134,7 +134,7 @@ TRAVIK_HOT_INLINE void SpecialisedPixel(uint8_t* out, const uint8_t* const* rows
 
 template <class F, int kDstBytes, int kFirst>
 void SpecialisedRow(const PixelArea& a, int32_t i, int32_t width, int32_t redGain,
-                    int32_t blueGain) {
+                    int32_t blueGain, bool tenBitWords) {
     constexpr int kSecond = kFirst ^ 1;
     const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i), a.SrcRow(i + 1)};
     // Column j of the output is written at out + j * kDstBytes, as the sources are read.
@@ -146,6 +146,9 @@ void SpecialisedRow(const PixelArea& a, int32_t i, int32_t width, int32_t redGai
     if constexpr (F::kSampleBytes == 1) {
         j = demosaic::InteriorRowSse2(out, kDstBytes, rows, 2, width - 3, kFirst, redGain,
                                       blueGain);
+    } else if (tenBitWords) {
+        j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, 2, width - 3, kFirst, redGain,
+                                           blueGain);
     }
     for (; j + 1 <= last; j += 2) {
         SpecialisedPixel<F, kDstBytes, kFirst>(out, rows, j, redGain, blueGain);
@@ -157,20 +160,25 @@ void SpecialisedRow(const PixelArea& a, int32_t i, int32_t width, int32_t redGai
 template <class F, int kDstBytes>
 void SpecialisedInterior(const PixelArea& a, Phase phase, int32_t redGain, int32_t blueGain) {
     const int32_t width = a.Width();
+    // Vector lanes of 16 bits hold the weighted sums of 10-bit samples only: one look at the
+    // whole frame decides, and a frame with wider words stays on the scalar code.
+    const bool tenBitWords =
+        F::kSampleBytes == 2 &&
+        demosaic::WordsFitTenBits(a.SrcRow(0), width, a.Height(), a.srcStride);
     for (int32_t i = 2; i <= a.Height() - 3; ++i) {
         const int32_t rowOdd = (i + phase.rowBit) & 1;
         switch (2 * rowOdd + phase.columnBit) {
         case 0:
-            SpecialisedRow<F, kDstBytes, 0>(a, i, width, redGain, blueGain);
+            SpecialisedRow<F, kDstBytes, 0>(a, i, width, redGain, blueGain, tenBitWords);
             break;
         case 1:
-            SpecialisedRow<F, kDstBytes, 1>(a, i, width, redGain, blueGain);
+            SpecialisedRow<F, kDstBytes, 1>(a, i, width, redGain, blueGain, tenBitWords);
             break;
         case 2:
-            SpecialisedRow<F, kDstBytes, 2>(a, i, width, redGain, blueGain);
+            SpecialisedRow<F, kDstBytes, 2>(a, i, width, redGain, blueGain, tenBitWords);
             break;
         default:
-            SpecialisedRow<F, kDstBytes, 3>(a, i, width, redGain, blueGain);
+            SpecialisedRow<F, kDstBytes, 3>(a, i, width, redGain, blueGain, tenBitWords);
             break;
         }
     }

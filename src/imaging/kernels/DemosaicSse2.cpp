@@ -24,6 +24,14 @@ struct Window {
     __m128i At(Offset o) const { return s[o.row + 2][o.column + 2]; }
 };
 
+Window LoadWordWindow(const uint8_t* const rows[4], int32_t j) {
+    Window w;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            w.s[r][c] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + 2 * (j + c - 2)));
+    return w;
+}
+
 Window LoadWindow(const uint8_t* const rows[4], int32_t j) {
     const __m128i zero = _mm_setzero_si128();
     Window w;
@@ -112,6 +120,88 @@ int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t la
     return j;
 }
 
+// min((sum * gain) >> 11, 1023) for sum < 2^14 and gain < 2^16, in the manner of ApplyGain: the
+// high half is capped at 32, where every product saturates.
+__m128i ApplyGainWords(__m128i sum, __m128i gain) {
+    const __m128i low = _mm_mullo_epi16(sum, gain);
+    const __m128i high = _mm_min_epi16(_mm_mulhi_epu16(sum, gain), _mm_set1_epi16(32));
+    const __m128i value = _mm_or_si128(_mm_slli_epi16(high, 5), _mm_srli_epi16(low, 11));
+    return _mm_min_epi16(value, _mm_set1_epi16(1023));
+}
+
+template <int kDstBytes>
+void StoreWordPixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
+    // Words blue, green, red, 0 of each pixel, two pixels a vector.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i blueGreen[2] = {_mm_unpacklo_epi16(blue, green),
+                                  _mm_unpackhi_epi16(blue, green)};
+    const __m128i redZero[2] = {_mm_unpacklo_epi16(red, zero), _mm_unpackhi_epi16(red, zero)};
+    __m128i pixels[4];
+    for (int h = 0; h < 2; ++h) {
+        pixels[2 * h] = _mm_unpacklo_epi32(blueGreen[h], redZero[h]);
+        pixels[2 * h + 1] = _mm_unpackhi_epi32(blueGreen[h], redZero[h]);
+    }
+    if constexpr (kDstBytes == 8) {
+        // The fourth word of each pixel is the caller's and stays as it was.
+        const __m128i keep = _mm_set_epi32(static_cast<int>(0xFFFF0000u), 0,
+                                           static_cast<int>(0xFFFF0000u), 0);
+        for (int q = 0; q < 4; ++q) {
+            __m128i* at = reinterpret_cast<__m128i*>(out + 16 * q);
+            const __m128i old = _mm_loadu_si128(at);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(old, keep), pixels[q]));
+        }
+    } else {
+        // Six bytes a pixel: eight written and the last two overwritten by the next pixel; the
+        // eighth pixel is written as six so nothing beyond it changes.
+        alignas(16) uint8_t bytes[64];
+        for (int q = 0; q < 4; ++q)
+            _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16 * q), pixels[q]);
+        for (int p = 0; p < 7; ++p)
+            std::memcpy(out + 6 * p, bytes + 8 * p, 8);
+        std::memcpy(out + 42, bytes + 56, 6);
+    }
+}
+
+template <int kDstBytes, int kFirst>
+int32_t WordRow(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
+                int32_t redGain, int32_t blueGain) {
+    constexpr ParityCase a = kCases[kFirst];
+    constexpr ParityCase b = kCases[kFirst ^ 1];
+    const __m128i firstLanes = _mm_set_epi16(0, -1, 0, -1, 0, -1, 0, -1);
+    const __m128i red16 = _mm_set1_epi16(static_cast<short>(redGain));
+    const __m128i blue16 = _mm_set1_epi16(static_cast<short>(blueGain));
+    int32_t j = from;
+    for (; j + 7 <= last; j += 8) {
+        const Window w = LoadWordWindow(rows, j);
+        // Ten-bit samples: the green mean is at most 1023 and needs no clamp.
+        const __m128i green =
+            _mm_srli_epi16(Blend(firstLanes, _mm_add_epi16(w.At(a.green[0]), w.At(a.green[1])),
+                                 _mm_add_epi16(w.At(b.green[0]), w.At(b.green[1]))),
+                           1);
+        const __m128i red =
+            ApplyGainWords(Blend(firstLanes, Weighted(w, a.red), Weighted(w, b.red)), red16);
+        const __m128i blue =
+            ApplyGainWords(Blend(firstLanes, Weighted(w, a.blue), Weighted(w, b.blue)), blue16);
+        StoreWordPixels<kDstBytes>(out + j * kDstBytes, blue, green, red);
+    }
+    return j;
+}
+
+template <int kDstBytes>
+int32_t WordRowOfCase(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
+                      int firstCase, int32_t redGain, int32_t blueGain) {
+    switch (firstCase) {
+    case 0:
+        return WordRow<kDstBytes, 0>(out, rows, from, last, redGain, blueGain);
+    case 1:
+        return WordRow<kDstBytes, 1>(out, rows, from, last, redGain, blueGain);
+    case 2:
+        return WordRow<kDstBytes, 2>(out, rows, from, last, redGain, blueGain);
+    default:
+        return WordRow<kDstBytes, 3>(out, rows, from, last, redGain, blueGain);
+    }
+}
+
 template <int kDstBytes>
 int32_t RowOfCase(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
                   int firstCase, int32_t redGain, int32_t blueGain) {
@@ -137,6 +227,17 @@ int32_t InteriorRowSse2(uint8_t* out, int32_t dstBytes, const uint8_t* const row
     return from;
 }
 
+int32_t InteriorRowSse2Words(uint8_t* out, int32_t dstBytes, const uint8_t* const rows[4],
+                             int32_t from, int32_t last, int firstCase, int32_t redGain,
+                             int32_t blueGain) {
+    if (redGain < 0 || redGain > 65535 || blueGain < 0 || blueGain > 65535) return from;
+    if (dstBytes == 6)
+        return WordRowOfCase<6>(out, rows, from, last, firstCase, redGain, blueGain);
+    if (dstBytes == 8)
+        return WordRowOfCase<8>(out, rows, from, last, firstCase, redGain, blueGain);
+    return from;
+}
+
 #else
 
 int32_t InteriorRowSse2(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t,
@@ -144,6 +245,24 @@ int32_t InteriorRowSse2(uint8_t*, int32_t, const uint8_t* const[4], int32_t from
     return from;
 }
 
+int32_t InteriorRowSse2Words(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t,
+                             int, int32_t, int32_t) {
+    return from;
+}
+
 #endif
+
+bool WordsFitTenBits(const uint8_t* first, int32_t samples, int32_t rows, int64_t stride) {
+    uint32_t any = 0;
+    for (int32_t r = 0; r < rows; ++r) {
+        const uint8_t* row = first + r * stride;
+        for (int32_t k = 0; k < samples; ++k) {
+            uint16_t v;
+            std::memcpy(&v, row + 2 * k, 2);
+            any |= v;
+        }
+    }
+    return any < 1024;
+}
 
 } // namespace demosaic

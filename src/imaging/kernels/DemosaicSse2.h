@@ -14,4 +14,14 @@ namespace demosaic {
 int32_t InteriorRowSse2(uint8_t* out, int32_t dstBytes, const uint8_t* const rows[4], int32_t from,
                         int32_t last, int firstCase, int32_t redGain, int32_t blueGain);
 
+// The same for 16-bit raw frames whose samples all fit in 10 bits (the caller checks, with
+// WordsFitTenBits, the whole rectangle once): 6- or 8-byte output pixels, the first three words
+// written, values saturated at 1023.
+int32_t InteriorRowSse2Words(uint8_t* out, int32_t dstBytes, const uint8_t* const rows[4],
+                             int32_t from, int32_t last, int firstCase, int32_t redGain,
+                             int32_t blueGain);
+
+// True when every sample of `rows` rows of `samples` words, `stride` bytes apart, is below 1024.
+bool WordsFitTenBits(const uint8_t* first, int32_t samples, int32_t rows, int64_t stride);
+
 } // namespace demosaic
