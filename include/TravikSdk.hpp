@@ -40,13 +40,13 @@ enum class ColorMode : int {
 
 /** @brief File forms of Travik_SaveImage(). */
 enum class FileType : int {
-    Bmp = 0,        /**< Windows bitmap */
-    Raw = 1,        /**< the pixel bytes only, first delivered row first */
-    Jpeg100 = 2,    /**< progressive JPEG of quality 100 */
-    Jpeg70 = 3,     /**< progressive JPEG of quality 70 */
-    Jpeg20 = 4,     /**< progressive JPEG of quality 20 */
-    Png = 5,        /**< PNG */
-    Tiff = 6        /**< uncompressed TIFF */
+    Bmp = 0,     /**< Windows bitmap */
+    Raw = 1,     /**< the pixel bytes only, first delivered row first */
+    Jpeg100 = 2, /**< progressive JPEG of quality 100 */
+    Jpeg70 = 3,  /**< progressive JPEG of quality 70 */
+    Jpeg20 = 4,  /**< progressive JPEG of quality 20 */
+    Png = 5,     /**< PNG */
+    Tiff = 6     /**< uncompressed TIFF */
 };
 
 /** @brief Error code of a call on a Camera that was moved from or never opened. */
@@ -59,22 +59,38 @@ constexpr int kUnreported = -2;
  *  @return a static, zero-terminated English text; "unknown error" for other codes */
 inline const char* errorText(int code) noexcept {
     switch (code) {
-    case ERR_NONE: return "no error";
-    case ERR_UNAVAILABLE: return "the camera is not usable for this call";
-    case ERR_DEVICE: return "the device is absent, cannot be selected, or streams to another application";
-    case ERR_THREAD: return "an event or a thread could not be created";
-    case ERR_WINDOW: return "the preview window could not be made, or no capture-window preset matches";
-    case ERR_MEMORY: return "memory or buffer failure";
-    case ERR_DEVICE_IO: return "the device refused a register access or the start of the transfer";
-    case ERR_GEOMETRY: return "the capture window is invalid";
-    case ERR_TRANSFER: return "a frame transfer failed or timed out";
-    case ERR_PARAMETER: return "an argument is out of range, not accepted, or null";
-    case ERR_NOT_SUPPORTED: return "not supported by this camera";
-    case ERR_FILE: return "a file name could not be converted or a file could not be made";
-    case ERR_DEVICE_LOST: return "the device stopped answering while streaming";
-    case kNoCamera: return "no camera: moved from or never opened";
-    case kUnreported: return "the call failed without reporting an error code";
-    default: return "unknown error";
+    case ERR_NONE:
+        return "no error";
+    case ERR_UNAVAILABLE:
+        return "the camera is not usable for this call";
+    case ERR_DEVICE:
+        return "the device is absent, cannot be selected, or streams to another application";
+    case ERR_THREAD:
+        return "an event or a thread could not be created";
+    case ERR_WINDOW:
+        return "the preview window could not be made, or no capture-window preset matches";
+    case ERR_MEMORY:
+        return "memory or buffer failure";
+    case ERR_DEVICE_IO:
+        return "the device refused a register access or the start of the transfer";
+    case ERR_GEOMETRY:
+        return "the capture window is invalid";
+    case ERR_TRANSFER:
+        return "a frame transfer failed or timed out";
+    case ERR_PARAMETER:
+        return "an argument is out of range, not accepted, or null";
+    case ERR_NOT_SUPPORTED:
+        return "not supported by this camera";
+    case ERR_FILE:
+        return "a file name could not be converted or a file could not be made";
+    case ERR_DEVICE_LOST:
+        return "the device stopped answering while streaming";
+    case kNoCamera:
+        return "no camera: moved from or never opened";
+    case kUnreported:
+        return "the call failed without reporting an error code";
+    default:
+        return "unknown error";
     }
 }
 
@@ -137,25 +153,27 @@ struct Device {
 
 /** @brief A frame lent to a frame callback: valid only while the callback runs. */
 struct FrameView {
-    int width;                   /**< pixels per row */
-    int height;                  /**< rows */
-    int bits;                    /**< bits per pixel of the storage: 8, 16, 24, 32, 48 or 64 */
-    int stride;                  /**< bytes per row, a multiple of 4 */
-    const std::uint8_t* pixels;  /**< first delivered row first */
+    int width;                  /**< pixels per row */
+    int height;                 /**< rows */
+    int bits;                   /**< bits per pixel of the storage: 8, 16, 24, 32, 48 or 64 */
+    int stride;                 /**< bytes per row, a multiple of 4 */
+    const std::uint8_t* pixels; /**< first delivered row first */
 };
 
 /** @brief A picture owned by the application, as Camera::snap() returns it. */
 struct Image {
-    int width = 0;                   /**< pixels per row */
-    int height = 0;                  /**< rows */
-    int bits = 0;                    /**< bits per pixel of the storage */
-    int stride = 0;                  /**< bytes per row, a multiple of 4 */
+    int width = 0;                    /**< pixels per row */
+    int height = 0;                   /**< rows */
+    int bits = 0;                     /**< bits per pixel of the storage */
+    int stride = 0;                   /**< bytes per row, a multiple of 4 */
     std::vector<std::uint8_t> pixels; /**< height * stride bytes, first delivered row first */
 };
 
 /** @brief Bytes per row of an SDK image buffer. @param width pixels @param bits bits per pixel
  *  @return the row bytes rounded up to a multiple of 4 */
-inline int strideOf(int width, int bits) noexcept { return (width * bits + 31) / 32 * 4; }
+inline int strideOf(int width, int bits) noexcept {
+    return (width * bits + 31) / 32 * 4;
+}
 
 /** @brief The callback of Camera::onFrame(). */
 using FrameCallback = std::function<void(const FrameView&)>;
@@ -326,7 +344,8 @@ class Camera {
             std::string name(&slots[static_cast<std::size_t>(i) * 256]);
             // Names count from 1: device number 0 is "Travik380TZ4-RDX_01".
             const std::size_t mark = name.rfind('_');
-            const int number = mark == std::string::npos ? i : std::atoi(name.c_str() + mark + 1) - 1;
+            const int number =
+                mark == std::string::npos ? i : std::atoi(name.c_str() + mark + 1) - 1;
             found.push_back(Device{number, std::move(name)});
         }
         return Result<std::vector<Device>>(std::move(found));
@@ -342,13 +361,20 @@ class Camera {
     /** @brief The output format. @return the format, or why it is unknown */
     Result<ColorMode> colorMode() const {
         switch (m_handle ? Travik_GetColorMode(m_handle) : -1) {
-        case 8: return ColorMode::Mono8;
-        case 10: return ColorMode::Mono10;
-        case 24: return ColorMode::Bgr24;
-        case 32: return ColorMode::Bgrx32;
-        case 42: return ColorMode::Bgr48;
-        case 58: return ColorMode::Bgrx64;
-        default: return Error(m_handle ? ERR_UNAVAILABLE : kNoCamera);
+        case 8:
+            return ColorMode::Mono8;
+        case 10:
+            return ColorMode::Mono10;
+        case 24:
+            return ColorMode::Bgr24;
+        case 32:
+            return ColorMode::Bgrx32;
+        case 42:
+            return ColorMode::Bgr48;
+        case 58:
+            return ColorMode::Bgrx64;
+        default:
+            return Error(m_handle ? ERR_UNAVAILABLE : kNoCamera);
         }
     }
     /** @brief Width of the capture window. @return pixels; 0 when empty */
@@ -400,8 +426,8 @@ class Camera {
             m_stream.reset();
             return Error(ERR_WINDOW);
         }
-        const Error started = Call(Travik_CallBackPreview(m_handle, m_stream->window(),
-                                                          m_stream->buffer(), m_stream->length(), 1));
+        const Error started = Call(Travik_CallBackPreview(
+            m_handle, m_stream->window(), m_stream->buffer(), m_stream->length(), 1));
         if (started) m_stream.reset();
         return started;
     }
@@ -455,7 +481,9 @@ class Camera {
 
     /** @brief Removes and returns the newest error on the camera's stack.
      *  @return it, success when the stack is empty */
-    Error takeLastError() { return m_handle ? Error(Travik_GetLastError(m_handle)) : Error(kNoCamera); }
+    Error takeLastError() {
+        return m_handle ? Error(Travik_GetLastError(m_handle)) : Error(kNoCamera);
+    }
 
   private:
     explicit Camera(int handle) noexcept : m_handle(handle) {}

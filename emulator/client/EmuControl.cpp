@@ -144,12 +144,14 @@ bool SetPatternNoise(unsigned device, unsigned seed) {
 bool SetPatternFrames(unsigned device, const std::vector<unsigned short>& samples, bool stamp) {
     const size_t frameSamples = TRAVIK_EMU_REPLAY_FRAME_SAMPLES;
     const size_t count = samples.size() / frameSamples;
-    if (count == 0 || count * frameSamples != samples.size() || count > TRAVIK_EMU_MAX_REPLAY_FRAMES) {
+    if (count == 0 || count * frameSamples != samples.size() ||
+        count > TRAVIK_EMU_MAX_REPLAY_FRAMES) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
     // One request per frame: a header and the frame's samples right behind it.
-    std::vector<unsigned char> request(sizeof(TravikEmuReplayFrame) + frameSamples * sizeof(unsigned short));
+    std::vector<unsigned char> request(sizeof(TravikEmuReplayFrame) +
+                                       frameSamples * sizeof(unsigned short));
     ControlDevice control;
     for (size_t index = 0; index < count; ++index) {
         const TravikEmuReplayFrame header = {device, static_cast<unsigned>(index),

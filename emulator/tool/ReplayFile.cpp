@@ -25,7 +25,9 @@ long long FirstWideWord(const std::vector<unsigned char>& bytes) {
     return -1;
 }
 
-std::string SizeText(size_t bytes) { return std::to_string(bytes) + " bytes"; }
+std::string SizeText(size_t bytes) {
+    return std::to_string(bytes) + " bytes";
+}
 
 } // namespace
 

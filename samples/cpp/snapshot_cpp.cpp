@@ -44,24 +44,28 @@ int main(int argc, char** argv) {
 
     auto camera = travik::Camera::open(first.number); // released when it goes out of scope
     if (!camera) return Fail("opening the camera", camera.error());
-    if (auto error = camera->setColorMode(travik::ColorMode::Bgr24)) return Fail("choosing 24-bit colour", error);
+    if (auto error = camera->setColorMode(travik::ColorMode::Bgr24))
+        return Fail("choosing 24-bit colour", error);
 
     // Frames arrive through this thread's message loop, here pumped until five have come.
     long long brightest = 0;
     auto error = camera->onFrame([&](const travik::FrameView& frame) {
         long long sum = 0;
-        for (int x = 0; x < frame.width * frame.bits / 8; ++x) sum += frame.pixels[x];
+        for (int x = 0; x < frame.width * frame.bits / 8; ++x)
+            sum += frame.pixels[x];
         if (sum > brightest) brightest = sum;
     });
     if (error) return Fail("starting the stream", error);
-    const bool streamed = travik::pumpMessages(10000, [&] { return camera->framesDelivered() >= 5; });
+    const bool streamed =
+        travik::pumpMessages(10000, [&] { return camera->framesDelivered() >= 5; });
     camera->stopPreview();
     if (!streamed) return Fail("streaming five frames", camera->streamError());
     std::printf("streamed %lld frames\n", camera->framesDelivered());
 
     auto picture = camera->snap();
     if (!picture) return Fail("taking the picture", picture.error());
-    if (auto saved = camera->save(path, FileTypeFor(path))) return Fail("saving the picture", saved);
+    if (auto saved = camera->save(path, FileTypeFor(path)))
+        return Fail("saving the picture", saved);
     std::printf("saved %s (%d x %d, %d bits)\n", path.c_str(), picture->width, picture->height,
                 picture->bits);
     return 0;

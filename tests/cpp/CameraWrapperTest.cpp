@@ -15,7 +15,19 @@ namespace {
 
 constexpr DWORD kPatience = 20000; // generous: the machine may be loaded
 
-HWND StreamWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, "TravikSdkHppFrameStream", nullptr); }
+// Live kernel handles of this process, found by probing: the handle-count query returns 0 under
+// Wine, so it could not see a leak there.
+int KernelHandleCount() {
+    int count = 0;
+    DWORD flags = 0;
+    for (ULONG_PTR value = 4; value < 65536; value += 4)
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    return count;
+}
+
+HWND StreamWindow() {
+    return FindWindowExA(HWND_MESSAGE, nullptr, "TravikSdkHppFrameStream", nullptr);
+}
 
 class CameraWrapperTest : public ::testing::Test {
   protected:
@@ -26,7 +38,8 @@ class CameraWrapperTest : public ::testing::Test {
     void TearDown() override {
         travik_emu::ResetDevice(0);
         travik_test::DeleteSdkRegistry();
-        for (const std::string& path : m_files) DeleteFileA(path.c_str());
+        for (const std::string& path : m_files)
+            DeleteFileA(path.c_str());
     }
     travik::Camera Open() {
         auto camera = travik::Camera::open(0);
@@ -100,13 +113,15 @@ TEST_F(CameraWrapperTest, DevicesListsThePresentCameras) {
     ASSERT_EQ(devices->size(), info.deviceCount);
     EXPECT_EQ((*devices)[0].number, 0);
     EXPECT_EQ((*devices)[0].name, "Travik380TZ4-RDX_01");
-    for (size_t i = 0; i < devices->size(); ++i) EXPECT_EQ((*devices)[i].number, static_cast<int>(i));
+    for (size_t i = 0; i < devices->size(); ++i)
+        EXPECT_EQ((*devices)[i].number, static_cast<int>(i));
 }
 
 TEST_F(CameraWrapperTest, ColourModesRoundTripAndOthersAreRefused) {
     travik::Camera camera = Open();
-    for (auto mode : {travik::ColorMode::Mono8, travik::ColorMode::Mono10, travik::ColorMode::Bgr24,
-                      travik::ColorMode::Bgrx32, travik::ColorMode::Bgr48, travik::ColorMode::Bgrx64}) {
+    for (auto mode :
+         {travik::ColorMode::Mono8, travik::ColorMode::Mono10, travik::ColorMode::Bgr24,
+          travik::ColorMode::Bgrx32, travik::ColorMode::Bgr48, travik::ColorMode::Bgrx64}) {
         SCOPED_TRACE(static_cast<int>(mode));
         ASSERT_TRUE(camera.setColorMode(mode).ok());
         auto read = camera.colorMode();
@@ -129,7 +144,8 @@ TEST_F(CameraWrapperTest, FiltersAreSetAndReadWithTheirErrors) {
 
 TEST_F(CameraWrapperTest, SnapReturnsTheImageTheSdkHolds) {
     travik::Camera camera = Open();
-    for (auto mode : {travik::ColorMode::Mono8, travik::ColorMode::Bgr24, travik::ColorMode::Bgr48}) {
+    for (auto mode :
+         {travik::ColorMode::Mono8, travik::ColorMode::Bgr24, travik::ColorMode::Bgr48}) {
         SCOPED_TRACE(static_cast<int>(mode));
         ASSERT_TRUE(camera.setColorMode(mode).ok());
         auto image = camera.snap();
@@ -141,7 +157,8 @@ TEST_F(CameraWrapperTest, SnapReturnsTheImageTheSdkHolds) {
         ASSERT_EQ(image->pixels.size(), static_cast<size_t>(image->stride) * 960);
 
         std::vector<unsigned char> held(image->pixels.size());
-        ASSERT_EQ(Travik_GetImage(camera.handle(), held.data(), static_cast<int>(held.size()), 1), 1);
+        ASSERT_EQ(Travik_GetImage(camera.handle(), held.data(), static_cast<int>(held.size()), 1),
+                  1);
         EXPECT_TRUE(held == image->pixels) << "the owned image differs from the SDK's";
     }
 }
@@ -182,10 +199,13 @@ TEST_F(CameraWrapperTest, FrameCallbackSeesEveryFrameAsAView) {
     ASSERT_TRUE(camera.setColorMode(travik::ColorMode::Bgr24).ok());
     std::vector<travik::FrameView> views;
     long long nonZero = 0;
-    ASSERT_TRUE(camera.onFrame([&](const travik::FrameView& view) {
-        views.push_back(view);
-        for (int x = 0; x < view.stride; ++x) nonZero += view.pixels[x] != 0;
-    }).ok());
+    ASSERT_TRUE(camera
+                    .onFrame([&](const travik::FrameView& view) {
+                        views.push_back(view);
+                        for (int x = 0; x < view.stride; ++x)
+                            nonZero += view.pixels[x] != 0;
+                    })
+                    .ok());
     ASSERT_TRUE(travik::pumpMessages(kPatience, [&] { return views.size() >= 3; }));
     ASSERT_TRUE(camera.stopPreview().ok());
     EXPECT_EQ(camera.framesDelivered(), static_cast<long long>(views.size()));
@@ -202,7 +222,9 @@ TEST_F(CameraWrapperTest, FrameCallbackSeesEveryFrameAsAView) {
 
 TEST_F(CameraWrapperTest, ThrowingCallbackIsCaughtCountedAndThePreviewGoesOn) {
     travik::Camera camera = Open();
-    ASSERT_TRUE(camera.onFrame([](const travik::FrameView&) { throw std::runtime_error("bad frame"); }).ok());
+    ASSERT_TRUE(
+        camera.onFrame([](const travik::FrameView&) { throw std::runtime_error("bad frame"); })
+            .ok());
     ASSERT_TRUE(travik::pumpMessages(kPatience, [&] { return camera.framesDelivered() >= 3; }))
         << "the preview stopped after a throwing callback";
     ASSERT_TRUE(camera.stopPreview().ok());
@@ -214,6 +236,7 @@ TEST_F(CameraWrapperTest, ThrowingCallbackIsCaughtCountedAndThePreviewGoesOn) {
 TEST_F(CameraWrapperTest, StreamingCameraIsTakenDownInOrderAndLeavesNothing) {
     Open().close(); // what a first camera of the process sets up once is not a leak
     const travik_test::ResourceCounts before = travik_test::CountResources();
+    const int handlesBefore = KernelHandleCount();
     long long calls = 0;
     {
         travik::Camera camera = Open();
@@ -228,15 +251,17 @@ TEST_F(CameraWrapperTest, StreamingCameraIsTakenDownInOrderAndLeavesNothing) {
     EXPECT_EQ(calls, callsAtDestruction) << "a callback ran after its camera was gone";
     const travik_test::ResourceCounts after = travik_test::CountResources();
     EXPECT_EQ(after.threads, before.threads);
-    EXPECT_EQ(after.handles, before.handles);
+    EXPECT_EQ(KernelHandleCount(), handlesBefore);
 }
 
 TEST(CameraWrapperErrors, EveryCodeHasItsOwnText) {
     std::vector<std::string> texts;
-    for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, travik::kNoCamera, travik::kUnreported}) {
+    for (int code :
+         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, travik::kNoCamera, travik::kUnreported}) {
         const std::string text = travik::Error(code).text();
         EXPECT_NE(text, "unknown error") << code;
-        for (const std::string& other : texts) EXPECT_NE(text, other) << code;
+        for (const std::string& other : texts)
+            EXPECT_NE(text, other) << code;
         texts.push_back(text);
     }
     EXPECT_STREQ(travik::Error(10).text(), "unknown error");
@@ -258,8 +283,8 @@ TEST_F(CameraWrapperTest, SampleStreamsSnapsAndSavesThroughTheWrapper) {
     const std::vector<unsigned char> head = travik_test::ReadFileHead(path, 6);
     ASSERT_EQ(head.size(), 6u);
     EXPECT_EQ(travik_test::LittleEndian32(head, 2), 54u + 1280 * 960 * 3);
-    const travik_test::ProgramRun wrong = travik_test::RunProgram(
-        "\"" + travik_test::ProgramDirectory() + "snapshot_cpp.exe\" a b");
+    const travik_test::ProgramRun wrong =
+        travik_test::RunProgram("\"" + travik_test::ProgramDirectory() + "snapshot_cpp.exe\" a b");
     EXPECT_EQ(wrong.status, 2u);
 }
 

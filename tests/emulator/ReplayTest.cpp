@@ -18,7 +18,9 @@ namespace {
 
 constexpr size_t kSamples = 1280 * 960;
 
-std::string ToolPath() { return travik_test::ProgramDirectory() + "travik-emu.exe"; }
+std::string ToolPath() {
+    return travik_test::ProgramDirectory() + "travik-emu.exe";
+}
 
 travik_test::ProgramRun Tool(const std::string& arguments) {
     return travik_test::RunProgram("\"" + ToolPath() + "\" " + arguments);
@@ -61,7 +63,8 @@ class ReplayTest : public ::testing::Test {
         if (m_handle) Travik_Release(m_handle);
         travik_emu::ResetDevice(0);
         travik_test::DeleteSdkRegistry();
-        for (const std::string& path : m_files) DeleteFileA(path.c_str());
+        for (const std::string& path : m_files)
+            DeleteFileA(path.c_str());
     }
     std::string TempFile(const char* name) {
         m_files.push_back(travik_test::TempFilePath(name));
@@ -92,17 +95,20 @@ class ReplayTest : public ::testing::Test {
 TEST_F(ReplayTest, EightBitSamplesComeBackBitExactWithoutTheStamp) {
     std::vector<unsigned char> frame(kSamples);
     std::mt19937 random(1234);
-    for (unsigned char& sample : frame) sample = static_cast<unsigned char>(random());
+    for (unsigned char& sample : frame)
+        sample = static_cast<unsigned char>(random());
     const std::string path = TempFile("replay_noise8.raw");
     ASSERT_TRUE(WriteFile(path, frame));
 
     const travik_test::ProgramRun run = Tool("pattern 0 file \"" + path + "\" --no-stamp");
     ASSERT_EQ(run.status, 0u) << run.output;
-    EXPECT_NE(run.output.find("replaying 1 frame of 8-bit samples"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("replaying 1 frame of 8-bit samples"), std::string::npos)
+        << run.output;
     EXPECT_EQ(PatternKind(), unsigned(TRAVIK_EMU_PATTERN_FILE));
 
     OpenCamera(8);
-    for (int i = 0; i < 2; ++i) EXPECT_TRUE(Snap() == frame) << "frame " << i << " differs";
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(Snap() == frame) << "frame " << i << " differs";
 }
 
 TEST_F(ReplayTest, TheSdksOwnRawSaveReplaysToTheSamePicture) {
@@ -127,7 +133,8 @@ TEST_F(ReplayTest, FramesOfAFileCycleInOrderUnderTheirNumber) {
     constexpr unsigned kFrames = 3;
     std::vector<unsigned char> file(kSamples * 2 * kFrames);
     for (unsigned f = 0; f < kFrames; ++f)
-        for (size_t i = 0; i < kSamples; ++i) Put16(file, f * kSamples + i, 100 * (f + 1) + i % 7);
+        for (size_t i = 0; i < kSamples; ++i)
+            Put16(file, f * kSamples + i, 100 * (f + 1) + i % 7);
     const std::string path = TempFile("replay_three16.raw");
     ASSERT_TRUE(WriteFile(path, file));
     const travik_test::ProgramRun run = Tool("pattern 0 file \"" + path + "\"");
@@ -168,9 +175,11 @@ TEST_F(ReplayTest, BadFilesAreRefusedAndThePatternStays) {
     const std::vector<BadFile> cases = {
         {"replay_missing.raw", false, {}, "", "cannot read"},
         {"replay_empty.raw", true, {}, "", "0 bytes is not a whole number of 1280 x 960 frames"},
-        {"replay_short.raw", true, std::vector<unsigned char>(1000), "", "1000 bytes is not a whole number"},
+        {"replay_short.raw", true, std::vector<unsigned char>(1000), "",
+         "1000 bytes is not a whole number"},
         {"replay_wide.raw", true, wide, "--bits 16", "sample 12345 is above 1023"},
-        {"replay_odd16.raw", true, std::vector<unsigned char>(kSamples * 3), "--bits 16", "16-bit samples"},
+        {"replay_odd16.raw", true, std::vector<unsigned char>(kSamples * 3), "--bits 16",
+         "16-bit samples"},
     };
     ASSERT_TRUE(travik_emu::SetPatternFlat(0, 77));
     for (const BadFile& bad : cases) {
@@ -179,8 +188,7 @@ TEST_F(ReplayTest, BadFilesAreRefusedAndThePatternStays) {
         if (bad.exists) {
             ASSERT_TRUE(WriteFile(path, bad.bytes));
         }
-        const travik_test::ProgramRun run =
-            Tool("pattern 0 file \"" + path + "\" " + bad.options);
+        const travik_test::ProgramRun run = Tool("pattern 0 file \"" + path + "\" " + bad.options);
         EXPECT_EQ(run.status, 1u) << run.output;
         EXPECT_NE(run.output.find(bad.message), std::string::npos) << run.output;
         EXPECT_NE(run.output.find("the pattern is unchanged"), std::string::npos) << run.output;
