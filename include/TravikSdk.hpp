@@ -16,7 +16,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstdio>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -118,9 +117,9 @@ class Error {
 template <class T> class Result {
   public:
     /** @brief A value. @param value the value */
-    Result(T value) : m_value(std::move(value)) {} // NOLINT: implicit on purpose
+    Result(T value) : m_value(std::move(value)) {} // implicit, so that `return value;` reads well
     /** @brief A failure. @param error why there is no value */
-    Result(Error error) : m_error(error.ok() ? Error(kUnreported) : error) {} // NOLINT
+    Result(Error error) : m_error(error.ok() ? Error(kUnreported) : error) {}
     /** @brief Whether a value is held. @return true with a value */
     bool has_value() const noexcept { return m_value.has_value(); }
     /** @brief Whether a value is held. @return true with a value */
