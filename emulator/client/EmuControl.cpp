@@ -1,6 +1,8 @@
 // Client of the virtual camera's control device: one choke point and one function per request.
 #include "EmuControl.h"
 
+#include <cstring>
+
 namespace travik_emu {
 
 std::string CameraPath(unsigned device) {
@@ -137,6 +139,32 @@ bool SetPatternRamp(unsigned device) {
 }
 bool SetPatternNoise(unsigned device, unsigned seed) {
     return SetPattern(device, TRAVIK_EMU_PATTERN_NOISE, {}, seed);
+}
+
+bool SetPatternFrames(unsigned device, const std::vector<unsigned short>& samples, bool stamp) {
+    const size_t frameSamples = TRAVIK_EMU_REPLAY_FRAME_SAMPLES;
+    const size_t count = samples.size() / frameSamples;
+    if (count == 0 || count * frameSamples != samples.size() ||
+        count > TRAVIK_EMU_MAX_REPLAY_FRAMES) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    // One request per frame: a header and the frame's samples right behind it.
+    std::vector<unsigned char> request(sizeof(TravikEmuReplayFrame) +
+                                       frameSamples * sizeof(unsigned short));
+    ControlDevice control;
+    for (size_t index = 0; index < count; ++index) {
+        const TravikEmuReplayFrame header = {device, static_cast<unsigned>(index),
+                                             static_cast<unsigned>(count),
+                                             stamp ? TRAVIK_EMU_REPLAY_STAMP : 0u};
+        memcpy(request.data(), &header, sizeof(header));
+        memcpy(request.data() + sizeof(header), samples.data() + index * frameSamples,
+               frameSamples * sizeof(unsigned short));
+        if (!control.Call(TRAVIK_EMU_IOCTL_LOAD_REPLAY_FRAME, request.data(),
+                          static_cast<DWORD>(request.size()), nullptr, 0))
+            return false;
+    }
+    return true;
 }
 
 bool SetPacing(unsigned device, unsigned mode, unsigned milliFps) {

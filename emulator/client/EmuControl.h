@@ -53,6 +53,9 @@ bool SetPatternFlat(unsigned device, unsigned value);
 bool SetPatternBayer(unsigned device, unsigned r, unsigned g1, unsigned g2, unsigned b);
 bool SetPatternRamp(unsigned device);
 bool SetPatternNoise(unsigned device, unsigned seed);
+// Replays `samples` (whole 1280 x 960 frames of 10-bit samples, one after the other) in a loop,
+// the frame number drawn over each frame when `stamp` is set. A refused set leaves the pattern.
+bool SetPatternFrames(unsigned device, const std::vector<unsigned short>& samples, bool stamp);
 bool SetPacing(unsigned device, unsigned mode, unsigned milliFps = 0); // TravikEmuPacingMode
 bool SetPacingOff(unsigned device);
 bool SetFault(unsigned device, unsigned kind, unsigned value = 0); // TravikEmuFaultKind

@@ -142,6 +142,7 @@ static void ResetCamera(EMU_CAMERA* cam) {
     });
     EmuSetLink(cam, TRUE);
     KeReleaseMutex(&g_emu.plugLock, FALSE);
+    EmuDropReplay(cam);
     EmuFailPendingReads(cam, STATUS_CANCELLED, NULL);
 }
 
@@ -170,6 +171,7 @@ static NTSTATUS SetPattern(EMU_CAMERA* cam, const TravikEmuPattern* request) {
         if (pattern.values[i] > 1023) return STATUS_INVALID_PARAMETER;
     pattern.device = cam->number;
     LOCKED(cam, cam->pattern = pattern);
+    EmuDropReplay(cam);
     return STATUS_SUCCESS;
 }
 
@@ -233,6 +235,7 @@ static NTSTATUS CameraRequest(ULONG code, CONTROL_REQUEST* r) {
         {TRAVIK_EMU_IOCTL_SET_INPUT_BITS, sizeof(TravikEmuValueRequest)},
         {TRAVIK_EMU_IOCTL_READ_ROM, sizeof(TravikEmuRomRequest)},
         {TRAVIK_EMU_IOCTL_WRITE_ROM, sizeof(TravikEmuRomRequest)},
+        {TRAVIK_EMU_IOCTL_LOAD_REPLAY_FRAME, sizeof(TravikEmuReplayFrame)},
     };
     ULONG inputSize = 0;
     for (ULONG i = 0; i < sizeof(kSizes) / sizeof(kSizes[0]); ++i)
@@ -280,6 +283,9 @@ static NTSTATUS CameraRequest(ULONG code, CONTROL_REQUEST* r) {
     }
     case TRAVIK_EMU_IOCTL_READ_ROM:
         return ReadRom(cam, r);
+    case TRAVIK_EMU_IOCTL_LOAD_REPLAY_FRAME:
+        status = EmuLoadReplayFrame(cam, (const TravikEmuReplayFrame*)r->buffer, r->inLength);
+        break;
     default:
         status = WriteRom(cam, (const TravikEmuRomRequest*)r->buffer);
         break;

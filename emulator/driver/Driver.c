@@ -141,6 +141,8 @@ static void DestroyCamera(EMU_CAMERA* cam) {
     EmuStopWorker(cam);
     EmuFailPendingReads(cam, STATUS_DEVICE_NOT_CONNECTED, NULL);
     EmuRenderFree(&cam->cache);
+    EmuReplayRelease(cam->replay); /* the worker, which could hold another reference, is gone */
+    EmuReplayRelease(cam->replayLoading);
     EmuSetLink(cam, FALSE);
     ExFreePoolWithTag(cam->log, EMU_POOL_TAG);
     IoDeleteDevice(cam->device);

@@ -10,6 +10,19 @@
 #define EMU_POOL_TAG 0x6B767254u /* "Trvk" in pool dumps */
 #define EMU_REPLY_SLOTS 2
 
+/* A set of replayed frames: whole rasters of 10-bit samples, frame after frame. The camera holds
+ * one reference while the set is its pattern, the worker one more while it renders a frame of it;
+ * the side that drops the last reference frees it, so a new set can replace the pattern while a
+ * frame of the old one is being drawn. */
+typedef struct EMU_REPLAY {
+    volatile LONG refs;
+    ULONG id;     /* distinct per set, so that the render cache never mixes two sets */
+    ULONG count;  /* frames */
+    ULONG loaded; /* frames stored so far; complete at count */
+    ULONG flags;  /* TRAVIK_EMU_REPLAY_STAMP */
+    USHORT* samples; /* count x TRAVIK_EMU_REPLAY_FRAME_SAMPLES */
+} EMU_REPLAY;
+
 /* Parameters of the picture that the render cache depends on; compared as a whole. */
 typedef struct EMU_RENDER_KEY {
     ULONG length;   /* samples */
@@ -20,6 +33,9 @@ typedef struct EMU_RENDER_KEY {
     ULONG seed;
     ULONG gain;  /* sensor 6 | 7 << 6 */
     ULONG lines; /* 1003 - exposure value, at least 0 */
+    ULONG replayId;    /* TRAVIK_EMU_PATTERN_FILE: the set ... */
+    ULONG replayFrame; /* ... and its frame */
+    ULONG replayStamp; /* whether the frame number is drawn over it */
 } EMU_RENDER_KEY;
 
 /* The worker's private copy of the picture in wire format, rebuilt when the key changes. */
@@ -58,6 +74,8 @@ typedef struct EMU_CAMERA {
     BOOLEAN frameRequested; /* command 2 seen and not yet consumed by a read */
     BOOLEAN triggerLatched;
     TravikEmuPattern pattern;
+    EMU_REPLAY* replay;        /* the frames played while the pattern is TRAVIK_EMU_PATTERN_FILE */
+    EMU_REPLAY* replayLoading; /* a set whose frames are still arriving */
     TravikEmuPacing pacing;
     TravikEmuFault fault;
     ULONG nextFrameNumber;
@@ -118,9 +136,20 @@ void EmuFailPendingReads(EMU_CAMERA* cam, NTSTATUS status, PFILE_OBJECT onlyFile
 void EmuWakeWorker(EMU_CAMERA* cam);
 
 /* FrameRender.c: the picture. */
-NTSTATUS EmuRenderPrepare(EMU_RENDER_CACHE* cache, const EMU_RENDER_KEY* key);
+/* `replayFrame` is the frame's samples for TRAVIK_EMU_PATTERN_FILE, NULL otherwise. */
+NTSTATUS EmuRenderPrepare(EMU_RENDER_CACHE* cache, const EMU_RENDER_KEY* key,
+                          const USHORT* replayFrame);
 void EmuRenderFrame(const EMU_RENDER_CACHE* cache, UCHAR* dest, ULONG bytes, ULONG frameNumber);
 void EmuRenderFree(EMU_RENDER_CACHE* cache);
+
+/* Replay.c: sets of replayed frames. */
+void EmuReplayRelease(EMU_REPLAY* replay); /* NULL is allowed */
+/* Stores one frame of a request (header and samples); the camera's pattern changes when the set is
+ * complete. */
+NTSTATUS EmuLoadReplayFrame(EMU_CAMERA* cam, const TravikEmuReplayFrame* request, ULONG inLength);
+/* Drops the played set once the pattern is no longer a replay, and any set being loaded; call
+ * without the lock, after the pattern was changed. */
+void EmuDropReplay(EMU_CAMERA* cam);
 
 /* ControlDevice.c: requests on the control device. */
 NTSTATUS EmuControlDeviceControl(PIRP irp);

@@ -43,8 +43,14 @@ static ULONG NoiseAt(ULONG seed, ULONG index) {
 }
 
 /* The 10-bit scene values of one raster row, before brightness scaling. */
-static void SceneRow(const EMU_RENDER_KEY* key, ULONG row, USHORT* out) {
+static void SceneRow(const EMU_RENDER_KEY* key, const USHORT* replay, ULONG row, USHORT* out) {
     const ULONG base = row * WIDTH;
+    if (key->kind == TRAVIK_EMU_PATTERN_FILE) {
+        /* Rows past the replayed raster are black, as is everything without frames. */
+        for (ULONG x = 0; x < WIDTH; ++x)
+            out[x] = replay && row < TRAVIK_EMU_REPLAY_ROWS ? replay[base + x] : 0;
+        return;
+    }
     for (ULONG x = 0; x < WIDTH; ++x) {
         /* The Bayer site: R G on even rows, G B on odd rows. */
         ULONG site = ((row & 1) << 1) | (x & 1); /* 0 R, 1 G1, 2 G2, 3 B */
@@ -100,7 +106,8 @@ static void EmitRow(const EMU_RENDER_CACHE* cache, const USHORT* scene, ULONG at
     }
 }
 
-NTSTATUS EmuRenderPrepare(EMU_RENDER_CACHE* cache, const EMU_RENDER_KEY* key) {
+NTSTATUS EmuRenderPrepare(EMU_RENDER_CACHE* cache, const EMU_RENDER_KEY* key,
+                          const USHORT* replayFrame) {
     if (cache->valid && RtlCompareMemory(&cache->key, key, sizeof(*key)) == sizeof(*key))
         return STATUS_SUCCESS;
     SIZE_T needed = (SIZE_T)key->length << key->wordMode;
@@ -133,7 +140,7 @@ NTSTATUS EmuRenderPrepare(EMU_RENDER_CACHE* cache, const EMU_RENDER_KEY* key) {
                           (SIZE_T)count << key->wordMode);
             continue;
         }
-        SceneRow(key, row, scene);
+        SceneRow(key, replayFrame, row, scene);
         EmitRow(cache, scene, at, count, key->wordMode);
         if (cls != CLASS_UNIQUE && count == WIDTH) {
             classSeen[cls] = TRUE;
@@ -161,13 +168,16 @@ static void FillSamples(UCHAR* dest, ULONG bytes, ULONG wordMode, ULONG first, U
 void EmuRenderFrame(const EMU_RENDER_CACHE* cache, UCHAR* dest, ULONG bytes, ULONG frameNumber) {
     const EMU_RENDER_KEY* key = &cache->key;
     RtlCopyMemory(dest, cache->bytes, bytes);
-    if (!key->started || key->kind != TRAVIK_EMU_PATTERN_SCENE) return;
-
-    /* The square is gray, the same on every Bayer site. */
-    ULONG squareX = (frameNumber * SQUARE_STEP) % (WIDTH - SQUARE_SIZE);
-    for (ULONG row = SQUARE_TOP; row < SQUARE_TOP + SQUARE_SIZE; ++row)
-        FillSamples(dest, bytes, key->wordMode, row * WIDTH + squareX, SQUARE_SIZE,
-                    cache->lut[SQUARE_LEVEL]);
+    if (!key->started) return;
+    if (key->kind == TRAVIK_EMU_PATTERN_SCENE) {
+        /* The square is gray, the same on every Bayer site. */
+        ULONG squareX = (frameNumber * SQUARE_STEP) % (WIDTH - SQUARE_SIZE);
+        for (ULONG row = SQUARE_TOP; row < SQUARE_TOP + SQUARE_SIZE; ++row)
+            FillSamples(dest, bytes, key->wordMode, row * WIDTH + squareX, SQUARE_SIZE,
+                        cache->lut[SQUARE_LEVEL]);
+    } else if (key->kind != TRAVIK_EMU_PATTERN_FILE || !key->replayStamp) {
+        return;
+    }
 
     /* The frame number, most significant bit first, unscaled: 1023 for one, 0 for zero. */
     ULONG rows = key->length / WIDTH;

@@ -107,6 +107,7 @@ typedef struct FRAME_DECISION {
     ULONG frameNumber;
     ULONG shortBy;
     EMU_RENDER_KEY key;
+    EMU_REPLAY* replay; /* a reference on the replayed set, for the time of drawing */
 } FRAME_DECISION;
 
 static void Fail(EMU_CAMERA* cam, FRAME_DECISION* d, NTSTATUS status) {
@@ -171,6 +172,19 @@ static void Decide(EMU_CAMERA* cam, LONGLONG now, FRAME_DECISION* d) {
         cam->fault.value = 0;
     }
     EmuRenderKeyOf(cam, &d->key);
+    if (d->key.kind == TRAVIK_EMU_PATTERN_FILE && cam->replay) {
+        /* The set may be replaced while this frame is drawn outside the lock. */
+        d->replay = cam->replay;
+        InterlockedIncrement(&d->replay->refs);
+        d->key.replayId = d->replay->id;
+        d->key.replayFrame = (d->frameNumber - 1) % d->replay->count;
+        d->key.replayStamp = d->replay->flags & TRAVIK_EMU_REPLAY_STAMP;
+    }
+}
+
+static const USHORT* ReplaySamples(const FRAME_DECISION* d) {
+    if (!d->replay) return NULL;
+    return d->replay->samples + (SIZE_T)d->key.replayFrame * TRAVIK_EMU_REPLAY_FRAME_SAMPLES;
 }
 
 static void Deliver(EMU_CAMERA* cam, const FRAME_DECISION* d) {
@@ -178,7 +192,7 @@ static void Deliver(EMU_CAMERA* cam, const FRAME_DECISION* d) {
     LONGLONG start = EmuNow();
     NTSTATUS status = d->key.length > TRAVIK_EMU_MAX_TRANSFER_SAMPLES
                           ? STATUS_INVALID_DEVICE_STATE
-                          : EmuRenderPrepare(&cam->cache, &d->key);
+                          : EmuRenderPrepare(&cam->cache, &d->key, ReplaySamples(d));
     ULONG bytes = 0, requested = 0;
     if (NT_SUCCESS(status)) {
         requested =
@@ -226,6 +240,7 @@ static VOID WorkerMain(PVOID context) {
                 Deliver(cam, &d);
             else
                 EmuCompleteIrp(d.irp, d.failure, 0);
+            EmuReplayRelease(d.replay);
             continue;
         }
         if (d.waitUntil == NEVER) {

@@ -91,6 +91,13 @@
 #define TRAVIK_EMU_IOCTL_READ_ROM TRAVIK_EMU_CODE(0x90C)
 /* in: TravikEmuRomRequest (address, value); out: nothing. One byte of the serial ROM. */
 #define TRAVIK_EMU_IOCTL_WRITE_ROM TRAVIK_EMU_CODE(0x90D)
+/* in: TravikEmuReplayFrame followed by TRAVIK_EMU_REPLAY_FRAME_SAMPLES 16-bit samples; out:
+ * nothing. Frame `index` of a set of `count` frames to replay in a loop. Frame 0 starts a new set
+ * (an unfinished one is dropped); the others must follow in order. When the last frame arrives the
+ * set becomes the camera's pattern (TRAVIK_EMU_PATTERN_FILE). A sample above 1023, a frame out of
+ * order or a count out of range is refused, the set being loaded is dropped, and the pattern in
+ * use stays. */
+#define TRAVIK_EMU_IOCTL_LOAD_REPLAY_FRAME TRAVIK_EMU_CODE(0x90E)
 
 typedef struct TravikEmuDriverInfo {
     unsigned int interfaceVersion; /* TRAVIK_EMU_INTERFACE_VERSION */
@@ -113,7 +120,9 @@ enum TravikEmuPatternKind {
     TRAVIK_EMU_PATTERN_FLAT = 1,  /* values[0] everywhere */
     TRAVIK_EMU_PATTERN_BAYER = 2, /* values R, G1 (first row), G2, B (second row) */
     TRAVIK_EMU_PATTERN_RAMP = 3,  /* sample index modulo 1024 */
-    TRAVIK_EMU_PATTERN_NOISE = 4  /* seeded noise: the same frame for the same seed */
+    TRAVIK_EMU_PATTERN_NOISE = 4, /* seeded noise: the same frame for the same seed */
+    TRAVIK_EMU_PATTERN_FILE = 5   /* replayed frames (TRAVIK_EMU_IOCTL_LOAD_REPLAY_FRAME) in a loop;
+                                     not set through TRAVIK_EMU_IOCTL_SET_PATTERN */
 };
 
 typedef struct TravikEmuPattern {
@@ -147,6 +156,21 @@ typedef struct TravikEmuFault {
     unsigned int kind; /* TravikEmuFaultKind */
     unsigned int value;
 } TravikEmuFault;
+
+/* A replayed frame is the whole sensor raster: 1280 x 960 samples of 10 bits, row after row. */
+#define TRAVIK_EMU_REPLAY_ROWS 960u
+#define TRAVIK_EMU_REPLAY_FRAME_SAMPLES (TRAVIK_EMU_RASTER_WIDTH * TRAVIK_EMU_REPLAY_ROWS)
+#define TRAVIK_EMU_MAX_REPLAY_FRAMES 32u
+/* TravikEmuReplayFrame.flags: draw the frame number over the frame, as on the scene. */
+#define TRAVIK_EMU_REPLAY_STAMP 1u
+
+typedef struct TravikEmuReplayFrame {
+    unsigned int device;
+    unsigned int index; /* 0 to count - 1, in order */
+    unsigned int count; /* frames in the set, 1 to TRAVIK_EMU_MAX_REPLAY_FRAMES */
+    unsigned int flags; /* TRAVIK_EMU_REPLAY_STAMP; taken from frame 0 */
+    /* followed by TRAVIK_EMU_REPLAY_FRAME_SAMPLES unsigned short samples */
+} TravikEmuReplayFrame;
 
 typedef struct TravikEmuRomRequest {
     unsigned int device;

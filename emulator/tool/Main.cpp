@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EmuControl.h"
+#include "ReplayFile.h"
 #include "Report.h"
 #include "ServiceControl.h"
 
@@ -22,6 +23,8 @@ const char kUsage[] =
     "  plug N | unplug N         attach or detach camera N\n"
     "  trigger N                 software trigger\n"
     "  pattern N scene|flat V|bayer R G1 G2 B|ramp|noise SEED\n"
+    "  pattern N file PATH [--bits 8|16] [--no-stamp]\n"
+    "                            replay the raw frames of PATH in a loop\n"
     "  pacing N auto|off|FPS     frame rate: from the clock, unpaced, or fixed\n"
     "  fault N none|fail-reads K|short-read B|stall MS\n"
     "  regs N                    controller and sensor registers\n"
@@ -139,6 +142,28 @@ int Status(const Args& args) {
     return 0;
 }
 
+// pattern N file PATH [--bits 8|16] [--no-stamp]: a refused file leaves the pattern as it was.
+int PatternFile(unsigned device, const Args& a) {
+    unsigned bits = 0;
+    bool stamp = true;
+    for (size_t i = 3; i < a.size(); ++i) {
+        if (a[i] == "--no-stamp")
+            stamp = false;
+        else if (a[i] == "--bits" && i + 1 < a.size() && (a[i + 1] == "8" || a[i + 1] == "16"))
+            bits = static_cast<unsigned>(std::stoul(a[++i]));
+        else
+            return Usage("pattern N file PATH [--bits 8|16] [--no-stamp]");
+    }
+    ReplayFile file;
+    std::string error;
+    if (!ReadReplayFile(a[2], bits, file, error)) return Fail(error + "; the pattern is unchanged");
+    if (!SetPatternFrames(device, file.samples, stamp))
+        return Fail("pattern: " + LastErrorText() + "; the pattern is unchanged");
+    printf("pattern: replaying %u frame%s of %u-bit samples from %s%s\n", file.frames,
+           file.frames == 1 ? "" : "s", file.bits, a[2].c_str(), stamp ? "" : ", no stamp");
+    return 0;
+}
+
 int Pattern(unsigned device, const Args& a) {
     unsigned v[4] = {};
     const std::string kind = a.size() > 1 ? a[1] : "";
@@ -152,7 +177,9 @@ int Pattern(unsigned device, const Args& a) {
         ParseNumber(a[3], v[1], 1023) && ParseNumber(a[4], v[2], 1023) &&
         ParseNumber(a[5], v[3], 1023))
         return Done(SetPatternBayer(device, v[0], v[1], v[2], v[3]), "pattern");
-    return Usage("pattern N scene|flat V|bayer R G1 G2 B|ramp|noise SEED (values 0 to 1023)");
+    if (kind == "file" && a.size() >= 3) return PatternFile(device, a);
+    return Usage("pattern N scene|flat V|bayer R G1 G2 B|ramp|noise SEED (values 0 to 1023) | "
+                 "file PATH [--bits 8|16] [--no-stamp]");
 }
 
 int Pacing(unsigned device, const Args& a) {

@@ -17,6 +17,8 @@ const char* PatternName(unsigned kind) {
         return "ramp";
     case TRAVIK_EMU_PATTERN_NOISE:
         return "noise";
+    case TRAVIK_EMU_PATTERN_FILE:
+        return "file";
     default:
         return "?";
     }

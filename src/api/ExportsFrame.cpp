@@ -1,5 +1,10 @@
 // Exports of the API frame: initialisation, release, errors and version.
 #include "api/ExportFrame.h"
+#include "TravikVersion.h"
+
+// The public header states the version for applications; the build generates it from the project
+// version. The two must never drift apart.
+static_assert(TRAVIK_VERSION_VALUE == TRAVIK_DLL_VERSION, "project version and TRAVIK_DLL_VERSION differ");
 
 TRAVIK_EXPORT Travik_Initialize(HWND window) {
     try {
@@ -26,4 +31,4 @@ TRAVIK_EXPORT Travik_GetLastError(int handle) {
     return CallCamera(handle, 0, [](CTravik& camera) { return camera.GetLastError(); });
 }
 
-TRAVIK_EXPORT Travik_GetDllVersion() { return TRAVIK_DLL_VERSION; }
+TRAVIK_EXPORT Travik_GetDllVersion() { return TRAVIK_VERSION_VALUE; }

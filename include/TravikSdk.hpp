@@ -1,0 +1,522 @@
+// TravikSdk.hpp: a header-only C++17 interface over the C exports of TravikSdk.h.
+#ifndef TRAVIK_SDK_HPP
+#define TRAVIK_SDK_HPP
+
+/**
+ * @file TravikSdk.hpp
+ * @brief Header-only C++17 interface over TravikSdk.h: travik::Camera and its helpers.
+ *
+ * The wrapper is compiled into the application, so no C++ exception ever crosses the DLL
+ * boundary. Failures come back as travik::Error values (the SDK's error code and its text) or as
+ * travik::Result objects that hold either a value or an Error. The wrapper itself throws nothing
+ * but what the standard library throws when memory runs out.
+ */
+
+#include "TravikSdk.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+/** @brief The C++ interface of the Travik SDK. */
+namespace travik {
+
+/** @brief Output formats, by the bits per pixel of the image buffer (Travik_SetColorMode()). */
+enum class ColorMode : int {
+    Mono8 = 8,   /**< 8-bit monochrome */
+    Mono10 = 16, /**< 10-bit monochrome in 16-bit samples */
+    Bgr24 = 24,  /**< 8 bits per channel, blue, green, red */
+    Bgrx32 = 32, /**< 8 bits per channel and a fourth byte */
+    Bgr48 = 48,  /**< 16-bit samples carrying 10 bits, blue, green, red */
+    Bgrx64 = 64  /**< 16-bit samples carrying 10 bits and a fourth sample */
+};
+
+/** @brief File forms of Travik_SaveImage(). */
+enum class FileType : int {
+    Bmp = 0,     /**< Windows bitmap */
+    Raw = 1,     /**< the pixel bytes only, first delivered row first */
+    Jpeg100 = 2, /**< progressive JPEG of quality 100 */
+    Jpeg70 = 3,  /**< progressive JPEG of quality 70 */
+    Jpeg20 = 4,  /**< progressive JPEG of quality 20 */
+    Png = 5,     /**< PNG */
+    Tiff = 6     /**< uncompressed TIFF */
+};
+
+/** @brief Error code of a call on a Camera that was moved from or never opened. */
+constexpr int kNoCamera = -1;
+/** @brief Error code of a call that failed without the SDK reporting a code. */
+constexpr int kUnreported = -2;
+
+/** @brief The text of an error code.
+ *  @param code an ::TravikError value, #kNoCamera or #kUnreported
+ *  @return a static, zero-terminated English text; "unknown error" for other codes */
+inline const char* errorText(int code) noexcept {
+    switch (code) {
+    case ERR_NONE:
+        return "no error";
+    case ERR_UNAVAILABLE:
+        return "the camera is not usable for this call";
+    case ERR_DEVICE:
+        return "the device is absent, cannot be selected, or streams to another application";
+    case ERR_THREAD:
+        return "an event or a thread could not be created";
+    case ERR_WINDOW:
+        return "the preview window could not be made, or no capture-window preset matches";
+    case ERR_MEMORY:
+        return "memory or buffer failure";
+    case ERR_DEVICE_IO:
+        return "the device refused a register access or the start of the transfer";
+    case ERR_GEOMETRY:
+        return "the capture window is invalid";
+    case ERR_TRANSFER:
+        return "a frame transfer failed or timed out";
+    case ERR_PARAMETER:
+        return "an argument is out of range, not accepted, or null";
+    case ERR_NOT_SUPPORTED:
+        return "not supported by this camera";
+    case ERR_FILE:
+        return "a file name could not be converted or a file could not be made";
+    case ERR_DEVICE_LOST:
+        return "the device stopped answering while streaming";
+    case kNoCamera:
+        return "no camera: moved from or never opened";
+    case kUnreported:
+        return "the call failed without reporting an error code";
+    default:
+        return "unknown error";
+    }
+}
+
+/** @brief The outcome of a call: code 0 for success, else an SDK error code. */
+class Error {
+  public:
+    /** @brief Success. */
+    Error() noexcept = default;
+    /** @brief A failure with @p code (0 means success). @param code an SDK error code */
+    explicit Error(int code) noexcept : m_code(code) {}
+    /** @brief The SDK error code; 0 for success. @return the code */
+    int code() const noexcept { return m_code; }
+    /** @brief Whether the call succeeded. @return true for code 0 */
+    bool ok() const noexcept { return m_code == 0; }
+    /** @brief Whether the call failed. @return true for a non-zero code */
+    explicit operator bool() const noexcept { return m_code != 0; }
+    /** @brief The code's text. @return a static, zero-terminated text */
+    const char* text() const noexcept { return errorText(m_code); }
+
+  private:
+    int m_code = 0;
+};
+
+/** @brief Either a value or the Error that kept it from being made. */
+template <class T> class Result {
+  public:
+    /** @brief A value. @param value the value */
+    Result(T value) : m_value(std::move(value)) {} // implicit, so that `return value;` reads well
+    /** @brief A failure. @param error why there is no value */
+    Result(Error error) : m_error(error.ok() ? Error(kUnreported) : error) {}
+    /** @brief Whether a value is held. @return true with a value */
+    bool has_value() const noexcept { return m_value.has_value(); }
+    /** @brief Whether a value is held. @return true with a value */
+    explicit operator bool() const noexcept { return has_value(); }
+    /** @brief The value; only with has_value(). @return the value */
+    T& value() & { return *m_value; }
+    /** @brief The value; only with has_value(). @return the value */
+    const T& value() const& { return *m_value; }
+    /** @brief The value, moved out; only with has_value(). @return the value */
+    T&& value() && { return std::move(*m_value); }
+    /** @brief The value; only with has_value(). @return the value */
+    T& operator*() & { return *m_value; }
+    /** @brief The value; only with has_value(). @return the value */
+    const T& operator*() const& { return *m_value; }
+    /** @brief The value's members; only with has_value(). @return the value's address */
+    T* operator->() { return &*m_value; }
+    /** @brief Why there is no value; success when there is one. @return the error */
+    Error error() const noexcept { return m_error; }
+
+  private:
+    std::optional<T> m_value;
+    Error m_error;
+};
+
+/** @brief A camera present on this machine. */
+struct Device {
+    int number;       /**< device number for Camera::open() and Camera::selectDevice() */
+    std::string name; /**< "Travik380TZ4-RDX_nn", nn = number + 1 */
+};
+
+/** @brief A frame lent to a frame callback: valid only while the callback runs. */
+struct FrameView {
+    int width;                  /**< pixels per row */
+    int height;                 /**< rows */
+    int bits;                   /**< bits per pixel of the storage: 8, 16, 24, 32, 48 or 64 */
+    int stride;                 /**< bytes per row, a multiple of 4 */
+    const std::uint8_t* pixels; /**< first delivered row first */
+};
+
+/** @brief A picture owned by the application, as Camera::snap() returns it. */
+struct Image {
+    int width = 0;                    /**< pixels per row */
+    int height = 0;                   /**< rows */
+    int bits = 0;                     /**< bits per pixel of the storage */
+    int stride = 0;                   /**< bytes per row, a multiple of 4 */
+    std::vector<std::uint8_t> pixels; /**< height * stride bytes, first delivered row first */
+};
+
+/** @brief Bytes per row of an SDK image buffer. @param width pixels @param bits bits per pixel
+ *  @return the row bytes rounded up to a multiple of 4 */
+inline int strideOf(int width, int bits) noexcept {
+    return (width * bits + 31) / 32 * 4;
+}
+
+/** @brief The callback of Camera::onFrame(). */
+using FrameCallback = std::function<void(const FrameView&)>;
+
+/** @cond TRAVIK_INTERNAL */
+namespace detail {
+
+// Everything a frame stream needs that must not move while the SDK and the window use it: the
+// hidden window that receives the frame notices, the buffer the SDK copies every frame into, and
+// the callback. The Camera holds it by pointer so that moving the Camera moves nothing of this.
+class Stream {
+  public:
+    Stream(FrameCallback callback, std::size_t bytes)
+        : m_callback(std::move(callback)), m_buffer(bytes) {
+        m_window = CreateWindowExA(0, RegisterWindowClass(), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                   nullptr, ThisModule(), nullptr);
+        if (m_window) SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~Stream() {
+        if (m_window) DestroyWindow(m_window);
+    }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    HWND window() const { return m_window; }
+    std::uint8_t* buffer() { return m_buffer.data(); }
+    int length() const { return static_cast<int>(m_buffer.size()); }
+    long long frames() const { return m_frames; }
+    long long callbackFailures() const { return m_callbackFailures; }
+    const std::string& lastCallbackFailure() const { return m_lastCallbackFailure; }
+    Error lastStreamError() const { return m_streamError; }
+
+  private:
+    static HINSTANCE ThisModule() {
+        HMODULE module = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&WindowProc), &module);
+        return module;
+    }
+    static const char* RegisterWindowClass() {
+        static const char* const name = [] {
+            WNDCLASSEXA wc = {};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = WindowProc;
+            wc.hInstance = ThisModule();
+            wc.lpszClassName = "TravikSdkHppFrameStream";
+            RegisterClassExA(&wc); // a second module of the process has a class of its own
+            return wc.lpszClassName;
+        }();
+        return name;
+    }
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<Stream*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (message == WM_CAMERA_NOTIFY && self) {
+            self->OnNotice(wParam, lParam);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    // Runs on the thread that made the stream, inside its message loop: an exception must not
+    // unwind through the system's dispatch, so it is caught here, counted and kept as text, and
+    // the preview goes on.
+    void OnNotice(WPARAM wParam, LPARAM lParam) noexcept {
+        if (wParam == 0) {
+            m_streamError = Error(static_cast<int>(lParam));
+            return;
+        }
+        const FrameInfo& info = *reinterpret_cast<const FrameInfo*>(wParam);
+        const FrameView view{info.width, info.height, info.bitsPerPixel,
+                             strideOf(info.width, info.bitsPerPixel), info.buffer};
+        ++m_frames;
+        try {
+            if (m_callback) m_callback(view);
+        } catch (const std::exception& failure) {
+            NoteCallbackFailure(failure.what());
+        } catch (...) {
+            NoteCallbackFailure("an exception that is not a std::exception");
+        }
+    }
+    void NoteCallbackFailure(const char* what) noexcept {
+        ++m_callbackFailures;
+        try {
+            m_lastCallbackFailure = what;
+        } catch (...) {
+        }
+        OutputDebugStringA("travik: the frame callback threw; the preview goes on\n");
+    }
+
+    FrameCallback m_callback;
+    std::vector<std::uint8_t> m_buffer;
+    HWND m_window = nullptr;
+    long long m_frames = 0;
+    long long m_callbackFailures = 0;
+    std::string m_lastCallbackFailure;
+    Error m_streamError;
+};
+
+} // namespace detail
+/** @endcond */
+
+/**
+ * @brief One open camera: released when destroyed; movable, not copyable.
+ *
+ * Frame callbacks run on the thread that called onFrame(), from its message loop: that thread
+ * must dispatch messages (GetMessage/DispatchMessage, or pumpMessages()), and it is the thread
+ * that should close or destroy the camera, since only it can destroy the hidden window.
+ */
+class Camera {
+  public:
+    /** @brief Opens a camera object and selects @p device.
+     *  @param device device number, 0..31
+     *  @param window window that receives #WM_CAMERA_ERROR; may be NULL
+     *  @return the camera, or the reason it could not be opened */
+    static Result<Camera> open(int device = 0, HWND window = nullptr) {
+        Camera camera(Travik_Initialize(window));
+        if (camera.m_handle == 0) return Error(ERR_MEMORY);
+        if (const int code = Travik_GetLastError(camera.m_handle)) return Error(code);
+        if (Error error = camera.selectDevice(device)) return error;
+        return Result<Camera>(std::move(camera));
+    }
+
+    /** @brief An empty camera, as a moved-from one: every call gives #kNoCamera. */
+    Camera() noexcept = default;
+    /** @brief Stops the stream and releases the camera. */
+    ~Camera() { close(); }
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
+    /** @brief Takes over @p other's camera; @p other is left empty. @param other the source */
+    Camera(Camera&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, 0)), m_stream(std::move(other.m_stream)) {}
+    /** @brief Releases this camera, then takes over @p other's. @param other the source
+     *  @return this camera */
+    Camera& operator=(Camera&& other) noexcept {
+        if (this != &other) {
+            close();
+            m_handle = std::exchange(other.m_handle, 0);
+            m_stream = std::move(other.m_stream);
+        }
+        return *this;
+    }
+
+    /** @brief Whether a camera is held. @return false once moved from or closed */
+    explicit operator bool() const noexcept { return m_handle != 0; }
+    /** @brief The handle for the C exports. @return the handle, 0 when empty */
+    int handle() const noexcept { return m_handle; }
+
+    /** @brief Stops acquisition, releases the camera, then frees the stream's window and buffer.
+     *
+     *  The SDK's worker writes into the stream's buffer until the preview stops, so the buffer
+     *  goes only after the release. */
+    void close() noexcept {
+        if (m_handle != 0) {
+            Travik_StopPreview(m_handle);
+            Travik_Release(m_handle);
+            m_handle = 0;
+        }
+        m_stream.reset();
+    }
+
+    /** @brief The cameras present on this machine. @return them, in device-number order */
+    Result<std::vector<Device>> devices() const {
+        if (m_handle == 0) return Error(kNoCamera);
+        std::vector<char> slots(32 * 256);
+        const int count = Travik_EnumDevice(m_handle, slots.data());
+        std::vector<Device> found;
+        for (int i = 0; i < count && i < 32; ++i) {
+            std::string name(&slots[static_cast<std::size_t>(i) * 256]);
+            // Names count from 1: device number 0 is "Travik380TZ4-RDX_01".
+            const std::size_t mark = name.rfind('_');
+            const int number =
+                mark == std::string::npos ? i : std::atoi(name.c_str() + mark + 1) - 1;
+            found.push_back(Device{number, std::move(name)});
+        }
+        return Result<std::vector<Device>>(std::move(found));
+    }
+    /** @brief Selects the device that this camera drives. @param device device number
+     *  @return the outcome */
+    Error selectDevice(int device) { return Call(Travik_SetDeviceNumber(m_handle, device)); }
+
+    /** @brief Sets the output format. @param mode the format @return the outcome */
+    Error setColorMode(ColorMode mode) {
+        return Call(Travik_SetColorMode(m_handle, static_cast<int>(mode)));
+    }
+    /** @brief The output format. @return the format, or why it is unknown */
+    Result<ColorMode> colorMode() const {
+        switch (m_handle ? Travik_GetColorMode(m_handle) : -1) {
+        case 8:
+            return ColorMode::Mono8;
+        case 10:
+            return ColorMode::Mono10;
+        case 24:
+            return ColorMode::Bgr24;
+        case 32:
+            return ColorMode::Bgrx32;
+        case 42:
+            return ColorMode::Bgr48;
+        case 58:
+            return ColorMode::Bgrx64;
+        default:
+            return Error(m_handle ? ERR_UNAVAILABLE : kNoCamera);
+        }
+    }
+    /** @brief Width of the capture window. @return pixels; 0 when empty */
+    int width() const noexcept { return m_handle ? Travik_Width(m_handle) : 0; }
+    /** @brief Height of the capture window. @return rows; 0 when empty */
+    int height() const noexcept { return m_handle ? Travik_Height(m_handle) : 0; }
+
+    /** @brief Sets a filter or sensor setting. @param id which one @param value the new value
+     *  @return the outcome */
+    Error setFilter(TravikFilter id, int value) {
+        return Call(Travik_SetFilterValue(m_handle, id, value));
+    }
+    /** @brief Reads a filter or sensor setting. @param id which one
+     *  @return the value, or why it could not be read */
+    Result<int> filter(TravikFilter id) {
+        int ok = 0;
+        const int value = m_handle ? Travik_GetFilterValue(m_handle, id, &ok) : 0;
+        if (ok) return value;
+        return Failure();
+    }
+
+    /** @brief Starts live preview in the SDK's preview window (Travik_SetPreviewWindow()).
+     *  @return the outcome */
+    Error startPreview() { return Call(Travik_StartPreview(m_handle)); }
+    /** @brief Stops preview, frame stream or recording and waits for their threads.
+     *  @return the outcome */
+    Error stopPreview() { return Call(Travik_StopPreview(m_handle)); }
+
+    /**
+     * @brief Streams frames to @p callback until stopPreview() or close().
+     *
+     * The wrapper owns the hidden window that receives the frame notices and the buffer the SDK
+     * copies each frame into. The callback runs on the calling thread's message loop with a view
+     * that is valid only during the call; the SDK may already write the next frame into the same
+     * buffer, so copy what must be kept. An exception thrown by the callback is caught, counted
+     * (callbackFailures()) and the preview goes on.
+     * @param callback called once per frame
+     * @return the outcome
+     */
+    Error onFrame(FrameCallback callback) {
+        if (m_handle == 0) return Error(kNoCamera);
+        Travik_StopPreview(m_handle); // the SDK must be done with a previous stream's buffer
+        const Result<ColorMode> mode = colorMode();
+        if (!mode) return mode.error();
+        const int bits = static_cast<int>(*mode);
+        const std::size_t bytes = static_cast<std::size_t>(strideOf(width(), bits)) * height();
+        m_stream = std::make_unique<detail::Stream>(std::move(callback), bytes);
+        if (!m_stream->window()) {
+            m_stream.reset();
+            return Error(ERR_WINDOW);
+        }
+        const Error started = Call(Travik_CallBackPreview(
+            m_handle, m_stream->window(), m_stream->buffer(), m_stream->length(), 1));
+        if (started) m_stream.reset();
+        return started;
+    }
+    /** @brief Frames handed to the frame callback so far. @return the count */
+    long long framesDelivered() const noexcept { return m_stream ? m_stream->frames() : 0; }
+    /** @brief Exceptions the frame callback threw so far. @return the count */
+    long long callbackFailures() const noexcept {
+        return m_stream ? m_stream->callbackFailures() : 0;
+    }
+    /** @brief What the last throwing callback threw. @return its what() text, or empty */
+    std::string lastCallbackFailure() const {
+        return m_stream ? m_stream->lastCallbackFailure() : std::string();
+    }
+    /** @brief The last error the acquisition thread sent with the frame notices.
+     *  @return the error, success when none */
+    Error streamError() const noexcept { return m_stream ? m_stream->lastStreamError() : Error(); }
+
+    /** @brief Grabs and converts one frame on this thread. @return the picture, or why not */
+    Result<Image> snap() {
+        if (m_handle == 0) return Error(kNoCamera);
+        const Result<ColorMode> mode = colorMode();
+        if (!mode) return mode.error();
+        Image image;
+        image.width = width();
+        image.height = height();
+        image.bits = static_cast<int>(*mode);
+        image.stride = strideOf(image.width, image.bits);
+        image.pixels.resize(static_cast<std::size_t>(image.stride) * image.height);
+        if (Error error = Call(Travik_SnapShot(m_handle, image.pixels.data(),
+                                               static_cast<int>(image.pixels.size()), 1)))
+            return error;
+        return Result<Image>(std::move(image));
+    }
+    /** @brief Saves the current image. @param path the file (ANSI) @param type its form
+     *  @return the outcome */
+    Error save(const std::string& path, FileType type) {
+        return Call(Travik_SaveImage(m_handle, path.c_str(), static_cast<int>(type)));
+    }
+    /** @brief Saves the current image. @param path the file @param type its form
+     *  @return the outcome */
+    Error save(const std::wstring& path, FileType type) {
+        return Call(Travik_SaveImageW(m_handle, path.c_str(), static_cast<int>(type)));
+    }
+    /** @brief Starts recording an AVI file on the SDK's own thread.
+     *  @param path the file (ANSI) @param milliseconds length of the recording
+     *  @param showWindow whether to show a preview window meanwhile
+     *  @return the outcome of the start */
+    Error record(const std::string& path, int milliseconds, bool showWindow = false) {
+        return Call(Travik_Record(m_handle, path.c_str(), milliseconds, showWindow ? 1 : 0));
+    }
+
+    /** @brief Removes and returns the newest error on the camera's stack.
+     *  @return it, success when the stack is empty */
+    Error takeLastError() {
+        return m_handle ? Error(Travik_GetLastError(m_handle)) : Error(kNoCamera);
+    }
+
+  private:
+    explicit Camera(int handle) noexcept : m_handle(handle) {}
+
+    // A failed export has pushed its reason; one that only posts leaves the stack empty.
+    Error Failure() {
+        if (m_handle == 0) return Error(kNoCamera);
+        const int code = Travik_GetLastError(m_handle);
+        return Error(code != 0 ? code : kUnreported);
+    }
+    Error Call(int result) { return m_handle != 0 && result == 1 ? Error() : Failure(); }
+
+    int m_handle = 0;
+    std::unique_ptr<detail::Stream> m_stream;
+};
+
+/** @brief Dispatches the calling thread's messages until @p done returns true or @p milliseconds
+ *  pass. @param milliseconds the longest wait @param done checked after each message
+ *  @return whether @p done became true */
+inline bool pumpMessages(DWORD milliseconds, const std::function<bool()>& done) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds) return done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+} // namespace travik
+
+#endif // TRAVIK_SDK_HPP
