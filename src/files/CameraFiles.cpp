@@ -4,8 +4,6 @@
 #include "files/ImageFile.h"
 #include "imaging/ImageBuffer.h"
 
-#include <cwchar>
-
 namespace {
 
 // 16-bit samples of the camera's images carry 10 significant bits.
@@ -39,7 +37,9 @@ int CTravik::Record(const char* path, int timeMs, int showWindow) {
 }
 
 int CTravik::RecordW(const wchar_t* path, int timeMs, int showWindow) {
-    if (!path || !*path) return ReportError(ERR_PARAMETER), 0;
+    // A missing wide path is a name that cannot be used (12); an empty one is no name (9).
+    if (!path) return ReportError(ERR_FILE), 0;
+    if (!*path) return ReportError(ERR_PARAMETER), 0;
     return StartRecording(FilePath(path), timeMs, showWindow);
 }
 
