@@ -75,10 +75,11 @@ void WritePast4GiB(const std::string& path, const ImageBuffer& image, bool keep)
     const int finished = avi.Finish();
     QueryPerformanceCounter(&end);
     const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
-    std::printf("  avi past 4 GiB: %u of %u frames, %u RIFFs, %.2f GB in %.1f s (%.0f MB/s), %s%s%s\n",
-                written, kFrames, avi.RiffCount(), FileBytes(path) / 1e9, seconds,
-                FileBytes(path) / 1e6 / seconds, finished ? "finished" : "NOT FINISHED",
-                keep ? ", kept as " : "", keep ? path.c_str() : "");
+    std::printf(
+        "  avi past 4 GiB: %u of %u frames, %u RIFFs, %.2f GB in %.1f s (%.0f MB/s), %s%s%s\n",
+        written, kFrames, avi.RiffCount(), FileBytes(path) / 1e9, seconds,
+        FileBytes(path) / 1e6 / seconds, finished ? "finished" : "NOT FINISHED",
+        keep ? ", kept as " : "", keep ? path.c_str() : "");
     if (!keep) DeleteFileA(path.c_str());
 }
 

@@ -38,11 +38,11 @@ class AviRecorder {
 
     // Why a recording ended.
     enum class End {
-        kTime,              // its time was up
-        kStopped,           // its run flag was cleared: acquisition stopped, closed or released
-        kAcquisitionEnded,  // the acquisition under it ended without a stop (device lost)
-        kImageChanged,      // the output image changed its size or depth, or went away
-        kWriteFailed,       // the file could not take a frame (a full disk, or no room left)
+        kTime,             // its time was up
+        kStopped,          // its run flag was cleared: acquisition stopped, closed or released
+        kAcquisitionEnded, // the acquisition under it ended without a stop (device lost)
+        kImageChanged,     // the output image changed its size or depth, or went away
+        kWriteFailed,      // the file could not take a frame (a full disk, or no room left)
     };
 
     enum class OpenResult {

@@ -177,6 +177,6 @@ class AviWriter {
     std::vector<AviIndexEntry> m_index;
     // The RIFFs before the current one.
     std::vector<RiffIndexEntry> m_closedRiffs;
-    uint32_t m_framesBefore = 0;     // frames in the closed RIFFs
+    uint32_t m_framesBefore = 0;      // frames in the closed RIFFs
     uint32_t m_framesInFirstRiff = 0; // once the first RIFF is closed
 };

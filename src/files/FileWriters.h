@@ -34,7 +34,8 @@ int WriteJpegFile(const FilePath& path, const ImageView& image, int quality, int
 // padded to a multiple of 4 bytes), memory row 0 at the top. Library errors are written to the
 // standard error stream as "libpng error: ..." and give 0; other depths fail that way too. 1 only
 // when every byte, the library's last buffered ones included, reached the closed file.
-int WritePngFile(const FilePath& path, const uint8_t* pixels, int width, int height, int bitsPerPixel);
+int WritePngFile(const FilePath& path, const uint8_t* pixels, int width, int height,
+                 int bitsPerPixel);
 
 // The layout of a TIFF strip: samples per pixel of bitsPerSample bits each, in file order.
 struct TiffLayout {

@@ -81,8 +81,7 @@ int Compress(JpegWriteState& state, const ImageView& image, int quality, int pro
 } // namespace
 
 int WriteJpegFile(const FilePath& path, const ImageView& image, int quality, int progressive) {
-    if (path.IsNull() || image.pixels == nullptr || (image.bits != 8 && image.bits != 24))
-        return 0;
+    if (path.IsNull() || image.pixels == nullptr || (image.bits != 8 && image.bits != 24)) return 0;
     JpegWriteState state;
     state.file = path.OpenStream();
     if (state.file == nullptr) return 0;

@@ -198,7 +198,8 @@ TEST(AviRecorder, ASecondRecordingStartsCleanAfterTheFirst) {
     ASSERT_TRUE(camera.Record(dir.Path("2.avi"), 0));
     ASSERT_TRUE(camera.WaitUntilIdle(5000));
     camera.StopProducing();
-    const AviFile first = ReadRecording(dir.Path("1.avi")), second = ReadRecording(dir.Path("2.avi"));
+    const AviFile first = ReadRecording(dir.Path("1.avi")),
+                  second = ReadRecording(dir.Path("2.avi"));
     ASSERT_TRUE(first.valid);
     ASSERT_TRUE(second.valid);
     EXPECT_EQ(first.frameBytes, 24u * 4u);

@@ -231,9 +231,10 @@ TEST_P(EveryWriter, AWideNameIsWrittenUnderItsOwnName) {
 INSTANTIATE_TEST_SUITE_P(
     Writers, EveryWriter,
     testing::Values(
-        WriterCase{"raw", [](const FilePath& p, TestImage& i) { return WriteRawFile(p, i.View()); }},
-        WriterCase{"jpeg",
-                   [](const FilePath& p, TestImage& i) { return WriteJpegFile(p, i.View(), 70, 1); }},
+        WriterCase{"raw",
+                   [](const FilePath& p, TestImage& i) { return WriteRawFile(p, i.View()); }},
+        WriterCase{"jpeg", [](const FilePath& p,
+                              TestImage& i) { return WriteJpegFile(p, i.View(), 70, 1); }},
         WriterCase{"png",
                    [](const FilePath& p, TestImage& i) {
                        return WritePngFile(p, i.bytes.data(), i.width, i.height, i.bits);

@@ -183,9 +183,9 @@ TEST_P(WideNames, EveryFileFormAndARecordingAreWrittenUnderTheirOwnName) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, WideNames,
-                         ::testing::Values(L"\u03c6\u03c9\u03c4\u03bf",  // Greek
-                                           L"\u5199\u771f\u7247",         // CJK
-                                           L"\uff43\uff41\uff4d")); // fullwidth "cam"
+                         ::testing::Values(L"\u03c6\u03c9\u03c4\u03bf", // Greek
+                                           L"\u5199\u771f\u7247",       // CJK
+                                           L"\uff43\uff41\uff4d"));     // fullwidth "cam"
 
 // Z:\dev\full opens, and every write to it fails with "no space".
 constexpr char kFullDisk[] = "Z:\\dev\\full";

@@ -64,34 +64,33 @@ TEST_P(TravikcamUsage, WrongArgumentsExitWithTwoAndSayWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, TravikcamUsage,
-    ::testing::Values(UsageCase{"", "usage: travikcam"},
-                      UsageCase{"frobnicate", "unknown command 'frobnicate'"},
-                      UsageCase{"snap -o x.png", "snap needs --format"},
-                      UsageCase{"snap --format gif -o x.gif", "snap needs --format"},
-                      UsageCase{"snap --format jpeg --quality 50 -o x.jpg", "--quality 100, 70"},
-                      UsageCase{"snap --format png", "snap needs -o FILE"},
-                      UsageCase{"snap --format png --color 12 -o x.png", "--color needs"},
-                      UsageCase{"record --ms 0 -o x.avi", "--ms needs"},
-                      UsageCase{"record --ms 100", "record needs -o"},
-                      UsageCase{"list --device", "--device needs"},
-                      // Numbers past 32 bits are refused, not clamped. Should a refusal ever
-                      // fail, a recording into the full disk ends at once instead of filling
-                      // a real one.
-                      UsageCase{"record --ms 99999999999 -o Z:\\dev\\full", "--ms needs"},
-                      UsageCase{"record --ms 2147483648 -o Z:\\dev\\full", "--ms needs"},
-                      UsageCase{"--device 4294967296 info", "--device needs"},
-                      UsageCase{"preview --seconds 99999999999999999999", "--seconds needs"},
-                      UsageCase{"snap --format png --color 4294967320 -o x.png", "--color needs"},
-                      // Options that mean nothing to the verb are refused, not ignored.
-                      UsageCase{"list --color 24", "--color does not apply to list"},
-                      UsageCase{"info -o x.png", "-o does not apply to info"},
-                      UsageCase{"snap --format png --ms 100 -o x.png", "--ms does not apply to snap"},
-                      UsageCase{"record --format png -o Z:\\dev\\full",
-                                "--format does not apply to record"},
-                      UsageCase{"record --seconds 2 -o Z:\\dev\\full", "--seconds does not apply"},
-                      UsageCase{"preview --ms 100", "--ms does not apply to preview"},
-                      UsageCase{"snap --format png --quality 70 -o x.png",
-                                "--quality applies to --format jpeg only"}));
+    ::testing::Values(
+        UsageCase{"", "usage: travikcam"}, UsageCase{"frobnicate", "unknown command 'frobnicate'"},
+        UsageCase{"snap -o x.png", "snap needs --format"},
+        UsageCase{"snap --format gif -o x.gif", "snap needs --format"},
+        UsageCase{"snap --format jpeg --quality 50 -o x.jpg", "--quality 100, 70"},
+        UsageCase{"snap --format png", "snap needs -o FILE"},
+        UsageCase{"snap --format png --color 12 -o x.png", "--color needs"},
+        UsageCase{"record --ms 0 -o x.avi", "--ms needs"},
+        UsageCase{"record --ms 100", "record needs -o"},
+        UsageCase{"list --device", "--device needs"},
+        // Numbers past 32 bits are refused, not clamped. Should a refusal ever
+        // fail, a recording into the full disk ends at once instead of filling
+        // a real one.
+        UsageCase{"record --ms 99999999999 -o Z:\\dev\\full", "--ms needs"},
+        UsageCase{"record --ms 2147483648 -o Z:\\dev\\full", "--ms needs"},
+        UsageCase{"--device 4294967296 info", "--device needs"},
+        UsageCase{"preview --seconds 99999999999999999999", "--seconds needs"},
+        UsageCase{"snap --format png --color 4294967320 -o x.png", "--color needs"},
+        // Options that mean nothing to the verb are refused, not ignored.
+        UsageCase{"list --color 24", "--color does not apply to list"},
+        UsageCase{"info -o x.png", "-o does not apply to info"},
+        UsageCase{"snap --format png --ms 100 -o x.png", "--ms does not apply to snap"},
+        UsageCase{"record --format png -o Z:\\dev\\full", "--format does not apply to record"},
+        UsageCase{"record --seconds 2 -o Z:\\dev\\full", "--seconds does not apply"},
+        UsageCase{"preview --ms 100", "--ms does not apply to preview"},
+        UsageCase{"snap --format png --quality 70 -o x.png",
+                  "--quality applies to --format jpeg only"}));
 
 TEST_F(TravikcamTest, HelpExitsWithZero) {
     const Outcome run = Travikcam("--help");
@@ -205,8 +204,8 @@ Outcome TravikcamWide(const std::wstring& arguments) {
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE) return run;
     const std::string directory = travik_test::ProgramDirectory();
-    std::wstring command = L"\"" + std::wstring(directory.begin(), directory.end()) +
-                           L"travikcam.exe\" " + arguments;
+    std::wstring command =
+        L"\"" + std::wstring(directory.begin(), directory.end()) + L"travikcam.exe\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -233,8 +232,8 @@ Outcome TravikcamWide(const std::wstring& arguments) {
 // exports as they are.
 TEST_F(TravikcamTest, NamesOutsideTheAnsiCodePageAreWrittenAsGiven) {
     const std::string directory = TempPath("");
-    const std::wstring base = std::wstring(directory.begin(), directory.end()) +
-                              L"\u03c6\u03c9\u03c4\u03bf_\u5199\u771f";
+    const std::wstring base =
+        std::wstring(directory.begin(), directory.end()) + L"\u03c6\u03c9\u03c4\u03bf_\u5199\u771f";
     const std::wstring picture = base + L".png", clip = base + L".avi";
     DeleteFileW(picture.c_str());
     DeleteFileW(clip.c_str());

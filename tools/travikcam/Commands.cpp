@@ -43,8 +43,7 @@ uint64_t FileBytes(const std::wstring& path) {
 // of 8 pixels, most significant bit first, full scale for one. `green(x)` gives the green level
 // 0..255 of pixel x of one of those rows. False when the row holds no stamp (a real camera): every
 // block is then not cleanly black or white.
-template <typename Green>
-bool ReadStamp(Green green, int width, uint32_t& number) {
+template <typename Green> bool ReadStamp(Green green, int width, uint32_t& number) {
     if (width < 256) return false;
     number = 0;
     for (int bit = 0; bit < 32; ++bit) {
@@ -141,9 +140,10 @@ class AviReader {
         const uint32_t pitch = (avi.width * 3 + 3) & ~3u;
         std::vector<uint8_t> row(pitch);
         uint32_t number = 0;
-        const bool stamped = avi.width >= 256 && size >= 2 * pitch && ReadAt(data + pitch, row.data(), pitch) &&
-                             ReadStamp([&](int x) { return int{row[static_cast<size_t>(x) * 3 + 1]}; },
-                                       static_cast<int>(avi.width), number);
+        const bool stamped =
+            avi.width >= 256 && size >= 2 * pitch && ReadAt(data + pitch, row.data(), pitch) &&
+            ReadStamp([&](int x) { return int{row[static_cast<size_t>(x) * 3 + 1]}; },
+                      static_cast<int>(avi.width), number);
         if (!stamped || (avi.frames > 1 && number <= avi.lastNumber)) avi.stamped = false;
         if (!avi.stamped) return;
         if (avi.frames == 1)
@@ -161,13 +161,20 @@ class AviReader {
 int GreenOf(const uint8_t* row, int x, int bits) {
     auto word = [&](size_t at) { return (row[at] | row[at + 1] << 8) >> 2; };
     switch (bits) {
-    case 8: return row[x];
-    case 16: return word(static_cast<size_t>(x) * 2);
-    case 24: return row[static_cast<size_t>(x) * 3 + 1];
-    case 32: return row[static_cast<size_t>(x) * 4 + 1];
-    case 48: return word(static_cast<size_t>(x) * 6 + 2);
-    case 64: return word(static_cast<size_t>(x) * 8 + 2);
-    default: return 128;
+    case 8:
+        return row[x];
+    case 16:
+        return word(static_cast<size_t>(x) * 2);
+    case 24:
+        return row[static_cast<size_t>(x) * 3 + 1];
+    case 32:
+        return row[static_cast<size_t>(x) * 4 + 1];
+    case 48:
+        return word(static_cast<size_t>(x) * 6 + 2);
+    case 64:
+        return word(static_cast<size_t>(x) * 8 + 2);
+    default:
+        return 128;
     }
 }
 
@@ -175,10 +182,14 @@ int GreenOf(const uint8_t* row, int x, int bits) {
 // stored in 16-bit words).
 int StoredBits(int reported) {
     switch (reported) {
-    case 10: return 16;
-    case 42: return 48;
-    case 58: return 64;
-    default: return reported;
+    case 10:
+        return 16;
+    case 42:
+        return 48;
+    case 58:
+        return 64;
+    default:
+        return reported;
     }
 }
 
@@ -196,7 +207,7 @@ class RecordingWatch {
 
     struct Sample {
         uint64_t bytes = 0;
-        uint64_t frames = 0;        // complete frame chunks the bytes hold
+        uint64_t frames = 0; // complete frame chunks the bytes hold
         bool stamped = false;
         uint64_t dropped = 0;
     };
@@ -369,8 +380,7 @@ int Snap(const Options& options) {
     if (!session.Check(Travik_SaveImageW(h, path.c_str(), fileType), "saving the picture"))
         return 1;
     std::printf("wrote %s (%s, %d x %d, %d-bit image)\n", ToUtf8(path).c_str(),
-                options.format.c_str(),
-                Travik_Width(h), Travik_Height(h), Travik_GetColorMode(h));
+                options.format.c_str(), Travik_Width(h), Travik_Height(h), Travik_GetColorMode(h));
     return 0;
 }
 

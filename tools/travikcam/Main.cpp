@@ -58,20 +58,28 @@ enum Option : unsigned {
 
 const char* OptionName(unsigned option) {
     switch (option) {
-    case kDevice: return "--device";
-    case kFormat: return "--format";
-    case kQuality: return "--quality";
-    case kColor: return "--color";
-    case kOutput: return "-o";
-    case kMilliseconds: return "--ms";
-    case kSeconds: return "--seconds";
-    default: return "?";
+    case kDevice:
+        return "--device";
+    case kFormat:
+        return "--format";
+    case kQuality:
+        return "--quality";
+    case kColor:
+        return "--color";
+    case kOutput:
+        return "-o";
+    case kMilliseconds:
+        return "--ms";
+    case kSeconds:
+        return "--seconds";
+    default:
+        return "?";
     }
 }
 
 struct Verb {
     const char* name;
-    unsigned options; // the options that apply to it
+    unsigned options;             // the options that apply to it
     int (*check)(const Options&); // usage checks beyond the options; 0 when fine
     int (*run)(const Options&);
 };
@@ -154,7 +162,8 @@ int ParseArguments(int argc, wchar_t** argv, Options& options, std::string& comm
 int wmain(int argc, wchar_t** argv) {
     Options options;
     std::string command;
-    if (const int status = ParseArguments(argc, argv, options, command)) return status < 0 ? 0 : status;
+    if (const int status = ParseArguments(argc, argv, options, command))
+        return status < 0 ? 0 : status;
 
     if (options.color != 0 && options.color != 8 && options.color != 16 && options.color != 24 &&
         options.color != 32 && options.color != 48 && options.color != 64)
@@ -167,8 +176,8 @@ int wmain(int argc, wchar_t** argv) {
         if (command != verb.name) continue;
         const unsigned refused = options.given & ~verb.options;
         if (refused != 0)
-            return Fail(std::string(OptionName(refused & (~refused + 1))) +
-                        " does not apply to " + verb.name);
+            return Fail(std::string(OptionName(refused & (~refused + 1))) + " does not apply to " +
+                        verb.name);
         if (const int status = verb.check(options)) return status;
         return verb.run(options);
     }
