@@ -1,4 +1,6 @@
-// Median time to save a 1280 x 960 24-bit image in each file form, and the size of the file.
+// Median time to save a 1280 x 960 24-bit image in each file form, and the size of the file; then
+// an AVI of full frames written past 4 GiB as fast as the disk takes it.
+#include "files/AviWriter.h"
 #include "files/ImageFile.h"
 #include "imaging/ImageBuffer.h"
 
@@ -52,9 +54,38 @@ long long FileBytes(const std::string& path) {
     return static_cast<long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
 }
 
+// 1200 full frames, 4.4 GB: past what one RIFF's 32-bit sizes could hold, so the file is made of
+// RIFFs of under 1 GB with their indexes.
+void WritePast4GiB(const std::string& path, const ImageBuffer& image, bool keep) {
+    constexpr uint32_t kFrames = 1200;
+    AviWriter avi;
+    avi.m_width = kWidth;
+    avi.m_height = kHeight;
+    avi.m_bits = 24;
+    avi.m_frameRate = 30;
+    avi.m_frameCount = 0;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    uint32_t written = 0;
+    if (avi.Begin(path.c_str()))
+        while (written < kFrames && avi.AddFrame(image.Pixels()))
+            ++written;
+    avi.m_frameRate = 2500;
+    const int finished = avi.Finish();
+    QueryPerformanceCounter(&end);
+    const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+    std::printf(
+        "  avi past 4 GiB: %u of %u frames, %u RIFFs, %.2f GB in %.1f s (%.0f MB/s), %s%s%s\n",
+        written, kFrames, avi.RiffCount(), FileBytes(path) / 1e9, seconds,
+        FileBytes(path) / 1e6 / seconds, finished ? "finished" : "NOT FINISHED",
+        keep ? ", kept as " : "", keep ? path.c_str() : "");
+    if (!keep) DeleteFileA(path.c_str());
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     const std::string base = std::string(temp) + "travik_files_bench.";
@@ -86,5 +117,8 @@ int main() {
         std::printf("  %-10s %9.2f ms %10lld bytes\n", form.name, ms, FileBytes(path));
         DeleteFileA(path.c_str());
     }
+    // files_bench --keep FILE keeps the large AVI for a reader such as ffprobe.
+    const bool keep = argc == 3 && std::string(argv[1]) == "--keep";
+    WritePast4GiB(keep ? argv[2] : base + "avi", image, keep);
     return 0;
 }

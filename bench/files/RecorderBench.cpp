@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,21 +16,10 @@ namespace {
 constexpr int kWidth = 1280;
 constexpr int kHeight = 960;
 constexpr int kRecordMs = 5000;
+constexpr int kLongMs = 60000;
 
-uint32_t U32(const std::vector<uint8_t>& b, size_t o) {
-    return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<uint32_t>(b[o + 3]) << 24;
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fseek(f, 0, SEEK_END);
-        bytes.resize(static_cast<size_t>(std::ftell(f)));
-        std::fseek(f, 0, SEEK_SET);
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
-        std::fclose(f);
-    }
-    return bytes;
+uint32_t U32(const uint8_t* b) {
+    return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
 }
 
 bool WaitForFinishedFile(const std::string& path, DWORD ms) {
@@ -48,13 +38,79 @@ bool WaitForFinishedFile(const std::string& path, DWORD ms) {
 
 // The camera's frame number: blocks of 8 pixels in picture row height - 2, which is row 1 of a
 // bottom-up frame, most significant bit first.
-unsigned FrameNumber(const uint8_t* frame) {
-    const uint8_t* row = frame + ((kWidth * 3 + 3) & ~3);
+unsigned FrameNumber(const uint8_t* row) {
     unsigned number = 0;
     for (int bit = 0; bit < 32; ++bit)
         number = (number << 1) | (row[(bit * 8 + 4) * 3 + 1] > 127);
     return number;
 }
+
+// A recording walked RIFF by RIFF without loading it: its frames, their camera numbers, and the
+// counts its headers give.
+struct Walk {
+    bool ok = false;
+    uint64_t bytes = 0;
+    uint32_t riffs = 0, frames = 0, repeats = 0, streamLength = 0, scale = 0;
+    unsigned first = 0, last = 0;
+};
+
+class Walker {
+  public:
+    explicit Walker(const std::string& path) : m_file(std::fopen(path.c_str(), "rb")) {}
+    ~Walker() {
+        if (m_file) std::fclose(m_file);
+    }
+    Walk Run() {
+        Walk walk;
+        if (!m_file) return walk;
+        _fseeki64(m_file, 0, SEEK_END);
+        walk.bytes = static_cast<uint64_t>(_ftelli64(m_file));
+        for (uint64_t at = 0; at + 12 <= walk.bytes;) {
+            uint8_t riff[12];
+            if (!Read(at, riff, 12) || std::memcmp(riff, "RIFF", 4) != 0 || U32(riff + 4) == 0)
+                return walk;
+            const uint64_t end = at + 8 + U32(riff + 4);
+            if (end > walk.bytes || !List(at + 12, end, walk)) return walk;
+            ++walk.riffs;
+            at = end;
+        }
+        walk.ok = walk.riffs > 0;
+        return walk;
+    }
+
+  private:
+    bool Read(uint64_t at, void* data, size_t size) {
+        return _fseeki64(m_file, static_cast<long long>(at), SEEK_SET) == 0 &&
+               std::fread(data, 1, size, m_file) == size;
+    }
+    bool List(uint64_t at, uint64_t end, Walk& walk) {
+        while (at + 8 <= end) {
+            uint8_t chunk[8];
+            if (!Read(at, chunk, 8)) return false;
+            const uint32_t size = U32(chunk + 4);
+            if (at + 8 + size > end) return false;
+            if (std::memcmp(chunk, "LIST", 4) == 0) {
+                if (!List(at + 12, at + 8 + size, walk)) return false;
+            } else if (std::memcmp(chunk, "strh", 4) == 0) {
+                uint8_t header[36];
+                if (!Read(at + 8, header, sizeof header)) return false;
+                walk.scale = U32(header + 20);
+                walk.streamLength = U32(header + 32);
+            } else if (std::memcmp(chunk, "00db", 4) == 0) {
+                std::vector<uint8_t> row(32 * 8 * 3);
+                if (!Read(at + 8 + ((kWidth * 3 + 3) & ~3), row.data(), row.size())) return false;
+                const unsigned number = FrameNumber(row.data());
+                if (walk.frames == 0) walk.first = number;
+                if (walk.frames > 0 && number <= walk.last) ++walk.repeats;
+                walk.last = number;
+                ++walk.frames;
+            }
+            at += 8 + size + (size & 1);
+        }
+        return true;
+    }
+    std::FILE* m_file;
+};
 
 // Frame notices of callback preview alone over the same time: what the acquisition engine
 // delivers when nothing records.
@@ -92,36 +148,65 @@ void Measure(int bits, const std::string& path) {
                           WaitForFinishedFile(path, kRecordMs + 20000);
     Travik_StopPreview(camera);
     Travik_Release(camera);
-    const std::vector<uint8_t> f = ReadFile(path);
+    const Walk walk = Walker(path).Run();
     DeleteFileA(path.c_str());
-    if (!recorded || f.size() < 240) {
+    if (!recorded || !walk.ok || walk.frames == 0) {
         std::printf("  %2d-bit: the recording failed\n", bits);
         return;
     }
-    const uint32_t frames = U32(f, 48);
-    const uint32_t frameBytes = U32(f, 60) - 8;
-    const uint32_t scale = U32(f, 128);
-    if (frames == 0) {
-        std::printf("  %2d-bit: no frame recorded\n", bits);
-        return;
-    }
-    unsigned repeats = 0, previous = 0;
-    for (uint32_t k = 0; k < frames; ++k) {
-        const unsigned number = FrameNumber(f.data() + 232 + k * (8ull + frameBytes) + 8);
-        if (k > 0 && number <= previous) ++repeats;
-        previous = number;
-    }
-    const unsigned first = FrameNumber(f.data() + 240);
-    const unsigned produced = previous - first + 1;
+    const unsigned produced = walk.last - walk.first + 1;
     std::printf("  %2d-bit: %u of %u frames recorded (%u skipped, %u repeated), %.1f per second;"
                 " preview alone %.1f per second\n",
-                bits, frames, produced, produced > frames ? produced - frames : 0, repeats,
-                scale ? 1e7 / scale : 0.0, previewRate);
+                bits, walk.frames, produced, produced > walk.frames ? produced - walk.frames : 0,
+                walk.repeats, walk.scale ? 1e7 / walk.scale : 0.0, previewRate);
+}
+
+// One minute at full size in 24 bits: more than 4 GiB, so several RIFFs; every frame the camera
+// made should be in it. With `keep`, the file stays for a reader such as ffprobe.
+void MeasureLong(const std::string& path, bool keep) {
+    const int camera = Travik_Initialize(nullptr);
+    if (!camera || !Travik_SetDeviceNumber(camera, 0) || !Travik_SetColorMode(camera, 24) ||
+        !Travik_SetPreviewWindow(camera, nullptr, 0, 0, 0, 0)) {
+        std::printf("  60 s: no camera\n");
+        if (camera) Travik_Release(camera);
+        return;
+    }
+    DeleteFileA(path.c_str());
+    const DWORD start = GetTickCount();
+    const bool recorded = Travik_Record(camera, path.c_str(), kLongMs, 0) &&
+                          WaitForFinishedFile(path, kLongMs + 60000);
+    const DWORD elapsed = GetTickCount() - start;
+    int code = 0;
+    for (int c; (c = Travik_GetLastError(camera)) != 0;)
+        code = c;
+    Travik_StopPreview(camera);
+    Travik_Release(camera);
+    const Walk walk = Walker(path).Run();
+    if (!keep) DeleteFileA(path.c_str());
+    if (!recorded || !walk.ok || walk.frames == 0) {
+        std::printf("  60 s: the recording failed (error %d)\n", code);
+        return;
+    }
+    const unsigned produced = walk.last - walk.first + 1;
+    std::printf("  60 s at 1280 x 960, 24 bits: %u of %u frames recorded (%u skipped, %u repeated),"
+                " stream length %u, %u RIFFs, %.2f GB, %.1f per second, finished after %lu ms%s\n",
+                walk.frames, produced, produced > walk.frames ? produced - walk.frames : 0,
+                walk.repeats, walk.streamLength, walk.riffs, walk.bytes / 1e9,
+                walk.scale ? 1e7 / walk.scale : 0.0, static_cast<unsigned long>(elapsed),
+                keep ? (", kept as " + path).c_str() : "");
 }
 
 } // namespace
 
-int main() {
+// recorder_bench [--short] [--keep FILE]: the 5 s recordings in every depth, then (unless --short)
+// the one-minute recording, kept as FILE when given.
+int main(int argc, char** argv) {
+    bool longRecording = true;
+    std::string keep;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--short") == 0) longRecording = false;
+        if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) keep = argv[++i];
+    }
     if (!travik_emu::ResetDevice(0) || !travik_emu::SetPacing(0, TRAVIK_EMU_PACING_FIXED, 25000)) {
         std::printf("recorder_bench: the virtual camera is not installed\n");
         return 0;
@@ -133,6 +218,7 @@ int main() {
                 kWidth, kHeight);
     for (int bits : {8, 16, 24, 32, 48, 64})
         Measure(bits, path);
+    if (longRecording) MeasureLong(keep.empty() ? path : keep, !keep.empty());
     travik_emu::ResetDevice(0);
     return 0;
 }

@@ -149,6 +149,10 @@ class CTravik {
     // after reporting 9, 4, 12, 3, or 1 while another recording runs.
     int Record(const char* path, int timeMs, int showWindow);
     int RecordW(const wchar_t* path, int timeMs, int showWindow);
+    // What a recording's end tells the application: 0, or ERR_FILE when the file could not take
+    // a frame or be finished, ERR_GEOMETRY when the output image changed its size or depth, and
+    // ERR_DEVICE_LOST when the acquisition ended under it without a stop.
+    int RecordingEndCode(AviRecorder::End end) const;
 
     // ---- Settings dialogs ----
     int SetCameraDlg(HWND parentWindow);
@@ -250,6 +254,7 @@ class CTravik {
     void WaitForWorker();
     // Starts RecorderMain with its done event; false (nothing left open) when either fails.
     bool StartRecordingThread();
+    int StartRecording(const FilePath& path, int timeMs, int showWindow);
     // Reads the claimed (preview) or grabbed (trigger, snapshot) frame into the raw buffer and
     // spreads its rows to the stride; a device result code. Under m_imageLock.
     int ReadRawFrame(bool grabbed);

@@ -22,8 +22,8 @@ void AviRecorder::FrameMade() const {
     if (m_frameMade) SetEvent(m_frameMade.get());
 }
 
-AviRecorder::OpenResult AviRecorder::Open(const char* path, int timeMs, CRITICAL_SECTION& imageLock,
-                                          ImageSource source) {
+AviRecorder::OpenResult AviRecorder::Open(const FilePath& path, int timeMs,
+                                          CRITICAL_SECTION& imageLock, ImageSource source) {
     {
         ImageLock lock(imageLock);
         const ImageBuffer* image = source ? source() : nullptr;
@@ -34,7 +34,10 @@ AviRecorder::OpenResult AviRecorder::Open(const char* path, int timeMs, CRITICAL
         m_avi.m_frameRate = 30;
         m_avi.m_frameCount = 0;
     }
+    m_fileFinished = false;
     if (!m_avi.Begin(path)) return OpenResult::kFileFailed;
+    m_avi.LimitFileLength(m_nextFileLimit);
+    m_nextFileLimit = UINT64_MAX;
     m_imageLock = &imageLock;
     m_source = std::move(source);
     m_timeMs = timeMs;
@@ -42,7 +45,22 @@ AviRecorder::OpenResult AviRecorder::Open(const char* path, int timeMs, CRITICAL
     return OpenResult::kOpened;
 }
 
-void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
+bool AviRecorder::ShouldStop(const std::atomic<int>& runFlag,
+                             const std::atomic<int>* acquisitionRunFlag, End& why) const {
+    if (!runFlag.load()) {
+        why = End::kStopped;
+        return true;
+    }
+    // A paused acquisition (2) still runs; only 0 means no image will come.
+    if (acquisitionRunFlag && acquisitionRunFlag->load() == 0) {
+        why = End::kAcquisitionEnded;
+        return true;
+    }
+    return false;
+}
+
+AviRecorder::End AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame,
+                                  const std::atomic<int>* acquisitionRunFlag) {
     m_started = false;
     m_startTime = 0;
     // Three work buffers per recording, not per frame: two colour buffers and one gray.
@@ -54,14 +72,15 @@ void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
                              m_secondColor->Create(m_avi.m_width, m_avi.m_height, 24) &&
                              m_gray->Create(m_avi.m_width, m_avi.m_height, 8);
 
+    End why = buffersMade ? End::kTime : End::kImageChanged;
     uint32_t lastFrameTime = 0;
-    while (buffersMade && runFlag.load()) {
+    while (buffersMade && !ShouldStop(runFlag, acquisitionRunFlag, why)) {
         if (m_frameMade)
             WaitForSingleObject(m_frameMade.get(), 10);
         else
             Sleep(10);
         if (!newFrame.load()) continue;
-        const uint32_t now = timeGetTime();
+        const uint32_t now = m_clock();
         if (!m_started) {
             m_started = true;
             m_startTime = now;
@@ -75,25 +94,37 @@ void AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame) {
             newFrame.store(0);
             frame = ConvertFrame(m_source());
         }
+        if (!frame) {
+            why = End::kImageChanged;
+            break;
+        }
         // The frame is in the recorder's own buffer by now: the disk write needs no lock, and the
         // acquisition thread goes on with the next image meanwhile.
-        const bool appended = frame && m_avi.AddFrame(frame);
-        if (!appended) break; // the image changed its format, or the file is full: finish now
+        if (!m_avi.AddFrame(frame)) {
+            why = End::kWriteFailed;
+            break;
+        }
         ++m_avi.m_frameCount;
         m_framesRecorded.store(m_avi.m_frameCount);
         lastFrameTime = now;
         // A negative time ends the recording with its first frame; with time 0 the first frame
         // is not past the end, so the second one ends it.
         const bool timeIsUp = m_timeMs < 0 || now - m_startTime > static_cast<uint32_t>(m_timeMs);
-        if (timeIsUp) break;
+        if (timeIsUp) {
+            why = End::kTime;
+            break;
+        }
     }
-    // Whatever ended the recording (its time, a stop, a close or the camera's release), the
-    // file gets its index and header, so it is always a valid AVI.
-    FinishFile(lastFrameTime);
+    // Whatever ended the recording (its time, a stop, a close or the camera's release, the end of
+    // acquisition, a changed image or a full disk), the file gets its indexes and header, so it
+    // is always a valid AVI of the frames that reached it.
+    m_fileFinished = FinishFile(lastFrameTime);
+    m_framesRecorded.store(m_avi.FramesWritten());
     m_firstColor.reset();
     m_secondColor.reset();
     m_gray.reset();
     runFlag.store(0);
+    return why;
 }
 
 const uint8_t* AviRecorder::ConvertFrame(const ImageBuffer* image) {
@@ -125,13 +156,17 @@ const uint8_t* AviRecorder::ConvertFrame(const ImageBuffer* image) {
     }
 }
 
-void AviRecorder::FinishFile(uint32_t lastFrameTime) {
-    if (!m_avi.IsOpen()) return;
-    // Frames per second x 100 from the first frame to the last; with no frame there is no rate,
+bool AviRecorder::FinishFile(uint32_t lastFrameTime) {
+    if (!m_avi.IsOpen()) return false;
+    // Frames per second x 100 from the first frame to the last: n frames span n - 1 intervals.
+    // One frame spans none, and is rated over the 1 ms floor; with no frame there is no rate,
     // and the writer keeps its floor of 1.
+    const uint32_t frames = m_avi.m_frameCount;
+    const uint32_t intervals = frames >= 2 ? frames - 1 : frames;
     m_avi.m_frameRate =
-        m_started ? AviWriter::MeasuredRate(m_avi.m_frameCount, lastFrameTime - m_startTime) : 0;
-    m_avi.Finish();
+        m_started ? AviWriter::MeasuredRate(intervals, lastFrameTime - m_startTime) : 0;
+    const bool finished = m_avi.Finish() != 0;
     m_avi.m_frameRate = 0;
     m_avi.m_frameCount = 0;
+    return finished;
 }

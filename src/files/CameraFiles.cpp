@@ -4,22 +4,10 @@
 #include "files/ImageFile.h"
 #include "imaging/ImageBuffer.h"
 
-#include <cwchar>
-
 namespace {
 
 // 16-bit samples of the camera's images carry 10 significant bits.
 constexpr int kSampleDepth = 10;
-
-// The ANSI name must name the file the caller meant. A character the code page lacks comes out
-// as '?' (no file) or as a look-alike by best fit (another file, which would be overwritten), so
-// the name must convert back to exactly the wide one.
-bool WideToAnsiExactly(const wchar_t* wide, char (&narrow)[1024]) {
-    if (!WidePathToAnsi(wide, narrow)) return false;
-    wchar_t back[1024];
-    const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, narrow, -1, back, 1024);
-    return length > 0 && std::wcscmp(back, wide) == 0;
-}
 
 } // namespace
 
@@ -38,13 +26,24 @@ int CTravik::SaveImageW(const wchar_t* path, int fileType) {
     ImageLock lock(m_imageLock);
     const ImageBuffer* image = OutputImage();
     if (!image) return ReportError(ERR_UNAVAILABLE), 0;
-    char narrow[1024];
-    if (!WideToAnsiExactly(path, narrow)) return ReportError(ERR_UNAVAILABLE), 0;
-    return WriteImageFile(narrow, image, fileType, kSampleDepth);
+    // The file is opened by its wide name: no code page stands between the caller and the file.
+    if (!path) return ReportError(ERR_UNAVAILABLE), 0;
+    return WriteImageFile(FilePath(path), image, fileType, kSampleDepth);
 }
 
 int CTravik::Record(const char* path, int timeMs, int showWindow) {
     if (!path || !*path) return ReportError(ERR_PARAMETER), 0;
+    return StartRecording(FilePath(path), timeMs, showWindow);
+}
+
+int CTravik::RecordW(const wchar_t* path, int timeMs, int showWindow) {
+    // A missing wide path is a name that cannot be used (12); an empty one is no name (9).
+    if (!path) return ReportError(ERR_FILE), 0;
+    if (!*path) return ReportError(ERR_PARAMETER), 0;
+    return StartRecording(FilePath(path), timeMs, showWindow);
+}
+
+int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
     // A second recording would share the writer with the first and corrupt both files; the
     // first goes on untouched.
     if (m_recordRunFlag.load()) return ReportError(ERR_UNAVAILABLE), 0;
@@ -84,15 +83,34 @@ int CTravik::Record(const char* path, int timeMs, int showWindow) {
     return 1;
 }
 
-int CTravik::RecordW(const wchar_t* path, int timeMs, int showWindow) {
-    char narrow[1024];
-    if (!WideToAnsiExactly(path, narrow)) return ReportError(ERR_FILE), 0;
-    return Record(narrow, timeMs, showWindow);
-}
-
 DWORD WINAPI CTravik::RecorderMain(void* camera) {
     auto* self = static_cast<CTravik*>(camera);
-    self->m_avi.Run(self->m_recordRunFlag, self->m_newFrame);
+    const AviRecorder::End end =
+        self->m_avi.Run(self->m_recordRunFlag, self->m_newFrame, &self->m_runFlag);
+    // The file is finished by now; the application learns why a recording ended before its time
+    // unless it ended it itself.
+    const int code = self->RecordingEndCode(end);
+    if (code != 0) self->ReportError(code);
     SetEvent(self->m_recordDone.get());
+    return 0;
+}
+
+int CTravik::RecordingEndCode(AviRecorder::End end) const {
+    if (!m_avi.FileFinished()) return ERR_FILE;
+    switch (end) {
+    case AviRecorder::End::kWriteFailed:
+        return ERR_FILE;
+    case AviRecorder::End::kImageChanged:
+        return ERR_GEOMETRY;
+    case AviRecorder::End::kAcquisitionEnded:
+        // A stop clears the acquisition's run flag and then the state, on the caller's thread;
+        // the worker clears the run flag alone, when the device is lost, and leaves the state
+        // for the application's stop. By the time the file is finished, a stop has long set
+        // the state.
+        return m_acqState != 0 ? ERR_DEVICE_LOST : 0; // 0: idle
+    case AviRecorder::End::kTime:
+    case AviRecorder::End::kStopped:
+        return 0;
+    }
     return 0;
 }

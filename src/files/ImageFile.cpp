@@ -21,10 +21,10 @@ bool Convert(ImageBuffer& temporary, const ImageBuffer& image, PositionedKernel 
 }
 
 // BMP files are bottom-up: the rows go out reversed so that memory row 0 ends up on top.
-int SaveBmpUpright(const char* path, const ImageBuffer& image) {
+int SaveBmpUpright(const FilePath& path, const ImageBuffer& image) {
     ImageBuffer flipped;
     if (!Convert(flipped, image, RowsFlip)) return 0;
-    return flipped.SaveBmp(path);
+    return path.Wide() ? flipped.SaveBmp(path.Wide()) : flipped.SaveBmp(path.Narrow());
 }
 
 // The JPEG writer reads bottom-up rows, so every conversion reverses them; the fourth byte or
@@ -51,7 +51,7 @@ JpegConversion JpegConversionFor(int bits, int sampleDepth) {
     }
 }
 
-int SaveJpeg(const char* path, const ImageBuffer& image, int quality, int sampleDepth) {
+int SaveJpeg(const FilePath& path, const ImageBuffer& image, int quality, int sampleDepth) {
     const JpegConversion conversion = JpegConversionFor(image.Bits(), sampleDepth);
     ImageBuffer temporary;
     if (!conversion.kernel || !Convert(temporary, image, conversion.kernel, conversion.bits))
@@ -59,7 +59,7 @@ int SaveJpeg(const char* path, const ImageBuffer& image, int quality, int sample
     return WriteJpegFile(path, ViewOf(temporary), quality, 1);
 }
 
-int SavePng(const char* path, const ImageBuffer& image, int sampleDepth) {
+int SavePng(const FilePath& path, const ImageBuffer& image, int sampleDepth) {
     PositionedKernel kernel = nullptr;
     switch (image.Bits()) {
     case 16:
@@ -121,7 +121,7 @@ ImageView ViewOf(const ImageBuffer& image) {
     return {image.Pixels(), image.Width(), image.Height(), image.Stride(), image.Bits()};
 }
 
-int WriteTiffFile(const char* path, const ImageBuffer& image, int sampleDepth) {
+int WriteTiffFile(const FilePath& path, const ImageBuffer& image, int sampleDepth) {
     const TiffConversion conversion = TiffConversionFor(image.Bits(), sampleDepth);
     if (conversion.layout.samplesPerPixel == 0) return 0;
     // Always a private copy: the strip writer packs its rows in place.
@@ -136,8 +136,8 @@ int WriteTiffFile(const char* path, const ImageBuffer& image, int sampleDepth) {
                           samples.Stride(), conversion.layout);
 }
 
-int WriteImageFile(const char* path, const ImageBuffer* image, int fileType, int sampleDepth) {
-    if (path == nullptr || image == nullptr || image->Pixels() == nullptr) return 0;
+int WriteImageFile(const FilePath& path, const ImageBuffer* image, int fileType, int sampleDepth) {
+    if (path.IsNull() || image == nullptr || image->Pixels() == nullptr) return 0;
     switch (fileType) {
     case kFileBmp:
         return SaveBmpUpright(path, *image);

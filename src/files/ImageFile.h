@@ -21,11 +21,11 @@ enum ImageFileType {
 // 12 selects the 12-bit conversions, anything else the 10-bit ones. Memory row 0 of the image is
 // the top of the picture in every form but raw. 1 when written; 0 for an absent image, a file
 // type out of range, a depth the form cannot take, or a file that cannot be written.
-int WriteImageFile(const char* path, const ImageBuffer* image, int fileType, int sampleDepth);
+int WriteImageFile(const FilePath& path, const ImageBuffer* image, int fileType, int sampleDepth);
 
 // TIFF of the image: samples reordered to red-green-blue and 16-bit ones scaled to the full
 // range, one uncompressed strip.
-int WriteTiffFile(const char* path, const ImageBuffer& image, int sampleDepth);
+int WriteTiffFile(const FilePath& path, const ImageBuffer& image, int sampleDepth);
 
 // The image's pixels as the format writers read them.
 ImageView ViewOf(const ImageBuffer& image);

@@ -3,6 +3,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <utility>
 
 #include <jpeglib.h>
 
@@ -79,11 +80,13 @@ int Compress(JpegWriteState& state, const ImageView& image, int quality, int pro
 
 } // namespace
 
-int WriteJpegFile(const char* path, const ImageView& image, int quality, int progressive) {
-    if (path == nullptr || image.pixels == nullptr || (image.bits != 8 && image.bits != 24))
-        return 0;
+int WriteJpegFile(const FilePath& path, const ImageView& image, int quality, int progressive) {
+    if (path.IsNull() || image.pixels == nullptr || (image.bits != 8 && image.bits != 24)) return 0;
     JpegWriteState state;
-    state.file = std::fopen(path, "wb");
+    state.file = path.OpenStream();
     if (state.file == nullptr) return 0;
-    return Compress(state, image, quality, progressive);
+    if (!Compress(state, image, quality, progressive)) return 0;
+    // The library flushed and checked the stream when it finished; the close is checked too.
+    std::FILE* file = std::exchange(state.file, nullptr);
+    return std::fclose(file) == 0 ? 1 : 0;
 }

@@ -1,34 +1,57 @@
 // Image files and recording: opening, writing and patching an output file through Win32.
 #include "files/OutputFile.h"
 
-bool OutputFile::Open(const char* path) {
+#include <algorithm>
+
+bool OutputFile::Open(const FilePath& path) {
     Close();
-    if (path == nullptr) return false;
-    m_handle.reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!m_handle)
-        m_handle.reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_position = 0;
+    m_lengthLimit = UINT64_MAX;
+    m_handle.reset(path.CreateForWriting(TRUNCATE_EXISTING));
+    if (!m_handle) m_handle.reset(path.CreateForWriting(CREATE_NEW));
     return IsOpen();
 }
 
-bool OutputFile::Write(const void* data, uint32_t size) {
+bool OutputFile::WriteOnce(const uint8_t* data, DWORD size) {
+    DWORD allowed = size;
+    if (m_position + size > m_lengthLimit)
+        allowed = static_cast<DWORD>(m_position < m_lengthLimit ? m_lengthLimit - m_position : 0);
     DWORD written = 0;
-    return IsOpen() && WriteFile(m_handle.get(), data, size, &written, nullptr) && written == size;
+    const BOOL ok = allowed == 0 || WriteFile(m_handle.get(), data, allowed, &written, nullptr);
+    m_position += written;
+    return ok && written == size;
 }
 
-bool OutputFile::PatchU32(uint32_t offset, uint32_t value) {
+bool OutputFile::Write(const void* data, size_t size) {
     if (!IsOpen()) return false;
-    if (SetFilePointer(m_handle.get(), static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
-        INVALID_SET_FILE_POINTER)
-        return false;
+    // WriteFile takes 32-bit sizes; one call per gigabyte keeps every size in range.
+    constexpr size_t kLargestWrite = size_t{1} << 30;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const DWORD part = static_cast<DWORD>(std::min(size, kLargestWrite));
+        if (!WriteOnce(bytes, part)) return false;
+        bytes += part;
+        size -= part;
+    }
+    return true;
+}
+
+bool OutputFile::SeekTo(uint64_t offset) {
+    LARGE_INTEGER target;
+    target.QuadPart = static_cast<LONGLONG>(offset);
+    if (!IsOpen() || !SetFilePointerEx(m_handle.get(), target, nullptr, FILE_BEGIN)) return false;
+    m_position = offset;
+    return true;
+}
+
+bool OutputFile::PatchU32(uint64_t offset, uint32_t value) {
+    const uint64_t back = m_position;
     const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                               static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    const bool written = Write(bytes, sizeof bytes);
-    return SeekToEnd() && written;
+    const bool written = SeekTo(offset) && Write(bytes, sizeof bytes);
+    return SeekTo(back) && written;
 }
 
-bool OutputFile::SeekToEnd() {
-    LARGE_INTEGER zero = {};
-    return IsOpen() && SetFilePointerEx(m_handle.get(), zero, nullptr, FILE_END);
+bool OutputFile::TruncateAt(uint64_t length) {
+    return SeekTo(length) && SetEndOfFile(m_handle.get());
 }

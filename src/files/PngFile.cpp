@@ -2,6 +2,7 @@
 #include "files/FileWriters.h"
 
 #include <cstdio>
+#include <utility>
 
 #include <png.h>
 
@@ -91,10 +92,11 @@ int WriteRows(PngWriteState& state, const uint8_t* pixels, int width, int height
 
 } // namespace
 
-int WritePngFile(const char* path, const uint8_t* pixels, int width, int height, int bitsPerPixel) {
-    if (path == nullptr) return 0;
+int WritePngFile(const FilePath& path, const uint8_t* pixels, int width, int height,
+                 int bitsPerPixel) {
+    if (path.IsNull()) return 0;
     PngWriteState state;
-    state.file = std::fopen(path, "wb");
+    state.file = path.OpenStream();
     if (state.file == nullptr) return 0;
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, AbandonOnPngError, nullptr);
     if (state.png == nullptr) return 0;
@@ -105,5 +107,11 @@ int WritePngFile(const char* path, const uint8_t* pixels, int width, int height,
         width = height = 0;
         bitsPerPixel = 0;
     }
-    return WriteRows(state, pixels, width, height, bitsPerPixel);
+    if (!WriteRows(state, pixels, width, height, bitsPerPixel)) return 0;
+    // The library leaves its last bytes (the end chunk) in the stream's buffer: a full disk shows
+    // only when they are flushed, or when the file is closed.
+    const bool flushed = std::fflush(state.file) == 0 && !std::ferror(state.file);
+    std::FILE* file = std::exchange(state.file, nullptr);
+    const bool closed = std::fclose(file) == 0;
+    return flushed && closed ? 1 : 0;
 }

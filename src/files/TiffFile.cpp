@@ -26,15 +26,15 @@ void PackRows(uint8_t* pixels, int height, size_t stride, size_t rowBytes) {
 
 } // namespace
 
-int WriteTiffStrip(const char* path, uint8_t* samples, int width, int height, int stride,
+int WriteTiffStrip(const FilePath& path, uint8_t* samples, int width, int height, int stride,
                    const TiffLayout& layout) {
-    if (path == nullptr || samples == nullptr || width < 1 || height < 1) return 0;
+    if (path.IsNull() || samples == nullptr || width < 1 || height < 1) return 0;
     const size_t rowBytes = static_cast<size_t>(width) *
                             static_cast<size_t>(layout.samplesPerPixel) *
                             static_cast<size_t>(layout.bitsPerSample / 8);
     if (rowBytes == 0 || rowBytes > static_cast<size_t>(stride)) return 0;
 
-    TiffCloser file{TIFFOpen(path, "w")};
+    TiffCloser file{path.Wide() ? TIFFOpenW(path.Wide(), "w") : TIFFOpen(path.Narrow(), "w")};
     if (file.tif == nullptr) return 0;
     TIFFSetField(file.tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
     TIFFSetField(file.tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height));

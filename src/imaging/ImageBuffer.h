@@ -42,6 +42,9 @@ class ImageBuffer {
     // Writes a BMP file of the buffer as it lies in memory (memory row 0 is the file's bottom
     // row). 1 when every byte was written; 0 when the file could not be opened or written.
     int SaveBmp(const char* path) const;
+    // The same with a UTF-16 name, opened as it is.
+    int SaveBmp(const wchar_t* path) const;
+    int SaveBmp(std::nullptr_t) const { return 0; }
 
     // Runs a positioned kernel with this buffer as destination: `sourceRect` (whole source when
     // null) placed at (x, y) is clipped to both buffers and converted to memory rows. The
@@ -67,6 +70,7 @@ class ImageBuffer {
     const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(&m_info); }
 
   private:
+    int WriteBmp(HANDLE file) const;
     struct BitmapInfo256 {
         BITMAPINFOHEADER header;
         RGBQUAD colors[256];

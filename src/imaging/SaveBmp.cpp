@@ -30,6 +30,13 @@ HANDLE OpenForWriting(const char* path) {
     return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+HANDLE OpenForWriting(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    return CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 bool WriteAll(HANDLE file, const void* data, size_t size) {
     DWORD written = 0;
     return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
@@ -43,8 +50,15 @@ void PutLittleEndian32(uint8_t* out, uint32_t v) {
 } // namespace
 
 int ImageBuffer::SaveBmp(const char* path) const {
-    if (!path) return 0;
-    UniqueFile file(OpenForWriting(path));
+    return path ? WriteBmp(OpenForWriting(path)) : 0;
+}
+
+int ImageBuffer::SaveBmp(const wchar_t* path) const {
+    return path ? WriteBmp(OpenForWriting(path)) : 0;
+}
+
+int ImageBuffer::WriteBmp(HANDLE handle) const {
+    UniqueFile file(handle);
     if (!file) return 0;
 
     const bool indexed = m_bits <= 8;

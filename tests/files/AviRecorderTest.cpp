@@ -19,25 +19,20 @@ struct AviFile {
     uint32_t frameBytes = 0;
     uint32_t scale = 0;
     std::vector<uint8_t> bytes;
-    const uint8_t* Frame(uint32_t k) const { return bytes.data() + 232 + k * (8 + frameBytes) + 8; }
+    AviFacts facts;
+    const uint8_t* Frame(uint32_t k) const { return bytes.data() + facts.frames[k]; }
     double FramesPerSecond() const { return scale ? 1e7 / scale : 0; }
 };
 
-// Reads a recording and checks that it is a finished file: sizes, index and counts agree.
-AviFile ReadAvi(const std::string& path) {
+// Reads a recording and checks that it is a finished file: sizes, indexes and counts agree.
+AviFile ReadRecording(const std::string& path) {
     AviFile avi;
     avi.bytes = ReadBytes(path);
-    const std::vector<uint8_t>& f = avi.bytes;
-    if (f.size() < 240) return avi;
-    avi.frames = U32At(f, 48);
-    avi.frameBytes = U32At(f, 60) - 8;
-    avi.scale = U32At(f, 128);
-    const size_t index = 232 + static_cast<size_t>(avi.frames) * (8 + avi.frameBytes);
-    avi.valid = U32At(f, 4) == f.size() - 8 && U32At(f, 140) == avi.frames &&
-                U32At(f, 224) == 4 + avi.frames * (8 + avi.frameBytes) &&
-                f.size() == index + 8 + 16 * avi.frames &&
-                std::string(f.begin() + index, f.begin() + index + 4) == "idx1" &&
-                U32At(f, index + 4) == 16 * avi.frames;
+    avi.facts = ReadAvi(avi.bytes);
+    avi.valid = IsCompleteAvi(avi.facts);
+    avi.frames = avi.facts.FrameCount();
+    avi.frameBytes = avi.facts.suggestedBuffer - 8;
+    avi.scale = avi.facts.scale;
     return avi;
 }
 
@@ -60,7 +55,7 @@ class StandInCamera {
         if (Open(path, timeMs) != AviRecorder::OpenResult::kOpened) return false;
         newFrame = 0;
         runFlag = 1;
-        m_recorder = std::thread([this] { recorder.Run(runFlag, newFrame); });
+        m_recorder = std::thread([this] { end = recorder.Run(runFlag, newFrame, &acquisition); });
         return true;
     }
     // What stopping acquisition does: clear the run flag and wait for the thread.
@@ -101,6 +96,8 @@ class StandInCamera {
     std::atomic<int> runFlag{0};
     std::atomic<int> newFrame{0};
     std::atomic<int> produced{0};
+    std::atomic<int> acquisition{1}; // the acquisition's run flag
+    std::atomic<AviRecorder::End> end{AviRecorder::End::kTime};
 
   private:
     int m_period;
@@ -115,7 +112,7 @@ AviFile RecordToTheEnd(StandInCamera& camera, const std::string& path, int timeM
     camera.StartProducing();
     const bool ended = camera.WaitUntilIdle(10000);
     camera.StopProducing();
-    return ended ? ReadAvi(path) : AviFile{};
+    return ended ? ReadRecording(path) : AviFile{};
 }
 
 void FillRow(ImageBuffer& image, int memoryRow, const std::vector<uint32_t>& channels) {
@@ -145,7 +142,7 @@ TEST(AviRecorder, RecordsForItsTimeFromTheFirstFrameThenFinishesTheFile) {
     ASSERT_TRUE(camera.WaitUntilIdle(10000));
     camera.StopProducing();
 
-    const AviFile avi = ReadAvi(dir.Path("t.avi"));
+    const AviFile avi = ReadRecording(dir.Path("t.avi"));
     ASSERT_TRUE(avi.valid);
     EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
     EXPECT_EQ(avi.frameBytes, 64u * 3u * 48u);
@@ -168,7 +165,7 @@ TEST(AviRecorder, ClearingTheRunFlagBeforeTheTimeLeavesAFinishedFile) {
     Sleep(300);
     camera.StopRecording(); // StopPreview, Close or the camera's release
     camera.StopProducing();
-    const AviFile avi = ReadAvi(dir.Path("s.avi"));
+    const AviFile avi = ReadRecording(dir.Path("s.avi"));
     ASSERT_TRUE(avi.valid);
     EXPECT_GT(avi.frames, 0u);
     EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
@@ -182,7 +179,7 @@ TEST(AviRecorder, StopWithoutAnyFrameLeavesAnEmptyValidFile) {
     camera.output = &image;
     ASSERT_TRUE(camera.Record(dir.Path("e.avi"), 1000));
     camera.StopRecording();
-    const AviFile avi = ReadAvi(dir.Path("e.avi"));
+    const AviFile avi = ReadRecording(dir.Path("e.avi"));
     EXPECT_TRUE(avi.valid);
     EXPECT_EQ(avi.frames, 0u);
 }
@@ -201,7 +198,8 @@ TEST(AviRecorder, ASecondRecordingStartsCleanAfterTheFirst) {
     ASSERT_TRUE(camera.Record(dir.Path("2.avi"), 0));
     ASSERT_TRUE(camera.WaitUntilIdle(5000));
     camera.StopProducing();
-    const AviFile first = ReadAvi(dir.Path("1.avi")), second = ReadAvi(dir.Path("2.avi"));
+    const AviFile first = ReadRecording(dir.Path("1.avi")),
+                  second = ReadRecording(dir.Path("2.avi"));
     ASSERT_TRUE(first.valid);
     ASSERT_TRUE(second.valid);
     EXPECT_EQ(first.frameBytes, 24u * 4u);
@@ -284,7 +282,8 @@ TEST(AviRecorder, AnImageThatChangesItsFormatEndsTheRecording) {
     camera.output = &gray; // a colour mode changed while recording
     ASSERT_TRUE(camera.WaitUntilIdle(5000));
     camera.StopProducing();
-    const AviFile avi = ReadAvi(dir.Path("c.avi"));
+    EXPECT_EQ(camera.end.load(), AviRecorder::End::kImageChanged);
+    const AviFile avi = ReadRecording(dir.Path("c.avi"));
     EXPECT_TRUE(avi.valid);
     EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
 }
@@ -331,4 +330,110 @@ TEST(AviRecorder, RecordingsLeaveNoHandlesOrGdiObjectsBehind) {
     camera.StopProducing();
     EXPECT_EQ(after.handles, before.handles);
     EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+}
+
+namespace {
+
+// A clock whose every reading is 40 ms after the one before: frames taken 40 ms apart.
+std::atomic<uint32_t> g_fakeNow{0};
+uint32_t FortyMsPerReading() {
+    return g_fakeNow.fetch_add(40) + 40;
+}
+
+} // namespace
+
+TEST(AviRecorder, TwoFramesFortyMillisecondsApartAreTwentyFiveFramesPerSecond) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    camera.recorder.SetClock(FortyMsPerReading);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 24), 1);
+    camera.output = &image;
+    // Time 0 ends the recording on its second frame: two frames, one 40 ms interval.
+    const AviFile avi = RecordToTheEnd(camera, dir.Path("rate.avi"), 0);
+    ASSERT_TRUE(avi.valid) << avi.facts.problem;
+    ASSERT_EQ(avi.frames, 2u);
+    EXPECT_EQ(U32At(avi.bytes, 32), 40000u); // microseconds per frame
+    EXPECT_EQ(avi.scale, 400000u);           // 10,000,000 / 400,000 = 25 frames per second
+    EXPECT_EQ(camera.end.load(), AviRecorder::End::kTime);
+}
+
+TEST(AviRecorder, AcquisitionThatEndsUnderTheRecordingFinishesTheFileAtOnce) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 24), 1);
+    camera.output = &image;
+    ASSERT_TRUE(camera.Record(dir.Path("lost.avi"), 600000));
+    camera.StartProducing();
+    while (camera.recorder.FramesRecorded() < 3)
+        Sleep(5);
+    camera.StopProducing();
+    camera.acquisition = 0; // the worker stopped: the device is gone
+    ASSERT_TRUE(camera.WaitUntilIdle(5000));
+    EXPECT_EQ(camera.end.load(), AviRecorder::End::kAcquisitionEnded);
+    EXPECT_TRUE(camera.recorder.FileFinished());
+    const AviFile avi = ReadRecording(dir.Path("lost.avi"));
+    EXPECT_TRUE(avi.valid) << avi.facts.problem;
+    EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
+}
+
+TEST(AviRecorder, APausedAcquisitionKeepsTheRecordingGoing) {
+    ScratchDir dir;
+    StandInCamera camera(20);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 24), 1);
+    camera.output = &image;
+    camera.acquisition = 2; // a settings dialog pauses trigger mode
+    ASSERT_TRUE(camera.Record(dir.Path("pause.avi"), 600000));
+    camera.StartProducing();
+    while (camera.recorder.FramesRecorded() < 3)
+        Sleep(5);
+    EXPECT_EQ(camera.runFlag.load(), 1);
+    camera.StopRecording();
+    camera.StopProducing();
+    EXPECT_EQ(camera.end.load(), AviRecorder::End::kStopped);
+}
+
+TEST(AviRecorder, ADiskThatFillsEndsTheRecordingWithACompleteFile) {
+    ScratchDir dir;
+    StandInCamera camera(10);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 24), 1); // 384-byte frames
+    camera.output = &image;
+    // Room for the header and five and a half frame chunks.
+    camera.recorder.LimitNextFileLength(AviLayout().HeaderBytes() + 5 * 392 + 200);
+    ASSERT_TRUE(camera.Record(dir.Path("full.avi"), 600000));
+    camera.StartProducing();
+    ASSERT_TRUE(camera.WaitUntilIdle(10000));
+    camera.StopProducing();
+    EXPECT_EQ(camera.end.load(), AviRecorder::End::kWriteFailed);
+    EXPECT_TRUE(camera.recorder.FileFinished());
+    const AviFile avi = ReadRecording(dir.Path("full.avi"));
+    ASSERT_TRUE(avi.valid) << avi.facts.problem;
+    // The sixth frame did not fit; the index of five takes the room the part of it left.
+    EXPECT_EQ(avi.frames, 5u);
+    EXPECT_EQ(camera.recorder.FramesRecorded(), 5u);
+}
+
+TEST(AviRecorder, RecordingsSpanSeveralRiffsWithTheFramesInOrder) {
+    ScratchDir dir;
+    StandInCamera camera(5);
+    AviLayout small;
+    small.riffLimit = 8192;
+    small.superIndexEntries = 16;
+    camera.recorder.SetLayout(small);
+    ImageBuffer image;
+    ASSERT_EQ(image.Create(16, 8, 24), 1);
+    camera.output = &image;
+    ASSERT_TRUE(camera.Record(dir.Path("riffs.avi"), 600000));
+    camera.StartProducing();
+    while (camera.recorder.FramesRecorded() < 50)
+        Sleep(5);
+    camera.StopRecording();
+    camera.StopProducing();
+    const AviFile avi = ReadRecording(dir.Path("riffs.avi"));
+    ASSERT_TRUE(avi.valid) << avi.facts.problem;
+    EXPECT_GE(avi.facts.forms.size(), 3u);
+    EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
 }

@@ -1,4 +1,5 @@
-// The AVI writer: header fields after Begin, chunks and index, the patched fields after Finish.
+// The AVI writer: header fields after Begin, chunks and indexes, the patched fields after Finish,
+// RIFFs past the first, and files that stay complete when the disk fills.
 #include "FileTestSupport.h"
 #include "files/AviWriter.h"
 
@@ -13,6 +14,11 @@ namespace {
 std::string Code(const std::vector<uint8_t>& bytes, size_t offset) {
     return std::string(reinterpret_cast<const char*>(bytes.data()) + offset, 4);
 }
+
+// The default layout: the header up to the first frame chunk, and the movi size field.
+const AviLayout kLayout;
+const uint32_t H = kLayout.HeaderBytes();
+const uint32_t M = kLayout.MoviSizeOffset();
 
 void Prepare(AviWriter& avi, int width, int height) {
     avi.m_width = width;
@@ -62,27 +68,76 @@ TEST(AviWriter, AfterBeginTheFileIsTheHeaderWithSizesZeroAndThirtyFramesPerSecon
     ASSERT_EQ(avi.Begin(path.c_str()), 1);
     avi.Reset(); // closes without finishing: the file is exactly what Begin wrote
     const std::vector<uint8_t> f = ReadBytes(path);
-    ASSERT_EQ(f.size(), 232u);
+    ASSERT_EQ(f.size(), H);
     const struct {
         size_t offset;
         const char* code;
-    } codes[] = {{0, "RIFF"},   {8, "AVI "},   {12, "LIST"},  {20, "hdrl"},  {24, "avih"},
-                 {88, "LIST"},  {96, "strl"},  {100, "strh"}, {108, "vids"}, {112, "DIB "},
-                 {172, "strf"}, {220, "LIST"}, {228, "movi"}};
+    } codes[] = {{0, "RIFF"},
+                 {8, "AVI "},
+                 {12, "LIST"},
+                 {20, "hdrl"},
+                 {24, "avih"},
+                 {88, "LIST"},
+                 {96, "strl"},
+                 {100, "strh"},
+                 {108, "vids"},
+                 {112, "DIB "},
+                 {172, "strf"},
+                 {220, "JUNK"},
+                 {M - 4, "LIST"},
+                 {M + 4, "movi"},
+                 // room for the super index and the odml list of a longer file
+                 {kLayout.OdmlOffset(), "JUNK"}};
     for (const auto& c : codes)
         EXPECT_EQ(Code(f, c.offset), c.code) << c.offset;
     const struct {
         size_t offset;
         uint32_t value;
-    } fields[] = {{4, 0},           {16, 200},     {28, 56},        {32, 33333}, {40, 0},
-                  {44, 0x00010010}, {48, 0},       {52, 0},         {56, 1},     {60, 3686408},
-                  {64, 1280},       {68, 960},     {72, 0},         {76, 0},     {80, 0},
-                  {84, 0},          {92, 124},     {104, 64},       {116, 0},    {120, 0},
-                  {124, 0},         {128, 333333}, {132, 10000000}, {136, 0},    {140, 0},
-                  {144, 3686408},   {148, 0},      {152, 0},        {156, 0},    {160, 0},
-                  {164, 0},         {168, 0},      {176, 40},       {180, 40},   {184, 1280},
-                  {188, 960},       {196, 0},      {200, 0},        {204, 0},    {208, 0},
-                  {212, 0},         {216, 0},      {224, 0}};
+    } fields[] = {{4, 0},
+                  {16, M - 24},
+                  {28, 56},
+                  {32, 33333},
+                  {40, 0},
+                  {44, 0x00010010},
+                  {48, 0},
+                  {52, 0},
+                  {56, 1},
+                  {60, 3686408},
+                  {64, 1280},
+                  {68, 960},
+                  {72, 0},
+                  {76, 0},
+                  {80, 0},
+                  {84, 0},
+                  {92, kLayout.OdmlOffset() - 96},
+                  {104, 64},
+                  {116, 0},
+                  {120, 0},
+                  {124, 0},
+                  {128, 333333},
+                  {132, 10000000},
+                  {136, 0},
+                  {140, 0},
+                  {144, 3686408},
+                  {148, 0},
+                  {152, 0},
+                  {156, 0},
+                  {160, 0},
+                  {164, 0},
+                  {168, 0},
+                  {176, 40},
+                  {180, 40},
+                  {184, 1280},
+                  {188, 960},
+                  {196, 0},
+                  {200, 0},
+                  {204, 0},
+                  {208, 0},
+                  {212, 0},
+                  {216, 0},
+                  {M, 0},
+                  {224, kLayout.SuperIndexBytes()},
+                  {kLayout.OdmlOffset() + 4, AviLayout::kOdmlBytes}};
     for (const auto& field : fields)
         EXPECT_EQ(U32At(f, field.offset), field.value) << field.offset;
     EXPECT_EQ(U16At(f, 192), 1);  // planes
@@ -95,15 +150,15 @@ TEST(AviWriter, ChunksIndexAndLengthFollowTheFrameCount) {
     constexpr int kFrames = 4;
     const std::vector<uint8_t> f = Record(path, 5, 3, kFrames, 3000);
     constexpr uint32_t S = 48;
-    const size_t indexAt = 232 + kFrames * (8 + S);
+    const size_t indexAt = H + kFrames * (8 + S);
     ASSERT_EQ(f.size(), indexAt + 8 + 16 * kFrames);
     EXPECT_EQ(U32At(f, 4), f.size() - 8);
-    EXPECT_EQ(U32At(f, 224), 4 + kFrames * (8 + S));
+    EXPECT_EQ(U32At(f, M), 4 + kFrames * (8 + S));
     EXPECT_EQ(U32At(f, 48), static_cast<uint32_t>(kFrames));
     EXPECT_EQ(U32At(f, 140), static_cast<uint32_t>(kFrames));
     for (int k = 0; k < kFrames; ++k) {
         SCOPED_TRACE(k);
-        const size_t chunk = 232 + k * (8 + S);
+        const size_t chunk = H + k * (8 + S);
         EXPECT_EQ(Code(f, chunk), "00db");
         EXPECT_EQ(U32At(f, chunk + 4), S);
         const std::vector<uint8_t> expected = Frame(S, k);
@@ -113,8 +168,8 @@ TEST(AviWriter, ChunksIndexAndLengthFollowTheFrameCount) {
         EXPECT_EQ(U32At(f, entry + 4), 0x10u);
         EXPECT_EQ(U32At(f, entry + 8), 4 + k * (8 + S));
         EXPECT_EQ(U32At(f, entry + 12), S);
-        // The index offset counts from the "movi" code at 228.
-        EXPECT_EQ(Code(f, 228 + U32At(f, entry + 8)), "00db");
+        // The index offset counts from the "movi" code.
+        EXPECT_EQ(Code(f, M + 4 + U32At(f, entry + 8)), "00db");
     }
     EXPECT_EQ(Code(f, indexAt), "idx1");
     EXPECT_EQ(U32At(f, indexAt + 4), 16u * kFrames);
@@ -123,9 +178,9 @@ TEST(AviWriter, ChunksIndexAndLengthFollowTheFrameCount) {
 TEST(AviWriter, FullFrameFileLengthFormula) {
     ScratchDir dir;
     const std::vector<uint8_t> f = Record(dir.Path("full.avi"), 1280, 960, 2, 3000);
-    EXPECT_EQ(f.size(), 232u + 2 * 3686408u + 8 + 16 * 2);
+    EXPECT_EQ(f.size(), H + 2 * 3686408u + 8 + 16 * 2);
     EXPECT_EQ(U32At(f, 4), f.size() - 8);
-    EXPECT_EQ(U32At(f, 224), 4u + 2 * 3686408u);
+    EXPECT_EQ(U32At(f, M), 4u + 2 * 3686408u);
     EXPECT_EQ(U32At(f, 60), 3686408u);
     EXPECT_EQ(U32At(f, 144), 3686408u);
 }
@@ -167,18 +222,18 @@ TEST(AviWriter, MeasuredRateOfALongRecordingDoesNotWrap) {
 TEST(AviWriter, FinishWithNoFramesIsAValidEmptyFile) {
     ScratchDir dir;
     const std::vector<uint8_t> f = Record(dir.Path("e.avi"), 8, 8, 0, 0);
-    ASSERT_EQ(f.size(), 240u);
-    EXPECT_EQ(U32At(f, 4), 232u);
-    EXPECT_EQ(U32At(f, 224), 4u);
-    EXPECT_EQ(Code(f, 232), "idx1");
-    EXPECT_EQ(U32At(f, 236), 0u);
+    ASSERT_EQ(f.size(), H + 8);
+    EXPECT_EQ(U32At(f, 4), H);
+    EXPECT_EQ(U32At(f, M), 4u);
+    EXPECT_EQ(Code(f, H), "idx1");
+    EXPECT_EQ(U32At(f, H + 4), 0u);
 }
 
 TEST(AviWriter, BeginTruncatesALongerFile) {
     ScratchDir dir;
     const std::string path = dir.Path("t.avi");
     WriteBytes(path, 100000, 0x77);
-    EXPECT_EQ(Record(path, 4, 4, 1, 3000).size(), 232u + 8 + 48 + 8 + 16);
+    EXPECT_EQ(Record(path, 4, 4, 1, 3000).size(), H + 8 + 48 + 8 + 16);
 }
 
 TEST(AviWriter, NothingIsWrittenWithoutAnOpenFile) {
@@ -212,7 +267,7 @@ TEST(AviWriter, ResetClosesTheFileAndEmptiesTheIndex) {
     EXPECT_EQ(U32At(f, 48), 1u);
 }
 
-TEST(AviWriter, AFrameTheFileCouldNotDescribeIsRefused) {
+TEST(AviWriter, AFrameLargerThanARiffIsRefused) {
     ScratchDir dir;
     AviWriter avi;
     Prepare(avi, 40000, 40000); // 4.8 GB per frame: more than 32-bit sizes can hold
@@ -220,5 +275,153 @@ TEST(AviWriter, AFrameTheFileCouldNotDescribeIsRefused) {
     static const uint8_t pixel[3] = {};
     EXPECT_EQ(avi.AddFrame(pixel), 0); // refused before anything is read from the pixels
     avi.Finish();
-    EXPECT_EQ(ReadBytes(dir.Path("huge.avi")).size(), 240u);
+    EXPECT_EQ(ReadBytes(dir.Path("huge.avi")).size(), H + 8);
+}
+
+namespace {
+
+// Small RIFFs and a small super index, so that a few small frames span several RIFFs.
+AviLayout SmallLayout(uint64_t riffLimit, uint32_t entries = 8) {
+    AviLayout layout;
+    layout.riffLimit = riffLimit;
+    layout.superIndexEntries = entries;
+    return layout;
+}
+
+bool FramesAreTheOnesGiven(const std::vector<uint8_t>& f, const AviFacts& avi, uint32_t bytes) {
+    for (uint32_t k = 0; k < avi.FrameCount(); ++k) {
+        const std::vector<uint8_t> expected = Frame(bytes, static_cast<int>(k));
+        if (avi.frames[k] + bytes > f.size() ||
+            !std::equal(expected.begin(), expected.end(), f.begin() + avi.frames[k]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(AviWriterOpenDml, FramesPastTheRiffLimitGoIntoFurtherRiffsWithTheirIndexes) {
+    ScratchDir dir;
+    const std::string path = dir.Path("odml.avi");
+    AviWriter avi;
+    avi.SetLayout(SmallLayout(4096));
+    Prepare(avi, 16, 8); // 384-byte frames: nine to a RIFF
+    ASSERT_EQ(avi.Begin(path.c_str()), 1);
+    constexpr int kFrames = 40;
+    for (int k = 0; k < kFrames; ++k)
+        ASSERT_EQ(avi.AddFrame(Frame(avi.FrameBytes(), k).data()), 1) << k;
+    EXPECT_GE(avi.RiffCount(), 4u);
+    avi.m_frameRate = 2500;
+    ASSERT_EQ(avi.Finish(), 1);
+
+    const std::vector<uint8_t> f = ReadBytes(path);
+    const AviFacts facts = ReadAvi(f);
+    ASSERT_TRUE(facts.ok) << facts.problem;
+    EXPECT_TRUE(IsCompleteAvi(facts));
+    EXPECT_TRUE(facts.hasSuperIndex);
+    EXPECT_TRUE(facts.standardIndexesMatch);
+    ASSERT_EQ(facts.FrameCount(), static_cast<uint32_t>(kFrames));
+    EXPECT_EQ(facts.odmlFrames, static_cast<uint32_t>(kFrames));
+    EXPECT_EQ(facts.streamLength, static_cast<uint32_t>(kFrames));
+    EXPECT_EQ(facts.mainFrames, facts.framesPerRiff[0]); // what an AVI 1.0 reader sees
+    for (size_t r = 0; r < facts.riffSizes.size(); ++r) {
+        EXPECT_LT(facts.riffSizes[r] + 8u, 4096u) << r;
+        EXPECT_GT(facts.framesPerRiff[r], 0u) << r;
+    }
+    EXPECT_TRUE(FramesAreTheOnesGiven(f, facts, 384));
+    EXPECT_EQ(U32At(f, 32), 40000u); // 25 frames per second
+}
+
+TEST(AviWriterOpenDml, TheFirstRiffAloneIsACompleteAvi10File) {
+    ScratchDir dir;
+    const std::string path = dir.Path("first.avi");
+    AviWriter avi;
+    avi.SetLayout(SmallLayout(4096));
+    Prepare(avi, 16, 8);
+    ASSERT_EQ(avi.Begin(path.c_str()), 1);
+    for (int k = 0; k < 25; ++k)
+        ASSERT_EQ(avi.AddFrame(Frame(avi.FrameBytes(), k).data()), 1);
+    ASSERT_EQ(avi.Finish(), 1);
+    std::vector<uint8_t> f = ReadBytes(path);
+    f.resize(8 + U32At(f, 4));
+    AviFacts first = ReadAvi(f);
+    ASSERT_TRUE(first.ok) << first.problem;
+    EXPECT_EQ(first.forms.size(), 1u);
+    EXPECT_TRUE(first.hasLegacyIndex);
+    EXPECT_EQ(first.mainFrames, first.FrameCount());
+    EXPECT_TRUE(FramesAreTheOnesGiven(f, first, 384));
+}
+
+TEST(AviWriterOpenDml, ARecordingOfOneRiffKeepsTheReservedSpaceAsJunk) {
+    ScratchDir dir;
+    const std::vector<uint8_t> f = Record(dir.Path("one.avi"), 16, 8, 3, 3000);
+    const AviFacts facts = ReadAvi(f);
+    ASSERT_TRUE(facts.ok) << facts.problem;
+    EXPECT_TRUE(IsCompleteAvi(facts));
+    EXPECT_FALSE(facts.hasSuperIndex);
+    EXPECT_EQ(facts.odmlFrames, 0u);
+    EXPECT_EQ(Code(f, AviLayout::kSuperIndexOffset), "JUNK");
+    EXPECT_EQ(Code(f, kLayout.OdmlOffset()), "JUNK");
+}
+
+TEST(AviWriterOpenDml, AFullSuperIndexEndsTheFileCompleteWithoutAWriteError) {
+    ScratchDir dir;
+    const std::string path = dir.Path("full_index.avi");
+    AviWriter avi;
+    avi.SetLayout(SmallLayout(4096, 2));
+    Prepare(avi, 16, 8);
+    ASSERT_EQ(avi.Begin(path.c_str()), 1);
+    int added = 0;
+    while (added < 100 && avi.AddFrame(Frame(avi.FrameBytes(), added).data()))
+        ++added;
+    EXPECT_LT(added, 100);
+    EXPECT_FALSE(avi.WriteFailed());
+    EXPECT_EQ(avi.RiffCount(), 2u);
+    ASSERT_EQ(avi.Finish(), 1);
+    const std::vector<uint8_t> f = ReadBytes(path);
+    const AviFacts facts = ReadAvi(f);
+    EXPECT_TRUE(IsCompleteAvi(facts)) << facts.problem;
+    EXPECT_EQ(facts.FrameCount(), static_cast<uint32_t>(added));
+}
+
+// A disk that is full at every possible length, from the first frame to past the last: the
+// failed write ends the recording, and the file holds every frame it took (the last one given
+// up only when the indexes need its room), with headers and indexes that say so.
+TEST(AviWriterFullDisk, AtEveryLengthTheFileEndsCompleteWithTheFramesItTook) {
+    ScratchDir dir;
+    const AviLayout layout = SmallLayout(4096);
+    int lengthsTried = 0, endedByTheDisk = 0;
+    for (uint64_t limit = layout.HeaderBytes(); limit < 13000; limit += 29) {
+        SCOPED_TRACE(limit);
+        const std::string path = dir.Path("disk.avi");
+        AviWriter avi;
+        avi.SetLayout(layout);
+        Prepare(avi, 16, 8);
+        ASSERT_EQ(avi.Begin(path.c_str()), 1);
+        avi.LimitFileLength(limit);
+        uint32_t added = 0;
+        while (added < 30 && avi.AddFrame(Frame(avi.FrameBytes(), static_cast<int>(added)).data()))
+            ++added;
+        if (added < 30) {
+            ++endedByTheDisk;
+            EXPECT_TRUE(avi.WriteFailed());
+        }
+        const int finished = avi.Finish();
+        const std::vector<uint8_t> f = ReadBytes(path);
+        EXPECT_LE(f.size(), limit);
+        ++lengthsTried;
+        if (!finished) {
+            // Only a disk too small for even an empty file's index may refuse.
+            EXPECT_LT(limit, layout.HeaderBytes() + 8u);
+            continue;
+        }
+        const AviFacts facts = ReadAvi(f);
+        ASSERT_TRUE(IsCompleteAvi(facts)) << facts.problem;
+        EXPECT_LE(facts.FrameCount(), added);
+        EXPECT_GE(facts.FrameCount() + 1, added);
+        EXPECT_EQ(facts.FrameCount(), avi.FramesWritten());
+        EXPECT_TRUE(FramesAreTheOnesGiven(f, facts, 384));
+    }
+    EXPECT_GT(lengthsTried, 400);
+    EXPECT_GT(endedByTheDisk, 300);
 }

@@ -246,9 +246,10 @@ Picture ReadBmp(const std::string& path) {
     return p;
 }
 
-std::vector<uint8_t> ReadBytes(const std::string& path) {
+namespace {
+std::vector<uint8_t> ReadStream(std::FILE* f) {
     std::vector<uint8_t> bytes;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    if (f) {
         uint8_t buffer[65536];
         size_t n;
         while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
@@ -256,6 +257,15 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
         std::fclose(f);
     }
     return bytes;
+}
+} // namespace
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    return ReadStream(std::fopen(path.c_str(), "rb"));
+}
+
+std::vector<uint8_t> ReadBytesW(const std::wstring& path) {
+    return ReadStream(_wfopen(path.c_str(), L"rb"));
 }
 
 void WriteBytes(const std::string& path, size_t count, uint8_t value) {
@@ -281,6 +291,189 @@ uint32_t U32At(const std::vector<uint8_t>& b, size_t o) {
 
 uint16_t U16At(const std::vector<uint8_t>& b, size_t o) {
     return static_cast<uint16_t>(b[o] | b[o + 1] << 8);
+}
+
+namespace {
+
+std::string CodeAt(const std::vector<uint8_t>& bytes, uint64_t offset) {
+    return std::string(reinterpret_cast<const char*>(bytes.data()) + offset, 4);
+}
+
+uint64_t U64At(const std::vector<uint8_t>& bytes, uint64_t offset) {
+    return U32At(bytes, offset) | uint64_t{U32At(bytes, offset + 4)} << 32;
+}
+
+struct IndexChunk {
+    uint64_t offset = 0;
+    uint32_t size = 0;
+};
+
+class AviWalker {
+  public:
+    explicit AviWalker(const std::vector<uint8_t>& bytes, AviFacts& facts)
+        : m_bytes(bytes), m_facts(facts) {}
+
+    bool Walk() {
+        uint64_t at = 0;
+        while (at < m_bytes.size()) {
+            if (at + 12 > m_bytes.size() || CodeAt(m_bytes, at) != "RIFF")
+                return Fail("no RIFF at " + std::to_string(at));
+            const uint32_t size = U32At(m_bytes, at + 4);
+            const uint64_t end = at + 8 + size;
+            if (size < 4 || end > m_bytes.size()) return Fail("RIFF size out of the file");
+            const std::string form = CodeAt(m_bytes, at + 8);
+            if (form != (m_facts.forms.empty() ? "AVI " : "AVIX")) return Fail("RIFF form " + form);
+            m_facts.forms.push_back(form);
+            m_facts.riffSizes.push_back(size);
+            m_riffFrames = 0;
+            m_riffFrameOffsets.clear();
+            if (!WalkList(at + 12, end, "")) return false;
+            m_facts.framesPerRiff.push_back(m_riffFrames);
+            m_framesByRiff.push_back(m_riffFrameOffsets);
+            at = end + (size & 1);
+        }
+        return !m_facts.forms.empty() ? CheckIndexes() : Fail("empty file");
+    }
+
+  private:
+    bool Fail(const std::string& problem) {
+        if (m_facts.problem.empty()) m_facts.problem = problem;
+        return false;
+    }
+
+    bool WalkList(uint64_t at, uint64_t end, const std::string& list) {
+        while (at < end) {
+            if (at + 8 > end) return Fail("chunk header past its list");
+            const std::string id = CodeAt(m_bytes, at);
+            const uint32_t size = U32At(m_bytes, at + 4);
+            const uint64_t data = at + 8;
+            if (data + size > end) return Fail(id + " past its list at " + std::to_string(at));
+            if (!Chunk(id, data, size, list)) return false;
+            at = data + size + (size & 1);
+        }
+        return true;
+    }
+
+    bool Chunk(const std::string& id, uint64_t data, uint32_t size, const std::string& list) {
+        if (id == "LIST") {
+            const std::string type = CodeAt(m_bytes, data);
+            if (type == "movi") {
+                m_moviStart = data;
+                if (m_facts.forms.size() == 1) m_facts.moviSizeOffset = data - 4;
+            }
+            return WalkList(data + 4, data + size, type);
+        }
+        if (id == "avih" && size >= 56) {
+            m_facts.mainFrames = U32At(m_bytes, data + 16);
+            m_facts.suggestedBuffer = U32At(m_bytes, data + 28);
+            m_facts.width = U32At(m_bytes, data + 32);
+            m_facts.height = U32At(m_bytes, data + 36);
+        } else if (id == "strh" && size >= 64) {
+            m_facts.scale = U32At(m_bytes, data + 20);
+            m_facts.rate = U32At(m_bytes, data + 24);
+            m_facts.streamLength = U32At(m_bytes, data + 32);
+        } else if (id == "dmlh" && size >= 4) {
+            m_facts.odmlFrames = U32At(m_bytes, data);
+        } else if (id == "indx" && list == "strl") {
+            m_superIndex = {data - 8, size + 8};
+        } else if (id == "00db" && list == "movi") {
+            if (m_facts.frames.empty()) m_facts.frameBytes = size;
+            m_facts.frames.push_back(data);
+            m_riffFrameOffsets.push_back(data);
+            ++m_riffFrames;
+        } else if (id == "ix00" && list == "movi") {
+            m_standardIndexes.push_back({data - 8, size + 8});
+            m_standardIndexBases.push_back(m_framesByRiff.size());
+        } else if (id == "idx1" && list.empty() && m_facts.forms.size() == 1) {
+            m_legacyIndex = {data, size};
+            m_legacyMovi = m_moviStart;
+        }
+        return true;
+    }
+
+    bool CheckLegacyIndex() const {
+        const std::vector<uint64_t>& first = m_framesByRiff[0];
+        if (m_legacyIndex.size != 16 * first.size()) return false;
+        for (size_t k = 0; k < first.size(); ++k) {
+            const uint64_t entry = m_legacyIndex.offset + 16 * k;
+            if (CodeAt(m_bytes, entry) != "00db" || U32At(m_bytes, entry + 4) != 0x10 ||
+                m_legacyMovi + U32At(m_bytes, entry + 8) + 8 != first[k] ||
+                U32At(m_bytes, entry + 12) != m_facts.frameBytes)
+                return false;
+        }
+        return true;
+    }
+
+    bool CheckStandardIndex(const IndexChunk& ix, size_t riff) const {
+        const std::vector<uint64_t>& frames = m_framesByRiff[riff];
+        const uint64_t at = ix.offset;
+        if (CodeAt(m_bytes, at) != "ix00" || U32At(m_bytes, at + 4) + 8 != ix.size ||
+            ix.size != 32 + 8 * frames.size() || m_bytes[at + 11] != 1 ||
+            U32At(m_bytes, at + 12) != frames.size() || CodeAt(m_bytes, at + 16) != "00db")
+            return false;
+        const uint64_t base = U64At(m_bytes, at + 20);
+        for (size_t k = 0; k < frames.size(); ++k)
+            if (base + U32At(m_bytes, at + 32 + 8 * k) != frames[k] ||
+                U32At(m_bytes, at + 36 + 8 * k) != m_facts.frameBytes)
+                return false;
+        return true;
+    }
+
+    bool CheckSuperIndex() const {
+        const uint64_t at = m_superIndex.offset;
+        const size_t riffs = m_framesByRiff.size();
+        if (m_superIndex.size < 32 || U16At(m_bytes, at + 8) != 4 || m_bytes[at + 11] != 0 ||
+            U32At(m_bytes, at + 12) != riffs || CodeAt(m_bytes, at + 16) != "00db" ||
+            32 + 16 * riffs > m_superIndex.size || m_standardIndexes.size() != riffs)
+            return false;
+        for (size_t r = 0; r < riffs; ++r) {
+            const uint64_t entry = at + 32 + 16 * r;
+            const IndexChunk ix = {U64At(m_bytes, entry), U32At(m_bytes, entry + 8)};
+            if (ix.offset != m_standardIndexes[r].offset || ix.size != m_standardIndexes[r].size ||
+                U32At(m_bytes, entry + 12) != m_framesByRiff[r].size() ||
+                m_standardIndexBases[r] != r || !CheckStandardIndex(ix, r))
+                return false;
+        }
+        return true;
+    }
+
+    bool CheckIndexes() {
+        m_facts.hasLegacyIndex = m_legacyIndex.offset != 0 && CheckLegacyIndex();
+        m_facts.hasSuperIndex = m_superIndex.offset != 0 && CheckSuperIndex();
+        bool standard = true;
+        for (size_t i = 0; i < m_standardIndexes.size(); ++i)
+            standard = standard && m_standardIndexBases[i] < m_framesByRiff.size() &&
+                       CheckStandardIndex(m_standardIndexes[i], m_standardIndexBases[i]);
+        m_facts.standardIndexesMatch = standard;
+        return true;
+    }
+
+    const std::vector<uint8_t>& m_bytes;
+    AviFacts& m_facts;
+    uint64_t m_moviStart = 0;
+    uint32_t m_riffFrames = 0;
+    std::vector<uint64_t> m_riffFrameOffsets;
+    std::vector<std::vector<uint64_t>> m_framesByRiff;
+    IndexChunk m_superIndex, m_legacyIndex;
+    uint64_t m_legacyMovi = 0;
+    std::vector<IndexChunk> m_standardIndexes;
+    std::vector<size_t> m_standardIndexBases; // the RIFF each ix00 was found in
+};
+
+} // namespace
+
+AviFacts ReadAvi(const std::vector<uint8_t>& bytes) {
+    AviFacts facts;
+    facts.ok = AviWalker(bytes, facts).Walk();
+    return facts;
+}
+
+bool IsCompleteAvi(const AviFacts& avi) {
+    if (!avi.ok || !avi.hasLegacyIndex || avi.streamLength != avi.FrameCount() ||
+        avi.mainFrames != avi.framesPerRiff[0])
+        return false;
+    if (avi.forms.size() == 1) return avi.odmlFrames == 0 || avi.odmlFrames == avi.FrameCount();
+    return avi.hasSuperIndex && avi.standardIndexesMatch && avi.odmlFrames == avi.FrameCount();
 }
 
 } // namespace files_test

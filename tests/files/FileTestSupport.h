@@ -85,7 +85,29 @@ TiffFacts ReadTiff(const std::string& path);
 // A BMP file read by hand: rows put top-down, channels in memory order (8-bit: the index).
 Picture ReadBmp(const std::string& path);
 
+// An AVI file walked chunk by chunk, with every index checked against the frames it names.
+struct AviFacts {
+    bool ok = false;                // RIFFs fill the file, chunks lie inside their lists
+    std::string problem;            // the first thing found wrong
+    std::vector<std::string> forms; // "AVI ", then "AVIX" for each further RIFF
+    std::vector<uint32_t> riffSizes;
+    uint32_t mainFrames = 0, streamLength = 0, odmlFrames = 0; // odmlFrames 0 when no dmlh
+    uint32_t width = 0, height = 0, scale = 0, rate = 0, suggestedBuffer = 0;
+    uint64_t moviSizeOffset = 0;  // of the first RIFF's movi list
+    std::vector<uint64_t> frames; // file offsets of every frame's bytes, in order
+    std::vector<uint32_t> framesPerRiff;
+    uint32_t frameBytes = 0;           // of the first frame chunk
+    bool hasLegacyIndex = false;       // idx1 naming every frame of the first RIFF
+    bool hasSuperIndex = false;        // indx naming an ix00 for every RIFF
+    bool standardIndexesMatch = false; // every ix00 names exactly its RIFF's frames
+    uint32_t FrameCount() const { return static_cast<uint32_t>(frames.size()); }
+};
+AviFacts ReadAvi(const std::vector<uint8_t>& bytes);
+// Holds when the file is a complete AVI: sizes, frame counts and indexes all agree.
+bool IsCompleteAvi(const AviFacts& avi);
+
 std::vector<uint8_t> ReadBytes(const std::string& path);
+std::vector<uint8_t> ReadBytesW(const std::wstring& path);
 void WriteBytes(const std::string& path, size_t count, uint8_t value);
 // True when nothing holds the file open any more: it can be opened without sharing.
 bool IsClosed(const std::string& path);

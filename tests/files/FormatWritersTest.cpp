@@ -194,7 +194,8 @@ TEST(TiffFile, SamplesThatDoNotFitTheStrideAreRefused) {
 
 struct WriterCase {
     const char* name;
-    std::function<int(const char*, TestImage&)> write;
+    std::function<int(const FilePath&, TestImage&)> write;
+    int wideWrite(const wchar_t* path, TestImage& image) const { return write(path, image); }
 };
 
 class EveryWriter : public testing::TestWithParam<WriterCase> {};
@@ -205,19 +206,42 @@ TEST_P(EveryWriter, FileInAMissingDirectoryGivesZero) {
     EXPECT_EQ(GetParam().write(dir.Path("no\\such\\dir\\f").c_str(), image), 0);
 }
 
+// Z:\dev\full opens, and every write to it fails with "no space". A small picture fits in a
+// stream's buffer, so only the flush and close at the end meet the full disk.
+TEST_P(EveryWriter, AFullDiskGivesZeroEvenForAPictureThatFitsInABuffer) {
+    TestImage small(2, 2, 24);
+    EXPECT_EQ(GetParam().write("Z:\\dev\\full", small), 0);
+    TestImage large(300, 200, 24);
+    EXPECT_EQ(GetParam().write("Z:\\dev\\full", large), 0);
+}
+
+// Names outside every ANSI code page reach the file system as they are.
+TEST_P(EveryWriter, AWideNameIsWrittenUnderItsOwnName) {
+    ScratchDir dir;
+    const std::string narrow = dir.Path("");
+    const std::wstring name =
+        std::wstring(narrow.begin(), narrow.end()) + L"\u03c6\u5199." + std::wstring(1, L'a');
+    TestImage image(4, 4, 24);
+    EXPECT_EQ(GetParam().wideWrite(name.c_str(), image), 1);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_GT(data.nFileSizeLow, 40u);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Writers, EveryWriter,
     testing::Values(
-        WriterCase{"raw", [](const char* p, TestImage& i) { return WriteRawFile(p, i.View()); }},
-        WriterCase{"jpeg",
-                   [](const char* p, TestImage& i) { return WriteJpegFile(p, i.View(), 70, 1); }},
+        WriterCase{"raw",
+                   [](const FilePath& p, TestImage& i) { return WriteRawFile(p, i.View()); }},
+        WriterCase{"jpeg", [](const FilePath& p,
+                              TestImage& i) { return WriteJpegFile(p, i.View(), 70, 1); }},
         WriterCase{"png",
-                   [](const char* p, TestImage& i) {
+                   [](const FilePath& p, TestImage& i) {
                        return WritePngFile(p, i.bytes.data(), i.width, i.height, i.bits);
                    }},
         WriterCase{
             "tiff",
-            [](const char* p, TestImage& i) {
+            [](const FilePath& p, TestImage& i) {
                 return WriteTiffStrip(p, i.bytes.data(), i.width, i.height, i.stride, {8, 2, 3});
             }}),
     [](const testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.name); });

@@ -92,6 +92,37 @@ bool WriteClip(const std::string& path, const ImageBuffer& picture) {
     return true;
 }
 
+// Long clips: frames of 320 x 240 whose data row r (bottom-up) is filled with (r + k) & 255 in
+// frame k, in RIFFs of at most 8 MB. "odml.avi" holds 100 frames in several RIFFs; "cut.avi" is
+// a recording that met a full disk in its third RIFF (the disk held 20 MB).
+constexpr int kClipWidth = 320;
+constexpr int kClipHeight = 240;
+
+bool WriteLongClip(const std::string& path, int frames, uint64_t diskBytes) {
+    AviWriter avi;
+    AviLayout layout;
+    layout.riffLimit = 8u << 20;
+    avi.SetLayout(layout);
+    avi.m_width = kClipWidth;
+    avi.m_height = kClipHeight;
+    avi.m_bits = 24;
+    avi.m_frameRate = 30;
+    avi.m_frameCount = 0;
+    if (!avi.Begin(path.c_str())) return false;
+    avi.LimitFileLength(diskBytes);
+    const int pitch = kClipWidth * 3;
+    std::vector<uint8_t> frame(avi.FrameBytes());
+    int written = 0;
+    for (int k = 0; k < frames; ++k, ++written) {
+        for (int r = 0; r < kClipHeight; ++r)
+            std::fill_n(frame.begin() + r * pitch, pitch, static_cast<uint8_t>(r + k));
+        if (!avi.AddFrame(frame.data())) break;
+    }
+    avi.m_frameRate = 2500;
+    const bool cut = diskBytes != UINT64_MAX;
+    return avi.Finish() == 1 && (written == frames) != cut && avi.RiffCount() >= 3;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +143,14 @@ int main(int argc, char** argv) {
     ImageBuffer picture;
     if (!Fill(picture, 24) || !WriteClip(dir + "clip.avi", picture)) {
         std::fprintf(stderr, "files_sample_files: could not write clip.avi\n");
+        ++failures;
+    }
+    if (!WriteLongClip(dir + "odml.avi", 100, UINT64_MAX)) {
+        std::fprintf(stderr, "files_sample_files: could not write odml.avi\n");
+        ++failures;
+    }
+    if (!WriteLongClip(dir + "cut.avi", 1000, 20u << 20)) {
+        std::fprintf(stderr, "files_sample_files: could not write cut.avi\n");
         ++failures;
     }
     return failures == 0 ? 0 : 1;

@@ -42,22 +42,23 @@ struct Recording {
     bool valid = false;
     uint32_t frames = 0, width = 0, height = 0, frameBytes = 0;
     std::vector<uint8_t> bytes;
-    const uint8_t* Frame(uint32_t k) const { return bytes.data() + 232 + k * (8 + frameBytes) + 8; }
+    files_test::AviFacts facts;
+    const uint8_t* Frame(uint32_t k) const { return bytes.data() + facts.frames[k]; }
 };
 
-Recording ReadRecording(const std::string& path) {
+Recording ReadRecording(const std::wstring& path) {
     Recording r;
-    r.bytes = ReadBytes(path);
-    const std::vector<uint8_t>& f = r.bytes;
-    if (f.size() < 240) return r;
-    r.frames = U32At(f, 48);
-    r.width = U32At(f, 64);
-    r.height = U32At(f, 68);
-    r.frameBytes = U32At(f, 60) - 8;
-    const uint64_t index = 232 + uint64_t{r.frames} * (8 + r.frameBytes);
-    r.valid = U32At(f, 4) == f.size() - 8 && f.size() == index + 8 + 16 * r.frames &&
-              U32At(f, 224) == 4 + r.frames * (8 + r.frameBytes) && U32At(f, 140) == r.frames;
+    r.bytes = files_test::ReadBytesW(path);
+    r.facts = files_test::ReadAvi(r.bytes);
+    r.valid = files_test::IsCompleteAvi(r.facts);
+    r.frames = r.facts.FrameCount();
+    r.width = r.facts.width;
+    r.height = r.facts.height;
+    r.frameBytes = r.facts.suggestedBuffer - 8;
     return r;
+}
+Recording ReadRecording(const std::string& path) {
+    return ReadRecording(Wide(path));
 }
 
 // The virtual camera's frame number from a bottom-up 24-bit frame: blocks of 8 pixels in the
@@ -78,6 +79,17 @@ class SaveRecordTest : public AcquisitionTest {
         ASSERT_TRUE(travik_emu::SetPacing(0, TRAVIK_EMU_PACING_AUTO));
     }
     std::string Path(const char* name) const { return dir.Path(name); }
+    // Waits until `count` postings of `code` have reached the application window.
+    void WaitForPosted(LPARAM code, int count = 1) {
+        int seen = 0;
+        const DWORD start = GetTickCount();
+        while (seen < count && GetTickCount() - start < 15000) {
+            for (LPARAM posted : PostedErrors())
+                seen += posted == code;
+            Sleep(20);
+        }
+        EXPECT_EQ(seen, count) << "code " << code;
+    }
     int TakePicture(int bits) {
         EXPECT_EQ(Travik_SetColorMode(handle, bits), 1);
         return Travik_SnapShot(handle, nullptr, 0, 0);
@@ -139,33 +151,92 @@ TEST_F(SaveRecordTest, SavedPictureShowsTheBarsOnTop) {
     EXPECT_LT(png.picture.At(880, 200, 2), 60u);
 }
 
-TEST_F(SaveRecordTest, WidePathsWithCharactersOutsideAsciiAreSavedUnderTheirOwnName) {
-    ASSERT_EQ(TakePicture(8), 1);
-    const std::wstring dirW = Wide(Path(""));
-    // In the ANSI code pages of Western Europe and Japan alike.
-    const std::wstring accented = dirW + L"caf\u00e9.png";
-    ASSERT_EQ(Travik_SaveImageW(handle, accented.c_str(), 5), 1);
-    EXPECT_NE(GetFileAttributesW(accented.c_str()), INVALID_FILE_ATTRIBUTES);
+class WideNames : public SaveRecordTest, public ::testing::WithParamInterface<const wchar_t*> {};
 
-    // Fullwidth letters would best-fit to "cam.png" in a Western code page: that other file must
-    // not be overwritten; the save either names the right file or fails with code 1.
+// Greek and CJK letters are in no Western ANSI code page; fullwidth letters would best-fit to
+// "cam" there, naming another file. Every form of file is written under its own name, and the
+// file that a code page would have mistaken for it stays untouched.
+TEST_P(WideNames, EveryFileFormAndARecordingAreWrittenUnderTheirOwnName) {
+    ASSERT_EQ(TakePicture(24), 1);
+    const std::wstring base = Wide(Path("")) + GetParam();
     files_test::WriteBytes(Path("cam.png"), 10, 0x11);
-    const std::wstring fullwidth = dirW + L"\uff43\uff41\uff4d.png";
-    const int saved = Travik_SaveImageW(handle, fullwidth.c_str(), 5);
-    EXPECT_EQ(ReadBytes(Path("cam.png")).size(), 10u);
-    if (saved)
-        EXPECT_NE(GetFileAttributesW(fullwidth.c_str()), INVALID_FILE_ATTRIBUTES);
-    else
-        EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_UNAVAILABLE});
-
-    const std::wstring recording = dirW + L"\uff43\uff41\uff4d.avi";
-    if (!saved) {
-        EXPECT_EQ(Travik_RecordW(handle, recording.c_str(), 100, 0), 0);
-        EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_FILE});
+    for (int type = 0; type <= 6; ++type) {
+        SCOPED_TRACE(type);
+        const std::wstring name = base + L"." + std::to_wstring(type);
+        ASSERT_EQ(Travik_SaveImageW(handle, name.c_str(), type), 1);
+        EXPECT_GT(files_test::ReadBytesW(name).size(), 100u);
     }
-    const std::wstring accentedAvi = dirW + L"caf\u00e9.avi";
-    ASSERT_EQ(Travik_RecordW(handle, accentedAvi.c_str(), 0, 0), 1);
-    EXPECT_TRUE(WaitForFinishedFile(accentedAvi, 15000));
+    EXPECT_EQ(files_test::ReadBytesW(base + L".0").size(), 54u + 960u * 3840u);
+    const std::vector<uint8_t> jpeg = files_test::ReadBytesW(base + L".2");
+    ASSERT_GT(jpeg.size(), 2u);
+    EXPECT_EQ(jpeg[0], 0xFF); // start of image
+    EXPECT_EQ(jpeg[1], 0xD8);
+    EXPECT_EQ(ReadBytes(Path("cam.png")).size(), 10u);
+
+    const std::wstring avi = base + L".avi";
+    ASSERT_EQ(Travik_RecordW(handle, avi.c_str(), 0, 0), 1);
+    ASSERT_TRUE(WaitForFinishedFile(avi, 15000));
+    const Recording r = ReadRecording(avi);
+    EXPECT_TRUE(r.valid) << r.facts.problem;
+    EXPECT_EQ(r.frames, 2u);
+    EXPECT_TRUE(DrainErrors().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, WideNames,
+                         ::testing::Values(L"\u03c6\u03c9\u03c4\u03bf", // Greek
+                                           L"\u5199\u771f\u7247",       // CJK
+                                           L"\uff43\uff41\uff4d"));     // fullwidth "cam"
+
+// Z:\dev\full opens, and every write to it fails with "no space".
+constexpr char kFullDisk[] = "Z:\\dev\\full";
+
+TEST_F(SaveRecordTest, EveryFormAndDepthToAFullDiskFailsWithoutACode) {
+    for (int bits : {8, 16, 24, 32, 48, 64}) {
+        ASSERT_EQ(TakePicture(bits), 1);
+        for (int type = 0; type <= 6; ++type) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, type " + std::to_string(type));
+            EXPECT_EQ(Travik_SaveImage(handle, kFullDisk, type), 0);
+            EXPECT_EQ(Travik_SaveImageW(handle, L"Z:\\dev\\full", type), 0);
+        }
+    }
+    EXPECT_TRUE(DrainErrors().empty()); // a failed save is told by its result
+}
+
+TEST_F(SaveRecordTest, ARecordingToAFullDiskIsRefusedWithAFileError) {
+    ASSERT_EQ(Travik_SetColorMode(handle, 24), 1);
+    EXPECT_EQ(Travik_Record(handle, kFullDisk, 1000, 0), 0);
+    EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_FILE});
+    EXPECT_EQ(Travik_RecordW(handle, L"Z:\\dev\\full", 1000, 0), 0);
+    EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_FILE});
+    EXPECT_EQ(Travik_Capture(handle), 1); // the preview was shut down: the camera is idle
+}
+
+TEST_F(SaveRecordTest, ADepthChangeUnderARecordingFinishesTheFileAndTellsTheApplication) {
+    ASSERT_EQ(Travik_SetColorMode(handle, 24), 1);
+    ASSERT_EQ(Travik_Record(handle, Path("depth.avi").c_str(), 600000, 0), 1);
+    Sleep(500);
+    ASSERT_EQ(Travik_SetColorMode(handle, 8), 1);
+    ASSERT_TRUE(WaitForFinishedFile(Path("depth.avi"), 15000));
+    const Recording r = ReadRecording(Path("depth.avi"));
+    EXPECT_TRUE(r.valid) << r.facts.problem;
+    EXPECT_GT(r.frames, 0u);
+    WaitForPosted(ERR_GEOMETRY);
+    EXPECT_EQ(Travik_StopPreview(handle), 1);
+    EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_GEOMETRY});
+}
+
+TEST_F(SaveRecordTest, UnpluggingTheCameraUnderARecordingFinishesTheFileAndTellsTheApplication) {
+    ASSERT_EQ(Travik_SetColorMode(handle, 8), 1);
+    ASSERT_EQ(Travik_Record(handle, Path("lost.avi").c_str(), 600000, 0), 1);
+    Sleep(500);
+    ASSERT_TRUE(travik_emu::Unplug(0));
+    // The transfer gives up after one time-out; the file is finished as soon as it does.
+    ASSERT_TRUE(WaitForFinishedFile(Path("lost.avi"), 15000));
+    const Recording r = ReadRecording(Path("lost.avi"));
+    EXPECT_TRUE(r.valid) << r.facts.problem;
+    EXPECT_GT(r.frames, 0u);
+    WaitForPosted(ERR_DEVICE_LOST, 2);
+    travik_emu::Plug(0);
 }
 
 TEST_F(SaveRecordTest, RecordWithoutAPathReportsAParameterError) {

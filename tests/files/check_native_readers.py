@@ -135,6 +135,50 @@ def check_avi(path, name):
                 return
 
 
+CLIP_W, CLIP_H = 320, 240
+
+
+def check_long_clip(path, name, first_riff_only=False):
+    """A clip of several RIFFs: every frame read, in order, with the bytes it was given."""
+    data = open(path, "rb").read()
+    if first_riff_only:
+        # The first RIFF alone, as a reader that knows only AVI 1.0 sees the file.
+        data = data[:8 + struct.unpack_from("<I", data, 4)[0]]
+        path = path + ".first"
+        open(path, "wb").write(data)
+        frames = struct.unpack_from("<I", data, 48)[0]  # the main header counts this RIFF
+    else:
+        frames = struct.unpack_from("<I", data, 140)[0]  # the stream length counts them all
+        if data.count(b"AVIX") < 2:
+            fail(name, "fewer than three RIFFs")
+    if not shutil.which("ffprobe") or not shutil.which("ffmpeg"):
+        return
+    checked.add("ffprobe")
+    probe = run("ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
+                "-show_entries", "stream=width,height,nb_read_frames",
+                "-of", "default=noprint_wrappers=1", path)
+    fields = dict(line.split("=", 1) for line in probe.stdout.split() if "=" in line)
+    if probe.returncode != 0 or probe.stderr.strip():
+        fail(name, f"ffprobe complains: {probe.stderr.strip()}")
+    want = {"width": str(CLIP_W), "height": str(CLIP_H), "nb_read_frames": str(frames)}
+    for key, value in want.items():
+        if fields.get(key) != value:
+            fail(name, f"ffprobe {key}={fields.get(key)}, expected {value}")
+    decoded = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo",
+                              "-pix_fmt", "bgr24", "-"], capture_output=True).stdout
+    size = CLIP_W * CLIP_H * 3
+    if len(decoded) != frames * size:
+        fail(name, f"ffmpeg decoded {len(decoded)} bytes, expected {frames} frames")
+        return
+    pitch = CLIP_W * 3
+    for k in range(frames):
+        # Data row r (bottom-up) of frame k is (r + k) & 255; ffmpeg gives rows top-down.
+        want_frame = b"".join(bytes([(r + k) & 255]) * pitch for r in reversed(range(CLIP_H)))
+        if decoded[k * size:(k + 1) * size] != want_frame:
+            fail(name, f"frame {k} differs from what was recorded")
+            return
+
+
 def check_camera_files(args, out, windows_dir):
     """travikcam on the virtual camera: a recording and a picture in each form, as users make them."""
     def cam(*words):
@@ -236,6 +280,9 @@ def main():
     check_pil(p("rgb24.tif"), "rgb24.tif", "rgb", 0)
 
     check_avi(p("clip.avi"), "clip.avi")
+    check_long_clip(p("odml.avi"), "odml.avi")
+    check_long_clip(p("odml.avi"), "odml.avi (first RIFF)", first_riff_only=True)
+    check_long_clip(p("cut.avi"), "cut.avi")
     if args.travikcam:
         check_camera_files(args, out, windows_dir)
 

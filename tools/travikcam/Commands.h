@@ -10,9 +10,10 @@ struct Options {
     std::string format;      // snap: bmp, raw, jpeg, png, tiff
     int quality = 100;       // snap, jpeg: 100, 70 or 20
     int color = 0;           // bits per pixel to select first; 0 keeps the camera's format
-    std::string output;      // snap, record
+    std::wstring output;     // snap, record
     int milliseconds = 3000; // record
     int seconds = 3;         // preview
+    unsigned given = 0;      // the options the command line named, one bit each
 };
 
 // Each returns the process exit status: 0 on success, 1 when the camera or a file failed.

@@ -1,17 +1,20 @@
 // travikcam: a command-line program on the SDK's public interface, for shells and scripts.
 #include "Commands.h"
+#include "Session.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace {
 
+using travikcam::Options;
+
 void Usage(std::FILE* out) {
     std::fprintf(out, "usage: travikcam [--device N] COMMAND [OPTIONS]\n"
                       "  list                          the cameras present\n"
-                      "  info                          the selected camera and its format\n"
+                      "  info [--color BITS]           the selected camera and its format\n"
                       "  snap --format bmp|raw|jpeg|png|tiff [--quality 100|70|20]\n"
                       "       [--color 8|16|24|32|48|64] -o FILE\n"
                       "                                take one picture and save it\n"
@@ -22,10 +25,16 @@ void Usage(std::FILE* out) {
                       "exit status: 0 done, 1 the camera or a file failed, 2 wrong arguments\n");
 }
 
-bool ParseInt(const char* text, int& value) {
-    char* end = nullptr;
-    const long parsed = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || parsed < -2147483647L || parsed > 2147483647L) return false;
+// A whole decimal number that fits in an int; wcstoll reports overflow through errno, where a
+// 32-bit long would have been clamped without a word.
+bool ParseInt(const wchar_t* text, int& value) {
+    if (text == nullptr || *text == L'\0') return false;
+    wchar_t* end = nullptr;
+    errno = 0;
+    const long long parsed = std::wcstoll(text, &end, 10);
+    if (end == text || *end != L'\0' || errno == ERANGE || parsed < -2147483647LL - 1 ||
+        parsed > 2147483647LL)
+        return false;
     value = static_cast<int>(parsed);
     return true;
 }
@@ -36,68 +45,141 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-} // namespace
+// The options a command line may carry, one bit each, so that every verb can say which apply.
+enum Option : unsigned {
+    kDevice = 1u << 0,
+    kFormat = 1u << 1,
+    kQuality = 1u << 2,
+    kColor = 1u << 3,
+    kOutput = 1u << 4,
+    kMilliseconds = 1u << 5,
+    kSeconds = 1u << 6,
+};
 
-int main(int argc, char** argv) {
-    travikcam::Options options;
-    std::string command;
+const char* OptionName(unsigned option) {
+    switch (option) {
+    case kDevice:
+        return "--device";
+    case kFormat:
+        return "--format";
+    case kQuality:
+        return "--quality";
+    case kColor:
+        return "--color";
+    case kOutput:
+        return "-o";
+    case kMilliseconds:
+        return "--ms";
+    case kSeconds:
+        return "--seconds";
+    default:
+        return "?";
+    }
+}
+
+struct Verb {
+    const char* name;
+    unsigned options;             // the options that apply to it
+    int (*check)(const Options&); // usage checks beyond the options; 0 when fine
+    int (*run)(const Options&);
+};
+
+int NoCheck(const Options&) {
+    return 0;
+}
+
+int CheckSnap(const Options& options) {
+    if (travikcam::FileTypeFor(options.format, options.quality) < 0)
+        return Fail("snap needs --format bmp|raw|jpeg|png|tiff (jpeg --quality 100, 70 or 20)");
+    if ((options.given & kQuality) && options.format != "jpeg" && options.format != "jpg")
+        return Fail("--quality applies to --format jpeg only");
+    if (options.output.empty()) return Fail("snap needs -o FILE");
+    return 0;
+}
+
+int CheckRecord(const Options& options) {
+    return options.output.empty() ? Fail("record needs -o FILE.avi") : 0;
+}
+
+// One line per verb.
+constexpr Verb kVerbs[] = {
+    {"list", 0, NoCheck, travikcam::List},
+    {"info", kDevice | kColor, NoCheck, travikcam::Info},
+    {"snap", kDevice | kFormat | kQuality | kColor | kOutput, CheckSnap, travikcam::Snap},
+    {"record", kDevice | kColor | kOutput | kMilliseconds, CheckRecord, travikcam::Record},
+    {"preview", kDevice | kColor | kSeconds, NoCheck, travikcam::Preview},
+};
+
+// Reads the options into `options`; 0, or the exit status of a usage error.
+int ParseArguments(int argc, wchar_t** argv, Options& options, std::string& command) {
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        auto number = [&](int& out) {
-            const char* text = value();
-            return text != nullptr && ParseInt(text, out);
-        };
-        if (arg == "-h" || arg == "--help") {
+        const std::wstring arg = argv[i];
+        const std::string shown = travikcam::ToUtf8(arg);
+        auto value = [&]() -> const wchar_t* { return i + 1 < argc ? argv[++i] : nullptr; };
+        auto number = [&](int& out) { return ParseInt(value(), out); };
+        if (arg == L"-h" || arg == L"--help") {
             Usage(stdout);
-            return 0;
-        } else if (arg == "--device") {
+            return -1;
+        } else if (arg == L"--device") {
+            options.given |= kDevice;
             if (!number(options.device) || options.device < 0)
                 return Fail("--device needs a device number");
-        } else if (arg == "--format") {
-            const char* text = value();
+        } else if (arg == L"--format") {
+            options.given |= kFormat;
+            const wchar_t* text = value();
             if (!text) return Fail("--format needs bmp, raw, jpeg, png or tiff");
-            options.format = text;
-        } else if (arg == "--quality") {
+            options.format = travikcam::ToUtf8(text);
+        } else if (arg == L"--quality") {
+            options.given |= kQuality;
             if (!number(options.quality)) return Fail("--quality needs 100, 70 or 20");
-        } else if (arg == "--color") {
+        } else if (arg == L"--color") {
+            options.given |= kColor;
             if (!number(options.color)) return Fail("--color needs 8, 16, 24, 32, 48 or 64");
-        } else if (arg == "-o" || arg == "--output") {
-            const char* text = value();
+        } else if (arg == L"-o" || arg == L"--output") {
+            options.given |= kOutput;
+            const wchar_t* text = value();
             if (!text || !*text) return Fail("-o needs a file name");
             options.output = text;
-        } else if (arg == "--ms") {
+        } else if (arg == L"--ms") {
+            options.given |= kMilliseconds;
             if (!number(options.milliseconds) || options.milliseconds < 1)
                 return Fail("--ms needs a positive number of milliseconds");
-        } else if (arg == "--seconds") {
-            if (!number(options.seconds) || options.seconds < 1)
+        } else if (arg == L"--seconds") {
+            options.given |= kSeconds;
+            if (!number(options.seconds) || options.seconds < 1 || options.seconds > 2147483)
                 return Fail("--seconds needs a positive number");
-        } else if (command.empty() && arg[0] != '-') {
-            command = arg;
+        } else if (command.empty() && !arg.empty() && arg[0] != L'-') {
+            command = shown;
         } else {
-            return Fail("unexpected argument '" + arg + "'");
+            return Fail("unexpected argument '" + shown + "'");
         }
     }
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    std::string command;
+    if (const int status = ParseArguments(argc, argv, options, command))
+        return status < 0 ? 0 : status;
 
     if (options.color != 0 && options.color != 8 && options.color != 16 && options.color != 24 &&
         options.color != 32 && options.color != 48 && options.color != 64)
         return Fail("--color needs 8, 16, 24, 32, 48 or 64");
-    if (command == "list") return travikcam::List(options);
-    if (command == "info") return travikcam::Info(options);
-    if (command == "snap") {
-        if (travikcam::FileTypeFor(options.format, options.quality) < 0)
-            return Fail("snap needs --format bmp|raw|jpeg|png|tiff (jpeg --quality 100, 70 or 20)");
-        if (options.output.empty()) return Fail("snap needs -o FILE");
-        return travikcam::Snap(options);
-    }
-    if (command == "record") {
-        if (options.output.empty()) return Fail("record needs -o FILE.avi");
-        return travikcam::Record(options);
-    }
-    if (command == "preview") return travikcam::Preview(options);
     if (command.empty()) {
         Usage(stderr);
         return 2;
+    }
+    for (const Verb& verb : kVerbs) {
+        if (command != verb.name) continue;
+        const unsigned refused = options.given & ~verb.options;
+        if (refused != 0)
+            return Fail(std::string(OptionName(refused & (~refused + 1))) + " does not apply to " +
+                        verb.name);
+        if (const int status = verb.check(options)) return status;
+        return verb.run(options);
     }
     return Fail("unknown command '" + command + "'");
 }

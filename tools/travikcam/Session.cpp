@@ -51,7 +51,7 @@ const char* DescribeError(int code) {
     case ERR_DEVICE_IO:
         return "the camera refused the request";
     case ERR_GEOMETRY:
-        return "the capture window is invalid";
+        return "the capture window is invalid, or the image changed its size or depth";
     case ERR_TRANSFER:
         return "a frame transfer failed";
     case ERR_PARAMETER:
@@ -59,7 +59,7 @@ const char* DescribeError(int code) {
     case ERR_NOT_SUPPORTED:
         return "not supported by this camera";
     case ERR_FILE:
-        return "the file could not be created";
+        return "the file could not be created or written";
     case ERR_DEVICE_LOST:
         return "the camera stopped answering";
     default:
@@ -67,10 +67,25 @@ const char* DescribeError(int code) {
     }
 }
 
-std::string AbsolutePath(const std::string& path) {
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+std::wstring AbsolutePath(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return path;
+    full.resize(length);
+    return full;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
+                            bytes, nullptr, nullptr);
+    return utf8;
 }
 
 } // namespace travikcam

@@ -29,7 +29,9 @@ class Session {
 
 // The meaning of an SDK error code in a few words.
 const char* DescribeError(int code);
-// A path as the SDK takes it (the ANSI code page), made absolute.
-std::string AbsolutePath(const std::string& path);
+// A path made absolute, kept in UTF-16 for the SDK's wide calls.
+std::wstring AbsolutePath(const std::wstring& path);
+// UTF-8 for messages.
+std::string ToUtf8(const std::wstring& text);
 
 } // namespace travikcam
