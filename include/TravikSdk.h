@@ -113,10 +113,11 @@ typedef char TravikCameraInfoSize[sizeof(CameraInfo) == 36 ? 1 : -1];
 TRAVIK_API int Travik_Initialize(HWND window);
 /* Saves settings, closes and frees the camera; 1, or 0 for an unknown handle. The handle is
    unknown to every call from then on, and its number is never issued again in the process.
-   Exports of the camera running on other threads are waited for. Called from a window procedure
-   while an export is running on the same thread (e.g. in WM_CAMERA_ERROR during a settings dialog
-   or Travik_StopPreview), it returns at once; the running export finishes with the camera intact,
-   returns its own result, and the camera is saved, closed and freed as the last one returns. */
+   Called outside the library, it waits for exports of the camera still running on other threads
+   (answering messages sent to the calling thread meanwhile). Called from a window procedure while
+   an export runs lower on the same thread (e.g. in WM_CAMERA_ERROR during a settings dialog or
+   Travik_StopPreview), it returns at once: the running exports finish on the intact camera and
+   return their own results, and the last of them saves, closes and frees it as it returns. */
 TRAVIK_API int Travik_Release(int handle);
 /* Removes and returns the newest error code of the camera; 0 when none or for an unknown handle. */
 TRAVIK_API int Travik_GetLastError(int handle);

@@ -76,7 +76,8 @@ void CTravik::RunReleaseSteps() {
         SaveGrayFilter();
     }
     Close();
-    if (m_device) ReleaseOwner(m_device->GetDeviceNumber());
+    // The record this object claimed, even when another device number was selected since.
+    if (m_device && m_claimedDevice >= 0) ReleaseOwner(m_claimedDevice);
 }
 
 void CTravik::FreeOwnedObjects() {
