@@ -90,8 +90,8 @@ TEST(HandleLifetime, ReleaseWaitingForAnotherThreadAnswersMessagesSentToIt) {
         SetEvent(leased);
         // The release is waiting, or about to: it runs the only pump of the window's thread.
         DWORD_PTR result = 0;
-        sendAnswered = SendMessageTimeoutA(window.hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 30000,
-                                               &result) != 0;
+        sendAnswered =
+            SendMessageTimeoutA(window.hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result) != 0;
         destroyedBeforeLeaseEnded = !IsWindow(witness);
     });
     WaitForSingleObject(leased, INFINITE);
@@ -142,8 +142,8 @@ class OwnerRecords : public ::testing::Test {
 
     void SetUp() override {
         for (CTravik* camera : {&first, &second}) {
-            ASSERT_EQ(camera->m_sharedMemory.OpenOrCreateBlock(
-                          SharedMemoryBlock::kName, SharedMemoryBlock::kSize),
+            ASSERT_EQ(camera->m_sharedMemory.OpenOrCreateBlock(SharedMemoryBlock::kName,
+                                                               SharedMemoryBlock::kSize),
                       1);
             ASSERT_NE(camera->m_sharedMemory.View(), nullptr);
             camera->m_appWindow = window.hwnd();

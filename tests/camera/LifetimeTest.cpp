@@ -29,8 +29,8 @@ class ReleasingWindow {
             return RegisterClassA(&wc);
         }();
         (void)atom;
-        m_hwnd = CreateWindowExA(0, "TravikTestReleasingWindow", "app", WS_OVERLAPPED, 0, 0, 10,
-                                 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        m_hwnd = CreateWindowExA(0, "TravikTestReleasingWindow", "app", WS_OVERLAPPED, 0, 0, 10, 10,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         m_released = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     }
@@ -128,7 +128,8 @@ int RunAnalogDialog(ReleasingWindow& app, bool release) {
     const DWORD appThread = GetCurrentThreadId();
     Helper helper([&] {
         HWND dialog = nullptr;
-        while (!(dialog = FindDialogOf(appThread))) Sleep(10);
+        while (!(dialog = FindDialogOf(appThread)))
+            Sleep(10);
         if (release) {
             EXPECT_EQ(Travik_SetGlobalGain(handle, -5), 0); // posts WM_CAMERA_ERROR 9
             WaitForSingleObject(app.m_released, INFINITE);
@@ -287,11 +288,13 @@ TEST_F(Lifetime, GainAndExposureSequencesFromTwoThreadsStayWhole) {
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::thread gain([&] {
         WaitForSingleObject(go, INFINITE);
-        for (int i = 0; i < kRounds; ++i) Travik_SetGlobalGain(handle, (i * 7) % 1024);
+        for (int i = 0; i < kRounds; ++i)
+            Travik_SetGlobalGain(handle, (i * 7) % 1024);
     });
     std::thread exposure([&] {
         WaitForSingleObject(go, INFINITE);
-        for (int i = 0; i < kRounds; ++i) Travik_SetExposureTime(handle, 3 + (i * 13) % 990);
+        for (int i = 0; i < kRounds; ++i)
+            Travik_SetExposureTime(handle, 3 + (i * 13) % 990);
     });
     SetEvent(go);
     gain.join();
