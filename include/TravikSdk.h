@@ -154,14 +154,20 @@ TRAVIK_API int Travik_Initialize(HWND window);
 /**
  * @brief Saves the settings, closes the camera and frees everything it owns.
  *
- * The handle is unknown afterwards.
+ * The handle is unknown to every call from then on, and its number is never issued again in the
+ * process.
  *
  * @param handle camera handle from Travik_Initialize()
  * @return 1, or 0 for an unknown handle
  * @par Errors
  * None.
  * @par State and threads
- * Waits until every export running on this handle in other threads has returned, then frees the camera; stops preview, trigger mode and recording first.
+ * Stops preview, trigger mode and recording first. Called outside the library, it waits for
+ * exports of the camera still running on other threads (answering messages sent to the calling
+ * thread meanwhile). Called from a window procedure while an export runs lower on the same thread
+ * (e.g. in #WM_CAMERA_ERROR during a settings dialog or Travik_StopPreview()), it returns at once:
+ * the running exports finish on the intact camera and return their own results, and the last of
+ * them saves, closes and frees it as it returns.
  */
 TRAVIK_API int Travik_Release(int handle);
 /**

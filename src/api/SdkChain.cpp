@@ -3,6 +3,7 @@
 
 #include "camera/Travik.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 
@@ -48,13 +49,6 @@ template <class T> int CTRing<T>::Seek(int handle) {
     }
 }
 
-template <class T> bool CTRing<T>::Contains(int handle) const {
-    const RingNode<T>* node = m_cursor;
-    for (int i = 0; node && i < m_nodeCount; ++i, node = node->next)
-        if (node->data.handle == handle) return true;
-    return false;
-}
-
 template <class T> int CTRing<T>::RemoveCurrent() {
     if (!m_cursor) return 0;
     RingNode<T>* node = m_cursor;
@@ -78,11 +72,33 @@ template <class T> void CTRing<T>::RemoveAll() {
 
 template class CTRing<CSDKDATA>;
 
-CameraLease::CameraLease(CTravik* camera) : m_camera(camera) {}
+namespace {
+// Leases the calling thread holds, over every camera: a release from inside an export must not
+// wait, since what it would wait for may be lower on its own stack.
+thread_local int t_leasesHeld = 0;
+
+// Waits until no export uses the camera any more, answering messages sent to this thread: an
+// export running on another thread may be sending to a window of this one.
+void WaitUntilUnused(const CTravik& camera) {
+    while (camera.InUse()) {
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+    }
+}
+} // namespace
+
+CameraLease::CameraLease(CTravik* camera) : m_camera(camera) {
+    if (m_camera) ++t_leasesHeld;
+}
 
 CameraLease::~CameraLease() {
-    if (m_camera) m_camera->EndUse();
+    if (!m_camera) return;
+    --t_leasesHeld;
+    if (m_camera->EndUse()) delete m_camera;
 }
+
+bool CameraLease::HeldByThisThread() { return t_leasesHeld > 0; }
 
 int CSdkChain::CreateCamera() {
     CTravik* camera = new (std::nothrow) CTravik();
@@ -92,12 +108,18 @@ int CSdkChain::CreateCamera() {
     // seeded here.
     unsigned sum = static_cast<unsigned>(GetTickCount()) + static_cast<unsigned>(std::rand()) +
                    static_cast<unsigned>(m_nodeCount);
-    // Threads share rand()'s default seed, so two cameras made in the same millisecond can meet
-    // on one value; 0 means "no handle". Step past both so every live handle names one camera.
-    while (sum == 0 || Contains(static_cast<int>(sum))) ++sum;
+    // Threads share rand()'s default seed, so cameras made in the same millisecond, or on fresh
+    // threads, meet on one value; 0 means "no handle". Step past every number ever issued, so a
+    // stale handle can only be unknown.
+    while (sum == 0 || WasIssued(static_cast<int>(sum))) ++sum;
+    m_issued.insert(std::lower_bound(m_issued.begin(), m_issued.end(), sum), sum);
     const int handle = static_cast<int>(sum);
     AddNode(CSDKDATA{handle, camera});
     return handle;
+}
+
+bool CSdkChain::WasIssued(int handle) const {
+    return std::binary_search(m_issued.begin(), m_issued.end(), static_cast<unsigned>(handle));
 }
 
 RingNode<CSDKDATA>* CSdkChain::FindCamera(int handle) {
@@ -112,20 +134,23 @@ CameraLease CSdkChain::LeaseCamera(int handle) {
     return CameraLease(m_cursor->data.camera);
 }
 
+CTravik* CSdkChain::Unregister(int handle, bool& found) {
+    RegistryLock lock(m_lock);
+    found = Seek(handle) != 0;
+    if (!found) return nullptr;
+    CTravik* camera = m_cursor->data.camera;
+    m_cursor->data.camera = nullptr;
+    RemoveCurrent();
+    return camera;
+}
+
 int CSdkChain::ReleaseCamera(int handle) {
-    CTravik* camera = nullptr;
-    {
-        RegistryLock lock(m_lock);
-        if (!Seek(handle)) return 0;
-        camera = m_cursor->data.camera;
-        m_cursor->data.camera = nullptr;
-        RemoveCurrent();
-    }
-    // No new lease can be taken now; wait for the running ones before freeing.
-    if (camera) {
-        camera->WaitUnused();
-        delete camera;
-    }
+    bool found = false;
+    CTravik* camera = Unregister(handle, found);
+    if (!camera) return found ? 1 : 0;
+    // From here on no lease can be taken; the registration's reference is ours.
+    if (!CameraLease::HeldByThisThread()) WaitUntilUnused(*camera);
+    if (camera->EndUse()) delete camera;
     return 1;
 }
 

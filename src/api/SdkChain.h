@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include <vector>
 
 class CTravik;
 
@@ -36,8 +36,6 @@ template <class T> class CTRing {
     int RemoveCurrent();
     void RemoveAll();
     int Count() const { return m_nodeCount; }
-    // Whether any node holds the handle; the cursor does not move.
-    bool Contains(int handle) const;
 
   protected:
     RingNode<T>* m_cursor = nullptr;
@@ -45,8 +43,10 @@ template <class T> class CTRing {
     CRITICAL_SECTION m_lock;
 };
 
-// A camera held for the length of one export: release waits until no lease is left, so a
-// camera is never freed under a running export.
+// A camera held for the length of one export. The registry's own reference and every lease
+// count on the camera; whoever drops the last one destroys it, so a camera is never freed under
+// a running export, and a release from a window procedure that an export of the same camera is
+// pumping messages for cannot wait for itself.
 class CameraLease {
   public:
     CameraLease() = default;
@@ -61,6 +61,9 @@ class CameraLease {
     CTravik& operator*() const { return *m_camera; }
     CTravik* operator->() const { return m_camera; }
 
+    // Whether the calling thread is inside an export (holds any lease).
+    static bool HeldByThisThread();
+
   private:
     CTravik* m_camera = nullptr;
 };
@@ -74,9 +77,23 @@ class CSdkChain : public CTRing<CSDKDATA> {
     RingNode<CSDKDATA>* FindCamera(int handle);
     // The camera of the handle, held until the lease ends; empty for an unknown handle.
     CameraLease LeaseCamera(int handle);
-    // Unregisters the handle and frees its camera after the last lease ended; 1, or 0 when unknown.
+    // Unregisters the handle at once, so later calls with it fail like an unknown handle; 1, or
+    // 0 when unknown. Called outside any export, it waits for the exports of the camera running
+    // on other threads (answering messages sent to this thread meanwhile) and destroys the camera
+    // before it returns. Called from inside an export (a window procedure run by an export's
+    // message loop, on any camera), it never waits: the last export of the camera to return
+    // destroys it.
     int ReleaseCamera(int handle);
     int RemoveHandle(int handle);
+    // Whether the number was ever issued as a handle by this registry.
+    bool WasIssued(int handle) const;
+
+  private:
+    // The camera of the handle with its registration; null when unknown. The node is gone after.
+    CTravik* Unregister(int handle, bool& found);
+    // Every handle number issued, sorted, so that none is issued twice in the process: a stale
+    // handle must never address a newer camera. Four bytes per camera ever made; under m_lock.
+    std::vector<unsigned> m_issued;
 };
 
 extern CSdkChain g_sdkChain;

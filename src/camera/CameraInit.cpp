@@ -76,7 +76,8 @@ void CTravik::RunReleaseSteps() {
         SaveGrayFilter();
     }
     Close();
-    if (m_device) ReleaseOwner(m_device->GetDeviceNumber());
+    // The record this object claimed, even when another device number was selected since.
+    if (m_device && m_claimedDevice >= 0) ReleaseOwner(m_claimedDevice);
 }
 
 void CTravik::FreeOwnedObjects() {
@@ -88,14 +89,16 @@ void CTravik::FreeOwnedObjects() {
     }
 }
 
-bool CTravik::IsOwnRecord(const OwnerRecord& record) const {
-    return record.owner == reinterpret_cast<std::uintptr_t>(m_appWindow) &&
-           record.module == reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+bool CTravik::IsOwnRecord(int deviceNumber) const {
+    const OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
+    return record && deviceNumber == m_claimedDevice &&
+           record->owner == reinterpret_cast<std::uintptr_t>(m_appWindow) &&
+           record->module == reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
 }
 
 bool CTravik::IsOwnedByOther(int deviceNumber) const {
     const OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
-    return record && record->owner != 0 && !IsOwnRecord(*record);
+    return record && record->owner != 0 && !IsOwnRecord(deviceNumber);
 }
 
 int CTravik::ClaimOwner(int deviceNumber) {
@@ -106,17 +109,21 @@ int CTravik::ClaimOwner(int deviceNumber) {
     record->flag = 0;
     std::memset(record->name, 0, sizeof(record->name));
     std::memcpy(record->name, kLibraryName, sizeof(kLibraryName));
+    m_claimedDevice = deviceNumber;
     return 1;
 }
 
+// Another camera object of this application carries the same window and executable: only the
+// record this object claimed is cleared, never one that merely looks like it.
 int CTravik::ReleaseOwner(int deviceNumber) {
     OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
     if (!record) return 0;
-    if (IsOwnRecord(*record) && record->flag == 0) {
+    if (IsOwnRecord(deviceNumber) && record->flag == 0) {
         record->owner = 0;
         record->module = 0;
         record->flag = 0;
         record->name[0] = '\0';
     }
+    if (deviceNumber == m_claimedDevice) m_claimedDevice = -1;
     return 1;
 }

@@ -1,22 +1,34 @@
 // Camera initialisation: opening, creating and closing the shared memory block.
 #include "camera/SharedMemoryBlock.h"
 
-int SharedMemoryBlock::OpenBlock(const char* name) {
+int SharedMemoryBlock::OpenBlock(const char* name, DWORD size) {
     CloseBlock();
     m_mapping.reset(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name));
     if (!m_mapping) return 0;
-    m_view = static_cast<unsigned char*>(MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    MapView(size);
     return 1;
+}
+
+void SharedMemoryBlock::MapView(DWORD size) {
+    m_view = static_cast<unsigned char*>(MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (!m_view) return;
+    // A view spans its whole mapping, rounded up to pages, as one region.
+    MEMORY_BASIC_INFORMATION region = {};
+    if (VirtualQuery(m_view, &region, sizeof(region)) == sizeof(region) &&
+        region.RegionSize >= size)
+        return;
+    UnmapViewOfFile(m_view);
+    m_view = nullptr;
 }
 
 int SharedMemoryBlock::OpenOrCreateBlock(const char* name, DWORD size, bool* created) {
     if (created) *created = false;
-    if (OpenBlock(name)) return 1;
+    if (OpenBlock(name, size)) return 1;
     m_mapping.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name));
     if (!m_mapping) return 0;
     // Another process may have made it between our open and our create.
     if (created) *created = GetLastError() != ERROR_ALREADY_EXISTS;
-    m_view = static_cast<unsigned char*>(MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    MapView(size);
     return 1;
 }
 

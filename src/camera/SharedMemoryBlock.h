@@ -28,10 +28,13 @@ class SharedMemoryBlock {
     SharedMemoryBlock(const SharedMemoryBlock&) = delete;
     SharedMemoryBlock& operator=(const SharedMemoryBlock&) = delete;
 
-    // Maps an existing block; 0 when it does not exist.
-    int OpenBlock(const char* name);
+    // Maps an existing block; 0 when it does not exist. A block smaller than `size` (made by
+    // something else under our name) is refused like a view that cannot be mapped: 1 with no
+    // view, since the owner table would lie outside it.
+    int OpenBlock(const char* name, DWORD size);
     // Maps the block, creating it backed by the paging file when it does not exist; 0 only when
-    // it can be neither opened nor created. `created` tells which happened.
+    // it can be neither opened nor created. `created` tells which happened. A block of the wrong
+    // size leaves no view, as OpenBlock.
     int OpenOrCreateBlock(const char* name, DWORD size, bool* created = nullptr);
     void CloseBlock();
 
@@ -40,6 +43,9 @@ class SharedMemoryBlock {
     OwnerRecord* Owner(int deviceNumber) const;
 
   private:
+    // Maps the whole mapping; keeps the view only when it spans at least `size` bytes.
+    void MapView(DWORD size);
+
     UniqueHandle m_mapping;
     unsigned char* m_view = nullptr;
 };

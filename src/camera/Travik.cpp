@@ -17,10 +17,6 @@ CTravik::~CTravik() {
     m_sharedMemory.CloseBlock();
 }
 
-void CTravik::WaitUnused() const {
-    while (m_users.load() != 0) Sleep(1);
-}
-
 void CTravik::ReportError(int code) {
     PushError(code);
     if (m_appWindow) PostMessageA(m_appWindow, WM_CAMERA_ERROR, 0, code);

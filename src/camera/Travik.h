@@ -35,10 +35,13 @@ class CTravik {
     CTravik(const CTravik&) = delete;
     CTravik& operator=(const CTravik&) = delete;
 
-    // ---- Use by exports (the registry holds a lease while an export runs) ----
-    void BeginUse() { m_users.fetch_add(1); }
-    void EndUse() { m_users.fetch_sub(1); }
-    void WaitUnused() const;
+    // ---- References: the registration and one per running export (a lease) ----
+    // The registry takes a reference under its lock for each export; EndUse drops one and tells
+    // whether it was the last, in which case the caller destroys the camera.
+    void BeginUse() { m_references.fetch_add(1); }
+    bool EndUse() { return m_references.fetch_sub(1) == 1; }
+    // Whether an export still runs: more than the registration's reference is held.
+    bool InUse() const { return m_references.load() > 1; }
 
     // ---- Initialisation and devices ----
     int Initialize(HWND window);
@@ -49,9 +52,10 @@ class CTravik {
     int GetDeviceNameW(int index, wchar_t* buffer, int length);
     int GetCameraInfo(CameraInfo* info);
     int SetDeviceNumber(int number);
-    // Whether the device's owner record names this application (window and executable), and
-    // whether another application's record holds the device; our own record never blocks a start.
-    bool IsOwnRecord(const OwnerRecord& record) const;
+    // Whether the device's owner record is the one this camera object claimed (and still names
+    // this application's window and executable), and whether anyone else holds the device: another
+    // application, or another camera object of this one. Only our own claim never blocks a start.
+    bool IsOwnRecord(int deviceNumber) const;
     bool IsOwnedByOther(int deviceNumber) const;
     int ClaimOwner(int deviceNumber);
     int ReleaseOwner(int deviceNumber);
@@ -223,6 +227,9 @@ class CTravik {
     int m_triggerTimeout = 3000;
     int m_triggerFlag = 0;
     int m_cameraNumber = 0;
+    // The device number whose owner record this camera object claimed, or -1. Written by
+    // ClaimOwner and ReleaseOwner on the caller's thread only.
+    int m_claimedDevice = -1;
 
     // ---- Thread block ----
     // Run flag of the worker: 0 stop, 1 run, 2 pause (a settings dialog in trigger mode). Written
@@ -290,5 +297,6 @@ class CTravik {
     void RunReleaseSteps();
     void FreeOwnedObjects();
 
-    std::atomic<int> m_users{0};
+    // The registration's reference, plus one per lease; see BeginUse.
+    std::atomic<int> m_references{1};
 };

@@ -32,6 +32,24 @@ class CTVKSdkLib {
     CTVKSdkLib(const CTVKSdkLib&) = delete;
     CTVKSdkLib& operator=(const CTVKSdkLib&) = delete;
 
+    // One multi-packet sequence on the camera at a time (a gain, exposure, window, clock or
+    // trigger change, the sensor start-up, a register read and its reply): the worker's automatic
+    // control, a settings dialog and the application's threads all program the sensor, and
+    // interleaved packets would leave a mix of two settings in it. Held only for the sequence,
+    // never while waiting for a frame or a thread; a sequence may run others inside it.
+    class SequenceLock {
+      public:
+        explicit SequenceLock(CTVKSdkLib& device) : m_lock(device.m_sequenceLock) {
+            EnterCriticalSection(&m_lock);
+        }
+        ~SequenceLock() { LeaveCriticalSection(&m_lock); }
+        SequenceLock(const SequenceLock&) = delete;
+        SequenceLock& operator=(const SequenceLock&) = delete;
+
+      private:
+        CRITICAL_SECTION& m_lock;
+    };
+
     // ---- Virtual operations, in their fixed order ----
 
     // Copies the frame window (geometry below) out of `rawFrame`, which holds `rawBytes` bytes,
@@ -182,4 +200,5 @@ class CTVKSdkLib {
     char m_devicePath[driver::kDevicePathBytes] = {};
     UniqueHandle m_grabHandle;
     UniqueHandle m_transferThread;
+    CRITICAL_SECTION m_sequenceLock; // see SequenceLock
 };
