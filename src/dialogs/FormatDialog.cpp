@@ -4,10 +4,12 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 
 #include "camera/RegistryKey.h"
+#include "camera/SettingsBlocks.h"
 #include "dialogs/DialogIds.h"
 
 namespace dialogs {
@@ -46,9 +48,12 @@ void AddString(HWND window, int list, const wchar_t* text) {
 
 FormatDialog::FormatDialog(int cameraNumber) : m_cameraNumber(cameraNumber) { m_sizes.fill(kDefaultSize); }
 
+int BoundedWaitTime(unsigned typed) {
+    return static_cast<int>(std::min(typed, static_cast<unsigned>(settings::kMaxWaitTime)));
+}
+
 INT_PTR FormatDialog::Run(HWND owner) {
-    ActiveDialogClaim<FormatDialog> claim(this);
-    if (!claim.Claimed()) return -2;
+    if (!Claimed()) return -2;
     return RunModal(ChooseTemplate(IDD_FORMAT_EN, IDD_FORMAT_JA), owner, ActiveDialog<FormatDialog>::Procedure);
 }
 
@@ -166,7 +171,7 @@ void FormatDialog::OnCommand(int id, int code) {
 }
 
 void FormatDialog::ReadSizeFields(SizeEntry& entry) const {
-    for (int field = 0; field < 6; ++field) entry[field] = ReadUnsigned(m_window, kSizeFields[field]);
+    for (int field = 0; field < 6; ++field) entry[field] = static_cast<int>(ReadUnsigned(m_window, kSizeFields[field]));
 }
 
 void FormatDialog::ReadBack() {
@@ -176,7 +181,7 @@ void FormatDialog::ReadBack() {
         const auto selection = static_cast<int>(ListMessage(m_window, kLists[i], CB_GETCURSEL));
         if (selection != CB_ERR) *fields[i] = selection;
     }
-    m_waitTime = ReadUnsigned(m_window, IDC_WAIT_TIME);
+    m_waitTime = BoundedWaitTime(ReadUnsigned(m_window, IDC_WAIT_TIME));
     if (IsCustom()) {
         // A full table takes no new entry; the selection stays on "Custom".
         if (m_count < kMaxSizes) {
