@@ -1,6 +1,5 @@
 // Camera object: opening the settings dialogs (format, image filter, analog gain), with
 // acquisition stopped or paused around the format dialog.
-#include "camera/ImageLock.h"
 #include "camera/SettingsBlocks.h"
 #include "camera/Travik.h"
 #include "dialogs/AnalogGainDialog.h"
@@ -24,6 +23,26 @@ constexpr int kTriggerState = 3;
 // The dialog pointers are read by the acquisition thread while the caller's thread sets them.
 void PublishDialog(void*& slot, void* link) { std::atomic_ref<void*>(slot).store(link); }
 
+// The image lock, taken on the caller's thread, which may own the preview window: the worker
+// draws into that window while it holds the lock, and a drawing call may wait for this thread
+// to answer a message. So the wait answers sent messages instead of blocking on the lock.
+class ImageLockAnsweringMessages {
+  public:
+    explicit ImageLockAnsweringMessages(CRITICAL_SECTION& lock) : m_lock(lock) {
+        while (!TryEnterCriticalSection(&m_lock)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+            MSG message;
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+    ~ImageLockAnsweringMessages() { LeaveCriticalSection(&m_lock); }
+    ImageLockAnsweringMessages(const ImageLockAnsweringMessages&) = delete;
+    ImageLockAnsweringMessages& operator=(const ImageLockAnsweringMessages&) = delete;
+
+  private:
+    CRITICAL_SECTION& m_lock;
+};
+
 } // namespace
 
 int CTravik::SetCameraDlg(HWND parentWindow) {
@@ -45,7 +64,7 @@ int CTravik::SetImageDlg(HWND parentWindow) {
     int saved[kImageFilterEntries];
     {
         // Between two frames, so that the gains saved are those of one white balance.
-        ImageLock lock(m_imageLock);
+        ImageLockAnsweringMessages lock(m_imageLock);
         std::copy(std::begin(m_imageFilter), std::end(m_imageFilter), saved);
     }
 
@@ -60,7 +79,7 @@ int CTravik::SetImageDlg(HWND parentWindow) {
 // balance that the worker is measuring at this moment would otherwise store its gains after
 // the restore; with the lock, every later frame sees the automatic requests already off.
 void CTravik::RestoreImageFilter(const int (&saved)[kImageFilterEntries]) {
-    ImageLock lock(m_imageLock);
+    ImageLockAnsweringMessages lock(m_imageLock);
     std::copy(std::begin(saved), std::end(saved), m_imageFilter);
 }
 
@@ -90,7 +109,7 @@ int CTravik::SetAnalogDlg(HWND parentWindow) {
 // and under the image lock: the worker changes gain or exposure only while it holds that lock,
 // so none of its changes can land after the sensor is restored.
 void CTravik::RestoreCameraSettings(const int (&saved)[kCameraSettingEntries], int savedBayerMode) {
-    ImageLock lock(m_imageLock);
+    ImageLockAnsweringMessages lock(m_imageLock);
     std::copy(std::begin(saved), std::end(saved), m_cameraSettings);
     m_imageFilter[kBayerMode] = savedBayerMode;
     m_device->SetGain(saved[kGlobalGain]);
