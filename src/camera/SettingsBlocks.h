@@ -47,8 +47,4 @@ enum CameraSettingEntry {
     kCameraSettingEntries = 9
 };
 
-// The longest wait between two frames of the preview loop, in milliseconds, wherever a wait time
-// comes from: a longer one would leave the preview without frames for minutes.
-constexpr int kMaxWaitTime = 10000;
-
 } // namespace settings

@@ -4,12 +4,11 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <limits>
 
 #include "camera/RegistryKey.h"
-#include "camera/SettingsBlocks.h"
 #include "dialogs/DialogIds.h"
 
 namespace dialogs {
@@ -48,10 +47,6 @@ void AddString(HWND window, int list, const wchar_t* text) {
 
 FormatDialog::FormatDialog(int cameraNumber) : m_cameraNumber(cameraNumber) { m_sizes.fill(kDefaultSize); }
 
-int BoundedWaitTime(unsigned typed) {
-    return static_cast<int>(std::min(typed, static_cast<unsigned>(settings::kMaxWaitTime)));
-}
-
 INT_PTR FormatDialog::Run(HWND owner) {
     if (!Claimed()) return -2;
     return RunModal(ChooseTemplate(IDD_FORMAT_EN, IDD_FORMAT_JA), owner, ActiveDialog<FormatDialog>::Procedure);
@@ -65,7 +60,10 @@ void FormatDialog::ReadStore() {
     camera.Read("Size", m_size);
     camera.Read("Color", m_color);
     camera.Read("SubSample", m_subSample);
-    camera.Read("WaitTime", m_waitTime);
+    // A negative wait is refused as the camera's wait-time setter refuses it: the dialog keeps
+    // the wait it has. Shown as an unsigned number, it would come back on OK.
+    int waitTime = m_waitTime;
+    if (camera.Read("WaitTime", waitTime) && waitTime >= 0) m_waitTime = waitTime;
     camera.Read("Clock", m_clock);
 }
 
@@ -174,6 +172,16 @@ void FormatDialog::ReadSizeFields(SizeEntry& entry) const {
     for (int field = 0; field < 6; ++field) entry[field] = static_cast<int>(ReadUnsigned(m_window, kSizeFields[field]));
 }
 
+// The wait typed: a number beyond the signed range would reach the preview loop as a negative
+// wait, which is refused as the setter refuses it; the box then shows the wait kept.
+void FormatDialog::ReadWaitTime() {
+    const unsigned typed = ReadUnsigned(m_window, IDC_WAIT_TIME);
+    if (typed <= static_cast<unsigned>(std::numeric_limits<int>::max()))
+        m_waitTime = static_cast<int>(typed);
+    else
+        WriteUnsigned(m_window, IDC_WAIT_TIME, m_waitTime);
+}
+
 void FormatDialog::ReadBack() {
     // A list with nothing selected keeps the value it was opened with.
     int* fields[] = {&m_color, &m_size, &m_subSample, &m_clock};
@@ -181,7 +189,7 @@ void FormatDialog::ReadBack() {
         const auto selection = static_cast<int>(ListMessage(m_window, kLists[i], CB_GETCURSEL));
         if (selection != CB_ERR) *fields[i] = selection;
     }
-    m_waitTime = BoundedWaitTime(ReadUnsigned(m_window, IDC_WAIT_TIME));
+    ReadWaitTime();
     if (IsCustom()) {
         // A full table takes no new entry; the selection stays on "Custom".
         if (m_count < kMaxSizes) {

@@ -36,6 +36,7 @@ class FormatDialog {
     void ShowSizeFields(int index) const;
     void OnCommand(int id, int code);
     void ReadBack();
+    void ReadWaitTime();
     void ReadSizeFields(SizeEntry& entry) const;
     void SetSizeText(int index, bool replace) const;
     bool IsCustom() const { return m_size == m_count; }
@@ -54,9 +55,5 @@ class FormatDialog {
     ActiveDialogClaim<FormatDialog> m_claim{this};
 };
 
-// The wait time typed in the dialog, limited as the camera's wait-time setter limits it: 0 to
-// kMaxWaitTime milliseconds. A number too large for a signed value would otherwise reach the
-// preview loop as a negative wait, which Sleep takes as "for ever".
-int BoundedWaitTime(unsigned typed);
 
 } // namespace dialogs
