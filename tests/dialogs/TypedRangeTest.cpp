@@ -17,6 +17,8 @@ struct TypedCase {
     int expected; // while the dialog is open and after OK
 };
 
+void PrintTo(const TypedCase& c, std::ostream* out) { *out << c.name; }
+
 class TypedRange : public DialogTest, public ::testing::WithParamInterface<TypedCase> {};
 
 int Open(Dialog dialog, int handle, HWND owner, const std::function<void(HWND)>& script) {
