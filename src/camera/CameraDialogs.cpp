@@ -15,9 +15,6 @@ using namespace settings;
 
 namespace {
 
-// Another dialog of the same kind is open in this process.
-constexpr INT_PTR kDialogBusy = -2;
-
 // Acquisition states that the format dialog stops (preview, capture) or pauses (trigger).
 constexpr int kPreviewState = 1;
 constexpr int kCaptureState = 2;
@@ -26,39 +23,72 @@ constexpr int kTriggerState = 3;
 // The dialog pointers are read by the acquisition thread while the caller's thread sets them.
 void PublishDialog(void*& slot, void* link) { std::atomic_ref<void*>(slot).store(link); }
 
+// The image lock, taken on the caller's thread, which may own the preview window: the worker
+// draws into that window while it holds the lock, and a drawing call may wait for this thread
+// to answer a message. So the wait answers sent messages instead of blocking on the lock.
+class ImageLockAnsweringMessages {
+  public:
+    explicit ImageLockAnsweringMessages(CRITICAL_SECTION& lock) : m_lock(lock) {
+        while (!TryEnterCriticalSection(&m_lock)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+            MSG message;
+            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+    ~ImageLockAnsweringMessages() { LeaveCriticalSection(&m_lock); }
+    ImageLockAnsweringMessages(const ImageLockAnsweringMessages&) = delete;
+    ImageLockAnsweringMessages& operator=(const ImageLockAnsweringMessages&) = delete;
+
+  private:
+    CRITICAL_SECTION& m_lock;
+};
+
 } // namespace
 
 int CTravik::SetCameraDlg(HWND parentWindow) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
     dialogs::FormatDialog dialog(m_device->GetDeviceNumber());
+    // Refused before anything changes: acquisition, a recording included, runs on untouched.
+    if (!dialog.Claimed()) return ReportError(ERR_UNAVAILABLE), 0;
     const int suspended = SuspendAcquisitionForDialog();
     const INT_PTR result = dialog.Run(parentWindow);
-    if (result == IDOK) {
-        LoadSizePreset();
-        LoadFormat();
-    }
-    ResumeAcquisitionAfterDialog(suspended);
-    if (result == kDialogBusy) return ReportError(ERR_UNAVAILABLE), 0;
+    ResumeAcquisitionAfterDialog(suspended, result == IDOK);
     return 1;
 }
 
 int CTravik::SetImageDlg(HWND parentWindow) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    int saved[kImageFilterEntries];
-    std::copy(std::begin(m_imageFilter), std::end(m_imageFilter), saved);
-
     dialogs::FilterDialog dialog(m_imageFilter, dialogs::FilterFlagsForColorMode(m_colorMode));
+    // Refused before anything changes: the open dialog keeps its link to the camera.
+    if (!dialog.Claimed()) return ReportError(ERR_UNAVAILABLE), 0;
+    int saved[kImageFilterEntries];
+    {
+        // Between two frames, so that the gains saved are those of one white balance.
+        ImageLockAnsweringMessages lock(m_imageLock);
+        std::copy(std::begin(m_imageFilter), std::end(m_imageFilter), saved);
+    }
+
     PublishDialog(m_imageDialog, &dialogs::ImageDialogLink());
     const INT_PTR result = dialog.Run(parentWindow);
     PublishDialog(m_imageDialog, nullptr);
-    if (result == kDialogBusy) return ReportError(ERR_UNAVAILABLE), 0;
-    // Cancel undoes every change, the automatic requests included.
-    if (result != IDOK) std::copy(std::begin(saved), std::end(saved), m_imageFilter);
+    if (result != IDOK) RestoreImageFilter(saved);
     return 1;
+}
+
+// Cancel undoes every change, the automatic requests included. Under the image lock: a white
+// balance that the worker is measuring at this moment would otherwise store its gains after
+// the restore; with the lock, every later frame sees the automatic requests already off.
+void CTravik::RestoreImageFilter(const int (&saved)[kImageFilterEntries]) {
+    ImageLockAnsweringMessages lock(m_imageLock);
+    std::copy(std::begin(saved), std::end(saved), m_imageFilter);
 }
 
 int CTravik::SetAnalogDlg(HWND parentWindow) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    const dialogs::ExposureTiming timing{&m_clocksPerLine, &m_overheadClocks, &m_msPerClock};
+    dialogs::AnalogGainDialog dialog(m_cameraSettings, m_device, timing);
+    // Refused before anything changes: the block the open dialog shows is left as it is.
+    if (!dialog.Claimed()) return ReportError(ERR_UNAVAILABLE), 0;
     m_cameraSettings[kGlobalGain] = m_device->GetGain();
     for (int entry : {kColorGainG1, kColorGainR, kColorGainB, kColorGainG2}) m_cameraSettings[entry] = 0;
     m_cameraSettings[kExposure] = m_device->GetExposureValue();
@@ -68,21 +98,24 @@ int CTravik::SetAnalogDlg(HWND parentWindow) {
     std::copy(std::begin(m_cameraSettings), std::end(m_cameraSettings), saved);
     const int savedBayerMode = m_imageFilter[kBayerMode];
 
-    const dialogs::ExposureTiming timing{&m_clocksPerLine, &m_overheadClocks, &m_msPerClock};
-    dialogs::AnalogGainDialog dialog(m_cameraSettings, m_device, timing);
     PublishDialog(m_gainDialog, &dialogs::GainDialogLink());
     const INT_PTR result = dialog.Run(parentWindow);
     PublishDialog(m_gainDialog, nullptr);
-    if (result == kDialogBusy) return ReportError(ERR_UNAVAILABLE), 0;
-    if (result != IDOK) {
-        m_device->SetGain(saved[kGlobalGain]);
-        m_device->SetExposure(saved[kExposure]);
-        m_device->SetVerticalMirror(saved[kMirrorV]);
-        m_device->SetHorizontalMirror(saved[kMirrorH]);
-        std::copy(std::begin(saved), std::end(saved), m_cameraSettings);
-        m_imageFilter[kBayerMode] = savedBayerMode;
-    }
+    if (result != IDOK) RestoreCameraSettings(saved, savedBayerMode);
     return 1;
+}
+
+// Cancel puts the camera back as it was. The automatic iris goes back to its saved mode first
+// and under the image lock: the worker changes gain or exposure only while it holds that lock,
+// so none of its changes can land after the sensor is restored.
+void CTravik::RestoreCameraSettings(const int (&saved)[kCameraSettingEntries], int savedBayerMode) {
+    ImageLockAnsweringMessages lock(m_imageLock);
+    std::copy(std::begin(saved), std::end(saved), m_cameraSettings);
+    m_imageFilter[kBayerMode] = savedBayerMode;
+    m_device->SetGain(saved[kGlobalGain]);
+    m_device->SetExposure(saved[kExposure]);
+    m_device->SetVerticalMirror(saved[kMirrorV]);
+    m_device->SetHorizontalMirror(saved[kMirrorH]);
 }
 
 int CTravik::SuspendAcquisitionForDialog() {
@@ -93,11 +126,24 @@ int CTravik::SuspendAcquisitionForDialog() {
     return state;
 }
 
-void CTravik::ResumeAcquisitionAfterDialog(int suspendedState) {
+void CTravik::ResumeAcquisitionAfterDialog(int suspendedState, bool formatAccepted) {
+    if (formatAccepted) {
+        // The paused trigger worker may still be reading a frame in the old format: it ends
+        // before the format it works in changes, and trigger mode starts anew below.
+        if (suspendedState == kTriggerState) StopPreview();
+        LoadSizePreset();
+        LoadFormat();
+    }
     switch (suspendedState) {
     case kPreviewState: StartPreview(); break;
     case kCaptureState: Capture(); break;
-    case kTriggerState: m_runFlag = 1; break;
+    case kTriggerState:
+        // A new colour mode needs buffers and sensor settings of its own: the start prepares them.
+        if (formatAccepted)
+            Trigger(m_notifyWindow, m_userBuffer, m_userLength, m_rowOrder);
+        else
+            m_runFlag = 1;
+        break;
     default: break;
     }
 }

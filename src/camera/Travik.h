@@ -163,9 +163,14 @@ class CTravik {
     int SetImageDlg(HWND parentWindow);
     int SetAnalogDlg(HWND parentWindow);
     // Around the format dialog: stops preview or capture and pauses trigger mode, returning what
-    // ran; the second call starts it again.
+    // ran; the second call loads the format when the dialog accepted one and starts again what
+    // ran, in the new format.
     int SuspendAcquisitionForDialog();
-    void ResumeAcquisitionAfterDialog(int suspendedState);
+    void ResumeAcquisitionAfterDialog(int suspendedState, bool formatAccepted);
+    // Cancel of the image filter and analog gain dialogs: the blocks as they were when the
+    // dialog opened, and the sensor with them.
+    void RestoreImageFilter(const int (&saved)[30]);
+    void RestoreCameraSettings(const int (&saved)[9], int savedBayerMode);
 
     // ---- Error reporting ----
     // Pushes the code and posts WM_CAMERA_ERROR to the application's window when there is one.

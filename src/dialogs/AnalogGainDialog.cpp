@@ -77,6 +77,10 @@ void AnalogGainPage::OnCommand(int id, int code) {
         if (m_ready) OnEditChange(id);
         return;
     }
+    if (code == EN_KILLFOCUS) {
+        if (m_ready) ShowStoredValue(id);
+        return;
+    }
     if (code != BN_CLICKED) return;
     const bool checked = IsChecked(m_window, id);
     switch (id) {
@@ -103,7 +107,8 @@ void AnalogGainPage::OnCommand(int id, int code) {
 void AnalogGainPage::OnEditChange(int id) {
     const GainRow* row = FindByEdit(kGainRows, id);
     if (!row) return;
-    const int value = ReadSigned(m_window, id);
+    // Limited to the row's range: the sensor takes the gain's low 10 bits, so 1024 would be 0.
+    const int value = row->group.Limit(ReadSigned(m_window, id));
     m_settings[row->entry] = value;
     row->group.MoveBar(m_window, value);
     // A refused sensor write leaves the setting as typed; the dialog does not report it.
@@ -112,6 +117,16 @@ void AnalogGainPage::OnEditChange(int id) {
         m_device->SetExposure(value);
         ShowExposureTime();
     }
+}
+
+// The edit box lost the focus: text that does not show the setting (a number out of range, or
+// no number) is replaced by it, without applying it to the sensor again.
+void AnalogGainPage::ShowStoredValue(int id) {
+    const GainRow* row = FindByEdit(kGainRows, id);
+    if (!row || ReadSigned(m_window, id) == m_settings[row->entry]) return;
+    m_ready = false;
+    WriteSigned(m_window, id, m_settings[row->entry]);
+    m_ready = true;
 }
 
 void AnalogGainPage::ShowExposureTime() const {
@@ -126,15 +141,13 @@ void AnalogGainPage::Refresh() const {
 }
 
 void AnalogGainPage::ReadBack() const {
-    for (const GainRow& row : kGainRows) m_settings[row.entry] = ReadSigned(m_window, row.group.edit);
+    for (const GainRow& row : kGainRows) m_settings[row.entry] = row.group.Limit(ReadSigned(m_window, row.group.edit));
 }
 
 // ---- Frame ----
 
 INT_PTR AnalogGainDialog::Run(HWND owner) {
-    ActiveDialogClaim<AnalogGainDialog> frame(this);
-    if (!frame.Claimed()) return -2;
-    ActiveDialogClaim<AnalogGainPage> page(&m_page);
+    if (!Claimed()) return -2;
     const INT_PTR result = RunModal(ChooseTemplate(IDD_ANALOG_FRAME_EN, IDD_ANALOG_FRAME_JA), owner,
                                     ActiveDialog<AnalogGainDialog>::Procedure);
     GainDialogLink().Detach();

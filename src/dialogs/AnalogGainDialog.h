@@ -34,6 +34,7 @@ class AnalogGainPage {
     void Open(HWND window);
     void OnCommand(int id, int code);
     void OnEditChange(int id);
+    void ShowStoredValue(int id);
     void ShowExposureTime() const;
 
     int* m_settings;
@@ -45,13 +46,16 @@ class AnalogGainPage {
 
 class AnalogGainDialog {
   public:
+    // Claims the process's analog gain dialog and its page; see Claimed.
     AnalogGainDialog(int* settings, CTravik380TZ4RDXSdk* device, const ExposureTiming& timing)
         : m_settings(settings), m_device(device), m_page(settings, device, timing) {}
     AnalogGainDialog(const AnalogGainDialog&) = delete;
     AnalogGainDialog& operator=(const AnalogGainDialog&) = delete;
 
-    // 1 for OK, 2 for Cancel or closing, -1 when it could not be shown (-2 when another analog
-    // gain dialog of this process is open).
+    // False when another analog gain dialog of this process was open as this one was made: it
+    // then cannot be run.
+    bool Claimed() const { return m_frameClaim.Claimed() && m_pageClaim.Claimed(); }
+    // 1 for OK, 2 for Cancel or closing, -1 when it could not be shown (-2 when not claimed).
     INT_PTR Run(HWND owner);
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -63,6 +67,10 @@ class AnalogGainDialog {
     CTravik380TZ4RDXSdk* m_device;
     AnalogGainPage m_page;
     TabFrame m_tab;
+    // Last: the kinds are claimed once the object is complete and released before it goes; the
+    // page only with the frame.
+    ActiveDialogClaim<AnalogGainDialog> m_frameClaim{this};
+    ActiveDialogClaim<AnalogGainPage> m_pageClaim{&m_page, m_frameClaim.Claimed()};
 };
 
 } // namespace dialogs

@@ -93,9 +93,7 @@ int ReadSigned(HWND dialog, int id) {
     return static_cast<int>(GetDlgItemInt(dialog, id, nullptr, TRUE));
 }
 
-int ReadUnsigned(HWND dialog, int id) {
-    return static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE));
-}
+unsigned ReadUnsigned(HWND dialog, int id) { return GetDlgItemInt(dialog, id, nullptr, FALSE); }
 
 void WriteSigned(HWND dialog, int id, int value) { SetDlgItemInt(dialog, id, static_cast<UINT>(value), TRUE); }
 

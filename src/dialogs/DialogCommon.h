@@ -48,10 +48,14 @@ template <class Dialog> class ActiveDialog {
     static inline std::atomic<Dialog*> s_active{nullptr};
 };
 
-// Releases a claimed kind when the launcher leaves, whatever way it leaves.
+// Holds a dialog kind from construction (when `attempt` is set) and releases it when the dialog
+// object goes, whatever way the launcher leaves. Dialog objects claim their kinds as they are
+// made, so that a launcher learns that another dialog of the kind is open before it changes
+// anything.
 template <class Dialog> class ActiveDialogClaim {
   public:
-    explicit ActiveDialogClaim(Dialog* dialog) : m_dialog(dialog), m_claimed(ActiveDialog<Dialog>::Claim(dialog)) {}
+    explicit ActiveDialogClaim(Dialog* dialog, bool attempt = true)
+        : m_dialog(dialog), m_claimed(attempt && ActiveDialog<Dialog>::Claim(dialog)) {}
     ~ActiveDialogClaim() {
         if (m_claimed) ActiveDialog<Dialog>::Release(m_dialog);
     }
@@ -100,7 +104,7 @@ class TabFrame {
 
 // Edit boxes: signed and unsigned numbers; text that is not a number reads as 0.
 int ReadSigned(HWND dialog, int id);
-int ReadUnsigned(HWND dialog, int id);
+unsigned ReadUnsigned(HWND dialog, int id);
 void WriteSigned(HWND dialog, int id, int value);
 void WriteUnsigned(HWND dialog, int id, int value);
 bool IsChecked(HWND dialog, int id);

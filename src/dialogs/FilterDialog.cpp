@@ -11,10 +11,7 @@ using namespace settings;
 namespace dialogs {
 
 INT_PTR FilterDialog::Run(HWND owner) {
-    ActiveDialogClaim<FilterDialog> frame(this);
-    if (!frame.Claimed()) return -2;
-    ActiveDialogClaim<ImagePage> image(&m_image);
-    ActiveDialogClaim<GrayPage> gray(&m_gray);
+    if (!Claimed()) return -2;
     const INT_PTR result = RunModal(ChooseTemplate(IDD_FILTER_FRAME_EN, IDD_FILTER_FRAME_JA), owner,
                                     ActiveDialog<FilterDialog>::Procedure);
     ImageDialogLink().Detach();
@@ -34,8 +31,9 @@ INT_PTR FilterDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
-            m_image.ReadBack();
-            if (HasGrayPage()) m_gray.ReadBack();
+            // A page that could not be made has no edit boxes: reading them would give zeros.
+            if (m_image.Window()) m_image.ReadBack();
+            if (HasGrayPage() && m_gray.Window()) m_gray.ReadBack();
             EndDialog(window, IDOK);
             return TRUE;
         case IDCANCEL: EndDialog(window, IDCANCEL); return TRUE;

@@ -18,18 +18,27 @@ struct FilterRow {
     int entry; // position in the image filter block
     int flag;  // enable flag, or -1 for always enabled
     SliderGroup group;
+    // The values the row stores: a number typed outside them is stored as the nearest one.
+    int lowest;
+    int highest;
+    constexpr int Limit(int value) const { return value < lowest ? lowest : value > highest ? highest : value; }
 };
 
+// A row that stores what its trackbar can show.
+constexpr FilterRow Row(int entry, int flag, SliderGroup group) {
+    return {entry, flag, group, group.minimum, group.maximum};
+}
+
 constexpr FilterRow kImageRows[] = {
-    {kBrightness, kFlagBrightness, {IDC_BRIGHTNESS_BAR, IDC_BRIGHTNESS_SPIN, IDC_BRIGHTNESS_EDIT, -255, 255, 64}},
-    {kContrast, kFlagContrast, {IDC_CONTRAST_BAR, IDC_CONTRAST_SPIN, IDC_CONTRAST_EDIT, -127, 127, 32}},
-    {kHue, kFlagHue, {IDC_HUE_BAR, IDC_HUE_SPIN, IDC_HUE_EDIT, -360, 360, 90}},
-    {kSaturation, kFlagSaturation, {IDC_SATURATION_BAR, IDC_SATURATION_SPIN, IDC_SATURATION_EDIT, -255, 255, 64}},
-    {kSharpness, kFlagSharpness, {IDC_SHARPNESS_BAR, IDC_SHARPNESS_SPIN, IDC_SHARPNESS_EDIT, 0, 30, 4}},
-    {kBayerGainRed, kFlagRedGain, {IDC_RGAIN_BAR, IDC_RGAIN_SPIN, IDC_RGAIN_EDIT, 0, 400, 32}},
-    {kBayerGainGreen, kFlagGreenGain, {IDC_GGAIN_BAR, IDC_GGAIN_SPIN, IDC_GGAIN_EDIT, 0, 400, 32}},
-    {kBayerGainBlue, kFlagBlueGain, {IDC_BGAIN_BAR, IDC_BGAIN_SPIN, IDC_BGAIN_EDIT, 0, 400, 32}},
-    {kGamma, kFlagGamma, {IDC_GAMMA_BAR, IDC_GAMMA_SPIN, IDC_GAMMA_EDIT, 0, 200, 32}},
+    Row(kBrightness, kFlagBrightness, {IDC_BRIGHTNESS_BAR, IDC_BRIGHTNESS_SPIN, IDC_BRIGHTNESS_EDIT, -255, 255, 64}),
+    Row(kContrast, kFlagContrast, {IDC_CONTRAST_BAR, IDC_CONTRAST_SPIN, IDC_CONTRAST_EDIT, -127, 127, 32}),
+    Row(kHue, kFlagHue, {IDC_HUE_BAR, IDC_HUE_SPIN, IDC_HUE_EDIT, -360, 360, 90}),
+    Row(kSaturation, kFlagSaturation, {IDC_SATURATION_BAR, IDC_SATURATION_SPIN, IDC_SATURATION_EDIT, -255, 255, 64}),
+    Row(kSharpness, kFlagSharpness, {IDC_SHARPNESS_BAR, IDC_SHARPNESS_SPIN, IDC_SHARPNESS_EDIT, 0, 30, 4}),
+    Row(kBayerGainRed, kFlagRedGain, {IDC_RGAIN_BAR, IDC_RGAIN_SPIN, IDC_RGAIN_EDIT, 0, 400, 32}),
+    Row(kBayerGainGreen, kFlagGreenGain, {IDC_GGAIN_BAR, IDC_GGAIN_SPIN, IDC_GGAIN_EDIT, 0, 400, 32}),
+    Row(kBayerGainBlue, kFlagBlueGain, {IDC_BGAIN_BAR, IDC_BGAIN_SPIN, IDC_BGAIN_EDIT, 0, 400, 32}),
+    Row(kGamma, kFlagGamma, {IDC_GAMMA_BAR, IDC_GAMMA_SPIN, IDC_GAMMA_EDIT, 0, 200, 32}),
 };
 
 constexpr SliderGroup GrayGroup(int index) {
@@ -37,11 +46,19 @@ constexpr SliderGroup GrayGroup(int index) {
             IDC_GRAY_FIRST_BAR + 3 * index + 1, 0, 400, 32};
 }
 
+// The offsets are signed: their trackbars start at 0, but a typed offset may be as negative as
+// the setting allows, and no larger than it allows.
+constexpr int kLowestGrayOffset = -255;
+constexpr int kHighestGrayOffset = 255;
+constexpr FilterRow GrayOffsetRow(int entry, int index) {
+    return {entry, -1, GrayGroup(index), kLowestGrayOffset, kHighestGrayOffset};
+}
+
 constexpr FilterRow kGrayRows[] = {
-    {kGrayGainR, -1, GrayGroup(0)},   {kGrayGainG1, -1, GrayGroup(1)},
-    {kGrayGainG2, -1, GrayGroup(2)},  {kGrayGainB, -1, GrayGroup(3)},
-    {kGrayOffsetR, -1, GrayGroup(4)}, {kGrayOffsetG1, -1, GrayGroup(5)},
-    {kGrayOffsetG2, -1, GrayGroup(6)}, {kGrayOffsetB, -1, GrayGroup(7)},
+    Row(kGrayGainR, -1, GrayGroup(0)),      Row(kGrayGainG1, -1, GrayGroup(1)),
+    Row(kGrayGainG2, -1, GrayGroup(2)),     Row(kGrayGainB, -1, GrayGroup(3)),
+    GrayOffsetRow(kGrayOffsetR, 4),         GrayOffsetRow(kGrayOffsetG1, 5),
+    GrayOffsetRow(kGrayOffsetG2, 6),        GrayOffsetRow(kGrayOffsetB, 7),
 };
 
 constexpr int kBayerRadios[] = {IDC_BAYER_0, IDC_BAYER_1, IDC_BAYER_2, IDC_BAYER_3};
@@ -53,24 +70,35 @@ template <size_t N> void CheckOneOf(HWND page, const int (&radios)[N], int value
     for (size_t i = 0; i < N; ++i) SetChecked(page, radios[i], static_cast<int>(i) == value);
 }
 
-// Trackbar moved: its position goes to the edit box and the setting.
+// Trackbar moved: its position, limited to the row, goes to the edit box and the setting.
 template <size_t N> bool ScrollRow(HWND page, const FilterRow (&rows)[N], int* block, HWND control) {
     const FilterRow* row = FindByBar(rows, GetDlgCtrlID(control));
     if (!row) return false;
-    const int position = row->group.BarPosition(page);
+    const int position = row->Limit(row->group.BarPosition(page));
     WriteSigned(page, row->group.edit, position);
     block[row->entry] = position;
     return true;
 }
 
-// Edit changed: the number as typed goes to the setting, the trackbar shows it clamped.
+// Edit changed: the number typed, limited to the row, goes to the setting and the trackbar.
 template <size_t N> bool OnEditChange(HWND page, const FilterRow (&rows)[N], int* block, int id) {
     const FilterRow* row = FindByEdit(rows, id);
     if (!row) return false;
-    const int value = ReadSigned(page, id);
+    const int value = row->Limit(ReadSigned(page, id));
     block[row->entry] = value;
     row->group.MoveBar(page, value);
     return true;
+}
+
+// The edit box lost the focus: text that does not show the stored value (a number out of the
+// row's range, or no number) is replaced by it. `ready` gates the change notice this makes.
+template <size_t N>
+void ShowStoredValue(HWND page, const FilterRow (&rows)[N], const int* block, int id, bool& ready) {
+    const FilterRow* row = FindByEdit(rows, id);
+    if (!row || ReadSigned(page, id) == block[row->entry]) return;
+    ready = false;
+    WriteSigned(page, id, block[row->entry]);
+    ready = true;
 }
 
 template <size_t N> void ShowRows(HWND page, const FilterRow (&rows)[N], const int* block) {
@@ -87,8 +115,13 @@ void RepaintRows(HWND page, const FilterRow (&rows)[N], const int* block, bool& 
     ready = true;
 }
 
+// The edit boxes into the block, limited to their rows. A box that shows the value the block
+// holds leaves it alone: a measured gray gain may lie beyond the row's range.
 template <size_t N> void ReadRows(HWND page, const FilterRow (&rows)[N], int* block) {
-    for (const FilterRow& row : rows) block[row.entry] = ReadSigned(page, row.group.edit);
+    for (const FilterRow& row : rows) {
+        const int shown = ReadSigned(page, row.group.edit);
+        if (shown != block[row.entry]) block[row.entry] = row.Limit(shown);
+    }
 }
 
 } // namespace
@@ -145,6 +178,10 @@ void ImagePage::OnCommand(int id, int code) {
         if (m_ready) OnEditChange(m_window, kImageRows, m_block, id);
         return;
     }
+    if (code == EN_KILLFOCUS) {
+        if (m_ready) ShowStoredValue(m_window, kImageRows, m_block, id, m_ready);
+        return;
+    }
     if (code != BN_CLICKED || HandleBayerRadio(id)) return;
     if (id == IDC_ALL_FRAMES) {
         m_block[kAutoWhiteBalance] = IsChecked(m_window, IDC_ALL_FRAMES) ? 1 : 0;
@@ -185,6 +222,10 @@ void GrayPage::Open(HWND window) {
 void GrayPage::OnCommand(int id, int code) {
     if (code == EN_CHANGE) {
         if (m_ready) OnEditChange(m_window, kGrayRows, m_block, id);
+        return;
+    }
+    if (code == EN_KILLFOCUS) {
+        if (m_ready) ShowStoredValue(m_window, kGrayRows, m_block, id, m_ready);
         return;
     }
     if (code != BN_CLICKED || HandleBayerRadio(id)) return;

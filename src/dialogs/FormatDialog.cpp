@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <limits>
 
 #include "camera/RegistryKey.h"
 #include "dialogs/DialogIds.h"
@@ -47,8 +48,7 @@ void AddString(HWND window, int list, const wchar_t* text) {
 FormatDialog::FormatDialog(int cameraNumber) : m_cameraNumber(cameraNumber) { m_sizes.fill(kDefaultSize); }
 
 INT_PTR FormatDialog::Run(HWND owner) {
-    ActiveDialogClaim<FormatDialog> claim(this);
-    if (!claim.Claimed()) return -2;
+    if (!Claimed()) return -2;
     return RunModal(ChooseTemplate(IDD_FORMAT_EN, IDD_FORMAT_JA), owner, ActiveDialog<FormatDialog>::Procedure);
 }
 
@@ -60,7 +60,10 @@ void FormatDialog::ReadStore() {
     camera.Read("Size", m_size);
     camera.Read("Color", m_color);
     camera.Read("SubSample", m_subSample);
-    camera.Read("WaitTime", m_waitTime);
+    // A negative wait is refused as the camera's wait-time setter refuses it: the dialog keeps
+    // the wait it has. Shown as an unsigned number, it would come back on OK.
+    int waitTime = m_waitTime;
+    if (camera.Read("WaitTime", waitTime) && waitTime >= 0) m_waitTime = waitTime;
     camera.Read("Clock", m_clock);
 }
 
@@ -166,7 +169,17 @@ void FormatDialog::OnCommand(int id, int code) {
 }
 
 void FormatDialog::ReadSizeFields(SizeEntry& entry) const {
-    for (int field = 0; field < 6; ++field) entry[field] = ReadUnsigned(m_window, kSizeFields[field]);
+    for (int field = 0; field < 6; ++field) entry[field] = static_cast<int>(ReadUnsigned(m_window, kSizeFields[field]));
+}
+
+// The wait typed: a number beyond the signed range would reach the preview loop as a negative
+// wait, which is refused as the setter refuses it; the box then shows the wait kept.
+void FormatDialog::ReadWaitTime() {
+    const unsigned typed = ReadUnsigned(m_window, IDC_WAIT_TIME);
+    if (typed <= static_cast<unsigned>(std::numeric_limits<int>::max()))
+        m_waitTime = static_cast<int>(typed);
+    else
+        WriteUnsigned(m_window, IDC_WAIT_TIME, m_waitTime);
 }
 
 void FormatDialog::ReadBack() {
@@ -176,7 +189,7 @@ void FormatDialog::ReadBack() {
         const auto selection = static_cast<int>(ListMessage(m_window, kLists[i], CB_GETCURSEL));
         if (selection != CB_ERR) *fields[i] = selection;
     }
-    m_waitTime = ReadUnsigned(m_window, IDC_WAIT_TIME);
+    ReadWaitTime();
     if (IsCustom()) {
         // A full table takes no new entry; the selection stays on "Custom".
         if (m_count < kMaxSizes) {

@@ -16,12 +16,15 @@ class FormatDialog {
     // TH, TV, EH, EV, EHS, EVS, Buf.
     using SizeEntry = std::array<int, 7>;
 
+    // Claims the process's format dialog; see Claimed.
     explicit FormatDialog(int cameraNumber);
     FormatDialog(const FormatDialog&) = delete;
     FormatDialog& operator=(const FormatDialog&) = delete;
 
-    // 1 for OK, 2 for Cancel or closing, -1 when it could not be shown (-2 when another format
-    // dialog of this process is open).
+    // False when another format dialog of this process was open as this one was made: it then
+    // cannot be run.
+    bool Claimed() const { return m_claim.Claimed(); }
+    // 1 for OK, 2 for Cancel or closing, -1 when it could not be shown (-2 when not claimed).
     INT_PTR Run(HWND owner);
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -33,6 +36,7 @@ class FormatDialog {
     void ShowSizeFields(int index) const;
     void OnCommand(int id, int code);
     void ReadBack();
+    void ReadWaitTime();
     void ReadSizeFields(SizeEntry& entry) const;
     void SetSizeText(int index, bool replace) const;
     bool IsCustom() const { return m_size == m_count; }
@@ -47,6 +51,9 @@ class FormatDialog {
     int m_cameraNumber;
     HWND m_window = nullptr;
     TabFrame m_tab;
+    // Last: the kind is claimed once the object is complete and released before it goes.
+    ActiveDialogClaim<FormatDialog> m_claim{this};
 };
+
 
 } // namespace dialogs

@@ -20,6 +20,8 @@ struct SliderGroup {
     void Show(HWND page, int value) const;
     void MoveBar(HWND page, int value) const;
     int BarPosition(HWND page) const;
+    // The nearest value of the group's range.
+    constexpr int Limit(int value) const { return value < minimum ? minimum : value > maximum ? maximum : value; }
 };
 
 // The group among `groups` whose control `id` is, or null.
