@@ -3,9 +3,6 @@
 
 #include "device/UniqueHandle.h"
 
-#include <psapi.h>
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -56,23 +53,6 @@ std::vector<LPARAM> CollectThreadMessages(UINT message) {
     while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), message, message, PM_REMOVE))
         found.push_back(msg.lParam);
     return found;
-}
-
-ResourceCounts CountResources() {
-    ResourceCounts counts;
-    HANDLE process = GetCurrentProcess();
-    GetProcessHandleCount(process, &counts.handles);
-    counts.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-    counts.userObjects = GetGuiResources(process, GR_USEROBJECTS);
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        THREADENTRY32 entry = {};
-        entry.dwSize = sizeof(entry);
-        for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry))
-            if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++counts.threads;
-        CloseHandle(snapshot);
-    }
-    return counts;
 }
 
 void DeleteSdkRegistry() {

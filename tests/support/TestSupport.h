@@ -1,6 +1,8 @@
 // Shared helpers of the Windows tests: message capture, resource counters, a clean registry.
 #pragma once
 
+#include "support/ResourceCount.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -8,6 +10,9 @@
 #include <vector>
 
 namespace travik_test {
+
+using travik_resources::CountResources;
+using travik_resources::ResourceCounts;
 
 // A hidden window on the calling thread that records the messages posted to it.
 class MessageWindow {
@@ -28,14 +33,6 @@ class MessageWindow {
 
 // Drains the calling thread's queue of thread messages (hwnd NULL) of the given id.
 std::vector<LPARAM> CollectThreadMessages(UINT message);
-
-struct ResourceCounts {
-    DWORD handles = 0;
-    DWORD gdiObjects = 0;
-    DWORD userObjects = 0;
-    DWORD threads = 0;
-};
-ResourceCounts CountResources();
 
 // Removes the SDK's settings from HKEY_CURRENT_USER.
 void DeleteSdkRegistry();
