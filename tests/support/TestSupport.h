@@ -43,7 +43,9 @@ std::string ProgramDirectory();
 // How a program run by RunProgram ended.
 struct ProgramRun {
     DWORD status = 0xFFFFFFFF; // exit status; 0xFFFFFFFF when it could not start
-    std::string output;        // standard output and standard error together
+    std::string output;        // standard output and standard error together; when the program
+                               // could not start, the step and Windows error that failed
+    DWORD startError = 0;      // GetLastError() of the failed start, 0 when it started
 };
 // Runs `commandLine` to its end, collecting its output.
 ProgramRun RunProgram(const std::string& commandLine);
