@@ -113,4 +113,19 @@ TEST(ClipToBuffers, MapsExactlyThePixelsThatExistOnBothSides) {
     }
 }
 
+TEST(ClipToBuffers, EmptyAndInvertedRectanglesLeaveNothing) {
+    const KernelSize size{17, 17};
+    for (const KernelRect r : {KernelRect{12, 12, 12, 12}, KernelRect{12, 3, 5, 9},
+                               KernelRect{3, 12, 9, 5}, KernelRect{4, 4, 4, 9}}) {
+        ClipResult out{{1, 1, 1, 1}, 1, 1};
+        EXPECT_FALSE(ClipToBuffers(size, size, r, 12, 13, &out));
+        EXPECT_EQ(out.rect, (KernelRect{0, 0, 0, 0}));
+        EXPECT_EQ(out.x, 0);
+        EXPECT_EQ(out.y, 0);
+    }
+    ClipResult out;
+    EXPECT_FALSE(ClipToBuffers(size, KernelSize{12, 0}, KernelRect{-70, -70, 40, 40}, 0, 0, &out));
+    EXPECT_FALSE(ClipToBuffers(KernelSize{0, 5}, size, KernelRect{0, 0, 5, 5}, 0, 0, &out));
+}
+
 } // namespace

@@ -3,9 +3,6 @@
 
 #include "device/UniqueHandle.h"
 
-#include <psapi.h>
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -58,23 +55,6 @@ std::vector<LPARAM> CollectThreadMessages(UINT message) {
     return found;
 }
 
-ResourceCounts CountResources() {
-    ResourceCounts counts;
-    HANDLE process = GetCurrentProcess();
-    GetProcessHandleCount(process, &counts.handles);
-    counts.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-    counts.userObjects = GetGuiResources(process, GR_USEROBJECTS);
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot != INVALID_HANDLE_VALUE) {
-        THREADENTRY32 entry = {};
-        entry.dwSize = sizeof(entry);
-        for (BOOL ok = Thread32First(snapshot, &entry); ok; ok = Thread32Next(snapshot, &entry))
-            if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++counts.threads;
-        CloseHandle(snapshot);
-    }
-    return counts;
-}
-
 void DeleteSdkRegistry() {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrel\\Travik380TZ4RDXSdk");
 }
@@ -86,11 +66,26 @@ std::string ProgramDirectory() {
     return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
+namespace {
+// Records why a program could not start, so that a failure shows the cause, not only -1.
+ProgramRun& FailedStart(ProgramRun& run, const char* step) {
+    run.startError = GetLastError();
+    char text[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   run.startError, 0, text, sizeof text, nullptr);
+    char line[400];
+    std::snprintf(line, sizeof line, "the program could not start: %s failed with error %lu: %s",
+                  step, static_cast<unsigned long>(run.startError), text);
+    run.output = line;
+    return run;
+}
+} // namespace
+
 ProgramRun RunProgram(const std::string& commandLine) {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return FailedStart(run, "CreatePipe");
     UniqueHandle reader(readEnd), writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
@@ -103,8 +98,8 @@ ProgramRun RunProgram(const std::string& commandLine) {
     std::string command = commandLine;
     const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         nullptr, &startup, &process);
+    if (!started) return FailedStart(run, "CreateProcess");
     writer.reset(); // the program has its own copy
-    if (!started) return run;
     UniqueHandle program(process.hProcess), thread(process.hThread);
     // Read until the program has ended, not until end of file: a process that Wine starts on
     // its behalf (the desktop's explorer.exe) can inherit the pipe's write end and keep it open

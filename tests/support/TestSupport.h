@@ -1,6 +1,8 @@
 // Shared helpers of the Windows tests: message capture, resource counters, a clean registry.
 #pragma once
 
+#include "support/ResourceCount.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -8,6 +10,9 @@
 #include <vector>
 
 namespace travik_test {
+
+using travik_resources::CountResources;
+using travik_resources::ResourceCounts;
 
 // A hidden window on the calling thread that records the messages posted to it.
 class MessageWindow {
@@ -29,14 +34,6 @@ class MessageWindow {
 // Drains the calling thread's queue of thread messages (hwnd NULL) of the given id.
 std::vector<LPARAM> CollectThreadMessages(UINT message);
 
-struct ResourceCounts {
-    DWORD handles = 0;
-    DWORD gdiObjects = 0;
-    DWORD userObjects = 0;
-    DWORD threads = 0;
-};
-ResourceCounts CountResources();
-
 // Removes the SDK's settings from HKEY_CURRENT_USER.
 void DeleteSdkRegistry();
 
@@ -46,7 +43,9 @@ std::string ProgramDirectory();
 // How a program run by RunProgram ended.
 struct ProgramRun {
     DWORD status = 0xFFFFFFFF; // exit status; 0xFFFFFFFF when it could not start
-    std::string output;        // standard output and standard error together
+    std::string output;        // standard output and standard error together; when the program
+                               // could not start, the step and Windows error that failed
+    DWORD startError = 0;      // GetLastError() of the failed start, 0 when it started
 };
 // Runs `commandLine` to its end, collecting its output.
 ProgramRun RunProgram(const std::string& commandLine);

@@ -1,4 +1,5 @@
 // travikcam: a command-line program on the SDK's public interface, for shells and scripts.
+#include "Check.h"
 #include "Commands.h"
 #include "Session.h"
 
@@ -22,6 +23,8 @@ void Usage(std::FILE* out) {
                       "                                record N milliseconds of video\n"
                       "  preview --seconds N [--color BITS]\n"
                       "                                show the live picture in a window\n"
+                      "  check [--device N] [--quick|--long] [--junit FILE]\n"
+                      "                                check the SDK and the camera, case by case\n"
                       "exit status: 0 done, 1 the camera or a file failed, 2 wrong arguments\n");
 }
 
@@ -160,6 +163,7 @@ int ParseArguments(int argc, wchar_t** argv, Options& options, std::string& comm
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc > 1 && travikcam::IsCheckVerb(argv[1])) return travikcam::RunCheck(argc - 1, argv + 1);
     Options options;
     std::string command;
     if (const int status = ParseArguments(argc, argv, options, command))

@@ -14,8 +14,11 @@ struct Edges {
     int64_t bottom;
 };
 
+// An empty or inverted rectangle, or an empty buffer, leaves nothing: kernels are never handed
+// an empty rectangle.
 bool OutsideOf(const Edges& r, KernelSize size) {
-    return r.right <= 0 || r.bottom <= 0 || r.left >= size.width || r.top >= size.height;
+    return r.right <= r.left || r.bottom <= r.top || size.width <= 0 || size.height <= 0 ||
+           r.right <= 0 || r.bottom <= 0 || r.left >= size.width || r.top >= size.height;
 }
 
 Edges ClampTo(const Edges& r, KernelSize size) {

@@ -1,0 +1,35 @@
+// Counts of the process's kernel handles, GDI and USER objects, windows and threads that work
+// both on Windows and under Wine, for leak checks in tests and in `travikcam check`.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace travik_resources {
+
+struct ResourceCounts {
+    DWORD handles = 0;     // kernel handles
+    DWORD gdiObjects = 0;  // bitmaps, DCs, brushes, fonts, ...
+    DWORD userObjects = 0; // USER objects; under Wine the windows, which are all it can count
+    DWORD windows = 0;     // windows of this process: top-level, children and message-only
+    DWORD threads = 0;
+    SIZE_T privateBytes = 0; // committed private memory; noisy, for reports rather than equality
+};
+
+// Counts now. Where the system's own counters report nothing (Wine returns 0 from
+// GetProcessHandleCount and GetGuiResources), live handles are found by probing.
+ResourceCounts CountResources();
+
+// Probes for the process's live kernel handles and GDI objects one value at a time.
+DWORD ProbeKernelHandles();
+DWORD ProbeGdiObjects();
+DWORD CountOwnWindows();
+DWORD CountOwnThreads();
+
+// "handles 41 -> 43, windows 2 -> 3" for each count that grew from `before` to `after` (private
+// bytes are left out); empty when none grew.
+std::string DescribeGrowth(const ResourceCounts& before, const ResourceCounts& after);
+
+} // namespace travik_resources
