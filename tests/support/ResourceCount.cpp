@@ -13,6 +13,7 @@ namespace {
 // Kernel handle values are multiples of 4; a process of this kind stays far below this bound,
 // and every value is probed, because freed values leave holes.
 constexpr ULONG_PTR kHandleProbeLimit = 1u << 16;
+constexpr DWORD kFreeRunAtTheEnd = 2048;
 // GDI handles are found by their table index (the low 16 bits) alone under Wine.
 constexpr ULONG_PTR kGdiProbeLimit = 1u << 16;
 
@@ -59,10 +60,17 @@ void AppendGrowth(std::string& text, const char* name, unsigned long before, uns
 } // namespace
 
 DWORD ProbeKernelHandles() {
-    DWORD count = 0;
-    for (ULONG_PTR value = 4; value < kHandleProbeLimit; value += 4) {
+    DWORD count = 0, unused = 0;
+    // Each probe is a round trip to the wineserver. Handle values are handed out lowest free
+    // first, so a long run of free values means that no higher value is in use.
+    for (ULONG_PTR value = 4; value < kHandleProbeLimit && unused < kFreeRunAtTheEnd; value += 4) {
         DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+            ++count;
+            unused = 0;
+        } else {
+            ++unused;
+        }
     }
     return count;
 }
