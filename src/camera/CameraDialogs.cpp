@@ -86,6 +86,8 @@ int CTravik::SetAnalogDlg(HWND parentWindow) {
 }
 
 int CTravik::SuspendAcquisitionForDialog() {
+    ExportScope scope(*this); // the dialog launchers run outside the export lock
+    SettleAcquisitionState();
     const int state = m_acqState;
     if (state == kPreviewState || state == kCaptureState) StopPreview();
     // The trigger loop only idles: its frames may be waiting for the external trigger.
@@ -94,6 +96,7 @@ int CTravik::SuspendAcquisitionForDialog() {
 }
 
 void CTravik::ResumeAcquisitionAfterDialog(int suspendedState) {
+    ExportScope scope(*this);
     switch (suspendedState) {
     case kPreviewState: StartPreview(); break;
     case kCaptureState: Capture(); break;
