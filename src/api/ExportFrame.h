@@ -36,7 +36,8 @@ template <class Operation> int CallCamera(int handle, int failure, Operation&& o
 
 // For the dialog launchers: their modal loop would hold the export lock for as long as the
 // dialog is open, so they take it only around what they change.
-template <class Operation> int CallCameraUnserialised(int handle, int failure, Operation&& operation) noexcept {
+template <class Operation>
+int CallCameraUnserialised(int handle, int failure, Operation&& operation) noexcept {
     try {
         CameraLease camera = g_sdkChain.LeaseCamera(handle);
         if (!camera) return failure;

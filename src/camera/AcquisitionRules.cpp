@@ -22,7 +22,9 @@ CTravik::ExportScope::ExportScope(CTravik& camera) : m_camera(camera) {
     }
 }
 
-CTravik::ExportScope::~ExportScope() { ReleaseMutex(m_camera.m_controlLock.get()); }
+CTravik::ExportScope::~ExportScope() {
+    ReleaseMutex(m_camera.m_controlLock.get());
+}
 
 bool CTravik::WorkerEnded() const {
     return m_workerDone && WaitForSingleObject(m_workerDone.get(), 0) == WAIT_OBJECT_0;
@@ -52,14 +54,17 @@ int CTravik::PauseAcquisition() {
 
 int CTravik::ResumeAcquisition(int state) {
     switch (state) {
-    case kPreviewing: return StartPreview();
-    case kCapturing: return Capture();
+    case kPreviewing:
+        return StartPreview();
+    case kCapturing:
+        return Capture();
     case kTriggered: {
         const int started = Trigger(m_notifyWindow, m_userBuffer, m_userLength, m_rowOrder);
         if (started && m_resumePaused) m_runFlag = 2;
         return started;
     }
-    default: return 1;
+    default:
+        return 1;
     }
 }
 

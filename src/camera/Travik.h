@@ -233,6 +233,9 @@ class CTravik {
     int m_rowOrder = 0;
     FrameInfo m_frameInfo = {32, 0, 0, 0, 0, nullptr};
 
+    // Acquisition state (AcquisitionState). Written by exports only, which run one at a time
+    // under ExportScope; whether a change is made live or refused in each state is decided in
+    // AcquisitionRules.cpp, never by a setter on its own.
     int m_acqState = 0;
     int m_colorMode = 0;
     int m_subSample = 0;

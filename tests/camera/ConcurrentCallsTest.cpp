@@ -29,7 +29,8 @@ struct SharedRun {
 // Answers messages sent to this thread's windows, as a GUI thread between calls would.
 void PumpMessages() {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
 }
 
 void RandomCall(SharedRun& run, int caller, std::mt19937& random) {
@@ -38,26 +39,56 @@ void RandomCall(SharedRun& run, int caller, std::mt19937& random) {
     const int length = static_cast<int>(kBufferBytes);
     static constexpr int kBits[] = {8, 16, 24, 32, 48, 64};
     switch (random() % 16) {
-    case 0: Travik_StartPreview(handle); break;
-    case 1: Travik_StopPreview(handle); break;
-    case 2: Travik_CallBackPreview(handle, nullptr, buffer, length, random() % 2); break;
-    case 3: Travik_Capture(handle); break;
-    case 4: Travik_SnapShot(handle, buffer, length, 1); break;
-    case 5: Travik_Trigger(handle, nullptr, buffer, length, 1); break;
+    case 0:
+        Travik_StartPreview(handle);
+        break;
+    case 1:
+        Travik_StopPreview(handle);
+        break;
+    case 2:
+        Travik_CallBackPreview(handle, nullptr, buffer, length, random() % 2);
+        break;
+    case 3:
+        Travik_Capture(handle);
+        break;
+    case 4:
+        Travik_SnapShot(handle, buffer, length, 1);
+        break;
+    case 5:
+        Travik_Trigger(handle, nullptr, buffer, length, 1);
+        break;
     case 6: {
         const int width = 64 * (1 + random() % 20), height = 48 * (1 + random() % 20);
         Travik_SetCaptureWindowEx(handle, 1280, 0, width, 960, 0, height);
         break;
     }
-    case 7: Travik_SetCaptureWindowEx(handle, 1280, 0, 1280, 960, 0, 960); break;
-    case 8: Travik_SetDeviceNumber(handle, random() % 2); break;
-    case 9: Travik_SetColorMode(handle, kBits[random() % 6]); break;
-    case 10: Travik_SetMirrorH(handle, random() % 2); break;
-    case 11: Travik_SetMirrorV(handle, random() % 2); break;
-    case 12: Travik_GetImage(handle, buffer, length, 1); break;
-    case 13: Travik_SetBrightness(handle, static_cast<int>(random() % 100)); break;
-    case 14: Travik_Close(handle); break;
-    default: Travik_Preview(handle); break;
+    case 7:
+        Travik_SetCaptureWindowEx(handle, 1280, 0, 1280, 960, 0, 960);
+        break;
+    case 8:
+        Travik_SetDeviceNumber(handle, random() % 2);
+        break;
+    case 9:
+        Travik_SetColorMode(handle, kBits[random() % 6]);
+        break;
+    case 10:
+        Travik_SetMirrorH(handle, random() % 2);
+        break;
+    case 11:
+        Travik_SetMirrorV(handle, random() % 2);
+        break;
+    case 12:
+        Travik_GetImage(handle, buffer, length, 1);
+        break;
+    case 13:
+        Travik_SetBrightness(handle, static_cast<int>(random() % 100));
+        break;
+    case 14:
+        Travik_Close(handle);
+        break;
+    default:
+        Travik_Preview(handle);
+        break;
     }
 }
 
@@ -109,17 +140,20 @@ class ConcurrentCallsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         travik_test::DeleteSdkRegistry();
-        for (int device = 0; device < 2; ++device) ASSERT_TRUE(travik_emu::ResetDevice(device));
+        for (int device = 0; device < 2; ++device)
+            ASSERT_TRUE(travik_emu::ResetDevice(device));
     }
     void TearDown() override {
-        for (int device = 0; device < 2; ++device) travik_emu::ResetDevice(device);
+        for (int device = 0; device < 2; ++device)
+            travik_emu::ResetDevice(device);
         travik_test::DeleteSdkRegistry();
     }
 };
 
 TEST_F(ConcurrentCallsTest, RandomCallsOnSharedHandlesWhileTheyAreReleasedAllReturn) {
     SharedRun run;
-    for (auto& buffer : run.buffers) buffer = std::make_unique<unsigned char[]>(kBufferBytes);
+    for (auto& buffer : run.buffers)
+        buffer = std::make_unique<unsigned char[]>(kBufferBytes);
     for (auto& handle : run.handles) {
         handle = OpenCamera();
         ASSERT_NE(handle.load(), 0);
@@ -128,10 +162,12 @@ TEST_F(ConcurrentCallsTest, RandomCallsOnSharedHandlesWhileTheyAreReleasedAllRet
     for (int i = 0; i < kCallers; ++i)
         threads.push_back(CreateThread(nullptr, 0, CallerMain, &run, 0, nullptr));
     threads.push_back(CreateThread(nullptr, 0, ReleaserMain, &run, 0, nullptr));
-    for (HANDLE thread : threads) ASSERT_NE(thread, nullptr);
+    for (HANDLE thread : threads)
+        ASSERT_NE(thread, nullptr);
 
     const DWORD start = GetTickCount();
-    while (run.calls.load() < kCalls && GetTickCount() - start < kRunLimitMs) Sleep(100);
+    while (run.calls.load() < kCalls && GetTickCount() - start < kRunLimitMs)
+        Sleep(100);
     const long callsAtStop = run.calls.load();
     run.stop = true;
     if (!JoinAll(threads, kWatchdogMs)) {
@@ -142,8 +178,10 @@ TEST_F(ConcurrentCallsTest, RandomCallsOnSharedHandlesWhileTheyAreReleasedAllRet
         std::fflush(stderr);
         TerminateProcess(GetCurrentProcess(), 3);
     }
-    for (HANDLE thread : threads) CloseHandle(thread);
-    for (auto& handle : run.handles) EXPECT_EQ(Travik_Release(handle.exchange(0)), 1);
+    for (HANDLE thread : threads)
+        CloseHandle(thread);
+    for (auto& handle : run.handles)
+        EXPECT_EQ(Travik_Release(handle.exchange(0)), 1);
     std::printf("%ld calls in %lu ms\n", run.calls.load(), GetTickCount() - start);
 }
 

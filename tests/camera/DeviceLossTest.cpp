@@ -38,7 +38,8 @@ class DeviceLoss : public AcquisitionTest {
         size_t lost = 0;
         const DWORD start = GetTickCount();
         while (GetTickCount() - start < ms) {
-            for (LPARAM code : Codes(WaitNotices(1, 100))) lost += code == ERR_DEVICE_LOST;
+            for (LPARAM code : Codes(WaitNotices(1, 100)))
+                lost += code == ERR_DEVICE_LOST;
             if (lost) break;
         }
         return lost;
@@ -76,7 +77,8 @@ TEST_F(DeviceLoss, UnpluggedDuringPreviewIsToldOnceAndRestartsAfterStop) {
     ASSERT_TRUE(travik_emu::Unplug(0));
     EXPECT_EQ(WaitLossNotices(10000), 1u);
     ExpectIdleWhileGone();
-    for (LPARAM code : Codes(WaitNotices(1000000, 500))) EXPECT_NE(code, ERR_DEVICE_LOST);
+    for (LPARAM code : Codes(WaitNotices(1000000, 500)))
+        EXPECT_NE(code, ERR_DEVICE_LOST);
     EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_DEVICE_LOST});
 
     ASSERT_TRUE(travik_emu::Plug(0));
@@ -121,8 +123,8 @@ bool StopReturns(int handle) {
     HANDLE thread = CreateThread(
         nullptr, 0,
         [](void* argument) -> DWORD {
-            return static_cast<DWORD>(Travik_StopPreview(static_cast<int>(
-                reinterpret_cast<INT_PTR>(argument))));
+            return static_cast<DWORD>(
+                Travik_StopPreview(static_cast<int>(reinterpret_cast<INT_PTR>(argument))));
         },
         reinterpret_cast<void*>(static_cast<INT_PTR>(handle)), 0, nullptr);
     if (!thread) return false;

@@ -10,12 +10,20 @@
 
 namespace {
 
-enum class State { Idle, Preview, CallbackPreview, Capture, TriggerWaiting, TriggerAfterFrame, Recording };
+enum class State {
+    Idle,
+    Preview,
+    CallbackPreview,
+    Capture,
+    TriggerWaiting,
+    TriggerAfterFrame,
+    Recording
+};
 enum class Change { Window, Preset, ColourMode, Device, Mirror, PreviewWindow, Target };
 
 const char* Name(State state) {
-    static const char* names[] = {"Idle",           "Preview",           "CallbackPreview",
-                                  "Capture",        "TriggerWaiting",    "TriggerAfterFrame",
+    static const char* names[] = {"Idle",     "Preview",        "CallbackPreview",
+                                  "Capture",  "TriggerWaiting", "TriggerAfterFrame",
                                   "Recording"};
     return names[static_cast<int>(state)];
 }
@@ -82,13 +90,18 @@ class StateMatrix : public AcquisitionTest,
 
     void Enter(State state) {
         switch (state) {
-        case State::Idle: return;
-        case State::Preview: ASSERT_EQ(Travik_StartPreview(handle), 1); return;
+        case State::Idle:
+            return;
+        case State::Preview:
+            ASSERT_EQ(Travik_StartPreview(handle), 1);
+            return;
         case State::CallbackPreview:
             ASSERT_EQ(Travik_CallBackPreview(handle, window.hwnd(), buffer.data(), Length(), 1), 1);
             ASSERT_GE(CountFrames(WaitNotices(2, 5000)), 2u);
             return;
-        case State::Capture: ASSERT_EQ(Travik_Capture(handle), 1); return;
+        case State::Capture:
+            ASSERT_EQ(Travik_Capture(handle), 1);
+            return;
         case State::TriggerWaiting:
         case State::TriggerAfterFrame:
             ASSERT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(), Length(), 1), 1);
@@ -103,12 +116,18 @@ class StateMatrix : public AcquisitionTest,
 
     int Apply(Change change) {
         switch (change) {
-        case Change::Window: return Travik_SetCaptureWindowEx(handle, 1280, 64, 640, 960, 32, 480);
-        case Change::Preset: return Travik_SetCaptureWindow(handle, 640, 480);
-        case Change::ColourMode: return Travik_SetColorMode(handle, 8);
-        case Change::Device: return Travik_SetDeviceNumber(handle, 1);
-        case Change::Mirror: return Travik_SetMirrorH(handle, 1);
-        case Change::PreviewWindow: return Travik_SetPreviewWindow(handle, nullptr, 0, 0, 320, 240);
+        case Change::Window:
+            return Travik_SetCaptureWindowEx(handle, 1280, 64, 640, 960, 32, 480);
+        case Change::Preset:
+            return Travik_SetCaptureWindow(handle, 640, 480);
+        case Change::ColourMode:
+            return Travik_SetColorMode(handle, 8);
+        case Change::Device:
+            return Travik_SetDeviceNumber(handle, 1);
+        case Change::Mirror:
+            return Travik_SetMirrorH(handle, 1);
+        case Change::PreviewWindow:
+            return Travik_SetPreviewWindow(handle, nullptr, 0, 0, 320, 240);
         case Change::Target:
             return Travik_CallBackPreview(handle, window.hwnd(), other.data(), Length(), 1);
         }
@@ -139,7 +158,8 @@ class StateMatrix : public AcquisitionTest,
             EXPECT_EQ(notice.info.width, Travik_Width(handle));
             EXPECT_EQ(notice.info.height, Travik_Height(handle));
         }
-        for (LPARAM code : Codes(notices)) EXPECT_NE(code, ERR_TRANSFER);
+        for (LPARAM code : Codes(notices))
+            EXPECT_NE(code, ERR_TRANSFER);
     }
 
     std::vector<unsigned char> buffer, other;
@@ -170,8 +190,7 @@ TEST_P(StateMatrix, ChangeIsAppliedLiveOrRefusedAndFramesFollowIt) {
 
     if (FramesFlow(state) || (state == State::Idle && change == Change::Target))
         ExpectFramesOfTheNewSize(state, change);
-    if (state == State::Capture)
-        EXPECT_EQ(Travik_SnapShot(handle, buffer.data(), Length(), 1), 1);
+    if (state == State::Capture) EXPECT_EQ(Travik_SnapShot(handle, buffer.data(), Length(), 1), 1);
     if (change == Change::Target && state == State::CallbackPreview) {
         // The old buffer is never written once the call has returned.
         std::fill(buffer.begin(), buffer.end(), 0xA5);
@@ -179,7 +198,8 @@ TEST_P(StateMatrix, ChangeIsAppliedLiveOrRefusedAndFramesFollowIt) {
         EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0xA5), static_cast<long>(buffer.size()));
     }
     EXPECT_EQ(Travik_StopPreview(handle), 1);
-    for (LPARAM code : PostedErrors()) EXPECT_NE(code, ERR_TRANSFER);
+    for (LPARAM code : PostedErrors())
+        EXPECT_NE(code, ERR_TRANSFER);
 }
 
 INSTANTIATE_TEST_SUITE_P(
