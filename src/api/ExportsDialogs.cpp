@@ -2,13 +2,13 @@
 #include "api/ExportFrame.h"
 
 TRAVIK_EXPORT Travik_SetCameraDlg(int handle, HWND parentWindow) {
-    return CallCamera(handle, 0, [&](CTravik& camera) { return camera.SetCameraDlg(parentWindow); });
+    return CallCameraUnserialised(handle, 0, [&](CTravik& camera) { return camera.SetCameraDlg(parentWindow); });
 }
 
 TRAVIK_EXPORT Travik_SetImageDlg(int handle, HWND parentWindow) {
-    return CallCamera(handle, 0, [&](CTravik& camera) { return camera.SetImageDlg(parentWindow); });
+    return CallCameraUnserialised(handle, 0, [&](CTravik& camera) { return camera.SetImageDlg(parentWindow); });
 }
 
 TRAVIK_EXPORT Travik_SetAnalogDlg(int handle, HWND parentWindow) {
-    return CallCamera(handle, 0, [&](CTravik& camera) { return camera.SetAnalogDlg(parentWindow); });
+    return CallCameraUnserialised(handle, 0, [&](CTravik& camera) { return camera.SetAnalogDlg(parentWindow); });
 }

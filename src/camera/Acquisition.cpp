@@ -6,13 +6,13 @@
 #include "imaging/ImageBuffer.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 
+#include <mmsystem.h>
+
 #include <cstring>
 
 using namespace settings;
 
 namespace {
-
-enum AcquisitionState { kIdle = 0, kPreviewing = 1, kCapturing = 2, kTriggered = 3 };
 
 // Raw buffer index, output buffer index and bits per pixel of each colour mode.
 struct ModeBuffers {
@@ -45,8 +45,19 @@ ImageBuffer* CTravik::OutputImage() const {
 
 int CTravik::PrepareCapture() {
     const int device = m_device->GetDeviceNumber();
+    // The presence table is as old as the last enumeration: the camera is asked again.
+    if (!m_device->IsDeviceReachable()) {
+        if (!m_device->IsDevicePresent(device)) return ReportError(ERR_DEVICE), 0;
+        return ReportDeviceLost(), 0;
+    }
     if (!m_device->IsDevicePresent(device) || IsOwnedByOther(device))
         return ReportError(ERR_DEVICE), 0;
+    m_device->AllowGrabs();
+    // A camera plugged in again has powered up with its sensor stopped.
+    if (m_deviceLost.exchange(0)) {
+        m_device->StartSensor();
+        ApplySensorSettings();
+    }
     if (!IsCaptureWindowValid()) return ReportError(ERR_GEOMETRY), 0;
     if (m_colorMode < 0 || m_colorMode > 5) return ReportError(ERR_MEMORY), 0;
 
@@ -88,25 +99,44 @@ int CTravik::PrepareCapture() {
     return 1;
 }
 
+int CTravik::FailStart(int code) {
+    if (!m_deviceLost) ReportError(code);
+    return 0;
+}
+
+void CTravik::ReportDeviceLost() {
+    if (m_deviceLost.exchange(1)) return;
+    PostNotice(0, ERR_DEVICE_LOST);
+    ReportError(ERR_DEVICE_LOST);
+}
+
+void CTravik::RestartFrameRate() {
+    m_frameCounter = 0;
+    m_frameRate = 0;
+    m_rateStart = static_cast<int>(timeGetTime());
+}
+
 int CTravik::StartPreview() {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    SettleAcquisitionState();
     if (m_acqState == kPreviewing) return 1;
     if (m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
-    if (!PrepareCapture()) return ReportError(ERR_UNAVAILABLE), 0;
+    if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
 
-    m_runFlag = 1;
-    int code = StartWorker(false) ? 0 : ERR_THREAD;
-    if (code == 0) {
-        m_device->SetTriggerMode(0);
-        if (m_device->StartTransfer() == TVK_OK) {
-            m_acqState = kPreviewing;
-            ClaimOwner(m_device->GetDeviceNumber());
-            return 1;
-        }
-        code = ERR_DEVICE_IO;
+    RestartFrameRate();
+    m_device->SetTriggerMode(0);
+    // The transfer runs before the worker polls it: a worker that finds no transfer running
+    // takes it for one that ended because the camera went away.
+    if (m_device->StartTransfer() != TVK_OK) {
+        StopPreview();
+        return ReportError(ERR_DEVICE_IO), 0;
     }
+    m_acqState = kPreviewing;
+    ClaimOwner(m_device->GetDeviceNumber());
+    m_runFlag = 1;
+    if (StartWorker(false)) return 1;
     StopPreview();
-    return ReportError(code), 0;
+    return ReportError(ERR_THREAD), 0;
 }
 
 namespace {
@@ -126,6 +156,7 @@ bool StartThread(UniqueHandle& done, UniqueHandle& thread, DWORD& threadId,
 
 int CTravik::StartWorker(bool triggerLoop) {
     m_workerRunsTrigger = triggerLoop;
+    ResetEvent(m_stopEvent.get());
     return StartThread(m_workerDone, m_workerThread, m_workerThreadId, &CTravik::WorkerMain, this);
 }
 
@@ -171,16 +202,23 @@ void CTravik::StopRecordingThread() {
 
 int CTravik::StopPreview() {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    StopAcquisition();
+    return 1;
+}
+
+void CTravik::StopAcquisition() {
     m_runFlag = 0;
-    if (m_acqState != kIdle) {
-        m_acqState = kIdle;
+    SetEvent(m_stopEvent.get()); // the worker's wait between frames ends now
+    if (m_acqState != kIdle && m_device) {
         m_device->SetTriggerMode(0);
+        // A trigger-mode worker may wait seconds for its grab; the grab ends now.
+        m_device->CancelPendingGrab();
         m_device->StopTransfer();
         ReleaseOwner(m_device->GetDeviceNumber());
     }
+    m_acqState = kIdle;
     WaitForWorker();
     StopRecordingThread();
-    return 1;
 }
 
 void CTravik::StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length,
@@ -196,35 +234,43 @@ int CTravik::Preview() {
 }
 
 int CTravik::CallBackPreview(HWND window, unsigned char* buffer, int length, int rowOrder) {
-    // A running preview keeps its window and buffer: they are in use by the worker.
-    if (m_acqState == kPreviewing) return 1;
+    SettleAcquisitionState();
+    if (m_acqState == kPreviewing) {
+        // The worker writes and posts under the image lock: once the lock is ours, the old
+        // buffer is never written again.
+        ChangeUnderImageLock([&] { StoreCallerTarget(window, buffer, length, rowOrder); });
+        return 1;
+    }
     if (m_acqState == kIdle) StoreCallerTarget(window, buffer, length, rowOrder);
-    if (WantsPreviewWindow() && !m_previewWindow && !OpenPreviewWindow()) return 0;
+    if (WantsPreviewWindow() && !PreviewWindowUsable() && !OpenPreviewWindow()) return 0;
     if (StartPreview()) return 1;
     Close();
-    return ReportError(ERR_TRANSFER), 0;
+    return FailStart(ERR_TRANSFER);
 }
 
 int CTravik::Capture() {
+    SettleAcquisitionState();
     if (m_acqState == kCapturing) return 1;
     if (!m_device || m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
-    if (!PrepareCapture()) return ReportError(ERR_UNAVAILABLE), 0;
+    if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
     m_acqState = kCapturing;
     return 1;
 }
 
 int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
+    SettleAcquisitionState();
     if (!m_device || m_acqState == kPreviewing || m_acqState == kTriggered)
         return ReportError(ERR_UNAVAILABLE), 0;
-    if (m_acqState != kCapturing && !PrepareCapture()) return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acqState != kCapturing && !PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
     const bool keepHandle = m_acqState == kCapturing;
 
     ImageLock lock(m_imageLock);
     const int grabbed = m_device->GrabFrame();
     const int read = grabbed == TVK_OK ? ReadRawFrame(true) : grabbed;
     if (read != TVK_OK) {
-        if (grabbed == TVK_OK) PostNotice(0, ERR_TRANSFER);
         if (!keepHandle) m_device->CloseGrabHandle();
+        if (grabbed != TVK_OK && !m_device->IsDeviceReachable()) return ReportDeviceLost(), 0;
+        if (grabbed == TVK_OK) PostNotice(0, ERR_TRANSFER);
         return ReportError(ERR_TRANSFER), 0;
     }
     ProcessFrame();
@@ -241,14 +287,18 @@ int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
 }
 
 int CTravik::Trigger(HWND window, unsigned char* buffer, int length, int rowOrder) {
+    SettleAcquisitionState();
     if (!m_device || m_acqState == kPreviewing || m_acqState == kCapturing)
         return ReportError(ERR_UNAVAILABLE), 0;
-    if (m_acqState == kTriggered) return 1;
+    if (m_acqState == kTriggered) {
+        ChangeUnderImageLock([&] { StoreCallerTarget(window, buffer, length, rowOrder); });
+        return 1;
+    }
     StoreCallerTarget(window, buffer, length, rowOrder);
-    if (WantsPreviewWindow() && !m_previewWindow && !OpenPreviewWindow()) return 0;
+    if (WantsPreviewWindow() && !PreviewWindowUsable() && !OpenPreviewWindow()) return 0;
     if (!PrepareCapture()) {
         Close();
-        return ReportError(ERR_UNAVAILABLE), 0;
+        return FailStart(ERR_UNAVAILABLE);
     }
     m_acqState = kTriggered;
     m_triggerTimeout = 3000;

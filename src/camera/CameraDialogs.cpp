@@ -119,6 +119,8 @@ void CTravik::RestoreCameraSettings(const int (&saved)[kCameraSettingEntries], i
 }
 
 int CTravik::SuspendAcquisitionForDialog() {
+    ExportScope scope(*this); // the dialog launchers run outside the export lock
+    SettleAcquisitionState();
     const int state = m_acqState;
     if (state == kPreviewState || state == kCaptureState) StopPreview();
     // The trigger loop only idles: its frames may be waiting for the external trigger.
@@ -127,6 +129,7 @@ int CTravik::SuspendAcquisitionForDialog() {
 }
 
 void CTravik::ResumeAcquisitionAfterDialog(int suspendedState, bool formatAccepted) {
+    ExportScope scope(*this);
     if (formatAccepted) {
         // The paused trigger worker may still be reading a frame in the old format: it ends
         // before the format it works in changes, and trigger mode starts anew below.

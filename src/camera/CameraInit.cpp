@@ -56,16 +56,12 @@ void CTravik::ApplySensorSettings() {
 }
 
 int CTravik::Close() {
-    // Acquisition stops first: the worker draws into the window and its DC until it has ended.
-    if (m_device) StopPreview();
-    if (m_previewDC) ReleaseDC(m_previewWindow, m_previewDC);
-    m_previewDC = nullptr;
-    if (m_previewWindow) DestroyWindow(m_previewWindow);
-    m_previewWindow = nullptr;
+    // Acquisition stops first, with or without a device object: the worker draws into the
+    // window and its DC until it has ended.
+    StopAcquisition();
+    DestroyPreviewWindow();
     m_imageReady = 0;
     if (m_device) m_device->CloseGrabHandle();
-    if (m_windowClass[0]) UnregisterClassA(m_windowClass, GetModuleHandleA(nullptr));
-    m_windowClass[0] = '\0';
     return 1;
 }
 

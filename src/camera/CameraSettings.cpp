@@ -3,6 +3,9 @@
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 
+#include <array>
+#include <tuple>
+
 using namespace settings;
 
 namespace {
@@ -138,8 +141,13 @@ int CTravik::GetFilterValue(int id, int* ok) {
 }
 
 int CTravik::SetColorMode(int bits) {
-    for (int index = 0; index < 6; ++index)
-        if (kColorModeBits[index] == bits) return m_colorMode = index, 1;
+    for (int index = 0; index < 6; ++index) {
+        if (kColorModeBits[index] != bits) continue;
+        // The buffers and the word mode follow the colour mode: a running acquisition is
+        // stopped, changed and started again.
+        if (index == m_colorMode || !m_device || m_acqState == kIdle) return m_colorMode = index, 1;
+        return ChangeAcquisition([&] { return m_colorMode = index, 1; });
+    }
     return ReportError(ERR_PARAMETER), 0;
 }
 
@@ -149,14 +157,17 @@ int CTravik::GetColorMode() const {
 
 int CTravik::SetSubSample(int mode) {
     if (mode != 0) return 0;
-    m_subSample = 0;
-    return 1;
+    if (m_subSample == 0 || !m_device || m_acqState == kIdle) return m_subSample = 0, 1;
+    return ChangeAcquisition([&] { return m_subSample = 0, 1; });
 }
 
 int CTravik::SetMirrorH(int flag) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    m_device->SetHorizontalMirror(flag != 0);
-    m_cameraSettings[kMirrorH] = flag != 0;
+    // The Bayer phase of the frame pipeline follows the mirror: both change between two frames.
+    ChangeUnderImageLock([&] {
+        m_device->SetHorizontalMirror(flag != 0);
+        m_cameraSettings[kMirrorH] = flag != 0;
+    });
     return 1;
 }
 
@@ -167,8 +178,10 @@ int CTravik::GetMirrorH() {
 
 int CTravik::SetMirrorV(int flag) {
     if (!m_device) return PostError(ERR_UNAVAILABLE), 0;
-    m_device->SetVerticalMirror(flag != 0);
-    m_cameraSettings[kMirrorV] = flag != 0;
+    ChangeUnderImageLock([&] {
+        m_device->SetVerticalMirror(flag != 0);
+        m_cameraSettings[kMirrorV] = flag != 0;
+    });
     return 1;
 }
 
@@ -204,10 +217,24 @@ int CTravik::GetCaptureWindowEx(int* TH, int* EHS, int* EH, int* TV, int* EVS, i
 
 int CTravik::SetCaptureWindowEx(int TH, int EHS, int EH, int TV, int EVS, int EV) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    m_TH = TH, m_EHS = EHS, m_EH = EH, m_TV = TV, m_EVS = EVS, m_EV = EV;
-    if (!IsCaptureWindowValid()) return ReportError(ERR_GEOMETRY), 0;
-    ApplyCaptureWindow();
-    return 1;
+    auto store = [&] {
+        m_TH = TH, m_EHS = EHS, m_EH = EH, m_TV = TV, m_EVS = EVS, m_EV = EV;
+        if (!IsCaptureWindowValid()) return ReportError(ERR_GEOMETRY), 0;
+        ApplyCaptureWindow();
+        return 1;
+    };
+    SettleAcquisitionState();
+    // Idle, an invalid window stays stored and fails the next start.
+    if (m_acqState == kIdle) return store();
+    // Running, a window that cannot be used is refused and the running one kept.
+    const std::array<int, 6> running = {m_TH, m_EHS, m_EH, m_TV, m_EVS, m_EV};
+    return ChangeAcquisition([&] {
+        if (store()) return 1;
+        std::tie(m_TH, m_EHS, m_EH, m_TV, m_EVS, m_EV) =
+            std::tie(running[0], running[1], running[2], running[3], running[4], running[5]);
+        ApplyCaptureWindow();
+        return 0;
+    });
 }
 
 bool CTravik::IsCaptureWindowValid() const {

@@ -100,6 +100,15 @@ int CTravik::GetCameraInfo(CameraInfo* info) {
 
 int CTravik::SetDeviceNumber(int number) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    SettleAcquisitionState();
+    if (m_acqState == kIdle) return SwitchDevice(number);
+    // Refused before anything stops: a camera that is not there changes nothing. Otherwise the
+    // acquisition moves to the new camera; the old one's owner mark goes with the stop.
+    if (!m_device->IsDevicePresent(number)) return ReportError(ERR_DEVICE), 0;
+    return ChangeAcquisition([&] { return SwitchDevice(number); });
+}
+
+int CTravik::SwitchDevice(int number) {
     SaveCameraSettings();
     SaveImageFilter();
     SaveGrayFilter();

@@ -68,15 +68,16 @@ void CTravik::AnnounceImage() {
 
 void CTravik::PreviewLoop() {
     while (m_runFlag != 0) {
-        Sleep(static_cast<DWORD>(m_waitTime));
+        // A stop sets the event: it never waits out the wait time.
+        WaitForSingleObject(m_stopEvent.get(), static_cast<DWORD>(m_waitTime));
         if (m_runFlag != 1) continue;
         const int polled = m_device->PollFrame();
-        if (polled == POLL_FAILED) {
-            // A stop in progress also ends the transfer; only a loss seen while running counts.
-            if (m_runFlag == 0) break;
+        // A stop in progress also ends the transfer; only an end seen while running counts.
+        if (m_runFlag == 0) break;
+        // The transfer thread ends by itself only when the camera failed or could not be opened.
+        if (polled == POLL_FAILED || (polled == POLL_STOPPED && m_runFlag == 1)) {
             m_runFlag = 0;
-            PostNotice(0, ERR_DEVICE_LOST);
-            ReportError(ERR_DEVICE_LOST);
+            ReportDeviceLost();
             break;
         }
         if (polled != POLL_FRAME) continue;
@@ -94,19 +95,33 @@ void CTravik::PreviewLoop() {
         if (m_userBuffer && m_userLength != 0 &&
             !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))
             continue;
+        // The target may be swapped once the lock is left: this frame's notice goes where its
+        // pixels went.
+        const HWND notifyWindow = m_notifyWindow;
         lock.Unlock();
-        PostNotice(reinterpret_cast<WPARAM>(&m_frameInfo), 0);
+        if (notifyWindow)
+            PostMessageA(notifyWindow, WM_CAMERA_NOTIFY, reinterpret_cast<WPARAM>(&m_frameInfo), 0);
     }
+}
+
+// A failed grab is a lost camera when the camera can no longer be opened; otherwise it was a
+// time-out without a trigger, and the loop grabs again.
+bool CTravik::GrabFailedForGood(int grabbed) {
+    if (grabbed == TVK_OK || m_device->IsDeviceReachable()) return false;
+    m_runFlag = 0;
+    ReportDeviceLost();
+    return true;
 }
 
 void CTravik::TriggerLoop() {
     while (m_runFlag != 0) {
         if (m_runFlag != 1) {
-            Sleep(10);
+            WaitForSingleObject(m_stopEvent.get(), 10);
             continue;
         }
         const int grabbed = m_device->GrabFrame();
         if (m_runFlag == 0) break;
+        if (GrabFailedForGood(grabbed)) break;
         if (grabbed != TVK_OK) continue;
         if (m_triggerFlag) {
             m_triggerFlag = 0;

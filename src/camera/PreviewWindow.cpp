@@ -39,12 +39,42 @@ int SubSampleDivisor(int subSample) {
 
 int CTravik::SetPreviewWindow(HWND parent, int x, int y, int width, int height) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    m_parentWindow = parent;
-    m_previewRect[0] = x;
-    m_previewRect[1] = y;
-    m_previewRect[2] = width;
-    m_previewRect[3] = height;
-    return 1;
+    auto store = [&] {
+        m_parentWindow = parent;
+        m_previewRect[0] = x;
+        m_previewRect[1] = y;
+        m_previewRect[2] = width;
+        m_previewRect[3] = height;
+        // The window in use is made again at the next start, or below when one is running.
+        m_previewWindowStale = m_previewWindow != nullptr;
+    };
+    SettleAcquisitionState();
+    if (m_acqState != kPreviewing && m_acqState != kTriggered) return store(), 1;
+    // A running preview moves to the new window: the worker draws into the old one until it
+    // has ended.
+    const bool hadWindow = m_previewWindow != nullptr;
+    return ChangeAcquisition([&] {
+        store();
+        if (!hadWindow && !WantsPreviewWindow()) return 1;
+        DestroyPreviewWindow();
+        return WantsPreviewWindow() ? OpenPreviewWindow() : 1;
+    });
+}
+
+bool CTravik::PreviewWindowUsable() const {
+    return m_previewWindow && m_previewDC && IsWindow(m_previewWindow) && !m_previewWindowStale;
+}
+
+void CTravik::DestroyPreviewWindow() {
+    if (m_previewDC) ReleaseDC(m_previewWindow, m_previewDC);
+    m_previewDC = nullptr;
+    // A window of another thread cannot be destroyed from here; it is asked to close itself.
+    if (m_previewWindow && !DestroyWindow(m_previewWindow) && IsWindow(m_previewWindow))
+        PostMessageA(m_previewWindow, WM_CLOSE, 0, 0);
+    m_previewWindow = nullptr;
+    if (m_windowClass[0]) UnregisterClassA(m_windowClass, GetModuleHandleA(nullptr));
+    m_windowClass[0] = '\0';
+    m_previewWindowStale = false;
 }
 
 bool CTravik::WantsPreviewWindow() const {
@@ -106,6 +136,7 @@ HWND CTravik::CreatePreviewWindow() {
 }
 
 int CTravik::OpenPreviewWindow() {
+    DestroyPreviewWindow(); // one closed by the user, or made with other settings
     m_previewWindow = CreatePreviewWindow();
     if (m_previewWindow) m_previewDC = GetDC(m_previewWindow);
     if (m_previewDC) return 1;

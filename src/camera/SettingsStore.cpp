@@ -87,7 +87,9 @@ int CTravik::LoadFormat() {
     if (!OpenCameraKeyRead(m_cameraNumber, nullptr, camera)) return 0;
     camera.Read("Color", m_colorMode);
     camera.Read("SubSample", m_subSample);
-    camera.Read("WaitTime", m_waitTime);
+    // A negative wait is refused as Travik_SetWaitTime refuses it: the wait stays as it was.
+    int waitTime = m_waitTime;
+    if (camera.Read("WaitTime", waitTime) && waitTime >= 0) m_waitTime = waitTime;
     camera.Read("Clock", m_clock);
     return 1;
 }
@@ -155,6 +157,12 @@ int CTravik::SaveGrayFilter() {
 
 int CTravik::SetCaptureWindowPreset(int width, int height) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    SettleAcquisitionState();
+    if (m_acqState == kIdle) return ApplyCaptureWindowPreset(width, height);
+    return ChangeAcquisition([&] { return ApplyCaptureWindowPreset(width, height); });
+}
+
+int CTravik::ApplyCaptureWindowPreset(int width, int height) {
     RegistryKey camera;
     if (!OpenCameraKeyRead(m_cameraNumber, nullptr, camera)) return ReportError(ERR_WINDOW), 0;
     int chosen[7] = {};

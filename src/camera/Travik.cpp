@@ -7,6 +7,8 @@ CTravik::CTravik() {
     InitializeCriticalSection(&m_imageLock);
     InitializeCriticalSection(&m_configLock);
     m_rateStart = static_cast<int>(timeGetTime());
+    m_controlLock.reset(CreateMutexA(nullptr, FALSE, nullptr));
+    m_stopEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
 }
 
 CTravik::~CTravik() {

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <vector>
 
 class CTravik380TZ4RDXSdk;
@@ -42,6 +43,33 @@ class CTravik {
     bool EndUse() { return m_references.fetch_sub(1) == 1; }
     // Whether an export still runs: more than the registration's reference is held.
     bool InUse() const { return m_references.load() > 1; }
+
+    // ---- Exports one at a time, and the acquisition-state rules ----
+    enum AcquisitionState { kIdle = 0, kPreviewing = 1, kCapturing = 2, kTriggered = 3 };
+    // Held by every export of this camera (but the dialog launchers, whose modal loop would
+    // hold it for as long as the dialog is open) for the whole call: the exports of one camera
+    // run one at a time. Recursive on one thread; the wait answers sent messages.
+    class ExportScope {
+      public:
+        explicit ExportScope(CTravik& camera);
+        ~ExportScope();
+        ExportScope(const ExportScope&) = delete;
+        ExportScope& operator=(const ExportScope&) = delete;
+
+      private:
+        CTravik& m_camera;
+    };
+    // A change that acquisition depends on (capture window, colour and word mode, sub-sample,
+    // device, clock): made with acquisition paused and started again in the same state, trigger
+    // mode included. `apply` returns 1, or 0 after reporting and without changing anything.
+    // Refused with code 1 while a recording runs. 1 when applied and running again.
+    int ChangeAcquisition(const std::function<int()>& apply);
+    // A change that the worker reads per frame and that needs no new buffers (mirrors): made
+    // between two frames.
+    void ChangeUnderImageLock(const std::function<void()>& apply);
+    // Ends the state of a worker that stopped by itself (the camera was lost), so that a start
+    // begins from idle.
+    void SettleAcquisitionState();
 
     // ---- Initialisation and devices ----
     int Initialize(HWND window);
@@ -221,6 +249,9 @@ class CTravik {
     int m_rowOrder = 0;
     FrameInfo m_frameInfo = {32, 0, 0, 0, 0, nullptr};
 
+    // Acquisition state (AcquisitionState). Written by exports only, which run one at a time
+    // under ExportScope; whether a change is made live or refused in each state is decided in
+    // AcquisitionRules.cpp, never by a setter on its own.
     int m_acqState = 0;
     int m_colorMode = 0;
     int m_subSample = 0;
@@ -260,6 +291,14 @@ class CTravik {
     static DWORD WINAPI WorkerMain(void* camera);
     void PreviewLoop();
     void TriggerLoop();
+    bool GrabFailedForGood(int grabbed);
+    // Clears the run flag, stops the transfer, releases the owner mark and joins the worker and
+    // the recorder; harmless in any state and without a device object.
+    void StopAcquisition();
+    void RestartFrameRate();
+    // The preview window exists, was not closed by the user and still has the settings it was
+    // made with.
+    bool PreviewWindowUsable() const;
     // Sets the new-frame and image-ready flags after a frame's output image; under m_imageLock.
     void AnnounceImage();
     int StartWorker(bool triggerLoop);
@@ -287,6 +326,23 @@ class CTravik {
     static LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
 
     bool m_workerRunsTrigger = false; // chosen before the worker starts, read by it once
+    // Acquisition state rules (AcquisitionRules.cpp).
+    bool WorkerEnded() const;
+    bool RecordingRuns() const;
+    int PauseAcquisition();
+    int ResumeAcquisition(int state);
+    bool m_resumePaused = false; // trigger mode was paused by a dialog when a change stopped it
+    // Reports a start that failed for `code`, unless the loss of the camera was reported.
+    int FailStart(int code);
+    // The camera went away: told once per loss with code 13, to the notice window and the
+    // application. Worker or caller thread; the flag is cleared by the next successful start.
+    void ReportDeviceLost();
+    std::atomic<int> m_deviceLost{0};
+    // Set to end the worker's wait between frames at once; manual-reset, made with the camera.
+    UniqueHandle m_stopEvent;
+    // Preview window settings changed since the window was made: the next start makes it again.
+    bool m_previewWindowStale = false;
+    void DestroyPreviewWindow();
     std::vector<unsigned char> m_mirrorScratch; // mirror step scratch; guarded by m_imageLock
     // Gamma, contrast (and brightness without sharpness) of the output image in one table,
     // rebuilt when those settings or the colour mode change; guarded by m_imageLock.
@@ -295,13 +351,16 @@ class CTravik {
     int SettingsDeviceNumber() const;
     std::array<int*, 7> PresetFields();
     void ResetCaptureWindow();
+    int ApplyCaptureWindowPreset(int width, int height);
     void ApplyCaptureWindow();
     void ApplySensorSettings();
     void SetExposureTimingTerms();
     int CheckDeviceName(int index, const void* buffer, int length);
+    int SwitchDevice(int number);
     void RunReleaseSteps();
     void FreeOwnedObjects();
 
     // The registration's reference, plus one per lease; see BeginUse.
     std::atomic<int> m_references{1};
+    UniqueHandle m_controlLock; // the mutex of ExportScope
 };

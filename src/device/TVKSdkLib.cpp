@@ -94,6 +94,10 @@ bool CTVKSdkLib::IsDevicePresent(int n) const {
     return n >= 0 && n < kMaxDevices && m_present[n] != 0;
 }
 
+bool CTVKSdkLib::IsDeviceReachable() const {
+    return driver::OpenDevice(m_devicePath).valid();
+}
+
 int CTVKSdkLib::SelectDevice(int n) {
     if (n < 0 || n > kMaxDevices) return TVK_BAD_DEVICE_NUMBER;
     m_deviceNumber = n;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "device/CommandPacket.h"
 #include "device/DeviceResult.h"
@@ -86,6 +87,8 @@ class CTVKSdkLib {
     // returned as is) and turns word mode off. 0 or 22.
     int ResetDevice(int n);
     const char* GetDevicePath() const { return m_devicePath; }
+    // Whether the selected device's path opens now (the presence table may be older).
+    bool IsDeviceReachable() const;
     const char* GetDeviceName() const { return m_deviceName; }
 
     // ---- Frame geometry and buffers ----
@@ -125,6 +128,11 @@ class CTVKSdkLib {
     // the handle cannot be opened; 19 when the frame did not arrive in full (the handle is then
     // closed); 7 when there is no raw frame buffer.
     int GrabFrame();
+    // Ends a GrabFrame waiting on another thread (for a trigger, up to the time-out) at once; it
+    // then fails. Safe from any thread; nothing happens when no grab waits.
+    void CancelPendingGrab();
+    // Grabs fail at once after a cancel until this is called (by the next start).
+    void AllowGrabs();
     // As ReadFrame, from the raw frame buffer.
     int ReadGrabbedFrame(void* destination, std::size_t capacity);
     void CloseGrabHandle() { m_grabHandle.reset(); }
@@ -201,4 +209,9 @@ class CTVKSdkLib {
     UniqueHandle m_grabHandle;
     UniqueHandle m_transferThread;
     CRITICAL_SECTION m_sequenceLock; // see SequenceLock
+    // The grab handle while a read waits on it, for CancelPendingGrab; null otherwise. Written by
+    // the grabbing thread under m_pendingGrabLock, so it is never closed while being cancelled.
+    HANDLE m_pendingGrab = nullptr;
+    bool m_grabsCancelled = false; // under m_pendingGrabLock
+    std::mutex m_pendingGrabLock;
 };

@@ -116,13 +116,34 @@ int CTVKSdkLib::GrabFrame() {
     }
     PrepareTransfer();
     SendOn(m_grabHandle.get(), MakePacket(CMD_START_FRAME));
+    {
+        // A cancel that came before the read was issued ends this grab too.
+        std::lock_guard<std::mutex> lock(m_pendingGrabLock);
+        if (m_grabsCancelled) return TVK_TRANSFER_FAILED;
+        m_pendingGrab = m_grabHandle.get();
+    }
     const driver::Outcome outcome =
         driver::TransferOnPipe(m_grabHandle.get(), driver::IOCTL_CAM_PIPE_IN_DIRECT,
                                driver::PIPE_IMAGE, m_rawFrame.get(), size);
+    {
+        std::lock_guard<std::mutex> lock(m_pendingGrabLock);
+        m_pendingGrab = nullptr;
+    }
     if (outcome == driver::Outcome::Complete) return TVK_OK;
     m_lastResult = TVK_TRANSFER_FAILED;
     m_grabHandle.reset();
     return TVK_TRANSFER_FAILED;
+}
+
+void CTVKSdkLib::CancelPendingGrab() {
+    std::lock_guard<std::mutex> lock(m_pendingGrabLock);
+    m_grabsCancelled = true;
+    if (m_pendingGrab) CancelIoEx(m_pendingGrab, nullptr);
+}
+
+void CTVKSdkLib::AllowGrabs() {
+    std::lock_guard<std::mutex> lock(m_pendingGrabLock);
+    m_grabsCancelled = false;
 }
 
 int CTVKSdkLib::ReadGrabbedFrame(void* destination, std::size_t capacity) {
