@@ -254,7 +254,12 @@ TRAVIK_API int Travik_GetDeviceNameW(int handle, int device, wchar_t* buffer, in
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_DEVICE (absent or selection failed), reported.
  * @par State and threads
- * Stop acquisition before changing the device.
+ * Idle: selects the device. While acquisition runs: a device that is not present is refused with
+ * #ERR_DEVICE before anything stops; otherwise acquisition stops (the old device's owner record is
+ * freed), the new device is opened and acquisition starts again on it in the same state. When that
+ * start fails (say the device streams to another application), the new device stays selected and
+ * the call returns 0 with the start's code. Refused with #ERR_UNAVAILABLE, changing nothing, while
+ * a recording runs.
  */
 TRAVIK_API int Travik_SetDeviceNumber(int handle, int device);
 /**
@@ -277,7 +282,10 @@ TRAVIK_API int Travik_GetCameraInfo(int handle, CameraInfo* info);
  * @par Errors
  * None.
  * @par State and threads
- * Waits for the worker and recording threads to end. Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
+ * Stops acquisition (also when no device object is left) and waits for the worker and recording
+ * threads to end. The exports of one camera run one at a time: a call made while a call on the
+ * same camera runs on another thread waits for it, answering messages sent to the calling thread
+ * meanwhile.
  */
 TRAVIK_API int Travik_Close(int handle);
 
@@ -294,7 +302,12 @@ TRAVIK_API int Travik_Close(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object, capture or trigger mode running, preparation failed), #ERR_DEVICE (device absent or streamed by another application), #ERR_THREAD, #ERR_MEMORY, #ERR_DEVICE_IO, #ERR_GEOMETRY, reported. Failures while streaming are reported from the worker thread.
  * @par State and threads
- * Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
+ * Starts preview from idle. When the camera is gone it returns 0 with #ERR_DEVICE_LOST. A camera
+ * lost while acquisition runs is told once with #ERR_DEVICE_LOST, to the notice window and the
+ * application; once it is plugged in again, Travik_StopPreview() and a new start bring frames back
+ * without a release. The exports of one camera run one at a time: a call made while a call on the
+ * same camera runs on another thread waits for it, answering messages sent to the calling thread
+ * meanwhile.
  */
 TRAVIK_API int Travik_StartPreview(int handle);
 /**
@@ -307,7 +320,10 @@ TRAVIK_API int Travik_StartPreview(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), reported.
  * @par State and threads
- * Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
+ * Ends preview, capture, trigger mode and a recording, whose file is finished. It never waits out
+ * the wait time or a pending trigger time-out. The exports of one camera run one at a time: a call
+ * made while a call on the same camera runs on another thread waits for it, answering messages
+ * sent to the calling thread meanwhile.
  */
 TRAVIK_API int Travik_StopPreview(int handle);
 /**
@@ -318,7 +334,10 @@ TRAVIK_API int Travik_StopPreview(int handle);
  * @par Errors
  * #ERR_WINDOW (window), #ERR_TRANSFER (start failed, after the start's own code); those of Travik_StartPreview(); reported.
  * @par State and threads
- * The preview window belongs to the calling thread, which must dispatch its messages. Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
+ * The preview window belongs to the calling thread, which must dispatch its messages. Called while
+ * preview runs, the new target replaces the old one between two frames. The exports of one camera
+ * run one at a time: a call made while a call on the same camera runs on another thread waits for
+ * it, answering messages sent to the calling thread meanwhile.
  */
 TRAVIK_API int Travik_Preview(int handle);
 /**
@@ -336,7 +355,11 @@ TRAVIK_API int Travik_Preview(int handle);
  * @par Errors
  * As Travik_Preview(); while streaming, #ERR_MEMORY, #ERR_TRANSFER and #ERR_DEVICE_LOST are reported and also sent as #WM_CAMERA_NOTIFY.
  * @par State and threads
- * The worker writes buffer while preview runs; read it in the handler of the notice. Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
+ * The worker writes buffer while preview runs; read it in the handler of the notice. Called while
+ * preview runs, the new window and buffer replace the old ones between two frames: once the call
+ * has returned, the old buffer is never written again and notices go to the new window. The
+ * exports of one camera run one at a time: a call made while a call on the same camera runs on
+ * another thread waits for it, answering messages sent to the calling thread meanwhile.
  */
 TRAVIK_API int Travik_CallBackPreview(int handle, HWND window, unsigned char* buffer, int length, int rowOrder);
 /**
@@ -376,7 +399,11 @@ TRAVIK_API int Travik_SnapShot(int handle, unsigned char* buffer, int length, in
  * @par Errors
  * #ERR_UNAVAILABLE, #ERR_THREAD, #ERR_WINDOW, reported.
  * @par State and threads
- * Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
+ * Called while trigger mode runs, the new window and buffer replace the old ones as
+ * Travik_CallBackPreview() does. A camera lost in trigger mode is told once with #ERR_DEVICE_LOST
+ * and the worker stops; it never spins. The exports of one camera run one at a time: a call made
+ * while a call on the same camera runs on another thread waits for it, answering messages sent to
+ * the calling thread meanwhile.
  */
 TRAVIK_API int Travik_Trigger(int handle, HWND window, unsigned char* buffer, int length, int rowOrder);
 /**
@@ -407,6 +434,11 @@ TRAVIK_API int Travik_GetImage(int handle, unsigned char* buffer, int length, in
  * @return 1, or 0
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), reported.
+ * @par State and threads
+ * Idle or capture: stored; the window is made at the next start. While preview or trigger mode
+ * runs: the old window and its class are released, the new window is made and acquisition starts
+ * again. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs. A preview window
+ * that the user closed is made again at the next start.
  */
 TRAVIK_API int Travik_SetPreviewWindow(int handle, HWND parent, int x, int y, int width, int height);
 /**
@@ -1001,7 +1033,10 @@ TRAVIK_API int Travik_GetGrayOffsetB(int handle, int* ok);
  * @par Errors
  * #ERR_PARAMETER (other value), reported.
  * @par State and threads
- * Takes effect at the next start of acquisition.
+ * Idle: stored for the next start. While preview, capture or trigger mode runs: applied at once:
+ * acquisition is paused, prepared again and started again in the same state, trigger mode
+ * included, and the next notices carry the new format (the mode already set does not restart).
+ * Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetColorMode(int handle, int bits);
 /**
@@ -1021,6 +1056,10 @@ TRAVIK_API int Travik_GetColorMode(int handle);
  * @return 1 for mode 0, else 0
  * @par Errors
  * None: other modes are refused without a report.
+ * @par State and threads
+ * While acquisition runs, a changed value is applied at once: acquisition is paused, prepared
+ * again and started again in the same state, trigger mode included, and the next notices carry the
+ * new format. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetSubSample(int handle, int mode);
 /**
@@ -1040,6 +1079,8 @@ TRAVIK_API int Travik_GetSubSample(int handle);
  * @return 1, or 0
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), reported.
+ * @par State and threads
+ * Applied between two frames in every state, with no restart.
  */
 TRAVIK_API int Travik_SetMirrorH(int handle, int flag);
 /**
@@ -1059,6 +1100,8 @@ TRAVIK_API int Travik_GetMirrorH(int handle);
  * @return 1, or 0
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), posted only.
+ * @par State and threads
+ * Applied between two frames in every state, with no restart.
  */
 TRAVIK_API int Travik_SetMirrorV(int handle, int flag);
 /**
@@ -1137,7 +1180,9 @@ TRAVIK_API int Travik_Height(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_WINDOW (no registry root or no preset of this size), #ERR_GEOMETRY (invalid preset), reported.
  * @par State and threads
- * Stop acquisition before changing the capture window.
+ * Idle: stored for the next start. While acquisition runs: applied at once: acquisition is paused,
+ * prepared again and started again in the same state, trigger mode included, and the next notices
+ * carry the new format. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
 /**
@@ -1156,7 +1201,11 @@ TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_GEOMETRY (invalid window), reported.
  * @par State and threads
- * Stop acquisition before changing the capture window.
+ * Idle: stored as given; a window that does not fit fails the next start with #ERR_GEOMETRY. While
+ * acquisition runs: a valid window is applied at once: acquisition is paused, prepared again and
+ * started again in the same state, trigger mode included, and the next notices carry the new
+ * format; an invalid one is refused with #ERR_GEOMETRY and the running window kept. Refused with
+ * #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetCaptureWindowEx(int handle, int TH, int EHS, int EH, int TV, int EVS, int EV);
 /**
@@ -1338,7 +1387,8 @@ TRAVIK_API int Travik_LoadConfigFileW(int handle, const wchar_t* path);
  * @param fileType 0 BMP, 1 raw pixel bytes, 2/3/4 progressive JPEG of quality 100/70/20, 5 PNG, 6 uncompressed TIFF
  * @return 1, or 0
  * @par Errors
- * #ERR_UNAVAILABLE (no image converted yet), reported; a file type out of range or a file that cannot be written returns 0 and reports nothing.
+ * #ERR_UNAVAILABLE (no image converted yet), reported; a file type out of range or a file that
+ * cannot be written completely (a full disk included) returns 0 and reports nothing.
  * @par State and threads
  * Takes the image lock, so it may be called while preview runs.
  */
@@ -1346,14 +1396,15 @@ TRAVIK_API int Travik_SaveImage(int handle, const char* path, int fileType);
 /**
  * @brief As Travik_SaveImage() with a wide path.
  *
- * Writes even before the first image.
+ * The path is opened as given, so names outside the ANSI code page work. Writes even before the
+ * first image.
  *
  * @param handle camera handle from Travik_Initialize()
  * @param path the file
  * @param fileType as Travik_SaveImage()
  * @return 1, or 0
  * @par Errors
- * #ERR_UNAVAILABLE (the path has no exact ANSI form), reported.
+ * #ERR_UNAVAILABLE (path is NULL), reported; otherwise as Travik_SaveImage().
  * @par State and threads
  * As Travik_SaveImage().
  */
@@ -1361,8 +1412,13 @@ TRAVIK_API int Travik_SaveImageW(int handle, const wchar_t* path, int fileType);
 /**
  * @brief Records an uncompressed 24-bit AVI file.
  *
- * Starts the preview if needed and records for time milliseconds from the first frame, on a thread of
- * its own. Stopping or closing the preview ends the recording early with a finished file.
+ * Starts the preview if needed and records for time milliseconds from the first frame, on a thread
+ * of its own. The file is an OpenDML AVI: RIFFs of under 1 GB, so a recording is limited only by
+ * its time and the disk; the first RIFF alone is an AVI 1.0 file. Stopping or closing the preview
+ * ends the recording early with a finished file. A recording that ends early by itself finishes
+ * its file at once, holding every complete frame written, and reports why: #ERR_FILE when the file
+ * could not take a frame (a full disk), #ERR_GEOMETRY when the output image changed its size or
+ * depth, #ERR_DEVICE_LOST when the camera was lost under it (told once, by the acquisition).
  *
  * @param handle camera handle from Travik_Initialize()
  * @param path the AVI file, in the ANSI code page
@@ -1372,7 +1428,9 @@ TRAVIK_API int Travik_SaveImageW(int handle, const wchar_t* path, int fileType);
  * @par Errors
  * #ERR_PARAMETER (no path), #ERR_WINDOW, #ERR_FILE (preview or file failed), #ERR_THREAD, #ERR_UNAVAILABLE (a recording runs), reported.
  * @par State and threads
- * Returns at once; the recording thread ends by itself, at Travik_StopPreview(), Travik_Close() or Travik_Release().
+ * Returns at once; the recording thread ends by itself, at Travik_StopPreview(), Travik_Close() or
+ * Travik_Release(). While it runs, changes of the capture window, colour mode, sub-sample, device
+ * and preview window are refused with #ERR_UNAVAILABLE.
  */
 TRAVIK_API int Travik_Record(int handle, const char* path, int time, int showWindow);
 /**
@@ -1384,7 +1442,7 @@ TRAVIK_API int Travik_Record(int handle, const char* path, int time, int showWin
  * @param showWindow non-zero: make a preview window
  * @return 1 when started, or 0
  * @par Errors
- * As Travik_Record(); #ERR_FILE when the path has no exact ANSI form.
+ * As Travik_Record(); #ERR_FILE when path is NULL. The path is opened as given.
  * @par State and threads
  * As Travik_Record().
  */
@@ -1403,7 +1461,10 @@ TRAVIK_API int Travik_RecordW(int handle, const wchar_t* path, int time, int sho
  * @par Errors
  * #ERR_UNAVAILABLE (no device object, or a format dialog already open in the process), reported.
  * @par State and threads
- * Runs on the calling thread until closed; acquisition stops while it is open.
+ * Runs on the calling thread until closed; preview or capture stops while it is open and starts
+ * again after it; trigger mode pauses and, after OK, starts again in the new format. A second
+ * dialog of a kind already open in the process is refused with #ERR_UNAVAILABLE before it changes
+ * anything.
  */
 TRAVIK_API int Travik_SetCameraDlg(int handle, HWND parentWindow);
 /**
@@ -1417,7 +1478,9 @@ TRAVIK_API int Travik_SetCameraDlg(int handle, HWND parentWindow);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object, or an image filter dialog already open in the process), reported.
  * @par State and threads
- * Runs on the calling thread until closed.
+ * Runs on the calling thread until closed; Cancel puts every value back as it was, between two
+ * frames. A second dialog of a kind already open in the process is refused with #ERR_UNAVAILABLE
+ * before it changes anything.
  */
 TRAVIK_API int Travik_SetImageDlg(int handle, HWND parentWindow);
 /**
@@ -1431,7 +1494,9 @@ TRAVIK_API int Travik_SetImageDlg(int handle, HWND parentWindow);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object, or an analog gain dialog already open in the process), reported.
  * @par State and threads
- * Runs on the calling thread until closed.
+ * Runs on the calling thread until closed; Cancel puts every value back as it was, the automatic
+ * control first and then the sensor. Typed values are limited to their ranges. A second dialog of
+ * a kind already open in the process is refused with #ERR_UNAVAILABLE before it changes anything.
  */
 TRAVIK_API int Travik_SetAnalogDlg(int handle, HWND parentWindow);
 

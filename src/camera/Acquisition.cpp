@@ -207,6 +207,9 @@ int CTravik::StopPreview() {
 }
 
 void CTravik::StopAcquisition() {
+    // The recording sees its own stop before the acquisition's, so it ends as stopped and never
+    // mistakes this stop for a camera that went away under it.
+    m_recordRunFlag = 0;
     m_runFlag = 0;
     SetEvent(m_stopEvent.get()); // the worker's wait between frames ends now
     if (m_acqState != kIdle && m_device) {

@@ -103,11 +103,10 @@ int CTravik::RecordingEndCode(AviRecorder::End end) const {
     case AviRecorder::End::kImageChanged:
         return ERR_GEOMETRY;
     case AviRecorder::End::kAcquisitionEnded:
-        // A stop clears the acquisition's run flag and then the state, on the caller's thread;
-        // the worker clears the run flag alone, when the device is lost, and leaves the state
-        // for the application's stop. By the time the file is finished, a stop has long set
-        // the state.
-        return m_acqState != 0 ? ERR_DEVICE_LOST : 0; // 0: idle
+        // A stop ends the recording first, so acquisition ends under it only when the worker
+        // stopped by itself: the camera was lost, which is told once, by the worker, unless it
+        // has not been yet.
+        return m_deviceLost.load() ? 0 : ERR_DEVICE_LOST;
     case AviRecorder::End::kTime:
     case AviRecorder::End::kStopped:
         return 0;
