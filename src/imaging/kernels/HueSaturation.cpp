@@ -205,10 +205,20 @@ TRAVIK_HOT_INLINE __m128i Channel(__m128i newMinimum, __m128i span, __m128i ramp
 }
 
 // ShiftPixel on eight pixels, channels 0..255 in and out.
-void ShiftEight(uint16_t* blueLanes, uint16_t* greenLanes, uint16_t* redLanes, const VectorSettings& s) {
-    const __m128i blue = _mm_load_si128(reinterpret_cast<const __m128i*>(blueLanes));
-    const __m128i green = _mm_load_si128(reinterpret_cast<const __m128i*>(greenLanes));
-    const __m128i red = _mm_load_si128(reinterpret_cast<const __m128i*>(redLanes));
+TRAVIK_HOT_INLINE __m128i LanesOf(const uint16_t* v) {
+    // Lane by lane: one 16-byte load right after eight 2-byte stores would wait for them to
+    // reach the cache instead of taking their values from the store buffer.
+    return _mm_setr_epi16(static_cast<int16_t>(v[0]), static_cast<int16_t>(v[1]),
+                          static_cast<int16_t>(v[2]), static_cast<int16_t>(v[3]),
+                          static_cast<int16_t>(v[4]), static_cast<int16_t>(v[5]),
+                          static_cast<int16_t>(v[6]), static_cast<int16_t>(v[7]));
+}
+
+TRAVIK_HOT_INLINE void ShiftEight(uint16_t* blueLanes, uint16_t* greenLanes, uint16_t* redLanes,
+                                  const VectorSettings& s) {
+    const __m128i blue = LanesOf(blueLanes);
+    const __m128i green = LanesOf(greenLanes);
+    const __m128i red = LanesOf(redLanes);
     const __m128i zero = _mm_setzero_si128();
 
     const __m128i redOverGreen = _mm_xor_si128(_mm_cmpgt_epi16(green, red), _mm_cmpeq_epi16(zero, zero));
@@ -283,19 +293,24 @@ bool BatchedReadsAreSafe(const PixelArea& a, ptrdiff_t channelBytes) {
 // Runs ShiftEight over the area: load(in, blue, green, red) gives a pixel's channels on 0..255,
 // store(out, blue, green, red) writes the results.
 template <class Load, class Store>
-void ShiftArea(const PixelArea& a, const VectorSettings& settings, Load load, Store store) {
+void ShiftArea(const PixelArea& area, const VectorSettings& settings, Load load, Store store) {
+    // A local copy, so that stores through `out`, which may alias anything, do not force the
+    // area's fields to be re-read.
+    const PixelArea a = area;
     const int32_t width = a.Width();
     const int32_t height = a.Height();
+    const ptrdiff_t srcBytes = a.srcBytes;
+    const ptrdiff_t dstBytes = a.dstBytes;
     for (int32_t i = 0; i < height; ++i) {
         const uint8_t* in = a.SrcRow(i);
         uint8_t* out = a.DstRow(i);
         for (int32_t j = 0; j < width; j += 8) {
             const int32_t count = std::min(width - j, 8);
             alignas(16) uint16_t blue[8] = {}, green[8] = {}, red[8] = {};
-            for (int32_t k = 0; k < count; ++k, in += a.srcBytes)
+            for (int32_t k = 0; k < count; ++k, in += srcBytes)
                 load(in, blue[k], green[k], red[k]);
             ShiftEight(blue, green, red, settings);
-            for (int32_t k = 0; k < count; ++k, out += a.dstBytes)
+            for (int32_t k = 0; k < count; ++k, out += dstBytes)
                 store(out, blue[k], green[k], red[k]);
         }
     }
