@@ -214,11 +214,8 @@ TRAVIK_HOT_INLINE __m128i LanesOf(const uint16_t* v) {
                           static_cast<int16_t>(v[6]), static_cast<int16_t>(v[7]));
 }
 
-TRAVIK_HOT_INLINE void ShiftEight(uint16_t* blueLanes, uint16_t* greenLanes, uint16_t* redLanes,
-                                  const VectorSettings& s) {
-    const __m128i blue = LanesOf(blueLanes);
-    const __m128i green = LanesOf(greenLanes);
-    const __m128i red = LanesOf(redLanes);
+TRAVIK_HOT_INLINE void ShiftVectors(__m128i& blue, __m128i& green, __m128i& red,
+                                    const VectorSettings& s) {
     const __m128i zero = _mm_setzero_si128();
 
     const __m128i redOverGreen = _mm_xor_si128(_mm_cmpgt_epi16(green, red), _mm_cmpeq_epi16(zero, zero));
@@ -263,9 +260,35 @@ TRAVIK_HOT_INLINE void ShiftEight(uint16_t* blueLanes, uint16_t* greenLanes, uin
     const __m128i outBlue = Channel(newMinimum, span, ramp, _mm_or_si128(in0, _mm_or_si128(in4, in5)), in3, in0);
     const __m128i outGreen = Channel(newMinimum, span, ramp, _mm_or_si128(in2, _mm_or_si128(in3, in4)), in1, in4);
     const __m128i outRed = Channel(newMinimum, span, ramp, _mm_or_si128(in0, _mm_or_si128(in1, in2)), in5, in2);
-    _mm_store_si128(reinterpret_cast<__m128i*>(blueLanes), outBlue);
-    _mm_store_si128(reinterpret_cast<__m128i*>(greenLanes), outGreen);
-    _mm_store_si128(reinterpret_cast<__m128i*>(redLanes), outRed);
+    blue = outBlue;
+    green = outGreen;
+    red = outRed;
+}
+
+TRAVIK_HOT_INLINE void ShiftEight(uint16_t* blueLanes, uint16_t* greenLanes, uint16_t* redLanes,
+                                  const VectorSettings& s) {
+    __m128i blue = LanesOf(blueLanes);
+    __m128i green = LanesOf(greenLanes);
+    __m128i red = LanesOf(redLanes);
+    ShiftVectors(blue, green, red, s);
+    _mm_store_si128(reinterpret_cast<__m128i*>(blueLanes), blue);
+    _mm_store_si128(reinterpret_cast<__m128i*>(greenLanes), green);
+    _mm_store_si128(reinterpret_cast<__m128i*>(redLanes), red);
+}
+
+// One channel of eight byte pixels kBytes apart, straight into the lanes.
+template <ptrdiff_t kBytes>
+TRAVIK_HOT_INLINE __m128i ByteLanes(const uint8_t* p) {
+    return _mm_setr_epi16(p[0], p[kBytes], p[2 * kBytes], p[3 * kBytes], p[4 * kBytes],
+                          p[5 * kBytes], p[6 * kBytes], p[7 * kBytes]);
+}
+
+template <ptrdiff_t kBytes>
+TRAVIK_HOT_INLINE void StoreByteLanes(uint8_t* p, __m128i lanes) {
+    alignas(16) uint16_t v[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(v), lanes);
+    for (ptrdiff_t k = 0; k < 8; ++k)
+        p[k * kBytes] = static_cast<uint8_t>(v[k]);
 }
 
 // The pixels are read eight at a time before any of them is written, which gives the reference's
@@ -288,6 +311,17 @@ bool BatchedReadsAreSafe(const PixelArea& a, ptrdiff_t channelBytes) {
     const auto src = span(srcFirst, a.srcStride, a.srcBytes);
     const auto dst = span(dstFirst, a.dstStride, a.dstBytes);
     return src.second <= dst.first || dst.second <= src.first;
+}
+
+TRAVIK_HOT_INLINE void LoadBytePixel(const uint8_t* p, uint16_t& b, uint16_t& g, uint16_t& r) {
+    b = p[0];
+    g = p[1];
+    r = p[2];
+}
+TRAVIK_HOT_INLINE void StoreBytePixel(uint8_t* p, uint16_t b, uint16_t g, uint16_t r) {
+    p[0] = static_cast<uint8_t>(b);
+    p[1] = static_cast<uint8_t>(g);
+    p[2] = static_cast<uint8_t>(r);
 }
 
 // Runs ShiftEight over the area: load(in, blue, green, red) gives a pixel's channels on 0..255,
@@ -316,6 +350,34 @@ void ShiftArea(const PixelArea& area, const VectorSettings& settings, Load load,
     }
 }
 
+// The 8-bit kernel on 3- or 4-byte pixels, source and destination alike: the pixel step is a
+// constant, so whole groups of eight load and store with fixed offsets. The columns after the
+// last whole group go through ShiftArea.
+template <ptrdiff_t kBytes>
+void ShiftBytePixels(const PixelArea& area, const VectorSettings& settings) {
+    const PixelArea a = area;
+    const int32_t whole = a.Width() / 8 * 8;
+    const int32_t height = a.Height();
+    for (int32_t i = 0; i < height; ++i) {
+        const uint8_t* in = a.SrcRow(i);
+        uint8_t* out = a.DstRow(i);
+        for (int32_t j = 0; j < whole; j += 8, in += 8 * kBytes, out += 8 * kBytes) {
+            __m128i blue = ByteLanes<kBytes>(in);
+            __m128i green = ByteLanes<kBytes>(in + 1);
+            __m128i red = ByteLanes<kBytes>(in + 2);
+            ShiftVectors(blue, green, red, settings);
+            StoreByteLanes<kBytes>(out, blue);
+            StoreByteLanes<kBytes>(out + 1, green);
+            StoreByteLanes<kBytes>(out + 2, red);
+        }
+    }
+    if (whole == a.Width()) return;
+    PixelArea rest = a;
+    rest.rect.left += whole;
+    rest.x += whole;
+    ShiftArea(rest, settings, LoadBytePixel, StoreBytePixel);
+}
+
 // The fast path of both kernels; false when it does not apply and the reference must run.
 bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) {
     if (ActiveKernelPath() != KernelPath::Specialised) return false;
@@ -323,18 +385,12 @@ bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) 
     if (!BatchedReadsAreSafe(a, words ? 2 : 1)) return false;
     const VectorSettings settings = MakeVectorSettings(block[kHueDegrees], block[kHueSaturation]);
     if (!words) {
-        ShiftArea(
-            a, settings,
-            [](const uint8_t* p, uint16_t& b, uint16_t& g, uint16_t& r) {
-                b = p[0];
-                g = p[1];
-                r = p[2];
-            },
-            [](uint8_t* p, uint16_t b, uint16_t g, uint16_t r) {
-                p[0] = static_cast<uint8_t>(b);
-                p[1] = static_cast<uint8_t>(g);
-                p[2] = static_cast<uint8_t>(r);
-            });
+        if (a.srcBytes == 3 && a.dstBytes == 3)
+            ShiftBytePixels<3>(a, settings);
+        else if (a.srcBytes == 4 && a.dstBytes == 4)
+            ShiftBytePixels<4>(a, settings);
+        else
+            ShiftArea(a, settings, LoadBytePixel, StoreBytePixel);
         return true;
     }
     const int32_t shift = ClampSampleBits(block[kHueSampleBits]) - 8;
