@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,168 @@ TEST_P(SharpenFastPath, MatchesTheReferenceOnRandomImages) {
         if (HasFatalFailure()) return;
     }
 }
+
+// ---- Hue and saturation ----
+
+struct HueCase {
+    const char* name;
+    PositionedKernel kernel;
+    int32_t bits;
+};
+
+class HueFastPath : public ::testing::TestWithParam<HueCase> {
+  public:
+    // Random channel values: whole words now and then for the word kernels (beyond the sample
+    // bits), and grays and two-equal-channel pixels, where the sector choice has ties.
+    static void Fill(TestImage& image, std::mt19937& rng, int trial) {
+        const bool words = image.Channels() > 0 && image.PixelBytes() >= 6;
+        image.Randomise(rng, words ? (trial % 5 == 0 ? 65535 : 1023) : 255);
+        for (int32_t i = 0; i < image.Height(); ++i)
+            for (int32_t j = 0; j < image.Width(); ++j)
+                if (rng() % 4 == 0) image.Set(i, j, static_cast<int32_t>(rng() % 3),
+                                              image.Get(i, j, static_cast<int32_t>(rng() % 3)));
+    }
+
+    // The kernel in place, as the pipeline runs it, with the path forced.
+    static std::vector<uint8_t> InPlace(KernelPath path, PositionedKernel kernel, TestImage image,
+                                        KernelRect rect, std::vector<int32_t> block) {
+        ForceKernelPath(path);
+        int32_t* pointer = block.data();
+        kernel(image.Data(), image.Data(), rect, rect.left, rect.top, image.PixelBytes(),
+               image.PixelBytes(), image.Stride(), image.Stride(), &pointer, nullptr);
+        return image.Bytes();
+    }
+
+    static void ExpectSameInPlace(PositionedKernel kernel, const TestImage& image, KernelRect rect,
+                                  const std::vector<int32_t>& block, const std::string& what) {
+        const std::vector<uint8_t> reference = InPlace(KernelPath::Reference, kernel, image, rect, block);
+        const std::vector<uint8_t> fast = InPlace(KernelPath::Specialised, kernel, image, rect, block);
+        if (fast == reference) return; // the byte loop below only names the first difference
+        ASSERT_EQ(reference.size(), fast.size());
+        for (size_t i = 0; i < reference.size(); ++i)
+            ASSERT_EQ(int{fast[i]}, int{reference[i]}) << what << ", byte " << i;
+    }
+};
+
+std::string HueSettings(int32_t hue, int32_t saturation) {
+    return "hue " + std::to_string(hue) + " saturation " + std::to_string(saturation);
+}
+
+// Every hue of the setter's range and beyond it, each with a random saturation, and every
+// saturation likewise; in place on whole images of random sizes.
+TEST_P(HueFastPath, MatchesTheReferenceForEverySetting) {
+    KernelPathGuard guard;
+    const HueCase& c = GetParam();
+    std::mt19937 rng(static_cast<unsigned>(c.bits) * 7);
+    auto check = [&](int trial, int32_t hue, int32_t saturation) {
+        const int32_t width = 1 + static_cast<int32_t>(rng() % 33);
+        const int32_t height = 1 + static_cast<int32_t>(rng() % 5);
+        TestImage image(width, height, c.bits);
+        Fill(image, rng, trial);
+        static const int32_t kSampleBits[] = {10, 10, 10, 8, 9, 12, 16, 0, 40};
+        const int32_t bits = kSampleBits[rng() % std::size(kSampleBits)];
+        ExpectSameInPlace(c.kernel, image, image.Whole(), {hue, 0, saturation, bits},
+                          std::to_string(width) + "x" + std::to_string(height) + " " +
+                              HueSettings(hue, saturation) + " bits " + std::to_string(bits));
+    };
+    int trial = 0;
+    for (int32_t hue = -800; hue <= 800; ++hue, ++trial) {
+        check(trial, hue, static_cast<int32_t>(rng() % 601) - 300);
+        if (HasFatalFailure()) return;
+    }
+    for (int32_t saturation = -400; saturation <= 400; ++saturation, ++trial) {
+        check(trial, static_cast<int32_t>(rng() % 1441) - 720, saturation);
+        if (HasFatalFailure()) return;
+    }
+    static const int32_t kExtremes[] = {INT32_MIN, INT32_MIN + 1, -65536, 65536, INT32_MAX};
+    for (int32_t extreme : kExtremes) {
+        check(trial++, extreme, 17);
+        check(trial++, 17, extreme);
+        check(trial++, extreme, extreme);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// From one buffer into another, and a rectangle inside the image written at an offset.
+TEST_P(HueFastPath, MatchesTheReferenceOnSeparateBuffersAndOffsetRectangles) {
+    KernelPathGuard guard;
+    const HueCase& c = GetParam();
+    std::mt19937 rng(static_cast<unsigned>(c.bits) * 13);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int32_t width = 1 + static_cast<int32_t>(rng() % 33);
+        const int32_t height = 1 + static_cast<int32_t>(rng() % 33);
+        TestImage src(width, height, c.bits);
+        Fill(src, rng, trial);
+        TestImage dst(width + 7, height + 5, c.bits);
+        dst.Randomise(rng, 255);
+        const int32_t left = static_cast<int32_t>(rng() % static_cast<unsigned>(width));
+        const int32_t top = static_cast<int32_t>(rng() % static_cast<unsigned>(height));
+        const KernelRect rect{left, top, width, height};
+        const int32_t hue = static_cast<int32_t>(rng() % 721) - 360;
+        const int32_t saturation = static_cast<int32_t>(rng() % 511) - 255;
+        KernelRun run{{c.kernel}, rect, static_cast<int32_t>(rng() % 7),
+                      static_cast<int32_t>(rng() % 5), {hue, 0, saturation, 10}};
+        ExpectSameBytes(run, dst, src, std::to_string(width) + "x" + std::to_string(height) +
+                                           " " + HueSettings(hue, saturation));
+        if (HasFatalFailure()) return;
+        ExpectSameInPlace(c.kernel, src, rect, run.block, "in place, " + HueSettings(hue, saturation));
+        if (HasFatalFailure()) return;
+    }
+}
+
+// The destination one pixel behind or ahead of the source in the same buffer: each pixel written
+// may be one the kernel reads next, and the result must still be the reference's.
+TEST_P(HueFastPath, MatchesTheReferenceWhenTheAreasOverlap) {
+    KernelPathGuard guard;
+    const HueCase& c = GetParam();
+    std::mt19937 rng(5);
+    for (int32_t shift : {-1, 1}) {
+        TestImage image(22, 3, c.bits);
+        Fill(image, rng, 1);
+        const KernelRect rect{1, 0, 20, 3};
+        std::vector<uint8_t> results[2];
+        for (KernelPath path : {KernelPath::Reference, KernelPath::Specialised}) {
+            ForceKernelPath(path);
+            TestImage copy = image;
+            std::vector<int32_t> block = {100, 0, 50, 10};
+            int32_t* pointer = block.data();
+            c.kernel(copy.Data(), copy.Data(), rect, 1 + shift, 0, copy.PixelBytes(),
+                     copy.PixelBytes(), copy.Stride(), copy.Stride(), &pointer, nullptr);
+            results[path == KernelPath::Specialised] = copy.Bytes();
+        }
+        EXPECT_EQ(results[1], results[0]) << "shift " << shift;
+    }
+}
+
+// All 2^24 colours once, under one of a few settings each (8-bit only: the word kernels see the same 8-bit
+// values after their shift).
+TEST(HueFastPathAllColours, MatchesTheReferenceOnEveryColour) {
+    KernelPathGuard guard;
+    TestImage image(256, 256, 24);
+    const std::vector<int32_t> settings[] = {{40, 0, 60, 10}, {-200, 0, -255, 10}, {359, 0, 255, 10}};
+    for (int32_t red = 0; red < 256; ++red) {
+        for (int32_t i = 0; i < 256; ++i) {
+            uint8_t* pixel = image.Data() + i * image.Stride();
+            for (int32_t j = 0; j < 256; ++j, pixel += 3) {
+                pixel[0] = static_cast<uint8_t>(j);
+                pixel[1] = static_cast<uint8_t>(i);
+                pixel[2] = static_cast<uint8_t>(red);
+            }
+        }
+        // The settings take turns, so that every colour is checked once and the run stays short.
+        const std::vector<int32_t>& block = settings[red % std::size(settings)];
+        HueFastPath::ExpectSameInPlace(HueSaturation8, image, image.Whole(), block,
+                                       "red " + std::to_string(red) + " " + HueSettings(block[0], block[2]));
+        if (HasFatalFailure()) return;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, HueFastPath,
+                         ::testing::Values(HueCase{"Color24", HueSaturation8, 24},
+                                           HueCase{"Color32", HueSaturation8, 32},
+                                           HueCase{"Color48", HueSaturation16, 48},
+                                           HueCase{"Color64", HueSaturation16, 64}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Images, SharpenFastPath,
                          ::testing::Values(SharpenCase{"Mono8", SharpenMono8, 8, 255},

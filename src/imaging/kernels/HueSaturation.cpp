@@ -1,7 +1,16 @@
 // Hue rotation and saturation scaling in an integer hue-sector model, without per-pixel division.
+#include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
 
 #include <array>
+#include <cstdint>
+#include <iterator>
+#include <utility>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TRAVIK_HUE_SSE2 1
+#endif
 
 namespace {
 
@@ -111,9 +120,310 @@ inline int32_t ShiftPixel(int32_t blue, int32_t green, int32_t red, const HueTab
            ((span * f + 128) >> 8) * kSectorRamp[sector];
 }
 
+#if TRAVIK_HUE_SSE2
+
+// ---- The vector twin: eight pixels at once in 16-bit lanes ----
+//
+// Every intermediate of the model fits a signed 16-bit lane (lightness sums reach 510, scaled
+// chroma 509), so the per-pixel steps above run on eight pixels with the same arithmetic. Only
+// the reciprocal needs a table lookup per lane; the saturation multiply is done in the lanes, so
+// nothing is built per call. The per-channel results never carry into a neighbouring byte of the
+// packed word (each lies in 0..255), so computing the three channels apart gives the same bytes.
+
+// The reciprocal split in its high byte and low 16 bits, so that position * reciprocal >> 16 can
+// be formed from 16-bit multiplies.
+constexpr std::array<uint16_t, 256> kReciprocalLow = [] {
+    std::array<uint16_t, 256> t{};
+    for (size_t k = 0; k < 256; ++k)
+        t[k] = static_cast<uint16_t>(kReciprocal[k] & 0xFFFF);
+    return t;
+}();
+constexpr std::array<uint16_t, 256> kReciprocalHigh = [] {
+    std::array<uint16_t, 256> t{};
+    for (size_t k = 0; k < 256; ++k)
+        t[k] = static_cast<uint16_t>(kReciprocal[k] >> 16);
+    return t;
+}();
+
+// The settings of one call as lane constants.
+struct VectorSettings {
+    __m128i sectors;
+    __m128i remainder;
+    __m128i saturationFactor; // clamped saturation + 256: the chroma table's factor / 256
+};
+
+VectorSettings MakeVectorSettings(int32_t degrees, int32_t saturation) {
+    const HueShift shift = MakeHueShift(degrees);
+    return VectorSettings{
+        _mm_set1_epi16(static_cast<int16_t>(shift.sectors)),
+        _mm_set1_epi16(static_cast<int16_t>(shift.remainder)),
+        _mm_set1_epi16(static_cast<int16_t>(std::clamp(saturation, -255, 255) + 256))};
+}
+
+TRAVIK_HOT_INLINE __m128i Select(__m128i mask, __m128i ifSet, __m128i otherwise) {
+    return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, otherwise));
+}
+
+// (factor * k + 128) >> 8, the chroma table's entry k: the product needs 17 bits, so it is
+// formed from its high and low halves.
+TRAVIK_HOT_INLINE __m128i ScaledChroma(__m128i chroma, __m128i factor) {
+    const __m128i low = _mm_mullo_epi16(chroma, factor);
+    const __m128i high = _mm_mulhi_epu16(chroma, factor);
+    // (low + 128) >> 8 without leaving 16 bits: halving first loses nothing, because an odd
+    // low half never reaches a multiple of 256 by adding 128.
+    const __m128i lowPart = _mm_srli_epi16(_mm_add_epi16(_mm_srli_epi16(low, 1), _mm_set1_epi16(64)), 7);
+    return _mm_add_epi16(_mm_slli_epi16(high, 8), lowPart);
+}
+
+// (position * kReciprocal[chroma] + 32768) >> 16 per lane, for positions 0..chroma.
+TRAVIK_HOT_INLINE __m128i HueFraction(__m128i position, __m128i chroma) {
+    alignas(16) uint16_t index[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(index), chroma);
+    const __m128i low = _mm_setr_epi16(
+        static_cast<int16_t>(kReciprocalLow[index[0]]), static_cast<int16_t>(kReciprocalLow[index[1]]),
+        static_cast<int16_t>(kReciprocalLow[index[2]]), static_cast<int16_t>(kReciprocalLow[index[3]]),
+        static_cast<int16_t>(kReciprocalLow[index[4]]), static_cast<int16_t>(kReciprocalLow[index[5]]),
+        static_cast<int16_t>(kReciprocalLow[index[6]]), static_cast<int16_t>(kReciprocalLow[index[7]]));
+    const __m128i high = _mm_setr_epi16(
+        static_cast<int16_t>(kReciprocalHigh[index[0]]), static_cast<int16_t>(kReciprocalHigh[index[1]]),
+        static_cast<int16_t>(kReciprocalHigh[index[2]]), static_cast<int16_t>(kReciprocalHigh[index[3]]),
+        static_cast<int16_t>(kReciprocalHigh[index[4]]), static_cast<int16_t>(kReciprocalHigh[index[5]]),
+        static_cast<int16_t>(kReciprocalHigh[index[6]]), static_cast<int16_t>(kReciprocalHigh[index[7]]));
+    // position * low = H * 65536 + L; adding 32768 carries into H exactly when L >= 32768.
+    // position * high stays below 256 because position * reciprocal stays below 0xFF0001.
+    const __m128i roundCarry = _mm_srli_epi16(_mm_mullo_epi16(position, low), 15);
+    return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(position, high), _mm_mulhi_epu16(position, low)),
+                         roundCarry);
+}
+
+// One channel: new minimum, plus the span where the sector's mask has the channel, plus or
+// minus the ramp where the sector's ramp moves it.
+TRAVIK_HOT_INLINE __m128i Channel(__m128i newMinimum, __m128i span, __m128i ramp, __m128i full,
+                                  __m128i rising, __m128i falling) {
+    const __m128i up = _mm_add_epi16(_mm_and_si128(span, full), _mm_and_si128(ramp, rising));
+    return _mm_sub_epi16(_mm_add_epi16(newMinimum, up), _mm_and_si128(ramp, falling));
+}
+
+// ShiftPixel on eight pixels, channels 0..255 in and out.
+TRAVIK_HOT_INLINE __m128i LanesOf(const uint16_t* v) {
+    // Lane by lane: one 16-byte load right after eight 2-byte stores would wait for them to
+    // reach the cache instead of taking their values from the store buffer.
+    return _mm_setr_epi16(static_cast<int16_t>(v[0]), static_cast<int16_t>(v[1]),
+                          static_cast<int16_t>(v[2]), static_cast<int16_t>(v[3]),
+                          static_cast<int16_t>(v[4]), static_cast<int16_t>(v[5]),
+                          static_cast<int16_t>(v[6]), static_cast<int16_t>(v[7]));
+}
+
+TRAVIK_HOT_INLINE void ShiftVectors(__m128i& blue, __m128i& green, __m128i& red,
+                                    const VectorSettings& s) {
+    const __m128i zero = _mm_setzero_si128();
+
+    const __m128i redOverGreen = _mm_xor_si128(_mm_cmpgt_epi16(green, red), _mm_cmpeq_epi16(zero, zero));
+    __m128i maximum = Select(redOverGreen, red, green);
+    __m128i minimum = Select(redOverGreen, green, red);
+    __m128i base = Select(redOverGreen, _mm_set1_epi16(1), _mm_set1_epi16(3));
+    __m128i position = Select(redOverGreen, _mm_sub_epi16(green, blue), _mm_sub_epi16(blue, red));
+    const __m128i blueLargest = _mm_cmpgt_epi16(blue, maximum);
+    maximum = Select(blueLargest, blue, maximum);
+    base = Select(blueLargest, _mm_set1_epi16(5), base);
+    position = Select(blueLargest, _mm_sub_epi16(red, green), position);
+    minimum = _mm_min_epi16(minimum, blue);
+    const __m128i chroma = _mm_sub_epi16(maximum, minimum);
+    const __m128i previousSector = _mm_cmpgt_epi16(zero, position);
+    base = _mm_add_epi16(base, previousSector);
+    position = _mm_add_epi16(position, _mm_and_si128(previousSector, chroma));
+
+    const __m128i lightness = _mm_add_epi16(maximum, minimum);
+    const __m128i allowed = _mm_min_epi16(lightness, _mm_sub_epi16(_mm_set1_epi16(511), lightness));
+    const __m128i newChroma = _mm_min_epi16(ScaledChroma(chroma, s.saturationFactor), allowed);
+    const __m128i newMinimum = _mm_srli_epi16(_mm_sub_epi16(lightness, newChroma), 1);
+    const __m128i span =
+        _mm_sub_epi16(_mm_srli_epi16(_mm_add_epi16(lightness, newChroma), 1), newMinimum);
+
+    __m128i f = _mm_add_epi16(HueFraction(position, chroma), s.remainder);
+    __m128i sector = _mm_add_epi16(base, s.sectors);
+    const __m128i nextSector = _mm_cmpgt_epi16(f, _mm_set1_epi16(254));
+    f = _mm_sub_epi16(f, _mm_and_si128(nextSector, _mm_set1_epi16(255)));
+    sector = _mm_sub_epi16(sector, nextSector);
+    // Sectors 6..11 repeat 0..5.
+    sector = _mm_sub_epi16(sector, _mm_and_si128(_mm_cmpgt_epi16(sector, _mm_set1_epi16(5)), _mm_set1_epi16(6)));
+    // span * f + 128 stays below 65536 (f is at most 254).
+    const __m128i ramp = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(span, f), _mm_set1_epi16(128)), 8);
+
+    const __m128i in0 = _mm_cmpeq_epi16(sector, zero);
+    const __m128i in1 = _mm_cmpeq_epi16(sector, _mm_set1_epi16(1));
+    const __m128i in2 = _mm_cmpeq_epi16(sector, _mm_set1_epi16(2));
+    const __m128i in3 = _mm_cmpeq_epi16(sector, _mm_set1_epi16(3));
+    const __m128i in4 = _mm_cmpeq_epi16(sector, _mm_set1_epi16(4));
+    const __m128i in5 = _mm_cmpeq_epi16(sector, _mm_set1_epi16(5));
+    // The sector masks and ramps by channel (kSectorMask, kSectorRamp).
+    const __m128i outBlue = Channel(newMinimum, span, ramp, _mm_or_si128(in0, _mm_or_si128(in4, in5)), in3, in0);
+    const __m128i outGreen = Channel(newMinimum, span, ramp, _mm_or_si128(in2, _mm_or_si128(in3, in4)), in1, in4);
+    const __m128i outRed = Channel(newMinimum, span, ramp, _mm_or_si128(in0, _mm_or_si128(in1, in2)), in5, in2);
+    blue = outBlue;
+    green = outGreen;
+    red = outRed;
+}
+
+TRAVIK_HOT_INLINE void ShiftEight(uint16_t* blueLanes, uint16_t* greenLanes, uint16_t* redLanes,
+                                  const VectorSettings& s) {
+    __m128i blue = LanesOf(blueLanes);
+    __m128i green = LanesOf(greenLanes);
+    __m128i red = LanesOf(redLanes);
+    ShiftVectors(blue, green, red, s);
+    _mm_store_si128(reinterpret_cast<__m128i*>(blueLanes), blue);
+    _mm_store_si128(reinterpret_cast<__m128i*>(greenLanes), green);
+    _mm_store_si128(reinterpret_cast<__m128i*>(redLanes), red);
+}
+
+// One channel of eight byte pixels kBytes apart, straight into the lanes.
+template <ptrdiff_t kBytes>
+TRAVIK_HOT_INLINE __m128i ByteLanes(const uint8_t* p) {
+    return _mm_setr_epi16(p[0], p[kBytes], p[2 * kBytes], p[3 * kBytes], p[4 * kBytes],
+                          p[5 * kBytes], p[6 * kBytes], p[7 * kBytes]);
+}
+
+template <ptrdiff_t kBytes>
+TRAVIK_HOT_INLINE void StoreByteLanes(uint8_t* p, __m128i lanes) {
+    alignas(16) uint16_t v[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(v), lanes);
+    for (ptrdiff_t k = 0; k < 8; ++k)
+        p[k * kBytes] = static_cast<uint8_t>(v[k]);
+}
+
+// The pixels are read eight at a time before any of them is written, which gives the reference's
+// pixel-by-pixel result only when writing a pixel cannot change one not yet read: the kernel
+// works in place (each pixel written where it was read) or on areas that do not overlap.
+bool BatchedReadsAreSafe(const PixelArea& a, ptrdiff_t channelBytes) {
+    const ptrdiff_t rows = a.Height() - 1;
+    const ptrdiff_t columns = a.Width() - 1;
+    const uint8_t* srcFirst = a.SrcRow(0);
+    const uint8_t* dstFirst = a.DstRow(0);
+    if (srcFirst == dstFirst && a.srcBytes == a.dstBytes && a.srcStride == a.dstStride) return true;
+    // Byte ranges covered, whatever the signs of the strides.
+    auto span = [&](const uint8_t* first, ptrdiff_t stride, ptrdiff_t bytes) {
+        const uint8_t* ends[] = {first, first + rows * stride, first + columns * bytes,
+                                 first + rows * stride + columns * bytes};
+        const auto [low, high] = std::minmax_element(std::begin(ends), std::end(ends));
+        return std::pair<uintptr_t, uintptr_t>{reinterpret_cast<uintptr_t>(*low),
+                                               reinterpret_cast<uintptr_t>(*high) + 3 * channelBytes};
+    };
+    const auto src = span(srcFirst, a.srcStride, a.srcBytes);
+    const auto dst = span(dstFirst, a.dstStride, a.dstBytes);
+    return src.second <= dst.first || dst.second <= src.first;
+}
+
+TRAVIK_HOT_INLINE void LoadBytePixel(const uint8_t* p, uint16_t& b, uint16_t& g, uint16_t& r) {
+    b = p[0];
+    g = p[1];
+    r = p[2];
+}
+TRAVIK_HOT_INLINE void StoreBytePixel(uint8_t* p, uint16_t b, uint16_t g, uint16_t r) {
+    p[0] = static_cast<uint8_t>(b);
+    p[1] = static_cast<uint8_t>(g);
+    p[2] = static_cast<uint8_t>(r);
+}
+
+// Runs ShiftEight over the area: load(in, blue, green, red) gives a pixel's channels on 0..255,
+// store(out, blue, green, red) writes the results.
+template <class Load, class Store>
+void ShiftArea(const PixelArea& area, const VectorSettings& settings, Load load, Store store) {
+    // A local copy, so that stores through `out`, which may alias anything, do not force the
+    // area's fields to be re-read.
+    const PixelArea a = area;
+    const int32_t width = a.Width();
+    const int32_t height = a.Height();
+    const ptrdiff_t srcBytes = a.srcBytes;
+    const ptrdiff_t dstBytes = a.dstBytes;
+    for (int32_t i = 0; i < height; ++i) {
+        const uint8_t* in = a.SrcRow(i);
+        uint8_t* out = a.DstRow(i);
+        for (int32_t j = 0; j < width; j += 8) {
+            const int32_t count = std::min(width - j, 8);
+            alignas(16) uint16_t blue[8] = {}, green[8] = {}, red[8] = {};
+            for (int32_t k = 0; k < count; ++k, in += srcBytes)
+                load(in, blue[k], green[k], red[k]);
+            ShiftEight(blue, green, red, settings);
+            for (int32_t k = 0; k < count; ++k, out += dstBytes)
+                store(out, blue[k], green[k], red[k]);
+        }
+    }
+}
+
+// The 8-bit kernel on 3- or 4-byte pixels, source and destination alike: the pixel step is a
+// constant, so whole groups of eight load and store with fixed offsets. The columns after the
+// last whole group go through ShiftArea.
+template <ptrdiff_t kBytes>
+void ShiftBytePixels(const PixelArea& area, const VectorSettings& settings) {
+    const PixelArea a = area;
+    const int32_t whole = a.Width() / 8 * 8;
+    const int32_t height = a.Height();
+    for (int32_t i = 0; i < height; ++i) {
+        const uint8_t* in = a.SrcRow(i);
+        uint8_t* out = a.DstRow(i);
+        for (int32_t j = 0; j < whole; j += 8, in += 8 * kBytes, out += 8 * kBytes) {
+            __m128i blue = ByteLanes<kBytes>(in);
+            __m128i green = ByteLanes<kBytes>(in + 1);
+            __m128i red = ByteLanes<kBytes>(in + 2);
+            ShiftVectors(blue, green, red, settings);
+            StoreByteLanes<kBytes>(out, blue);
+            StoreByteLanes<kBytes>(out + 1, green);
+            StoreByteLanes<kBytes>(out + 2, red);
+        }
+    }
+    if (whole == a.Width()) return;
+    PixelArea rest = a;
+    rest.rect.left += whole;
+    rest.x += whole;
+    ShiftArea(rest, settings, LoadBytePixel, StoreBytePixel);
+}
+
+// The fast path of both kernels; false when it does not apply and the reference must run.
+bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) {
+    if (ActiveKernelPath() != KernelPath::Specialised) return false;
+    if (a.Width() == 0 || a.Height() == 0) return true;
+    if (!BatchedReadsAreSafe(a, words ? 2 : 1)) return false;
+    const VectorSettings settings = MakeVectorSettings(block[kHueDegrees], block[kHueSaturation]);
+    if (!words) {
+        if (a.srcBytes == 3 && a.dstBytes == 3)
+            ShiftBytePixels<3>(a, settings);
+        else if (a.srcBytes == 4 && a.dstBytes == 4)
+            ShiftBytePixels<4>(a, settings);
+        else
+            ShiftArea(a, settings, LoadBytePixel, StoreBytePixel);
+        return true;
+    }
+    const int32_t shift = ClampSampleBits(block[kHueSampleBits]) - 8;
+    auto down = [shift](const uint8_t* p) {
+        return static_cast<uint16_t>(std::min(static_cast<int32_t>(LoadWord(p) >> shift), 255));
+    };
+    ShiftArea(
+        a, settings,
+        [down](const uint8_t* p, uint16_t& b, uint16_t& g, uint16_t& r) {
+            b = down(p);
+            g = down(p + 2);
+            r = down(p + 4);
+        },
+        [shift](uint8_t* p, uint16_t b, uint16_t g, uint16_t r) {
+            StoreWord(p, static_cast<uint32_t>(b) << shift);
+            StoreWord(p + 2, static_cast<uint32_t>(g) << shift);
+            StoreWord(p + 4, static_cast<uint32_t>(r) << shift);
+        });
+    return true;
+}
+
+#else
+
+bool TryHueSaturationFast(const PixelArea&, const int32_t*, bool) {
+    return false;
+}
+
+#endif
+
 int HueSaturationBytes(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
+    if (TryHueSaturationFast(a, block, false)) return 1;
     const HueTables tables(block[kHueDegrees], block[kHueSaturation]);
     ForEachPixel(a, [&tables](uint8_t* out, const uint8_t* in) {
         const int32_t packed = ShiftPixel(in[0], in[1], in[2], tables);
@@ -129,6 +439,7 @@ int HueSaturationBytes(const PixelArea& a, int32_t** extra1) {
 int HueSaturationWords(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
+    if (TryHueSaturationFast(a, block, true)) return 1;
     const HueTables tables(block[kHueDegrees], block[kHueSaturation]);
     const int32_t shift = ClampSampleBits(block[kHueSampleBits]) - 8;
     auto down = [shift](const uint8_t* p) {
