@@ -37,23 +37,29 @@ template <class Work> double MedianMs(Work&& work, int samples = 9, double batch
     return perRun[samples / 2];
 }
 
-inline void PrintHeader(bool withReference) {
-    if (withReference)
-        std::printf("%-28s %10s  %-34s %10s %7s\n", "kernel", "ms/frame", "nearest OpenCV",
-                    "ms/frame", "ratio");
-    else
-        std::printf("%-28s %10s\n", "kernel", "ms/frame");
+// One row per kernel: its time on each vector path (a negative time prints as "-", a path
+// that this CPU does not run), then the nearest OpenCV work and the ratio of the fastest path's
+// time to it: below 1 is faster than OpenCV.
+inline void PrintHeader() {
+    std::printf("%-24s %9s %9s %9s  %-30s %9s %6s\n", "kernel", "scalar", "sse2", "avx2",
+                "nearest OpenCV", "ms", "ratio");
 }
 
-inline void PrintRow(const char* name, double ms) {
-    std::printf("%-28s %10.3f\n", name, ms);
-    std::fflush(stdout);
-}
-
-// Ratio = this system's time over the reference's: below 1 is faster than OpenCV.
-inline void PrintPair(const char* name, double ms, const char* reference, double referenceMs) {
-    std::printf("%-28s %10.3f  %-34s %10.3f %7.2f\n", name, ms, reference, referenceMs,
-                ms / referenceMs);
+inline void PrintTimes(const char* name, const double (&ms)[3], const char* reference = nullptr,
+                       double referenceMs = -1.0) {
+    std::printf("%-24s", name);
+    double best = -1.0;
+    for (double t : ms) {
+        if (t < 0) {
+            std::printf(" %9s", "-");
+            continue;
+        }
+        std::printf(" %9.3f", t);
+        best = best < 0 ? t : std::min(best, t);
+    }
+    if (reference && referenceMs > 0)
+        std::printf("  %-30s %9.3f %6.2f", reference, referenceMs, best / referenceMs);
+    std::printf("\n");
     std::fflush(stdout);
 }
 

@@ -1,6 +1,7 @@
 // Time per 1280 x 960 frame of every pixel kernel, reported as the median of several runs, next
 // to the nearest OpenCV function where the host build has OpenCV (one thread).
 #include "BenchTimer.h"
+#include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/Kernels.h"
 
 #include <cstring>
@@ -73,7 +74,7 @@ double TimePositioned(const Case& c) {
 double TimeScale(ScalingKernel kernel, int32_t bits, int32_t dstWidth, int32_t dstHeight) {
     const Frame src(bits, 255);
     Frame dst(bits, 255, dstWidth, dstHeight);
-    return bench::MedianMs([&] {
+    return Measure([&] {
         kernel(dst.bytes.data(), src.bytes.data(), dst.Whole(), src.Whole(),
                KernelSize{dst.width, dst.height}, KernelSize{src.width, src.height}, dst.pixelBytes,
                src.pixelBytes, dst.stride, src.stride, nullptr, nullptr);
@@ -83,7 +84,7 @@ double TimeScale(ScalingKernel kernel, int32_t bits, int32_t dstWidth, int32_t d
 // The device's packed rows of a 1278-pixel frame spread to the 1280-byte stride, in place.
 double TimeRestride() {
     Frame frame(8, 255, 1278, kHeight);
-    return bench::MedianMs([&] {
+    return Measure([&] {
         Restride8(frame.bytes.data(), frame.bytes.data(), frame.Whole(), 0, 0, 1, 1, frame.stride,
                   frame.stride, nullptr, nullptr);
     });
@@ -92,7 +93,7 @@ double TimeRestride() {
 double TimeMirror(int32_t bits) {
     Frame frame(bits, 255);
     std::vector<uint8_t> scratch(frame.bytes.size());
-    return bench::MedianMs([&] {
+    return Measure([&] {
         MirrorFrame(frame.bytes.data(), scratch.data(), frame.width, frame.height, frame.stride,
                     frame.pixelBytes, true, true);
     });
@@ -218,36 +219,60 @@ std::vector<Case> Cases() {
     };
 }
 
+constexpr KernelPath kPaths[3] = {KernelPath::Reference, KernelPath::Sse2, KernelPath::Avx2};
+
+// The work's time on each path this CPU runs, -1 for the others.
+template <class Work> void TimeOnEveryPath(Work&& work, double (&ms)[3]) {
+    for (int p = 0; p < 3; ++p)
+        ms[p] = KernelPathSupported(kPaths[p]) ? (ForceKernelPath(kPaths[p]), work()) : -1.0;
+    ForceKernelPath(KernelPath::Avx2);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--once") {
+    // `--once NAME [scalar|sse2|avx2]` runs one case a single time on one path, for counting
+    // instructions under callgrind.
+    if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--once") {
         g_once = true;
+        for (KernelPath path : kPaths)
+            if (argc == 4 && std::string(argv[3]) == KernelPathName(path)) ForceKernelPath(path);
         for (const Case& c : Cases())
             if (c.name == std::string(argv[2])) TimePositioned(c);
         return 0;
     }
+    // An argument keeps the cases whose names contain it.
+    const std::string only = argc == 2 ? argv[1] : "";
+    auto chosen = [&only](const char* name) {
+        return std::string(name).find(only) != std::string::npos;
+    };
 #if TRAVIK_BENCH_OPENCV
     cv::setNumThreads(1);
-    bench::PrintHeader(true);
-#else
-    bench::PrintHeader(false);
 #endif
+    std::printf("vector paths: best on this CPU %s\n",
+                KernelPathName(ForceKernelPath(KernelPath::Avx2)));
+    bench::PrintHeader();
+    double ms[3];
     for (const Case& c : Cases()) {
-        const double ms = TimePositioned(c);
+        if (!chosen(c.name)) continue;
+        TimeOnEveryPath([&] { return TimePositioned(c); }, ms);
 #if TRAVIK_BENCH_OPENCV
         const Reference reference = OpenCvReference(c.name);
-        if (reference.ms > 0) {
-            bench::PrintPair(c.name, ms, reference.label, reference.ms);
-            continue;
-        }
+        bench::PrintTimes(c.name, ms, reference.label, reference.ms);
+#else
+        bench::PrintTimes(c.name, ms);
 #endif
-        bench::PrintRow(c.name, ms);
     }
-    bench::PrintRow("ScaleNearest24Half", TimeScale(ScaleNearest24, 24, 640, 480));
-    bench::PrintRow("ScaleNearest8To800x600", TimeScale(ScaleNearest8, 8, 800, 600));
-    bench::PrintRow("Restride8", TimeRestride());
-    bench::PrintRow("MirrorFrame8", TimeMirror(8));
-    bench::PrintRow("MirrorFrame16", TimeMirror(16));
+    if (!only.empty()) return 0;
+    TimeOnEveryPath([] { return TimeScale(ScaleNearest24, 24, 640, 480); }, ms);
+    bench::PrintTimes("ScaleNearest24Half", ms);
+    TimeOnEveryPath([] { return TimeScale(ScaleNearest8, 8, 800, 600); }, ms);
+    bench::PrintTimes("ScaleNearest8To800x600", ms);
+    TimeOnEveryPath([] { return TimeRestride(); }, ms);
+    bench::PrintTimes("Restride8", ms);
+    TimeOnEveryPath([] { return TimeMirror(8); }, ms);
+    bench::PrintTimes("MirrorFrame8", ms);
+    TimeOnEveryPath([] { return TimeMirror(16); }, ms);
+    bench::PrintTimes("MirrorFrame16", ms);
     return 0;
 }

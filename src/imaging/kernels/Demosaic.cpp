@@ -1,4 +1,5 @@
 // Bayer demosaic: bilinear interpolation of a raw mosaic into blue, green, red with colour gains.
+#include "imaging/kernels/DemosaicAvx2.h"
 #include "imaging/kernels/DemosaicCases.h"
 #include "imaging/kernels/DemosaicSse2.h"
 #include "imaging/kernels/KernelPath.h"
@@ -132,22 +133,34 @@ TRAVIK_HOT_INLINE void SpecialisedPixel(uint8_t* out, const uint8_t* const* rows
     F::Store(pixel, 2, std::min((red * redGain) >> 11, F::kMax));
 }
 
+// Which vector rows the specialised interior takes, decided once per call.
+struct VectorRows {
+    bool avx2;        // AVX2 groups of sixteen first, then SSE2 groups of eight
+    bool tenBitWords; // 16-bit samples that all fit 10 bits: the word lanes may hold their sums
+};
+
 template <class F, int kDstBytes, int kFirst>
 void SpecialisedRow(const PixelArea& a, int32_t i, int32_t width, int32_t redGain,
-                    int32_t blueGain, bool tenBitWords) {
+                    int32_t blueGain, VectorRows vector) {
     constexpr int kSecond = kFirst ^ 1;
     const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i), a.SrcRow(i + 1)};
     // Column j of the output is written at out + j * kDstBytes, as the sources are read.
     uint8_t* const out = a.DstRow(i);
     const ptrdiff_t last = width - 3;
-    ptrdiff_t j = 2;
-    // Eight columns at a time in vector lanes where the samples are bytes; the rest here. The
-    // vector part stops at a multiple of eight columns from 2, so j keeps the first case's parity.
+    int32_t j = 2;
+    // Groups of sixteen and then eight columns in vector lanes; the rest here. Each vector part
+    // stops at an even number of columns from 2, so j keeps the first case's parity.
     if constexpr (F::kSampleBytes == 1) {
-        j = demosaic::InteriorRowSse2(out, kDstBytes, rows, 2, width - 3, kFirst, redGain,
+        if (vector.avx2)
+            j = demosaic::InteriorRowAvx2(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
+                                          blueGain);
+        j = demosaic::InteriorRowSse2(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
                                       blueGain);
-    } else if (tenBitWords) {
-        j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, 2, width - 3, kFirst, redGain,
+    } else if (vector.tenBitWords) {
+        if (vector.avx2)
+            j = demosaic::InteriorRowAvx2Words(out, kDstBytes, rows, j, width - 3, kFirst,
+                                               redGain, blueGain);
+        j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
                                            blueGain);
     }
     for (; j + 1 <= last; j += 2) {
@@ -158,27 +171,28 @@ void SpecialisedRow(const PixelArea& a, int32_t i, int32_t width, int32_t redGai
 }
 
 template <class F, int kDstBytes>
-void SpecialisedInterior(const PixelArea& a, Phase phase, int32_t redGain, int32_t blueGain) {
+void SpecialisedInterior(const PixelArea& a, Phase phase, int32_t redGain, int32_t blueGain,
+                         bool avx2) {
     const int32_t width = a.Width();
     // Vector lanes of 16 bits hold the weighted sums of 10-bit samples only: one look at the
     // whole frame decides, and a frame with wider words stays on the scalar code.
-    const bool tenBitWords =
-        F::kSampleBytes == 2 &&
-        demosaic::WordsFitTenBits(a.SrcRow(0), width, a.Height(), a.srcStride);
+    const VectorRows vector{
+        avx2, F::kSampleBytes == 2 &&
+                  demosaic::WordsFitTenBits(a.SrcRow(0), width, a.Height(), a.srcStride)};
     for (int32_t i = 2; i <= a.Height() - 3; ++i) {
         const int32_t rowOdd = (i + phase.rowBit) & 1;
         switch (2 * rowOdd + phase.columnBit) {
         case 0:
-            SpecialisedRow<F, kDstBytes, 0>(a, i, width, redGain, blueGain, tenBitWords);
+            SpecialisedRow<F, kDstBytes, 0>(a, i, width, redGain, blueGain, vector);
             break;
         case 1:
-            SpecialisedRow<F, kDstBytes, 1>(a, i, width, redGain, blueGain, tenBitWords);
+            SpecialisedRow<F, kDstBytes, 1>(a, i, width, redGain, blueGain, vector);
             break;
         case 2:
-            SpecialisedRow<F, kDstBytes, 2>(a, i, width, redGain, blueGain, tenBitWords);
+            SpecialisedRow<F, kDstBytes, 2>(a, i, width, redGain, blueGain, vector);
             break;
         default:
-            SpecialisedRow<F, kDstBytes, 3>(a, i, width, redGain, blueGain, tenBitWords);
+            SpecialisedRow<F, kDstBytes, 3>(a, i, width, redGain, blueGain, vector);
             break;
         }
     }
@@ -186,15 +200,16 @@ void SpecialisedInterior(const PixelArea& a, Phase phase, int32_t redGain, int32
 
 // Runs the specialised interior when the layout and gains are ones it covers; false otherwise,
 // and the reference runs instead. Negative gains give 0 in both, as a gain of 0 does.
-template <class F> bool TrySpecialisedInterior(const PixelArea& a, Phase phase, Gains gains) {
+template <class F>
+bool TrySpecialisedInterior(const PixelArea& a, Phase phase, Gains gains, bool avx2) {
     if (a.srcBytes != F::kSampleBytes) return false;
     if (gains.red > kMaxGain<F> || gains.blue > kMaxGain<F>) return false;
     const int32_t redGain = static_cast<int32_t>(std::max<int64_t>(gains.red, 0));
     const int32_t blueGain = static_cast<int32_t>(std::max<int64_t>(gains.blue, 0));
     if (a.dstBytes == 3 * F::kSampleBytes)
-        SpecialisedInterior<F, 3 * F::kSampleBytes>(a, phase, redGain, blueGain);
+        SpecialisedInterior<F, 3 * F::kSampleBytes>(a, phase, redGain, blueGain, avx2);
     else if (a.dstBytes == 4 * F::kSampleBytes)
-        SpecialisedInterior<F, 4 * F::kSampleBytes>(a, phase, redGain, blueGain);
+        SpecialisedInterior<F, 4 * F::kSampleBytes>(a, phase, redGain, blueGain, avx2);
     else
         return false;
     return true;
@@ -206,7 +221,9 @@ template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1)
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const auto [phase, gains] = ReadSettings(block);
-    if (ActiveKernelPath() == KernelPath::Specialised && TrySpecialisedInterior<F>(a, phase, gains))
+    const KernelPath path = ActiveKernelPath();
+    if (path != KernelPath::Reference &&
+        TrySpecialisedInterior<F>(a, phase, gains, path == KernelPath::Avx2))
         return 1;
     const int32_t width = a.Width();
     const int32_t firstColumnOdd = phase.columnBit; // column 2 has the parity of column 0

@@ -1,4 +1,6 @@
 // Hue rotation and saturation scaling in an integer hue-sector model, without per-pixel division.
+#include "imaging/kernels/HueModel.h"
+#include "imaging/kernels/HueSaturationAvx2.h"
 #include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
 
@@ -14,6 +16,10 @@
 
 namespace {
 
+using hue::HueShift;
+using hue::kReciprocal;
+using hue::MakeHueShift;
+
 // Packed colours hold red in bits 16..23, green in 8..15 and blue in 0..7. One sector spans 60
 // degrees, 255 units.
 
@@ -25,38 +31,12 @@ constexpr std::array<int32_t, 256> kGrayWord = [] {
     return t;
 }();
 
-// Entry k: floor(0xFF0000 / k), so that l * entry >> 16 divides by the chroma; entry 0 is 0.
-constexpr std::array<int32_t, 256> kReciprocal = [] {
-    std::array<int32_t, 256> t{};
-    for (int32_t k = 1; k < 256; ++k)
-        t[static_cast<size_t>(k)] = 0xFF0000 / k;
-    return t;
-}();
-
 // Per sector: the channels at full chroma, and the multiplier that moves the ramp channel.
 // Sectors 6..11 repeat 0..5 so that base + whole sectors + 1 needs no wrap.
 constexpr int32_t kSectorMask[12] = {0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF,
                                      0xFF00FF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF};
 constexpr int32_t kSectorRamp[12] = {-1, 256, -65536, 1, -256, 65536,
                                      -1, 256, -65536, 1, -256, 65536};
-
-// The hue shift as whole sectors and a remainder of 0..254.
-struct HueShift {
-    int32_t sectors;
-    int32_t remainder;
-};
-
-HueShift MakeHueShift(int32_t degrees) {
-    const int64_t h16 = ((static_cast<int64_t>(degrees) * 65536 / 360) % 65536 + 65536) % 65536;
-    const int32_t u = static_cast<int32_t>((h16 * 6) >> 8); // 256 units per 60 degrees
-    int32_t a = u % 512;
-    if (a >= 256) a -= 512;
-    const int32_t b = ((u + 256) >> 9) % 3;
-    int32_t shift = a + 510 * b; // 255 units per 60 degrees
-    if (shift < 0) shift += 1530;
-    if (shift >= 1530) shift -= 1530;
-    return HueShift{shift / 255, shift % 255};
-}
 
 // The tables a call works with. The chroma table depends on the saturation and is built on the
 // caller's stack for every call (256 multiplies): cameras running at once share nothing that
@@ -378,12 +358,39 @@ void ShiftBytePixels(const PixelArea& area, const VectorSettings& settings) {
     ShiftArea(rest, settings, LoadBytePixel, StoreBytePixel);
 }
 
+void ShiftAreaSse2(const PixelArea& a, const VectorSettings& settings, bool words, int32_t shift);
+
+// The AVX2 groups of sixteen pixels from the left of each row, for the pixel sizes it covers;
+// returns the columns done.
+int32_t ShiftGroupsAvx2(const PixelArea& a, const int32_t* block, bool words) {
+    if (a.srcBytes != a.dstBytes) return 0;
+    const bool covered = words ? a.srcBytes == 6 || a.srcBytes == 8 : a.srcBytes == 3 || a.srcBytes == 4;
+    if (!covered) return 0;
+    const HueShift shift = MakeHueShift(block[kHueDegrees]);
+    return hue::ShiftGroupsAvx2(hue::Avx2Rows{
+        a.DstRow(0), a.SrcRow(0), a.Width(), a.Height(), a.dstStride, a.srcStride,
+        static_cast<int32_t>(a.srcBytes), ClampSampleBits(block[kHueSampleBits]) - 8,
+        shift.sectors, shift.remainder, std::clamp(block[kHueSaturation], -255, 255)});
+}
+
 // The fast path of both kernels; false when it does not apply and the reference must run.
 bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) {
-    if (ActiveKernelPath() != KernelPath::Specialised) return false;
+    if (ActiveKernelPath() == KernelPath::Reference) return false;
     if (a.Width() == 0 || a.Height() == 0) return true;
     if (!BatchedReadsAreSafe(a, words ? 2 : 1)) return false;
     const VectorSettings settings = MakeVectorSettings(block[kHueDegrees], block[kHueSaturation]);
+    const int32_t shift = ClampSampleBits(block[kHueSampleBits]) - 8;
+    // AVX2 takes the whole groups of sixteen pixels of each row, SSE2 the columns after them.
+    const int32_t done = ActiveKernelPath() == KernelPath::Avx2 ? ShiftGroupsAvx2(a, block, words) : 0;
+    if (done == a.Width()) return true;
+    PixelArea rest = a;
+    rest.rect.left += done;
+    rest.x += done;
+    ShiftAreaSse2(rest, settings, words, shift);
+    return true;
+}
+
+void ShiftAreaSse2(const PixelArea& a, const VectorSettings& settings, bool words, int32_t shift) {
     if (!words) {
         if (a.srcBytes == 3 && a.dstBytes == 3)
             ShiftBytePixels<3>(a, settings);
@@ -391,9 +398,8 @@ bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) 
             ShiftBytePixels<4>(a, settings);
         else
             ShiftArea(a, settings, LoadBytePixel, StoreBytePixel);
-        return true;
+        return;
     }
-    const int32_t shift = ClampSampleBits(block[kHueSampleBits]) - 8;
     auto down = [shift](const uint8_t* p) {
         return static_cast<uint16_t>(std::min(static_cast<int32_t>(LoadWord(p) >> shift), 255));
     };
@@ -409,7 +415,6 @@ bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) 
             StoreWord(p + 2, static_cast<uint32_t>(g) << shift);
             StoreWord(p + 4, static_cast<uint32_t>(r) << shift);
         });
-    return true;
 }
 
 #else

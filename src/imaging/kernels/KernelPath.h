@@ -1,12 +1,18 @@
-// Which implementation of the pixel kernels runs: the reference code or the specialised fast
-// paths that must match it bit for bit.
+// Which implementation of the pixel kernels runs: the reference code or the vector twins that must
+// match it bit for bit, and which instruction set those use.
 #pragma once
 
 // Every kernel with a fast path asks here, at its one dispatch point, before taking it. The
-// choice is made once per process: the environment variable TRAVIK_SIMD=scalar keeps every kernel
-// on its reference code (for comparing results and measuring); anything else, or no variable,
-// takes the fastest path. Tests switch between the two with ForceKernelPath.
-enum class KernelPath { Reference, Specialised };
+// choice is made once per process from the CPU (cpuid, and whether the operating system saves
+// the AVX registers): AVX2 where the CPU has it, else SSE2, the baseline of x86-64. The
+// environment variable TRAVIK_SIMD=scalar|sse2|avx2 caps it (for comparing results and
+// measuring); it never raises it above what the CPU runs. Tests switch paths with ForceKernelPath.
+enum class KernelPath { Reference, Sse2, Avx2 };
 
 KernelPath ActiveKernelPath();
-void ForceKernelPath(KernelPath path);
+// Forces `path`, capped at the best path this CPU runs; returns the path now active.
+KernelPath ForceKernelPath(KernelPath path);
+// True when this CPU and operating system can run `path`.
+bool KernelPathSupported(KernelPath path);
+// "scalar", "sse2" or "avx2".
+const char* KernelPathName(KernelPath path);

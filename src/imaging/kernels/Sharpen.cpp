@@ -146,7 +146,7 @@ template <int kChannels> int SharpenBytes(const PixelArea& a, int32_t** extra1) 
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     if (a.Width() <= 4 || a.Height() <= 4) return 1;
-    if (ActiveKernelPath() == KernelPath::Specialised) {
+    if (ActiveKernelPath() != KernelPath::Reference) {
         std::vector<int16_t> sums;
         if (TrySharpenPacked<kChannels>(a, block[kFilterValue], sums)) return 1;
     }
@@ -230,7 +230,7 @@ template <int kChannels> int SharpenWords(const PixelArea& a, int32_t** extra1) 
     if (!block) return 0;
     const int32_t maximum = (1 << ClampSampleBits(block[kFilterSampleBits])) - 1;
     if (a.Width() <= 4 || a.Height() <= 4) return 1;
-    if (ActiveKernelPath() == KernelPath::Specialised &&
+    if (ActiveKernelPath() != KernelPath::Reference &&
         TrySharpenPackedWords<kChannels>(a, block[kFilterValue], maximum))
         return 1;
     return Sharpen<Words, kChannels>(a, extra1, maximum);

@@ -1,0 +1,30 @@
+// The AVX2 twin of the hue and saturation kernels: sixteen pixels a step.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace hue {
+
+// One call's hue and saturation work on rows of packed pixels.
+struct Avx2Rows {
+    uint8_t* dst;        // first destination pixel
+    const uint8_t* src;  // first source pixel
+    int32_t width;       // pixels per row
+    int32_t height;      // rows
+    ptrdiff_t dstStride;
+    ptrdiff_t srcStride;
+    int32_t pixelBytes;  // source and destination alike: 3 or 4 (bytes), 6 or 8 (words)
+    int32_t wordShift;   // words: sample bits - 8, 0..8
+    int32_t sectors;     // the hue shift in whole sectors
+    int32_t remainder;   // and the rest, 0..254
+    int32_t saturation;  // -255..255
+};
+
+// Runs the hue model on whole groups of sixteen pixels from the left of every row, reading each
+// group before writing it, and returns the number of columns done (a multiple of sixteen; 0 for
+// other pixel sizes). Call only when ActiveKernelPath() is KernelPath::Avx2; without AVX2 in the
+// build it does nothing.
+int32_t ShiftGroupsAvx2(const Avx2Rows& rows);
+
+} // namespace hue
