@@ -332,7 +332,8 @@ INSTANTIATE_TEST_SUITE_P(Images, SharpenFastPath,
                                            SharpenCase{"Color24", SharpenColor8, 24, 255},
                                            SharpenCase{"Color32", SharpenColor8, 32, 255},
                                            SharpenCase{"Mono16", SharpenMono16, 16, 1023},
-                                           SharpenCase{"Color48", SharpenColor16, 48, 1023}),
+                                           SharpenCase{"Color48", SharpenColor16, 48, 1023},
+                                           SharpenCase{"Color64", SharpenColor16, 64, 1023}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(OutputBits, DemosaicFastPath, ::testing::Values(24, 32, 48, 64),

@@ -1,9 +1,16 @@
 // Sharpness: an unsharp mask over a 4 x 4 box blur, on the interior of the image only.
 #include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
+#include "imaging/kernels/SharpenAvx2.h"
 
 #include <cstring>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TRAVIK_SHARPEN_SSE2 1
+#include "imaging/kernels/SharpenRows.h"
+#endif
 
 namespace {
 
@@ -90,139 +97,106 @@ int Sharpen(const PixelArea& area, int32_t** extra1, int32_t maximum) {
     return 1;
 }
 
-// ---- Packed byte images (8-bit gray, 24-bit colour) in sample order ----
-//
-// When every byte of a pixel is a channel, the rows are runs of samples with the same channel
-// kChannels samples apart, so blur, correction and clamp become plain loops over 16-bit samples
-// that the compiler turns into vector code. The correction trunc(sharpness * d / 10) is formed
-// as (|x| * 6554) >> 16 with the sign of x = sharpness * d, exact for |x| < 16000, which holds
-// for sharpness 0..60 and |d| <= 255.
+// ---- The vector twins: packed pixels of bytes or words, SSE2 or AVX2 lanes ----
 
-constexpr int32_t kLargestPackedSharpness = 60;
+#if TRAVIK_SHARPEN_SSE2
 
-// Column sums of four rows: one row in, one row out.
-void UpdateColumnSums(int16_t* sums, const uint8_t* entering, const uint8_t* leaving,
-                      int32_t samples) {
-    for (int32_t k = 0; k < samples; ++k)
-        sums[k] = static_cast<int16_t>(sums[k] + entering[k] - (leaving ? leaving[k] : 0));
+struct Sse2Lanes {
+    static constexpr int kLanes = 8;
+    using Vec = __m128i;
+
+    static Vec Zero() { return _mm_setzero_si128(); }
+    static Vec Set(int16_t v) { return _mm_set1_epi16(v); }
+    static Vec LoadBytes(const uint8_t* p) {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), Zero());
+    }
+    static Vec LoadWords(const uint8_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    }
+    static Vec LoadSums(const int16_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    }
+    static void StoreSums(int16_t* p, Vec v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+    static Vec Add(Vec a, Vec b) { return _mm_add_epi16(a, b); }
+    static Vec Sub(Vec a, Vec b) { return _mm_sub_epi16(a, b); }
+    static Vec ShiftRight4(Vec a) { return _mm_srai_epi16(a, 4); }
+    static Vec ShiftRight3Unsigned(Vec a) { return _mm_srli_epi16(a, 3); }
+    static Vec MulLow(Vec a, Vec b) { return _mm_mullo_epi16(a, b); }
+    static Vec MulHighUnsigned(Vec a, Vec b) { return _mm_mulhi_epu16(a, b); }
+    static Vec Min(Vec a, Vec b) { return _mm_min_epi16(a, b); }
+    static Vec Max(Vec a, Vec b) { return _mm_max_epi16(a, b); }
+    // The values here stay far from -32768, whose magnitude has no 16-bit form.
+    static Vec Abs(Vec a) { return _mm_max_epi16(a, _mm_sub_epi16(Zero(), a)); }
+    static Vec CopySign(Vec a, Vec b) {
+        const Vec negative = _mm_cmpgt_epi16(Zero(), b);
+        return _mm_sub_epi16(_mm_xor_si128(a, negative), negative);
+    }
+    static Vec And(Vec a, Vec b) { return _mm_and_si128(a, b); }
+    static Vec AndNot(Vec a, Vec b) { return _mm_andnot_si128(a, b); }
+    static Vec Or(Vec a, Vec b) { return _mm_or_si128(a, b); }
+    static Vec FourthOfFour() { return _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0); }
+    static bool AllBelow1024(Vec any) {
+        const Vec high = _mm_and_si128(any, _mm_set1_epi16(static_cast<int16_t>(0xFC00)));
+        return _mm_movemask_epi8(_mm_cmpeq_epi16(high, Zero())) == 0xFFFF;
+    }
+    static Vec Blend(Vec mask, Vec ifSet, Vec otherwise) {
+        return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, otherwise));
+    }
+    static void StoreBytes(uint8_t* p, Vec v, bool keepFourth, Vec fourth) {
+        __m128i* at = reinterpret_cast<__m128i*>(p);
+        Vec bytes = _mm_packus_epi16(v, v);
+        if (keepFourth) bytes = Blend(_mm_packs_epi16(fourth, fourth), _mm_loadl_epi64(at), bytes);
+        _mm_storel_epi64(at, bytes);
+    }
+    static void StoreWords(uint8_t* p, Vec v, bool keepFourth, Vec fourth) {
+        __m128i* at = reinterpret_cast<__m128i*>(p);
+        if (keepFourth) v = Blend(fourth, _mm_loadu_si128(at), v);
+        _mm_storeu_si128(at, v);
+    }
+};
+
+bool RunInteriorSse2(const sharpen_rows::Job& job, int32_t sampleBytes, int32_t step) {
+    return sharpen_rows::RunInterior<Sse2Lanes>(job, sampleBytes, step);
 }
 
-template <int kChannels>
-void SharpenPackedRow(uint8_t* out, const uint8_t* in, const int16_t* sums, int32_t first,
-                      int32_t end, int16_t sharpness) {
-    for (int32_t k = first; k < end; ++k) {
-        const int16_t window = static_cast<int16_t>(sums[k - 2 * kChannels] +
-                                                    sums[k - kChannels] + sums[k] +
-                                                    sums[k + kChannels]);
-        const int16_t original = in[k];
-        const int16_t x = static_cast<int16_t>(sharpness * (original - (window >> 4)));
-        const uint16_t magnitude = static_cast<uint16_t>(x < 0 ? -x : x);
-        const int16_t tenth = static_cast<int16_t>((uint32_t{magnitude} * 6554u) >> 16);
-        const int16_t value = static_cast<int16_t>(original + (x < 0 ? -tenth : tenth));
-        out[k] = static_cast<uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
-    }
+#else
+
+bool RunInteriorSse2(const sharpen_rows::Job&, int32_t, int32_t) {
+    return false;
 }
 
-template <int kChannels>
-bool TrySharpenPacked(const PixelArea& a, int32_t sharpness, std::vector<int16_t>& sums) {
-    if (a.srcBytes != kChannels || a.dstBytes != kChannels) return false;
-    if (sharpness < 0 || sharpness > kLargestPackedSharpness) return false;
-    const int32_t width = a.Width();
-    const int32_t height = a.Height();
-    const int32_t samples = width * kChannels;
-    sums.assign(static_cast<size_t>(samples), 0);
-    for (int32_t row = 0; row < 3; ++row)
-        UpdateColumnSums(sums.data(), a.SrcRow(row), nullptr, samples);
-    for (int32_t i = 2; i <= height - 3; ++i) {
-        UpdateColumnSums(sums.data(), a.SrcRow(i + 1), i > 2 ? a.SrcRow(i - 3) : nullptr,
-                         samples);
-        SharpenPackedRow<kChannels>(a.DstRow(i), a.SrcRow(i), sums.data(), 2 * kChannels,
-                                    (width - 2) * kChannels, static_cast<int16_t>(sharpness));
-    }
-    return true;
+#endif
+
+// The column sums of one call. Rows of the camera's width and far beyond fit on the stack, so
+// the frame path allocates nothing and every thread that runs a kernel has sums of its own.
+constexpr int32_t kStackSums = 8192;
+
+// Runs the vector interior of the chosen path when it covers the layout and settings; false,
+// with nothing written, otherwise.
+template <int kSampleBytes>
+bool TrySharpenVector(const PixelArea& a, int32_t sharpness, int32_t maximum, KernelPath path) {
+    if (path == KernelPath::Reference || a.srcBytes != a.dstBytes) return false;
+    // Beyond 60 the products of the byte lanes leave 16 bits; the setter stops at 30.
+    if (sharpness < 0 || sharpness > 60) return false;
+    const int32_t step = static_cast<int32_t>(a.srcBytes) / kSampleBytes;
+    if (step * kSampleBytes != a.srcBytes) return false;
+    const int32_t samples = a.Width() * step;
+    int16_t stackSums[kStackSums];
+    std::vector<int16_t> heapSums;
+    if (samples > kStackSums) heapSums.resize(static_cast<size_t>(samples));
+    const sharpen_rows::Job job{a.DstRow(0), a.SrcRow(0), a.Width(), a.Height(),
+                                a.dstStride, a.srcStride, sharpness, maximum,
+                                samples > kStackSums ? heapSums.data() : stackSums};
+    if (path == KernelPath::Avx2) return sharpen_rows::RunInteriorAvx2(job, kSampleBytes, step);
+    return RunInteriorSse2(job, kSampleBytes, step);
 }
 
 template <int kChannels> int SharpenBytes(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     if (a.Width() <= 4 || a.Height() <= 4) return 1;
-    if (ActiveKernelPath() != KernelPath::Reference) {
-        std::vector<int16_t> sums;
-        if (TrySharpenPacked<kChannels>(a, block[kFilterValue], sums)) return 1;
-    }
+    if (TrySharpenVector<1>(a, block[kFilterValue], 255, ActiveKernelPath())) return 1;
     return Sharpen<Bytes, kChannels>(a, extra1, 255);
-}
-
-// ---- Packed word images (16-bit gray, 48-bit colour) in sample order ----
-//
-// The same loops over samples for 16-bit channels: each row is copied into 16-bit scratch (memcpy
-// keeps the loads free of alignment and aliasing assumptions), the sums are 32-bit, and the tenth
-// is (|x| * 52429) >> 19, exact for |x| <= 61380, which holds for sharpness 0..60 and differences
-// clamped to +-1023 (sample bits up to 10, the pipeline's).
-
-constexpr int32_t kLargestPackedWordMaximum = 1023;
-
-struct WordRows {
-    std::vector<uint16_t> entering, leaving, original, result;
-    std::vector<int32_t> sums;
-};
-
-void CopyWords(std::vector<uint16_t>& to, const uint8_t* from, int32_t samples) {
-    std::memcpy(to.data(), from, static_cast<size_t>(samples) * 2);
-}
-
-void UpdateWordSums(int32_t* sums, const uint16_t* entering, const uint16_t* leaving,
-                    int32_t samples) {
-    for (int32_t k = 0; k < samples; ++k)
-        sums[k] += entering[k] - (leaving ? leaving[k] : 0);
-}
-
-template <int kChannels>
-void SharpenWordRow(uint16_t* out, const uint16_t* in, const int32_t* sums, int32_t first,
-                    int32_t end, int32_t sharpness, int32_t maximum) {
-    for (int32_t k = first; k < end; ++k) {
-        const int32_t window =
-            sums[k - 2 * kChannels] + sums[k - kChannels] + sums[k] + sums[k + kChannels];
-        const int32_t original = in[k];
-        const int32_t difference = std::clamp(original - (window >> 4), -maximum, maximum);
-        const int32_t x = sharpness * difference;
-        const uint32_t magnitude = static_cast<uint32_t>(x < 0 ? -x : x);
-        const int32_t tenth = static_cast<int32_t>((magnitude * 52429u) >> 19);
-        out[k] = static_cast<uint16_t>(
-            std::clamp(original + (x < 0 ? -tenth : tenth), 0, maximum));
-    }
-}
-
-template <int kChannels>
-bool TrySharpenPackedWords(const PixelArea& a, int32_t sharpness, int32_t maximum) {
-    if (a.srcBytes != 2 * kChannels || a.dstBytes != 2 * kChannels) return false;
-    if (sharpness < 0 || sharpness > kLargestPackedSharpness) return false;
-    if (maximum > kLargestPackedWordMaximum) return false;
-    const int32_t width = a.Width();
-    const int32_t height = a.Height();
-    const int32_t samples = width * kChannels;
-    WordRows rows;
-    for (auto* row : {&rows.entering, &rows.leaving, &rows.original, &rows.result})
-        row->assign(static_cast<size_t>(samples), 0);
-    rows.sums.assign(static_cast<size_t>(samples), 0);
-    for (int32_t row = 0; row < 3; ++row) {
-        CopyWords(rows.entering, a.SrcRow(row), samples);
-        UpdateWordSums(rows.sums.data(), rows.entering.data(), nullptr, samples);
-    }
-    const int32_t first = 2 * kChannels;
-    const int32_t end = (width - 2) * kChannels;
-    for (int32_t i = 2; i <= height - 3; ++i) {
-        CopyWords(rows.entering, a.SrcRow(i + 1), samples);
-        if (i > 2) CopyWords(rows.leaving, a.SrcRow(i - 3), samples);
-        UpdateWordSums(rows.sums.data(), rows.entering.data(),
-                       i > 2 ? rows.leaving.data() : nullptr, samples);
-        CopyWords(rows.original, a.SrcRow(i), samples);
-        SharpenWordRow<kChannels>(rows.result.data(), rows.original.data(), rows.sums.data(),
-                                  first, end, sharpness, maximum);
-        std::memcpy(a.DstRow(i) + first * 2, rows.result.data() + first,
-                    static_cast<size_t>(end - first) * 2);
-    }
-    return true;
 }
 
 template <int kChannels> int SharpenWords(const PixelArea& a, int32_t** extra1) {
@@ -230,9 +204,7 @@ template <int kChannels> int SharpenWords(const PixelArea& a, int32_t** extra1) 
     if (!block) return 0;
     const int32_t maximum = (1 << ClampSampleBits(block[kFilterSampleBits])) - 1;
     if (a.Width() <= 4 || a.Height() <= 4) return 1;
-    if (ActiveKernelPath() != KernelPath::Reference &&
-        TrySharpenPackedWords<kChannels>(a, block[kFilterValue], maximum))
-        return 1;
+    if (TrySharpenVector<2>(a, block[kFilterValue], maximum, ActiveKernelPath())) return 1;
     return Sharpen<Words, kChannels>(a, extra1, maximum);
 }
 
