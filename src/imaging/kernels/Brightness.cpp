@@ -46,9 +46,10 @@ template <int kChannels> int BrightnessWords(const PixelArea& a, int32_t** extra
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const float factor = BrightnessFactor(block[kFilterValue]);
-    const uint32_t size = uint32_t{1} << ClampSampleBits(block[kFilterSampleBits]);
+    const int32_t bits = ClampSampleBits(block[kFilterSampleBits]);
+    const uint32_t size = uint32_t{1} << bits;
     const int32_t maximum = static_cast<int32_t>(size - 1);
-    std::vector<uint16_t> table(size);
+    WordTable table(bits);
     for (uint32_t v = 0; v < size; ++v)
         table[v] = static_cast<uint16_t>(Brighten(v, factor, maximum));
     const uint16_t* entries = table.data();

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 // For the small helpers that run once per pixel (sample loads, one output pixel): a call per
 // pixel costs more than the pixel's arithmetic, so they are inlined whatever the optimiser's
@@ -129,4 +130,26 @@ struct BayerParity {
     explicit BayerParity(int32_t phase) : rowBit(phase & 1), columnBit((phase >> 1) & 1) {}
     int32_t RowCase(int32_t row) const { return 2 * ((row + rowBit) & 1); }
     int32_t ColumnCase(int32_t column) const { return (column + columnBit) & 1; }
+};
+
+// A table of one entry per value of `bits`-bit words: on the stack up to 12 bits (the pipeline
+// uses 10), so that the kernels allocate nothing per frame; on the heap beyond.
+class WordTable {
+  public:
+    explicit WordTable(int32_t bits) : m_size(size_t{1} << bits) {
+        if (m_size > kInline) m_heap.resize(m_size);
+    }
+    WordTable(const WordTable&) = delete;
+    WordTable& operator=(const WordTable&) = delete;
+
+    size_t size() const { return m_size; }
+    uint16_t* data() { return m_size > kInline ? m_heap.data() : m_inline; }
+    const uint16_t* data() const { return m_size > kInline ? m_heap.data() : m_inline; }
+    uint16_t& operator[](size_t i) { return data()[i]; }
+
+  private:
+    static constexpr size_t kInline = size_t{1} << 12;
+    size_t m_size;
+    uint16_t m_inline[kInline];
+    std::vector<uint16_t> m_heap;
 };

@@ -13,6 +13,8 @@ int32_t SourceIndex(int32_t position, float ratio, int32_t last) {
     return static_cast<int32_t>(v);
 }
 
+constexpr int32_t kStackColumns = 4096;
+
 template <int kPixelBytes>
 int ScaleNearest(uint8_t* dst, const uint8_t* src, KernelRect dstRect, KernelRect srcRect,
                  KernelSize dstSize, KernelSize srcSize, uint16_t dstPixelBytes,
@@ -27,10 +29,15 @@ int ScaleNearest(uint8_t* dst, const uint8_t* src, KernelRect dstRect, KernelRec
         static_cast<float>(srcRect.right - srcRect.left) / static_cast<float>(dstRectWidth);
     const float fy =
         static_cast<float>(srcRect.bottom - srcRect.top) / static_cast<float>(dstRectHeight);
-    // The column map is the same for every row: one multiply per column, not per pixel.
-    std::vector<ptrdiff_t> columnOffset(static_cast<size_t>(dstSize.width));
+    // The column map is the same for every row: one multiply per column, not per pixel. It
+    // lives on the stack for every window up to kStackColumns wide, on the heap beyond.
+    ptrdiff_t stackOffsets[kStackColumns];
+    std::vector<ptrdiff_t> heapOffsets;
+    if (dstSize.width > kStackColumns) heapOffsets.resize(static_cast<size_t>(dstSize.width));
+    ptrdiff_t* const columnOffset =
+        dstSize.width > kStackColumns ? heapOffsets.data() : stackOffsets;
     for (int32_t x = 0; x < dstSize.width; ++x) {
-        columnOffset[static_cast<size_t>(x)] =
+        columnOffset[x] =
             SourceIndex(x, fx, srcSize.width - 1) * static_cast<ptrdiff_t>(srcPixelBytes);
     }
     for (int32_t y = 0; y < dstSize.height; ++y) {
@@ -38,7 +45,7 @@ int ScaleNearest(uint8_t* dst, const uint8_t* src, KernelRect dstRect, KernelRec
         const uint8_t* from = src + static_cast<ptrdiff_t>(srcSize.height - 1 - sy) * srcStride;
         uint8_t* to = dst + static_cast<ptrdiff_t>(y) * dstStride;
         for (int32_t x = 0; x < dstSize.width; ++x, to += dstPixelBytes) {
-            std::memcpy(to, from + columnOffset[static_cast<size_t>(x)], kPixelBytes);
+            std::memcpy(to, from + columnOffset[x], kPixelBytes);
         }
     }
     return 1;

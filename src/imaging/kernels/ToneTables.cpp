@@ -27,7 +27,7 @@ void BuildContrast8(int32_t value, uint16_t* table) {
 }
 
 // 16-bit contrast over A = 2^bits entries, with the shift scaled from the 8-bit value.
-void BuildContrast16(int32_t value, int32_t bits, std::vector<uint16_t>& table) {
+void BuildContrast16(int32_t value, int32_t bits, WordTable& table) {
     const int64_t size = int64_t{1} << bits;
     const int64_t shift = static_cast<int64_t>(value) * (int64_t{1} << (bits - 8));
     const bool usable = shift <= (int64_t{1} << (bits - 1)) - 1;
@@ -63,7 +63,7 @@ void BuildGamma8(double exponent, uint16_t* table) {
 }
 
 // 16-bit gamma: the input is divided by A = 2^bits, the output scaled to A - 1.
-void BuildGamma16(double exponent, int32_t bits, std::vector<uint16_t>& table) {
+void BuildGamma16(double exponent, int32_t bits, WordTable& table) {
     const int32_t size = 1 << bits;
     for (int32_t i = 0; i < size; ++i) {
         const double v = std::pow(static_cast<double>(i) / size, exponent) * (size - 1);
@@ -81,7 +81,7 @@ template <int kChannels> void MapBytes(const PixelArea& a, const uint16_t* table
 }
 
 // Values of A or more, which the table does not cover, become A - 1.
-template <int kChannels> void MapWords(const PixelArea& a, const std::vector<uint16_t>& table) {
+template <int kChannels> void MapWords(const PixelArea& a, const WordTable& table) {
     const uint32_t size = static_cast<uint32_t>(table.size());
     const uint16_t* entries = table.data();
     ForEachPixel(a, [=](uint8_t* out, const uint8_t* in) {
@@ -105,7 +105,7 @@ template <int kChannels> int ContrastWords(const PixelArea& a, int32_t** extra1)
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const int32_t bits = ClampSampleBits(block[kFilterSampleBits]);
-    std::vector<uint16_t> table(size_t{1} << bits);
+    WordTable table(bits);
     BuildContrast16(block[kFilterValue], bits, table);
     MapWords<kChannels>(a, table);
     return 1;
@@ -128,7 +128,7 @@ template <int kChannels> int GammaWords(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const int32_t bits = ClampSampleBits(block[kFilterSampleBits]);
-    std::vector<uint16_t> table(size_t{1} << bits);
+    WordTable table(bits);
     BuildGamma16(GammaExponent(block[kFilterValue]), bits, table);
     MapWords<kChannels>(a, table);
     return 1;
