@@ -1,10 +1,58 @@
 // Depth and channel-order converters for display, files and recording, with optional row flip.
+#include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TRAVIK_CONVERT_SSE2 1
+#endif
 
 namespace {
 
+// ---- Whole rows at a time, for the pixel sizes where a row is one run of samples ----
+
+// `count` words to bytes, (v >> kShift) & 255 each.
+template <int kShift> void WordsToBytes(uint8_t* out, const uint8_t* in, int32_t count) {
+    int32_t k = 0;
+#if TRAVIK_CONVERT_SSE2
+    const __m128i low = _mm_set1_epi16(255);
+    for (; k + 16 <= count; k += 16) {
+        const __m128i* from = reinterpret_cast<const __m128i*>(in + 2 * k);
+        const __m128i first = _mm_and_si128(_mm_srli_epi16(_mm_loadu_si128(from), kShift), low);
+        const __m128i second = _mm_and_si128(_mm_srli_epi16(_mm_loadu_si128(from + 1), kShift), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(first, second));
+    }
+#endif
+    for (; k < count; ++k)
+        out[k] = static_cast<uint8_t>(LoadWord(in + 2 * k) >> kShift);
+}
+
+// The first three bytes of `count` 4-byte pixels: each pixel is stored as four bytes whose last
+// one the next pixel overwrites; the last pixel is stored as three, so nothing beyond changes.
+void FourBytesToThree(uint8_t* out, const uint8_t* in, int32_t count) {
+    for (int32_t j = 0; j + 1 < count; ++j)
+        std::memcpy(out + 3 * j, in + 4 * j, 4);
+    if (count > 0) std::memcpy(out + 3 * (count - 1), in + 4 * (count - 1), 3);
+}
+
+// Runs Rule::Row over every row when the rule has a row form for these pixel sizes (and the
+// vector paths are on); false, with nothing written, otherwise. The row form reads a row before
+// writing it, so source and destination must be the same place or not overlap.
+template <class Rule, bool kFlip> bool TryRows(const PixelArea& a) {
+    if constexpr (requires { Rule::Row; }) {
+        if (ActiveKernelPath() == KernelPath::Reference) return false;
+        if (!Rule::Covers(a.srcBytes, a.dstBytes)) return false;
+        if (!BatchedReadsAreSafe(a, std::max(a.srcBytes, a.dstBytes))) return false;
+        for (int32_t i = 0; i < a.Height(); ++i)
+            Rule::Row(a.DstRow(i), kFlip ? a.SrcRowFlipped(i) : a.SrcRow(i), a.Width(), a.srcBytes);
+        return true;
+    }
+    return false;
+}
+
 // One rule per pixel; kFlip reads destination row i from source row bottom - 1 - i.
 template <class Rule, bool kFlip> int Convert(const PixelArea& a, int32_t**) {
+    if (TryRows<Rule, kFlip>(a)) return 1;
     ForEachPixel<kFlip>(a, [](uint8_t* out, const uint8_t* in) { Rule::Apply(out, in); });
     return 1;
 }
@@ -13,6 +61,12 @@ template <class Rule, bool kFlip> int Convert(const PixelArea& a, int32_t**) {
 template <int kShift> struct WordToByte {
     static void Apply(uint8_t* out, const uint8_t* in) {
         out[0] = static_cast<uint8_t>(LoadWord(in) >> kShift);
+    }
+    static bool Covers(ptrdiff_t srcBytes, ptrdiff_t dstBytes) {
+        return srcBytes == 2 && dstBytes == 1;
+    }
+    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t) {
+        WordsToBytes<kShift>(out, in, width);
     }
 };
 
@@ -26,6 +80,13 @@ template <int kShift> struct ColourWordsToBytes {
         for (int c = 0; c < 3; ++c)
             out[c] = static_cast<uint8_t>(LoadWord(in + 2 * c) >> kShift);
     }
+    // 48-bit pixels to 24-bit ones: a row is one run of words to one run of bytes.
+    static bool Covers(ptrdiff_t srcBytes, ptrdiff_t dstBytes) {
+        return srcBytes == 6 && dstBytes == 3;
+    }
+    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t) {
+        WordsToBytes<kShift>(out, in, 3 * width);
+    }
 };
 
 struct CopyThreeBytes {
@@ -33,6 +94,16 @@ struct CopyThreeBytes {
         out[0] = in[0];
         out[1] = in[1];
         out[2] = in[2];
+    }
+    // 24-bit pixels copy as whole rows, 32-bit ones lose their fourth byte.
+    static bool Covers(ptrdiff_t srcBytes, ptrdiff_t dstBytes) {
+        return (srcBytes == 3 || srcBytes == 4) && dstBytes == 3;
+    }
+    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t srcBytes) {
+        if (srcBytes == 3)
+            std::memmove(out, in, 3 * static_cast<size_t>(width));
+        else
+            FourBytesToThree(out, in, width);
     }
 };
 

@@ -271,28 +271,6 @@ TRAVIK_HOT_INLINE void StoreByteLanes(uint8_t* p, __m128i lanes) {
         p[k * kBytes] = static_cast<uint8_t>(v[k]);
 }
 
-// The pixels are read eight at a time before any of them is written, which gives the reference's
-// pixel-by-pixel result only when writing a pixel cannot change one not yet read: the kernel
-// works in place (each pixel written where it was read) or on areas that do not overlap.
-bool BatchedReadsAreSafe(const PixelArea& a, ptrdiff_t channelBytes) {
-    const ptrdiff_t rows = a.Height() - 1;
-    const ptrdiff_t columns = a.Width() - 1;
-    const uint8_t* srcFirst = a.SrcRow(0);
-    const uint8_t* dstFirst = a.DstRow(0);
-    if (srcFirst == dstFirst && a.srcBytes == a.dstBytes && a.srcStride == a.dstStride) return true;
-    // Byte ranges covered, whatever the signs of the strides.
-    auto span = [&](const uint8_t* first, ptrdiff_t stride, ptrdiff_t bytes) {
-        const uint8_t* ends[] = {first, first + rows * stride, first + columns * bytes,
-                                 first + rows * stride + columns * bytes};
-        const auto [low, high] = std::minmax_element(std::begin(ends), std::end(ends));
-        return std::pair<uintptr_t, uintptr_t>{reinterpret_cast<uintptr_t>(*low),
-                                               reinterpret_cast<uintptr_t>(*high) + 3 * channelBytes};
-    };
-    const auto src = span(srcFirst, a.srcStride, a.srcBytes);
-    const auto dst = span(dstFirst, a.dstStride, a.dstBytes);
-    return src.second <= dst.first || dst.second <= src.first;
-}
-
 TRAVIK_HOT_INLINE void LoadBytePixel(const uint8_t* p, uint16_t& b, uint16_t& g, uint16_t& r) {
     b = p[0];
     g = p[1];
@@ -377,7 +355,7 @@ int32_t ShiftGroupsAvx2(const PixelArea& a, const int32_t* block, bool words) {
 bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) {
     if (ActiveKernelPath() == KernelPath::Reference) return false;
     if (a.Width() == 0 || a.Height() == 0) return true;
-    if (!BatchedReadsAreSafe(a, words ? 2 : 1)) return false;
+    if (!BatchedReadsAreSafe(a, 3 * (words ? 2 : 1))) return false;
     const VectorSettings settings = MakeVectorSettings(block[kHueDegrees], block[kHueSaturation]);
     const int32_t shift = ClampSampleBits(block[kHueSampleBits]) - 8;
     // AVX2 takes the whole groups of sixteen pixels of each row, SSE2 the columns after them.

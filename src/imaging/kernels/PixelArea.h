@@ -5,6 +5,8 @@
 #include "imaging/kernels/Kernels.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -153,3 +155,27 @@ class WordTable {
     uint16_t m_inline[kInline];
     std::vector<uint16_t> m_heap;
 };
+
+// Vector twins read a group of pixels before writing any of them, which gives the reference's
+// pixel-by-pixel result only when writing a pixel cannot change one not yet read: the kernel
+// works in place (each pixel written where it was read) or on areas that do not overlap.
+// `pixelBytes` is what a pixel covers beyond its address, on either side.
+inline bool BatchedReadsAreSafe(const PixelArea& a, ptrdiff_t pixelBytes) {
+    const ptrdiff_t rows = a.Height() - 1;
+    const ptrdiff_t columns = a.Width() - 1;
+    const uint8_t* srcFirst = a.SrcRow(0);
+    const uint8_t* dstFirst = a.DstRow(0);
+    if (srcFirst == dstFirst && a.srcBytes == a.dstBytes && a.srcStride == a.dstStride) return true;
+    // Byte ranges covered, whatever the signs of the strides.
+    auto span = [&](const uint8_t* first, ptrdiff_t stride, ptrdiff_t bytes) {
+        const uint8_t* ends[] = {first, first + rows * stride, first + columns * bytes,
+                                 first + rows * stride + columns * bytes};
+        const auto [low, high] = std::minmax_element(std::begin(ends), std::end(ends));
+        return std::pair<uintptr_t, uintptr_t>{reinterpret_cast<uintptr_t>(*low),
+                                               reinterpret_cast<uintptr_t>(*high) + pixelBytes};
+    };
+    const auto src = span(srcFirst, a.srcStride, a.srcBytes);
+    const auto dst = span(dstFirst, a.dstStride, a.dstBytes);
+    return src.second <= dst.first || dst.second <= src.first;
+}
+
