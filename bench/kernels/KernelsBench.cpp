@@ -3,6 +3,7 @@
 #include "BenchTimer.h"
 #include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/Kernels.h"
+#include "imaging/kernels/ToneTable.h"
 
 #include <cstring>
 #include <random>
@@ -99,6 +100,23 @@ double TimeMirror(int32_t bits) {
     });
 }
 
+// Gamma, contrast and brightness together, as the pipeline runs them: one composed table.
+double TimeTones(int32_t bits) {
+    Frame frame(bits, bits >= 48 ? 1023 : 255);
+    ToneSteps steps;
+    steps.gamma = true;
+    steps.gammaValue = 70;
+    steps.contrast = true;
+    steps.contrastValue = 30;
+    steps.brightness = true;
+    steps.brightnessValue = 40;
+    ToneTable table;
+    table.Prepare(steps, bits >= 48 ? ToneImage::Color16 : bits == 8 ? ToneImage::Mono8 : ToneImage::Color8, 10);
+    return Measure([&] {
+        table.Apply(frame.bytes.data(), frame.width, frame.height, frame.stride, frame.pixelBytes);
+    });
+}
+
 #if TRAVIK_BENCH_OPENCV
 // The nearest OpenCV work for a kernel of the list, or a negative time when there is none.
 struct Reference {
@@ -180,6 +198,8 @@ std::vector<Case> Cases() {
     const std::vector<int32_t> gray = {1, 140, 128, 120, 150, 2, 0, 0, -3, 10};
     return {
         {"Demosaic8To24", {DemosaicInner8, DemosaicEdge8}, 24, 8, 255, demosaic},
+        {"Demosaic8To24Interior", {DemosaicInner8}, 24, 8, 255, demosaic},
+        {"Demosaic8To24Border", {DemosaicEdge8}, 24, 8, 255, demosaic},
         {"Demosaic8To32", {DemosaicInner8, DemosaicEdge8}, 32, 8, 255, demosaic},
         {"Demosaic16To48", {DemosaicInner16, DemosaicEdge16}, 48, 16, 1023, demosaic},
         {"Demosaic16To64", {DemosaicInner16, DemosaicEdge16}, 64, 16, 1023, demosaic},
@@ -262,6 +282,12 @@ int main(int argc, char** argv) {
 #else
         bench::PrintTimes(c.name, ms);
 #endif
+    }
+    for (int32_t bits : {8, 24, 32, 48, 64}) {
+        const std::string name = "Tones" + std::to_string(bits);
+        if (!chosen(name.c_str())) continue;
+        TimeOnEveryPath([bits] { return TimeTones(bits); }, ms);
+        bench::PrintTimes(name.c_str(), ms);
     }
     if (!only.empty()) return 0;
     TimeOnEveryPath([] { return TimeScale(ScaleNearest24, 24, 640, 480); }, ms);

@@ -6,6 +6,9 @@
 #include "imaging/kernels/PixelArea.h"
 
 #include <climits>
+#include <initializer_list>
+#include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -110,6 +113,23 @@ void InteriorRow(const PixelArea& a, int32_t i, int32_t from, int32_t to, const 
     }
 }
 
+// Where the sample at `index + offset` of a line of `size` samples is read near the border:
+// offsets that leave the frame are replaced by offsets of the same parity on the other side.
+// Lines shorter than four samples fold back by whole tiles until inside, so that small frames
+// are never read out of bounds; a line of one sample has only that sample.
+int32_t BorderIndex(int32_t index, int32_t offset, int32_t size) {
+    if (index == 0 && offset == -1) offset = 3;
+    if (index <= 1 && offset == -2) offset = 2;
+    if (index == size - 1 && offset == 1) offset = -3;
+    int32_t k = index + offset;
+    if (size < 2) return 0;
+    while (k < 0)
+        k += 2;
+    while (k >= size)
+        k -= 2;
+    return k;
+}
+
 // ---- The interior specialised for the pipeline's layouts ----
 //
 // Packed samples and 3- or 4-channel output pixels, with the pixel sizes, the parity case of each
@@ -139,11 +159,11 @@ struct VectorRows {
     bool tenBitWords; // 16-bit samples that all fit 10 bits: the word lanes may hold their sums
 };
 
+// Output columns 2..width-3 of row i from the source rows `rows` (those of row offsets -2..1).
 template <class F, int kDstBytes, int kFirst>
-void SpecialisedRow(const PixelArea& a, int32_t i, int32_t width, int32_t redGain,
-                    int32_t blueGain, VectorRows vector) {
+void SpecialisedRow(const PixelArea& a, const uint8_t* const rows[4], int32_t i, int32_t width,
+                    int32_t redGain, int32_t blueGain, VectorRows vector) {
     constexpr int kSecond = kFirst ^ 1;
-    const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i), a.SrcRow(i + 1)};
     // Column j of the output is written at out + j * kDstBytes, as the sources are read.
     uint8_t* const out = a.DstRow(i);
     const ptrdiff_t last = width - 3;
@@ -170,48 +190,101 @@ void SpecialisedRow(const PixelArea& a, int32_t i, int32_t width, int32_t redGai
     if (j <= last) SpecialisedPixel<F, kDstBytes, kFirst>(out, rows, j, redGain, blueGain);
 }
 
+// The settings of the specialised rows, checked once per call.
+struct SpecialisedSettings {
+    Phase phase;
+    int32_t redGain;
+    int32_t blueGain;
+    VectorRows vector;
+};
+
 template <class F, int kDstBytes>
-void SpecialisedInterior(const PixelArea& a, Phase phase, int32_t redGain, int32_t blueGain,
-                         bool avx2) {
+void SpecialisedRowOfPhase(const PixelArea& a, const uint8_t* const rows[4], int32_t i,
+                           const SpecialisedSettings& s) {
     const int32_t width = a.Width();
-    // Vector lanes of 16 bits hold the weighted sums of 10-bit samples only: one look at the
-    // whole frame decides, and a frame with wider words stays on the scalar code.
-    const VectorRows vector{
-        avx2, F::kSampleBytes == 2 &&
-                  demosaic::WordsFitTenBits(a.SrcRow(0), width, a.Height(), a.srcStride)};
-    for (int32_t i = 2; i <= a.Height() - 3; ++i) {
-        const int32_t rowOdd = (i + phase.rowBit) & 1;
-        switch (2 * rowOdd + phase.columnBit) {
-        case 0:
-            SpecialisedRow<F, kDstBytes, 0>(a, i, width, redGain, blueGain, vector);
-            break;
-        case 1:
-            SpecialisedRow<F, kDstBytes, 1>(a, i, width, redGain, blueGain, vector);
-            break;
-        case 2:
-            SpecialisedRow<F, kDstBytes, 2>(a, i, width, redGain, blueGain, vector);
-            break;
-        default:
-            SpecialisedRow<F, kDstBytes, 3>(a, i, width, redGain, blueGain, vector);
-            break;
-        }
+    const int32_t rowOdd = (i + s.phase.rowBit) & 1;
+    switch (2 * rowOdd + s.phase.columnBit) {
+    case 0:
+        SpecialisedRow<F, kDstBytes, 0>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        break;
+    case 1:
+        SpecialisedRow<F, kDstBytes, 1>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        break;
+    case 2:
+        SpecialisedRow<F, kDstBytes, 2>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        break;
+    default:
+        SpecialisedRow<F, kDstBytes, 3>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        break;
     }
 }
 
-// Runs the specialised interior when the layout and gains are ones it covers; false otherwise,
-// and the reference runs instead. Negative gains give 0 in both, as a gain of 0 does.
+template <class F, int kDstBytes>
+void SpecialisedInterior(const PixelArea& a, const SpecialisedSettings& s) {
+    for (int32_t i = 2; i <= a.Height() - 3; ++i) {
+        const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i),
+                                        a.SrcRow(i + 1)};
+        SpecialisedRowOfPhase<F, kDstBytes>(a, rows, i, s);
+    }
+}
+
+// The specialised settings when the layout and gains are ones the specialised rows cover; false
+// otherwise, and the reference runs instead. Negative gains give 0 in both, as a gain of 0 does.
+// The word lanes hold the weighted sums of 10-bit samples only: `rowSets` pairs of first row and
+// row count name the rows that will be read, and any wider word keeps the rows on scalar code.
 template <class F>
-bool TrySpecialisedInterior(const PixelArea& a, Phase phase, Gains gains, bool avx2) {
+bool SpecialisedSettingsFor(const PixelArea& a, Phase phase, Gains gains, KernelPath path,
+                            std::initializer_list<std::pair<int32_t, int32_t>> rowSets,
+                            SpecialisedSettings* out) {
+    if (path == KernelPath::Reference) return false;
     if (a.srcBytes != F::kSampleBytes) return false;
+    if (a.dstBytes != 3 * F::kSampleBytes && a.dstBytes != 4 * F::kSampleBytes) return false;
     if (gains.red > kMaxGain<F> || gains.blue > kMaxGain<F>) return false;
-    const int32_t redGain = static_cast<int32_t>(std::max<int64_t>(gains.red, 0));
-    const int32_t blueGain = static_cast<int32_t>(std::max<int64_t>(gains.blue, 0));
+    bool tenBitWords = F::kSampleBytes == 2;
+    if (tenBitWords) {
+        for (const auto& [first, count] : rowSets)
+            tenBitWords = tenBitWords && demosaic::WordsFitTenBits(a.SrcRow(first), a.Width(),
+                                                                   count, a.srcStride);
+    }
+    *out = SpecialisedSettings{phase, static_cast<int32_t>(std::max<int64_t>(gains.red, 0)),
+                               static_cast<int32_t>(std::max<int64_t>(gains.blue, 0)),
+                               VectorRows{path == KernelPath::Avx2, tenBitWords}};
+    return true;
+}
+
+template <class F, class Run> void WithDstBytes(const PixelArea& a, Run run) {
     if (a.dstBytes == 3 * F::kSampleBytes)
-        SpecialisedInterior<F, 3 * F::kSampleBytes>(a, phase, redGain, blueGain, avx2);
-    else if (a.dstBytes == 4 * F::kSampleBytes)
-        SpecialisedInterior<F, 4 * F::kSampleBytes>(a, phase, redGain, blueGain, avx2);
+        run(std::integral_constant<int, 3 * F::kSampleBytes>{});
     else
+        run(std::integral_constant<int, 4 * F::kSampleBytes>{});
+}
+
+template <class F> bool TrySpecialisedInterior(const PixelArea& a, Phase phase, Gains gains) {
+    SpecialisedSettings s;
+    if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(), {{0, a.Height()}}, &s))
         return false;
+    WithDstBytes<F>(a, [&](auto dstBytes) { SpecialisedInterior<F, decltype(dstBytes)::value>(a, s); });
+    return true;
+}
+
+// Columns 2..width-3 of the border rows 0, 1, height-2 and height-1 are interior columns whose
+// rows alone are folded back into the frame: the specialised rows fill them from the folded row
+// pointers. False, with nothing written, when they do not apply.
+template <class F> bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains) {
+    const int32_t height = a.Height();
+    if (height < 4 || a.Width() < 5) return false;
+    SpecialisedSettings s;
+    if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(),
+                                   {{0, 4}, {height - 4, 4}}, &s))
+        return false;
+    for (int32_t i : {0, 1, height - 2, height - 1}) {
+        const uint8_t* rows[4];
+        for (int32_t k = 0; k < 4; ++k)
+            rows[k] = a.SrcRow(BorderIndex(i, k - 2, height));
+        WithDstBytes<F>(a, [&](auto dstBytes) {
+            SpecialisedRowOfPhase<F, decltype(dstBytes)::value>(a, rows, i, s);
+        });
+    }
     return true;
 }
 
@@ -221,10 +294,7 @@ template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1)
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const auto [phase, gains] = ReadSettings(block);
-    const KernelPath path = ActiveKernelPath();
-    if (path != KernelPath::Reference &&
-        TrySpecialisedInterior<F>(a, phase, gains, path == KernelPath::Avx2))
-        return 1;
+    if (TrySpecialisedInterior<F>(a, phase, gains)) return 1;
     const int32_t width = a.Width();
     const int32_t firstColumnOdd = phase.columnBit; // column 2 has the parity of column 0
     for (int32_t i = 2; i <= a.Height() - 3; ++i) {
@@ -247,23 +317,6 @@ template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1)
     return 1;
 }
 
-// Where the sample at `index + offset` of a line of `size` samples is read near the border:
-// offsets that leave the frame are replaced by offsets of the same parity on the other side.
-// Lines shorter than four samples fold back by whole tiles until inside, so that small frames
-// are never read out of bounds; a line of one sample has only that sample.
-int32_t BorderIndex(int32_t index, int32_t offset, int32_t size) {
-    if (index == 0 && offset == -1) offset = 3;
-    if (index <= 1 && offset == -2) offset = 2;
-    if (index == size - 1 && offset == 1) offset = -3;
-    int32_t k = index + offset;
-    if (size < 2) return 0;
-    while (k < 0)
-        k += 2;
-    while (k >= size)
-        k -= 2;
-    return k;
-}
-
 template <class F>
 void BorderPixel(const PixelArea& a, int32_t i, int32_t j, Phase phase, const Gains& gains) {
     const uint8_t* rows[4];
@@ -280,14 +333,17 @@ void BorderPixel(const PixelArea& a, int32_t i, int32_t j, Phase phase, const Ga
 
 // The two outermost rows and columns on every side; each pixel's colour parity follows its own
 // row and column, for odd sizes as well.
-template <class F> int DemosaicBorder(const PixelArea& a, int32_t** extra1) {
+template <class F> int DemosaicBorder(const PixelArea& area, int32_t** extra1) {
+    const PixelArea a = area; // a local copy: the byte stores cannot alias it
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const auto [phase, gains] = ReadSettings(block);
     const int32_t width = a.Width();
     const int32_t height = a.Height();
+    // With the border rows' inner columns done, those rows need only their outer columns.
+    const bool innerColumnsDone = TrySpecialisedBorderRows<F>(a, phase, gains);
     for (int32_t i = 0; i < height; ++i) {
-        const bool wholeRow = i < 2 || i >= height - 2;
+        const bool wholeRow = (i < 2 || i >= height - 2) && !innerColumnsDone;
         for (int32_t j = 0; j < width; ++j) {
             if (!wholeRow && j == 2 && width - 2 > 2) j = width - 2;
             BorderPixel<F>(a, i, j, phase, gains);

@@ -254,14 +254,26 @@ int32_t InteriorRowSse2Words(uint8_t*, int32_t, const uint8_t* const[4], int32_t
 
 bool WordsFitTenBits(const uint8_t* first, int32_t samples, int32_t rows, int64_t stride) {
     uint32_t any = 0;
+#if TRAVIK_HAVE_SSE2
+    __m128i anyLanes = _mm_setzero_si128();
+#endif
     for (int32_t r = 0; r < rows; ++r) {
         const uint8_t* row = first + r * stride;
-        for (int32_t k = 0; k < samples; ++k) {
+        int32_t k = 0;
+#if TRAVIK_HAVE_SSE2
+        for (; k + 8 <= samples; k += 8)
+            anyLanes = _mm_or_si128(anyLanes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * k)));
+#endif
+        for (; k < samples; ++k) {
             uint16_t v;
             std::memcpy(&v, row + 2 * k, 2);
             any |= v;
         }
     }
+#if TRAVIK_HAVE_SSE2
+    const __m128i high = _mm_and_si128(anyLanes, _mm_set1_epi16(static_cast<short>(0xFC00)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) return false;
+#endif
     return any < 1024;
 }
 
