@@ -22,7 +22,9 @@ using kernel_test::VectorPaths;
 // Gains in percent: the setter's range, its edges, and values beyond it that only a measurement
 // or a corrupt block gives.
 int32_t RandomGain(std::mt19937& rng) {
-    static const int32_t kEdges[] = {0, 1, 99, 100, 101, 399, 400, -1, -400, 1600, 100000};
+    // 6399, 6400, 25599 and 25600 % lie at the edges of the vector rows' gain ranges.
+    static const int32_t kEdges[] = {0, 1, 99, 100, 101, 399, 400, -1, -400, 1600, 100000,
+                                     6399, 6400, 25599, 25600, 51199, 51200};
     if (rng() % 3 == 0) return kEdges[rng() % std::size(kEdges)];
     return static_cast<int32_t>(rng() % 401);
 }

@@ -43,16 +43,21 @@ __m256i Weighted(const Window& w, const Offset* o) {
     return _mm256_add_epi16(_mm256_add_epi16(nine, three), w.At(o[3]));
 }
 
-// min((sum * gain) >> 11, maximum) for gain < 2^16: the high half of the product is capped at
-// the first value where every product saturates (8 for bytes, 32 for 10-bit words), so that
-// (high << 5) | (low >> 11) stays in 16 bits.
-template <int kSampleBytes> __m256i ApplyGain(__m256i sum, __m256i gain) {
-    constexpr short kHighCap = kSampleBytes == 1 ? 8 : 32;
-    const __m256i low = _mm256_mullo_epi16(sum, gain);
-    const __m256i high = _mm256_min_epi16(_mm256_mulhi_epu16(sum, gain), _mm256_set1_epi16(kHighCap));
-    const __m256i value = _mm256_or_si256(_mm256_slli_epi16(high, 5), _mm256_srli_epi16(low, 11));
-    if constexpr (kSampleBytes == 1) return value; // the byte pack saturates at 255
-    return _mm256_min_epi16(value, _mm256_set1_epi16(1023));
+// (sum * gain) >> 11 as one high-half multiply: the sum shifted up and the gain shifted up so
+// that together they make the factor 32 = 2^(16 - 11), each staying inside 16 bits (bytes:
+// sums below 2^12 by 16 and gains below 2^15 by 2; words: sums below 2^14 by 4 and gains below
+// 2^13 by 8). The high half is unsigned, so the clamp to the largest value is an unsigned one.
+template <int kSampleBytes> constexpr int32_t kLargestGain = kSampleBytes == 1 ? 32767 : 8191;
+template <int kSampleBytes> constexpr int kSumShift = kSampleBytes == 1 ? 4 : 2;
+
+template <int kSampleBytes> __m256i ScaledGain(int32_t gain) {
+    return _mm256_set1_epi16(static_cast<short>(gain << (5 - kSumShift<kSampleBytes>)));
+}
+
+template <int kSampleBytes> __m256i ApplyGain(__m256i sum, __m256i scaledGain) {
+    constexpr short kMaximum = kSampleBytes == 1 ? 255 : 1023;
+    const __m256i value = _mm256_mulhi_epu16(_mm256_slli_epi16(sum, kSumShift<kSampleBytes>), scaledGain);
+    return _mm256_min_epu16(value, _mm256_set1_epi16(kMaximum));
 }
 
 // Blue, green, red of sixteen pixels into 3- or 4-channel pixels of bytes or words; a fourth
@@ -78,8 +83,8 @@ int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t la
     constexpr ParityCase b = kCases[kFirst ^ 1];
     // Even lanes hold the columns of the first case.
     const __m256i firstLanes = _mm256_set1_epi32(0xFFFF);
-    const __m256i red16 = _mm256_set1_epi16(static_cast<short>(redGain));
-    const __m256i blue16 = _mm256_set1_epi16(static_cast<short>(blueGain));
+    const __m256i red16 = ScaledGain<kSampleBytes>(redGain);
+    const __m256i blue16 = ScaledGain<kSampleBytes>(blueGain);
     constexpr int32_t kDstBytes = kSampleBytes * kChannels;
     int32_t j = from;
     for (; j + 15 <= last; j += 16) {
@@ -116,7 +121,9 @@ int32_t RowOfCase(uint8_t* out, const uint8_t* const rows[4], int32_t from, int3
 template <int kSampleBytes>
 int32_t AnyRow(uint8_t* out, int32_t dstBytes, const uint8_t* const rows[4], int32_t from,
                int32_t last, int firstCase, int32_t redGain, int32_t blueGain) {
-    if (redGain < 0 || redGain > 65535 || blueGain < 0 || blueGain > 65535) return from;
+    // Larger gains (beyond 250 times) are left to the SSE2 rows.
+    constexpr int32_t kLargest = kLargestGain<kSampleBytes>;
+    if (redGain < 0 || redGain > kLargest || blueGain < 0 || blueGain > kLargest) return from;
     if (dstBytes == 3 * kSampleBytes)
         return RowOfCase<kSampleBytes, 3>(out, rows, from, last, firstCase, redGain, blueGain);
     if (dstBytes == 4 * kSampleBytes)
