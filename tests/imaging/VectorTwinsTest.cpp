@@ -132,7 +132,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ConverterCase{"Color10To8FlipFrom48", Color10To8Flip, 48, 24},
                       ConverterCase{"Color32To24", Color32To24, 32, 24},
                       ConverterCase{"Color24Flip", Color24Flip, 24, 24},
-                      ConverterCase{"Color24FlipFrom32", Color24Flip, 32, 24}),
+                      ConverterCase{"Color24FlipFrom32", Color24Flip, 32, 24},
+                      ConverterCase{"GrayFromColor", GrayFromColor, 24, 8},
+                      ConverterCase{"GrayFromColor32", GrayFromColor, 32, 8}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Converting a 24-bit image onto itself one pixel to the side: each pixel written may be one the

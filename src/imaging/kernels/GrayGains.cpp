@@ -1,4 +1,5 @@
 // Gray processing of monochrome frames: per-Bayer-position gains and offsets, and colour to gray.
+#include "imaging/kernels/ConvertersAvx2.h"
 #include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
 
@@ -192,7 +193,26 @@ int GrayGainsWords(const PixelArea& a, int32_t** extra1) {
 }
 
 // Luma with weights 30, 59, 11 in hundredths; red is the third byte of the pixel.
+inline uint8_t GrayOf(const uint8_t* pixel) {
+    return static_cast<uint8_t>((pixel[2] * 30 + pixel[1] * 59 + pixel[0] * 11) / 100);
+}
+
+// The AVX2 rows for 24-bit pixels into bytes, sixteen pixels a step, the rest here; false, with
+// nothing written, where they do not apply.
+bool TryGrayRowsAvx2(const PixelArea& a) {
+    if (ActiveKernelPath() != KernelPath::Avx2 || a.srcBytes != 3 || a.dstBytes != 1) return false;
+    if (!BatchedReadsAreSafe(a, 3)) return false;
+    for (int32_t i = 0; i < a.Height(); ++i) {
+        const uint8_t* in = a.SrcRow(i);
+        uint8_t* out = a.DstRow(i);
+        for (int32_t j = convert::GrayRowAvx2(out, in, a.Width()); j < a.Width(); ++j)
+            out[j] = GrayOf(in + 3 * j);
+    }
+    return true;
+}
+
 int GrayOfColour(const PixelArea& a, int32_t**) {
+    if (TryGrayRowsAvx2(a)) return 1;
     ForEachPixel(a, [](uint8_t* out, const uint8_t* in) {
         *out = static_cast<uint8_t>((in[2] * 30 + in[1] * 59 + in[0] * 11) / 100);
     });

@@ -1,0 +1,13 @@
+// AVX2 twins of the converters whose pixels need byte shuffles.
+#pragma once
+
+#include <cstdint>
+
+namespace convert {
+
+// Gray of 24-bit pixels, (red x 30 + green x 59 + blue x 11) / 100, sixteen a step from the start
+// of the row; returns the pixels done. Call only when ActiveKernelPath() is KernelPath::Avx2;
+// without AVX2 in the build it does nothing.
+int32_t GrayRowAvx2(uint8_t* out, const uint8_t* in, int32_t width);
+
+} // namespace convert
