@@ -130,6 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ConverterCase{"Color10To8From48", Color10To8, 48, 24},
                       ConverterCase{"Color10To8From64", Color10To8, 64, 24},
                       ConverterCase{"Color10To8FlipFrom48", Color10To8Flip, 48, 24},
+                      ConverterCase{"Color10To8FlipFrom64", Color10To8Flip, 64, 24},
                       ConverterCase{"Color32To24", Color32To24, 32, 24},
                       ConverterCase{"Color24Flip", Color24Flip, 24, 24},
                       ConverterCase{"Color24FlipFrom32", Color24Flip, 32, 24},

@@ -80,12 +80,24 @@ template <int kShift> struct ColourWordsToBytes {
         for (int c = 0; c < 3; ++c)
             out[c] = static_cast<uint8_t>(LoadWord(in + 2 * c) >> kShift);
     }
-    // 48-bit pixels to 24-bit ones: a row is one run of words to one run of bytes.
+    // 48-bit pixels to 24-bit ones: a row is one run of words to one run of bytes. 64-bit
+    // pixels go to 4-byte ones in a buffer on the stack, a piece of the row at a time, and lose
+    // their fourth byte on the way out.
     static bool Covers(ptrdiff_t srcBytes, ptrdiff_t dstBytes) {
-        return srcBytes == 6 && dstBytes == 3;
+        return (srcBytes == 6 || srcBytes == 8) && dstBytes == 3;
     }
-    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t) {
-        WordsToBytes<kShift>(out, in, 3 * width);
+    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t srcBytes) {
+        if (srcBytes == 6) {
+            WordsToBytes<kShift>(out, in, 3 * width);
+            return;
+        }
+        constexpr int32_t kPiece = 512;
+        uint8_t fourBytes[4 * kPiece];
+        for (int32_t j = 0; j < width; j += kPiece) {
+            const int32_t count = std::min(width - j, kPiece);
+            WordsToBytes<kShift>(fourBytes, in + 8 * j, 4 * count);
+            FourBytesToThree(out + 3 * j, fourBytes, count);
+        }
     }
 };
 
