@@ -103,9 +103,95 @@ int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t la
     return j;
 }
 
+// ---- 8-bit frames: 32 columns a step, the two column parities in separate vectors ----
+//
+// Output columns j0 + 2m (the first case) and j0 + 2m + 1 (the other) for m = 0..15 read source
+// columns j0 + 2m - 2 .. j0 + 2m + 2. Read as 16-bit words from j0 - 2, j0 and j0 + 2, each row
+// gives the even-offset samples (low bytes) and the odd-offset ones (high bytes) of five column
+// positions, so each case is computed on sixteen useful lanes, without blends.
+struct ParityWindow {
+    // [row][column offset + 2] for the first case; the second case is the same row shifted by one
+    // column: its offsets -2..1 are the first case's -1..2.
+    __m256i s[4][5];
+
+    __m256i First(Offset o) const { return s[o.row + 2][o.column + 2]; }
+    __m256i Second(Offset o) const { return s[o.row + 2][o.column + 3]; }
+};
+
+ParityWindow LoadParityWindow(const uint8_t* const rows[4], int32_t j0) {
+    const __m256i low = _mm256_set1_epi16(0xFF);
+    ParityWindow w;
+    for (int r = 0; r < 4; ++r) {
+        for (int k = 0; k < 3; ++k) {
+            const __m256i words =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[r] + j0 - 2 + 2 * k));
+            w.s[r][2 * k] = _mm256_and_si256(words, low);
+            if (k < 2) w.s[r][2 * k + 1] = _mm256_srli_epi16(words, 8);
+        }
+    }
+    return w;
+}
+
+template <class At> __m256i WeightedOf(At at, const Offset* o) {
+    const __m256i n = at(o[0]);
+    const __m256i hv = _mm256_add_epi16(at(o[1]), at(o[2]));
+    const __m256i nine = _mm256_add_epi16(_mm256_slli_epi16(n, 3), n);
+    const __m256i three = _mm256_add_epi16(_mm256_slli_epi16(hv, 1), hv);
+    return _mm256_add_epi16(_mm256_add_epi16(nine, three), at(o[3]));
+}
+
+// Blue, green, red bytes of sixteen pixels of one parity case.
+template <class At>
+void CasePixels(At at, const ParityCase& c, __m256i redGain, __m256i blueGain, __m128i out[3]) {
+    const __m256i green = _mm256_srli_epi16(_mm256_add_epi16(at(c.green[0]), at(c.green[1])), 1);
+    out[0] = avx2::SaturatedBytes(ApplyGain<1>(WeightedOf(at, c.blue), blueGain));
+    out[1] = avx2::SaturatedBytes(green);
+    out[2] = avx2::SaturatedBytes(ApplyGain<1>(WeightedOf(at, c.red), redGain));
+}
+
+template <int kChannels, int kFirst>
+int32_t ParityRow(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
+                  int32_t redGain, int32_t blueGain) {
+    constexpr ParityCase a = kCases[kFirst];
+    constexpr ParityCase b = kCases[kFirst ^ 1];
+    const __m256i red16 = ScaledGain<1>(redGain);
+    const __m256i blue16 = ScaledGain<1>(blueGain);
+    int32_t j = from;
+    for (; j + 31 <= last; j += 32) {
+        const ParityWindow w = LoadParityWindow(rows, j);
+        __m128i first[3], second[3];
+        CasePixels([&w](Offset o) { return w.First(o); }, a, red16, blue16, first);
+        CasePixels([&w](Offset o) { return w.Second(o); }, b, red16, blue16, second);
+        __m128i low[3], high[3];
+        for (int c = 0; c < 3; ++c) {
+            low[c] = _mm_unpacklo_epi8(first[c], second[c]);
+            high[c] = _mm_unpackhi_epi8(first[c], second[c]);
+        }
+        avx2::MergeChannels<1, kChannels>(out + j * kChannels, low);
+        avx2::MergeChannels<1, kChannels>(out + (j + 16) * kChannels, high);
+    }
+    return j;
+}
+
 template <int kSampleBytes, int kChannels>
 int32_t RowOfCase(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
                   int firstCase, int32_t redGain, int32_t blueGain) {
+    if constexpr (kSampleBytes == 1) {
+        switch (firstCase) {
+        case 0:
+            from = ParityRow<kChannels, 0>(out, rows, from, last, redGain, blueGain);
+            break;
+        case 1:
+            from = ParityRow<kChannels, 1>(out, rows, from, last, redGain, blueGain);
+            break;
+        case 2:
+            from = ParityRow<kChannels, 2>(out, rows, from, last, redGain, blueGain);
+            break;
+        default:
+            from = ParityRow<kChannels, 3>(out, rows, from, last, redGain, blueGain);
+            break;
+        }
+    }
     switch (firstCase) {
     case 0:
         return Row<kSampleBytes, kChannels, 0>(out, rows, from, last, redGain, blueGain);
