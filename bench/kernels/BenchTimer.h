@@ -23,7 +23,9 @@ inline double ThreadCpuMs() {
     FILETIME created, exited, kernel, user;
     GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
     auto ms = [](FILETIME t) {
-        return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+        return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime) /
+               1e4;
     };
     return ms(kernel) + ms(user);
 #else
@@ -44,7 +46,8 @@ constexpr int kSamples = 9;
 constexpr double kBatchMs = 40.0;
 #endif
 
-template <class Work> double MedianMs(Work&& work, int samples = kSamples, double batchMs = kBatchMs) {
+template <class Work>
+double MedianMs(Work&& work, int samples = kSamples, double batchMs = kBatchMs) {
     work(); // warm caches and tables
     int runs = 1;
     for (;;) {

@@ -111,7 +111,11 @@ double TimeTones(int32_t bits) {
     steps.brightness = true;
     steps.brightnessValue = 40;
     ToneTable table;
-    table.Prepare(steps, bits >= 48 ? ToneImage::Color16 : bits == 8 ? ToneImage::Mono8 : ToneImage::Color8, 10);
+    table.Prepare(steps,
+                  bits >= 48  ? ToneImage::Color16
+                  : bits == 8 ? ToneImage::Mono8
+                              : ToneImage::Color8,
+                  10);
     return Measure([&] {
         table.Apply(frame.bytes.data(), frame.width, frame.height, frame.stride, frame.pixelBytes);
     });
@@ -134,16 +138,14 @@ Reference OpenCvReference(const std::string& name) {
     if (name == "Demosaic8To24") {
         const cv::Mat raw = randomMat(CV_8UC1, 256);
         cv::Mat out;
-        return {"cvtColor Bayer->BGR 8U", bench::MedianMs([&] {
-                    cv::cvtColor(raw, out, cv::COLOR_BayerBG2BGR);
-                })};
+        return {"cvtColor Bayer->BGR 8U",
+                bench::MedianMs([&] { cv::cvtColor(raw, out, cv::COLOR_BayerBG2BGR); })};
     }
     if (name == "Demosaic16To48") {
         const cv::Mat raw = randomMat(CV_16UC1, 1024);
         cv::Mat out;
-        return {"cvtColor Bayer->BGR 16U", bench::MedianMs([&] {
-                    cv::cvtColor(raw, out, cv::COLOR_BayerBG2BGR);
-                })};
+        return {"cvtColor Bayer->BGR 16U",
+                bench::MedianMs([&] { cv::cvtColor(raw, out, cv::COLOR_BayerBG2BGR); })};
     }
     if (name == "GammaColor8" || name == "ContrastColor8" || name == "BrightnessColor8") {
         cv::Mat image = randomMat(CV_8UC3, 256);
@@ -173,9 +175,8 @@ Reference OpenCvReference(const std::string& name) {
     if (name == "GrayFromColor") {
         const cv::Mat image = randomMat(CV_8UC3, 256);
         cv::Mat gray;
-        return {"cvtColor BGR->GRAY", bench::MedianMs([&] {
-                    cv::cvtColor(image, gray, cv::COLOR_BGR2GRAY);
-                })};
+        return {"cvtColor BGR->GRAY",
+                bench::MedianMs([&] { cv::cvtColor(image, gray, cv::COLOR_BGR2GRAY); })};
     }
     if (name == "Color24Flip") {
         const cv::Mat image = randomMat(CV_8UC3, 256);
@@ -185,9 +186,8 @@ Reference OpenCvReference(const std::string& name) {
     if (name == "Color10To8From48") {
         const cv::Mat image = randomMat(CV_16UC3, 1024);
         cv::Mat out;
-        return {"convertTo 16UC3->8UC3 /4", bench::MedianMs([&] {
-                    image.convertTo(out, CV_8UC3, 0.25);
-                })};
+        return {"convertTo 16UC3->8UC3 /4",
+                bench::MedianMs([&] { image.convertTo(out, CV_8UC3, 0.25); })};
     }
     return {};
 }

@@ -34,7 +34,8 @@ struct KernelRun {
 };
 
 // Runs `run` on a copy of `dst` with the path forced, and returns the destination's bytes.
-inline std::vector<uint8_t> Result(KernelPath path, const KernelRun& run, TestImage dst, const TestImage& src) {
+inline std::vector<uint8_t> Result(KernelPath path, const KernelRun& run, TestImage dst,
+                                   const TestImage& src) {
     ForceKernelPath(path);
     std::vector<int32_t> block = run.block;
     for (PositionedKernel kernel : run.kernels) {
@@ -54,7 +55,7 @@ inline std::vector<KernelPath> VectorPaths() {
 }
 
 inline void ExpectSameBytes(const KernelRun& run, const TestImage& dst, const TestImage& src,
-                     const std::string& what) {
+                            const std::string& what) {
     const std::vector<uint8_t> reference = Result(KernelPath::Reference, run, dst, src);
     for (KernelPath path : VectorPaths()) {
         const std::vector<uint8_t> fast = Result(path, run, dst, src);

@@ -23,8 +23,8 @@ using kernel_test::VectorPaths;
 // or a corrupt block gives.
 int32_t RandomGain(std::mt19937& rng) {
     // 6399, 6400, 25599 and 25600 % lie at the edges of the vector rows' gain ranges.
-    static const int32_t kEdges[] = {0, 1, 99, 100, 101, 399, 400, -1, -400, 1600, 100000,
-                                     6399, 6400, 25599, 25600, 51199, 51200};
+    static const int32_t kEdges[] = {0,    1,      99,   100,  101,   399,   400,   -1,   -400,
+                                     1600, 100000, 6399, 6400, 25599, 25600, 51199, 51200};
     if (rng() % 3 == 0) return kEdges[rng() % std::size(kEdges)];
     return static_cast<int32_t>(rng() % 401);
 }
@@ -50,13 +50,15 @@ TEST_P(DemosaicFastPath, MatchesTheReferenceOnRandomFrames) {
         // Every other trial the interior pass alone: it must leave the border as it found it.
         std::vector<PositionedKernel> kernels = {words ? DemosaicInner16 : DemosaicInner8};
         if (trial % 2) kernels.push_back(words ? DemosaicEdge16 : DemosaicEdge8);
-        KernelRun run{kernels, raw.Whole(), 0, 0,
-                {static_cast<int32_t>(rng() % 4), RandomGain(rng), RandomGain(rng),
-                 RandomGain(rng)}};
-        const std::string what = std::to_string(width) + "x" + std::to_string(height) +
-                                 " phase " + std::to_string(run.block[0]) + " gains " +
-                                 std::to_string(run.block[1]) + "/" +
-                                 std::to_string(run.block[3]);
+        KernelRun run{
+            kernels,
+            raw.Whole(),
+            0,
+            0,
+            {static_cast<int32_t>(rng() % 4), RandomGain(rng), RandomGain(rng), RandomGain(rng)}};
+        const std::string what = std::to_string(width) + "x" + std::to_string(height) + " phase " +
+                                 std::to_string(run.block[0]) + " gains " +
+                                 std::to_string(run.block[1]) + "/" + std::to_string(run.block[3]);
         ExpectSameBytes(run, out, raw, what);
         if (HasFatalFailure()) return;
     }
@@ -73,8 +75,12 @@ TEST_P(DemosaicFastPath, MatchesTheReferenceOnAnOffsetRectangle) {
     TestImage out(45, 33, outBits);
     out.Randomise(rng, 255);
     for (int32_t phase = 0; phase < 4; ++phase) {
-        KernelRun run{{words ? DemosaicInner16 : DemosaicInner8, words ? DemosaicEdge16 : DemosaicEdge8},
-                KernelRect{3, 2, 36, 27}, 5, 4, {phase, 130, 100, 70}};
+        KernelRun run{
+            {words ? DemosaicInner16 : DemosaicInner8, words ? DemosaicEdge16 : DemosaicEdge8},
+            KernelRect{3, 2, 36, 27},
+            5,
+            4,
+            {phase, 130, 100, 70}};
         ExpectSameBytes(run, out, raw, "phase " + std::to_string(phase));
     }
 }
@@ -132,8 +138,9 @@ class HueFastPath : public ::testing::TestWithParam<HueCase> {
         image.Randomise(rng, words ? (trial % 5 == 0 ? 65535 : 1023) : 255);
         for (int32_t i = 0; i < image.Height(); ++i)
             for (int32_t j = 0; j < image.Width(); ++j)
-                if (rng() % 4 == 0) image.Set(i, j, static_cast<int32_t>(rng() % 3),
-                                              image.Get(i, j, static_cast<int32_t>(rng() % 3)));
+                if (rng() % 4 == 0)
+                    image.Set(i, j, static_cast<int32_t>(rng() % 3),
+                              image.Get(i, j, static_cast<int32_t>(rng() % 3)));
     }
 
     // The kernel in place, as the pipeline runs it, with the path forced.
@@ -148,7 +155,8 @@ class HueFastPath : public ::testing::TestWithParam<HueCase> {
 
     static void ExpectSameInPlace(PositionedKernel kernel, const TestImage& image, KernelRect rect,
                                   const std::vector<int32_t>& block, const std::string& what) {
-        const std::vector<uint8_t> reference = InPlace(KernelPath::Reference, kernel, image, rect, block);
+        const std::vector<uint8_t> reference =
+            InPlace(KernelPath::Reference, kernel, image, rect, block);
         for (KernelPath path : VectorPaths()) {
             const std::vector<uint8_t> fast = InPlace(path, kernel, image, rect, block);
             if (fast == reference) continue; // the byte loop below only names the first difference
@@ -216,12 +224,17 @@ TEST_P(HueFastPath, MatchesTheReferenceOnSeparateBuffersAndOffsetRectangles) {
         const KernelRect rect{left, top, width, height};
         const int32_t hue = static_cast<int32_t>(rng() % 721) - 360;
         const int32_t saturation = static_cast<int32_t>(rng() % 511) - 255;
-        KernelRun run{{c.kernel}, rect, static_cast<int32_t>(rng() % 7),
-                      static_cast<int32_t>(rng() % 5), {hue, 0, saturation, 10}};
-        ExpectSameBytes(run, dst, src, std::to_string(width) + "x" + std::to_string(height) +
-                                           " " + HueSettings(hue, saturation));
+        KernelRun run{{c.kernel},
+                      rect,
+                      static_cast<int32_t>(rng() % 7),
+                      static_cast<int32_t>(rng() % 5),
+                      {hue, 0, saturation, 10}};
+        ExpectSameBytes(run, dst, src,
+                        std::to_string(width) + "x" + std::to_string(height) + " " +
+                            HueSettings(hue, saturation));
         if (HasFatalFailure()) return;
-        ExpectSameInPlace(c.kernel, src, rect, run.block, "in place, " + HueSettings(hue, saturation));
+        ExpectSameInPlace(c.kernel, src, rect, run.block,
+                          "in place, " + HueSettings(hue, saturation));
         if (HasFatalFailure()) return;
     }
 }
@@ -251,12 +264,13 @@ TEST_P(HueFastPath, MatchesTheReferenceWhenTheAreasOverlap) {
     }
 }
 
-// All 2^24 colours once, under one of a few settings each (8-bit only: the word kernels see the same 8-bit
-// values after their shift).
+// All 2^24 colours once, under one of a few settings each (8-bit only: the word kernels see the
+// same 8-bit values after their shift).
 TEST(HueFastPathAllColours, MatchesTheReferenceOnEveryColour) {
     KernelPathGuard guard;
     TestImage image(256, 256, 24);
-    const std::vector<int32_t> settings[] = {{40, 0, 60, 10}, {-200, 0, -255, 10}, {359, 0, 255, 10}};
+    const std::vector<int32_t> settings[] = {
+        {40, 0, 60, 10}, {-200, 0, -255, 10}, {359, 0, 255, 10}};
     for (int32_t red = 0; red < 256; ++red) {
         for (int32_t i = 0; i < 256; ++i) {
             uint8_t* pixel = image.Data() + i * image.Stride();
@@ -269,7 +283,8 @@ TEST(HueFastPathAllColours, MatchesTheReferenceOnEveryColour) {
         // The settings take turns, so that every colour is checked once and the run stays short.
         const std::vector<int32_t>& block = settings[red % std::size(settings)];
         HueFastPath::ExpectSameInPlace(HueSaturation8, image, image.Whole(), block,
-                                       "red " + std::to_string(red) + " " + HueSettings(block[0], block[2]));
+                                       "red " + std::to_string(red) + " " +
+                                           HueSettings(block[0], block[2]));
         if (HasFatalFailure()) return;
     }
 }

@@ -70,18 +70,22 @@ TEST_P(GrayGainsTwin, MatchesTheReferenceOnRandomFrames) {
             block[k] = RandomGrayOffset(rng);
         block[kGraySampleBits] = kSampleBits[rng() % std::size(kSampleBits)];
         const KernelRect rect = RandomRect(rng, trial, width, height);
-        const std::string what = std::to_string(width) + "x" + std::to_string(height) +
-                                 " phase " + std::to_string(block[kGrayPhase]) + " bits " +
+        const std::string what = std::to_string(width) + "x" + std::to_string(height) + " phase " +
+                                 std::to_string(block[kGrayPhase]) + " bits " +
                                  std::to_string(block[kGraySampleBits]);
         TestImage dst(width + 3, height + 2, words ? 16 : 8);
         dst.Randomise(rng, 255);
-        KernelRun run{{words ? GrayGains16 : GrayGains8}, rect,
-                      static_cast<int32_t>(rng() % 4), static_cast<int32_t>(rng() % 3), block};
+        KernelRun run{{words ? GrayGains16 : GrayGains8},
+                      rect,
+                      static_cast<int32_t>(rng() % 4),
+                      static_cast<int32_t>(rng() % 3),
+                      block};
         ExpectSameBytes(run, dst, src, what);
         if (HasFatalFailure()) return;
         // In place, as the pipeline runs it.
         KernelRun inPlace{{words ? GrayGains16 : GrayGains8}, rect, rect.left, rect.top, block};
-        const std::vector<uint8_t> reference = kernel_test::InPlaceResult(KernelPath::Reference, inPlace, src);
+        const std::vector<uint8_t> reference =
+            kernel_test::InPlaceResult(KernelPath::Reference, inPlace, src);
         for (KernelPath path : VectorPaths())
             ASSERT_EQ(kernel_test::InPlaceResult(path, inPlace, src), reference)
                 << KernelPathName(path) << ", in place, " << what;
@@ -115,8 +119,8 @@ TEST_P(ConverterTwin, MatchesTheReferenceOnRandomImages) {
         TestImage dst(width + 5, height + 3, c.dstBits);
         dst.Randomise(rng, 255);
         const KernelRect rect = RandomRect(rng, trial, width, height);
-        KernelRun run{{c.kernel}, rect, static_cast<int32_t>(rng() % 6),
-                      static_cast<int32_t>(rng() % 4), {}};
+        KernelRun run{
+            {c.kernel}, rect, static_cast<int32_t>(rng() % 6), static_cast<int32_t>(rng() % 4), {}};
         ExpectSameBytes(run, dst, src, std::to_string(width) + "x" + std::to_string(height));
         if (HasFatalFailure()) return;
     }
@@ -147,7 +151,8 @@ TEST(ConverterTwinOverlap, MatchesTheReferenceWhenTheAreasOverlap) {
         TestImage image(40, 3, 24);
         image.Randomise(rng, 255);
         KernelRun run{{Color24Flip}, KernelRect{1, 0, 38, 3}, 1 + shift, 0, {}};
-        const std::vector<uint8_t> reference = kernel_test::InPlaceResult(KernelPath::Reference, run, image);
+        const std::vector<uint8_t> reference =
+            kernel_test::InPlaceResult(KernelPath::Reference, run, image);
         for (KernelPath path : VectorPaths())
             EXPECT_EQ(kernel_test::InPlaceResult(path, run, image), reference)
                 << KernelPathName(path) << ", shift " << shift;

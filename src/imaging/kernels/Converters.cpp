@@ -19,7 +19,8 @@ template <int kShift> void WordsToBytes(uint8_t* out, const uint8_t* in, int32_t
     for (; k + 16 <= count; k += 16) {
         const __m128i* from = reinterpret_cast<const __m128i*>(in + 2 * k);
         const __m128i first = _mm_and_si128(_mm_srli_epi16(_mm_loadu_si128(from), kShift), low);
-        const __m128i second = _mm_and_si128(_mm_srli_epi16(_mm_loadu_si128(from + 1), kShift), low);
+        const __m128i second =
+            _mm_and_si128(_mm_srli_epi16(_mm_loadu_si128(from + 1), kShift), low);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(first, second));
     }
 #endif

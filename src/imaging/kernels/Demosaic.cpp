@@ -62,7 +62,8 @@ template <class F> TRAVIK_HOT_INLINE int32_t ApplyGain(int32_t weightedSum, int6
 }
 
 template <class F, class Sample>
-TRAVIK_HOT_INLINE void WritePixel(uint8_t* out, const ParityCase& c, const Gains& gains, Sample at) {
+TRAVIK_HOT_INLINE void WritePixel(uint8_t* out, const ParityCase& c, const Gains& gains,
+                                  Sample at) {
     const int32_t green = std::min((at(c.green[0]) + at(c.green[1])) >> 1, F::kMax);
     const int32_t red = 9 * at(c.red[0]) + 3 * (at(c.red[1]) + at(c.red[2])) + at(c.red[3]);
     const int32_t blue = 9 * at(c.blue[0]) + 3 * (at(c.blue[1]) + at(c.blue[2])) + at(c.blue[3]);
@@ -178,8 +179,8 @@ void SpecialisedRow(const PixelArea& a, const uint8_t* const rows[4], int32_t i,
                                       blueGain);
     } else if (vector.tenBitWords) {
         if (vector.avx2)
-            j = demosaic::InteriorRowAvx2Words(out, kDstBytes, rows, j, width - 3, kFirst,
-                                               redGain, blueGain);
+            j = demosaic::InteriorRowAvx2Words(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
+                                               blueGain);
         j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
                                            blueGain);
     }
@@ -243,8 +244,8 @@ bool SpecialisedSettingsFor(const PixelArea& a, Phase phase, Gains gains, Kernel
     bool tenBitWords = F::kSampleBytes == 2;
     if (tenBitWords) {
         for (const auto& [first, count] : rowSets)
-            tenBitWords = tenBitWords && demosaic::WordsFitTenBits(a.SrcRow(first), a.Width(),
-                                                                   count, a.srcStride);
+            tenBitWords = tenBitWords &&
+                          demosaic::WordsFitTenBits(a.SrcRow(first), a.Width(), count, a.srcStride);
     }
     *out = SpecialisedSettings{phase, static_cast<int32_t>(std::max<int64_t>(gains.red, 0)),
                                static_cast<int32_t>(std::max<int64_t>(gains.blue, 0)),
@@ -263,7 +264,8 @@ template <class F> bool TrySpecialisedInterior(const PixelArea& a, Phase phase, 
     SpecialisedSettings s;
     if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(), {{0, a.Height()}}, &s))
         return false;
-    WithDstBytes<F>(a, [&](auto dstBytes) { SpecialisedInterior<F, decltype(dstBytes)::value>(a, s); });
+    WithDstBytes<F>(
+        a, [&](auto dstBytes) { SpecialisedInterior<F, decltype(dstBytes)::value>(a, s); });
     return true;
 }
 
@@ -274,8 +276,8 @@ template <class F> bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase
     const int32_t height = a.Height();
     if (height < 4 || a.Width() < 5) return false;
     SpecialisedSettings s;
-    if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(),
-                                   {{0, 4}, {height - 4, 4}}, &s))
+    if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(), {{0, 4}, {height - 4, 4}},
+                                   &s))
         return false;
     for (int32_t i : {0, 1, height - 2, height - 1}) {
         const uint8_t* rows[4];

@@ -26,7 +26,8 @@ template <int kSampleBytes> Window LoadWindow(const uint8_t* const rows[4], int3
         for (int c = 0; c < 4; ++c) {
             const uint8_t* at = rows[r] + kSampleBytes * (j + c - 2);
             if constexpr (kSampleBytes == 1)
-                w.s[r][c] = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
+                w.s[r][c] =
+                    _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
             else
                 w.s[r][c] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
         }
@@ -56,7 +57,8 @@ template <int kSampleBytes> __m256i ScaledGain(int32_t gain) {
 
 template <int kSampleBytes> __m256i ApplyGain(__m256i sum, __m256i scaledGain) {
     constexpr short kMaximum = kSampleBytes == 1 ? 255 : 1023;
-    const __m256i value = _mm256_mulhi_epu16(_mm256_slli_epi16(sum, kSumShift<kSampleBytes>), scaledGain);
+    const __m256i value =
+        _mm256_mulhi_epu16(_mm256_slli_epi16(sum, kSumShift<kSampleBytes>), scaledGain);
     return _mm256_min_epu16(value, _mm256_set1_epi16(kMaximum));
 }
 
@@ -77,8 +79,8 @@ void StorePixels(uint8_t* out, __m256i blue, __m256i green, __m256i red) {
 }
 
 template <int kSampleBytes, int kChannels, int kFirst>
-int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
-            int32_t redGain, int32_t blueGain) {
+int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last, int32_t redGain,
+            int32_t blueGain) {
     constexpr ParityCase a = kCases[kFirst];
     constexpr ParityCase b = kCases[kFirst ^ 1];
     // Even lanes hold the columns of the first case.
@@ -237,8 +239,8 @@ int32_t InteriorRowAvx2(uint8_t*, int32_t, const uint8_t* const[4], int32_t from
     return from;
 }
 
-int32_t InteriorRowAvx2Words(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t,
-                             int, int32_t, int32_t) {
+int32_t InteriorRowAvx2Words(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t, int,
+                             int32_t, int32_t) {
     return from;
 }
 

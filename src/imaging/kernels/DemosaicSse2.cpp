@@ -28,7 +28,8 @@ Window LoadWordWindow(const uint8_t* const rows[4], int32_t j) {
     Window w;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
-            w.s[r][c] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + 2 * (j + c - 2)));
+            w.s[r][c] =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + 2 * (j + c - 2)));
     return w;
 }
 
@@ -67,8 +68,7 @@ __m128i ApplyGain(__m128i sum, __m128i gain) {
     return _mm_or_si128(_mm_slli_epi16(high, 5), _mm_srli_epi16(low, 11));
 }
 
-template <int kDstBytes>
-void StorePixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
+template <int kDstBytes> void StorePixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
     // Bytes blue, green, red, 0 of each pixel, four pixels a vector.
     const __m128i blueGreen = _mm_unpacklo_epi8(blue, green);
     const __m128i redZero = _mm_unpacklo_epi8(red, _mm_setzero_si128());
@@ -95,8 +95,8 @@ void StorePixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
 }
 
 template <int kDstBytes, int kFirst>
-int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
-            int32_t redGain, int32_t blueGain) {
+int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last, int32_t redGain,
+            int32_t blueGain) {
     constexpr ParityCase a = kCases[kFirst];
     constexpr ParityCase b = kCases[kFirst ^ 1];
     // Lanes 0, 2, 4, 6 hold the columns of the first case.
@@ -133,8 +133,7 @@ template <int kDstBytes>
 void StoreWordPixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
     // Words blue, green, red, 0 of each pixel, two pixels a vector.
     const __m128i zero = _mm_setzero_si128();
-    const __m128i blueGreen[2] = {_mm_unpacklo_epi16(blue, green),
-                                  _mm_unpackhi_epi16(blue, green)};
+    const __m128i blueGreen[2] = {_mm_unpacklo_epi16(blue, green), _mm_unpackhi_epi16(blue, green)};
     const __m128i redZero[2] = {_mm_unpacklo_epi16(red, zero), _mm_unpackhi_epi16(red, zero)};
     __m128i pixels[4];
     for (int h = 0; h < 2; ++h) {
@@ -143,8 +142,8 @@ void StoreWordPixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
     }
     if constexpr (kDstBytes == 8) {
         // The fourth word of each pixel is the caller's and stays as it was.
-        const __m128i keep = _mm_set_epi32(static_cast<int>(0xFFFF0000u), 0,
-                                           static_cast<int>(0xFFFF0000u), 0);
+        const __m128i keep =
+            _mm_set_epi32(static_cast<int>(0xFFFF0000u), 0, static_cast<int>(0xFFFF0000u), 0);
         for (int q = 0; q < 4; ++q) {
             __m128i* at = reinterpret_cast<__m128i*>(out + 16 * q);
             const __m128i old = _mm_loadu_si128(at);
@@ -231,22 +230,20 @@ int32_t InteriorRowSse2Words(uint8_t* out, int32_t dstBytes, const uint8_t* cons
                              int32_t from, int32_t last, int firstCase, int32_t redGain,
                              int32_t blueGain) {
     if (redGain < 0 || redGain > 65535 || blueGain < 0 || blueGain > 65535) return from;
-    if (dstBytes == 6)
-        return WordRowOfCase<6>(out, rows, from, last, firstCase, redGain, blueGain);
-    if (dstBytes == 8)
-        return WordRowOfCase<8>(out, rows, from, last, firstCase, redGain, blueGain);
+    if (dstBytes == 6) return WordRowOfCase<6>(out, rows, from, last, firstCase, redGain, blueGain);
+    if (dstBytes == 8) return WordRowOfCase<8>(out, rows, from, last, firstCase, redGain, blueGain);
     return from;
 }
 
 #else
 
-int32_t InteriorRowSse2(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t,
-                        int, int32_t, int32_t) {
+int32_t InteriorRowSse2(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t, int,
+                        int32_t, int32_t) {
     return from;
 }
 
-int32_t InteriorRowSse2Words(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t,
-                             int, int32_t, int32_t) {
+int32_t InteriorRowSse2Words(uint8_t*, int32_t, const uint8_t* const[4], int32_t from, int32_t, int,
+                             int32_t, int32_t) {
     return from;
 }
 
@@ -262,7 +259,8 @@ bool WordsFitTenBits(const uint8_t* first, int32_t samples, int32_t rows, int64_
         int32_t k = 0;
 #if TRAVIK_HAVE_SSE2
         for (; k + 8 <= samples; k += 8)
-            anyLanes = _mm_or_si128(anyLanes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * k)));
+            anyLanes = _mm_or_si128(anyLanes,
+                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * k)));
 #endif
         for (; k < samples; ++k) {
             uint16_t v;

@@ -51,8 +51,9 @@ bool GainsInSetterRange(const int32_t* block) {
 
 // Lanes alternate between the even and the odd column's value.
 __m128i Alternating(const int32_t (&v)[2]) {
-    return _mm_set_epi16(static_cast<short>(v[1]), static_cast<short>(v[0]), static_cast<short>(v[1]),
-                         static_cast<short>(v[0]), static_cast<short>(v[1]), static_cast<short>(v[0]),
+    return _mm_set_epi16(static_cast<short>(v[1]), static_cast<short>(v[0]),
+                         static_cast<short>(v[1]), static_cast<short>(v[0]),
+                         static_cast<short>(v[1]), static_cast<short>(v[0]),
                          static_cast<short>(v[1]), static_cast<short>(v[0]));
 }
 
@@ -68,7 +69,8 @@ int32_t GainRowBytesSse2(uint8_t* out, const uint8_t* in, int32_t width, const R
         __m128i halves[2] = {_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)};
         for (__m128i& h : halves)
             h = _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(h, gain), 7), offset);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm_packus_epi16(halves[0], halves[1]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j),
+                         _mm_packus_epi16(halves[0], halves[1]));
     }
     return j;
 }

@@ -151,7 +151,8 @@ TRAVIK_HOT_INLINE __m128i ScaledChroma(__m128i chroma, __m128i factor) {
     const __m128i high = _mm_mulhi_epu16(chroma, factor);
     // (low + 128) >> 8 without leaving 16 bits: halving first loses nothing, because an odd
     // low half never reaches a multiple of 256 by adding 128.
-    const __m128i lowPart = _mm_srli_epi16(_mm_add_epi16(_mm_srli_epi16(low, 1), _mm_set1_epi16(64)), 7);
+    const __m128i lowPart =
+        _mm_srli_epi16(_mm_add_epi16(_mm_srli_epi16(low, 1), _mm_set1_epi16(64)), 7);
     return _mm_add_epi16(_mm_slli_epi16(high, 8), lowPart);
 }
 
@@ -159,21 +160,27 @@ TRAVIK_HOT_INLINE __m128i ScaledChroma(__m128i chroma, __m128i factor) {
 TRAVIK_HOT_INLINE __m128i HueFraction(__m128i position, __m128i chroma) {
     alignas(16) uint16_t index[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(index), chroma);
-    const __m128i low = _mm_setr_epi16(
-        static_cast<int16_t>(kReciprocalLow[index[0]]), static_cast<int16_t>(kReciprocalLow[index[1]]),
-        static_cast<int16_t>(kReciprocalLow[index[2]]), static_cast<int16_t>(kReciprocalLow[index[3]]),
-        static_cast<int16_t>(kReciprocalLow[index[4]]), static_cast<int16_t>(kReciprocalLow[index[5]]),
-        static_cast<int16_t>(kReciprocalLow[index[6]]), static_cast<int16_t>(kReciprocalLow[index[7]]));
-    const __m128i high = _mm_setr_epi16(
-        static_cast<int16_t>(kReciprocalHigh[index[0]]), static_cast<int16_t>(kReciprocalHigh[index[1]]),
-        static_cast<int16_t>(kReciprocalHigh[index[2]]), static_cast<int16_t>(kReciprocalHigh[index[3]]),
-        static_cast<int16_t>(kReciprocalHigh[index[4]]), static_cast<int16_t>(kReciprocalHigh[index[5]]),
-        static_cast<int16_t>(kReciprocalHigh[index[6]]), static_cast<int16_t>(kReciprocalHigh[index[7]]));
+    const __m128i low = _mm_setr_epi16(static_cast<int16_t>(kReciprocalLow[index[0]]),
+                                       static_cast<int16_t>(kReciprocalLow[index[1]]),
+                                       static_cast<int16_t>(kReciprocalLow[index[2]]),
+                                       static_cast<int16_t>(kReciprocalLow[index[3]]),
+                                       static_cast<int16_t>(kReciprocalLow[index[4]]),
+                                       static_cast<int16_t>(kReciprocalLow[index[5]]),
+                                       static_cast<int16_t>(kReciprocalLow[index[6]]),
+                                       static_cast<int16_t>(kReciprocalLow[index[7]]));
+    const __m128i high = _mm_setr_epi16(static_cast<int16_t>(kReciprocalHigh[index[0]]),
+                                        static_cast<int16_t>(kReciprocalHigh[index[1]]),
+                                        static_cast<int16_t>(kReciprocalHigh[index[2]]),
+                                        static_cast<int16_t>(kReciprocalHigh[index[3]]),
+                                        static_cast<int16_t>(kReciprocalHigh[index[4]]),
+                                        static_cast<int16_t>(kReciprocalHigh[index[5]]),
+                                        static_cast<int16_t>(kReciprocalHigh[index[6]]),
+                                        static_cast<int16_t>(kReciprocalHigh[index[7]]));
     // position * low = H * 65536 + L; adding 32768 carries into H exactly when L >= 32768.
     // position * high stays below 256 because position * reciprocal stays below 0xFF0001.
     const __m128i roundCarry = _mm_srli_epi16(_mm_mullo_epi16(position, low), 15);
-    return _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(position, high), _mm_mulhi_epu16(position, low)),
-                         roundCarry);
+    return _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(position, high), _mm_mulhi_epu16(position, low)), roundCarry);
 }
 
 // One channel: new minimum, plus the span where the sector's mask has the channel, plus or
@@ -198,7 +205,8 @@ TRAVIK_HOT_INLINE void ShiftVectors(__m128i& blue, __m128i& green, __m128i& red,
                                     const VectorSettings& s) {
     const __m128i zero = _mm_setzero_si128();
 
-    const __m128i redOverGreen = _mm_xor_si128(_mm_cmpgt_epi16(green, red), _mm_cmpeq_epi16(zero, zero));
+    const __m128i redOverGreen =
+        _mm_xor_si128(_mm_cmpgt_epi16(green, red), _mm_cmpeq_epi16(zero, zero));
     __m128i maximum = Select(redOverGreen, red, green);
     __m128i minimum = Select(redOverGreen, green, red);
     __m128i base = Select(redOverGreen, _mm_set1_epi16(1), _mm_set1_epi16(3));
@@ -226,9 +234,11 @@ TRAVIK_HOT_INLINE void ShiftVectors(__m128i& blue, __m128i& green, __m128i& red,
     f = _mm_sub_epi16(f, _mm_and_si128(nextSector, _mm_set1_epi16(255)));
     sector = _mm_sub_epi16(sector, nextSector);
     // Sectors 6..11 repeat 0..5.
-    sector = _mm_sub_epi16(sector, _mm_and_si128(_mm_cmpgt_epi16(sector, _mm_set1_epi16(5)), _mm_set1_epi16(6)));
+    sector = _mm_sub_epi16(
+        sector, _mm_and_si128(_mm_cmpgt_epi16(sector, _mm_set1_epi16(5)), _mm_set1_epi16(6)));
     // span * f + 128 stays below 65536 (f is at most 254).
-    const __m128i ramp = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(span, f), _mm_set1_epi16(128)), 8);
+    const __m128i ramp =
+        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(span, f), _mm_set1_epi16(128)), 8);
 
     const __m128i in0 = _mm_cmpeq_epi16(sector, zero);
     const __m128i in1 = _mm_cmpeq_epi16(sector, _mm_set1_epi16(1));
@@ -237,9 +247,12 @@ TRAVIK_HOT_INLINE void ShiftVectors(__m128i& blue, __m128i& green, __m128i& red,
     const __m128i in4 = _mm_cmpeq_epi16(sector, _mm_set1_epi16(4));
     const __m128i in5 = _mm_cmpeq_epi16(sector, _mm_set1_epi16(5));
     // The sector masks and ramps by channel (kSectorMask, kSectorRamp).
-    const __m128i outBlue = Channel(newMinimum, span, ramp, _mm_or_si128(in0, _mm_or_si128(in4, in5)), in3, in0);
-    const __m128i outGreen = Channel(newMinimum, span, ramp, _mm_or_si128(in2, _mm_or_si128(in3, in4)), in1, in4);
-    const __m128i outRed = Channel(newMinimum, span, ramp, _mm_or_si128(in0, _mm_or_si128(in1, in2)), in5, in2);
+    const __m128i outBlue =
+        Channel(newMinimum, span, ramp, _mm_or_si128(in0, _mm_or_si128(in4, in5)), in3, in0);
+    const __m128i outGreen =
+        Channel(newMinimum, span, ramp, _mm_or_si128(in2, _mm_or_si128(in3, in4)), in1, in4);
+    const __m128i outRed =
+        Channel(newMinimum, span, ramp, _mm_or_si128(in0, _mm_or_si128(in1, in2)), in5, in2);
     blue = outBlue;
     green = outGreen;
     red = outRed;
@@ -257,14 +270,12 @@ TRAVIK_HOT_INLINE void ShiftEight(uint16_t* blueLanes, uint16_t* greenLanes, uin
 }
 
 // One channel of eight byte pixels kBytes apart, straight into the lanes.
-template <ptrdiff_t kBytes>
-TRAVIK_HOT_INLINE __m128i ByteLanes(const uint8_t* p) {
+template <ptrdiff_t kBytes> TRAVIK_HOT_INLINE __m128i ByteLanes(const uint8_t* p) {
     return _mm_setr_epi16(p[0], p[kBytes], p[2 * kBytes], p[3 * kBytes], p[4 * kBytes],
                           p[5 * kBytes], p[6 * kBytes], p[7 * kBytes]);
 }
 
-template <ptrdiff_t kBytes>
-TRAVIK_HOT_INLINE void StoreByteLanes(uint8_t* p, __m128i lanes) {
+template <ptrdiff_t kBytes> TRAVIK_HOT_INLINE void StoreByteLanes(uint8_t* p, __m128i lanes) {
     alignas(16) uint16_t v[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(v), lanes);
     for (ptrdiff_t k = 0; k < 8; ++k)
@@ -342,13 +353,14 @@ void ShiftAreaSse2(const PixelArea& a, const VectorSettings& settings, bool word
 // returns the columns done.
 int32_t ShiftGroupsAvx2(const PixelArea& a, const int32_t* block, bool words) {
     if (a.srcBytes != a.dstBytes) return 0;
-    const bool covered = words ? a.srcBytes == 6 || a.srcBytes == 8 : a.srcBytes == 3 || a.srcBytes == 4;
+    const bool covered =
+        words ? a.srcBytes == 6 || a.srcBytes == 8 : a.srcBytes == 3 || a.srcBytes == 4;
     if (!covered) return 0;
     const HueShift shift = MakeHueShift(block[kHueDegrees]);
     return hue::ShiftGroupsAvx2(hue::Avx2Rows{
         a.DstRow(0), a.SrcRow(0), a.Width(), a.Height(), a.dstStride, a.srcStride,
-        static_cast<int32_t>(a.srcBytes), ClampSampleBits(block[kHueSampleBits]) - 8,
-        shift.sectors, shift.remainder, std::clamp(block[kHueSaturation], -255, 255)});
+        static_cast<int32_t>(a.srcBytes), ClampSampleBits(block[kHueSampleBits]) - 8, shift.sectors,
+        shift.remainder, std::clamp(block[kHueSaturation], -255, 255)});
 }
 
 // The fast path of both kernels; false when it does not apply and the reference must run.
@@ -359,7 +371,8 @@ bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) 
     const VectorSettings settings = MakeVectorSettings(block[kHueDegrees], block[kHueSaturation]);
     const int32_t shift = ClampSampleBits(block[kHueSampleBits]) - 8;
     // AVX2 takes the whole groups of sixteen pixels of each row, SSE2 the columns after them.
-    const int32_t done = ActiveKernelPath() == KernelPath::Avx2 ? ShiftGroupsAvx2(a, block, words) : 0;
+    const int32_t done =
+        ActiveKernelPath() == KernelPath::Avx2 ? ShiftGroupsAvx2(a, block, words) : 0;
     if (done == a.Width()) return true;
     PixelArea rest = a;
     rest.rect.left += done;

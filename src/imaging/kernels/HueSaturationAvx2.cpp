@@ -27,8 +27,8 @@ struct Settings {
 inline __m256i ScaledChroma(__m256i chroma, __m256i factor) {
     const __m256i low = _mm256_mullo_epi16(chroma, factor);
     const __m256i high = _mm256_mulhi_epu16(chroma, factor);
-    const __m256i lowPart = _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_srli_epi16(low, 1), _mm256_set1_epi16(64)), 7);
+    const __m256i lowPart =
+        _mm256_srli_epi16(_mm256_add_epi16(_mm256_srli_epi16(low, 1), _mm256_set1_epi16(64)), 7);
     return _mm256_add_epi16(_mm256_slli_epi16(high, 8), lowPart);
 }
 
@@ -41,7 +41,8 @@ inline __m256i HueFraction(__m256i position, __m256i chroma) {
     for (int h = 0; h < 2; ++h) {
         const __m128i chromaHalf = h ? avx2::High(chroma) : avx2::Low(chroma);
         const __m128i positionHalf = h ? avx2::High(position) : avx2::Low(position);
-        const __m256i reciprocal = _mm256_i32gather_epi32(table, _mm256_cvtepu16_epi32(chromaHalf), 4);
+        const __m256i reciprocal =
+            _mm256_i32gather_epi32(table, _mm256_cvtepu16_epi32(chromaHalf), 4);
         const __m256i product = _mm256_mullo_epi32(_mm256_cvtepu16_epi32(positionHalf), reciprocal);
         halves[h] = _mm256_srli_epi32(_mm256_add_epi32(product, round), 16);
     }
@@ -49,9 +50,10 @@ inline __m256i HueFraction(__m256i position, __m256i chroma) {
     return _mm256_permute4x64_epi64(_mm256_packus_epi32(halves[0], halves[1]), 0xD8);
 }
 
-inline __m256i Channel(__m256i newMinimum, __m256i span, __m256i ramp, __m256i full,
-                       __m256i rising, __m256i falling) {
-    const __m256i up = _mm256_add_epi16(_mm256_and_si256(span, full), _mm256_and_si256(ramp, rising));
+inline __m256i Channel(__m256i newMinimum, __m256i span, __m256i ramp, __m256i full, __m256i rising,
+                       __m256i falling) {
+    const __m256i up =
+        _mm256_add_epi16(_mm256_and_si256(span, full), _mm256_and_si256(ramp, rising));
     return _mm256_sub_epi16(_mm256_add_epi16(newMinimum, up), _mm256_and_si256(ramp, falling));
 }
 
@@ -60,11 +62,13 @@ inline void ShiftVectors(__m256i& blue, __m256i& green, __m256i& red, const Sett
     const __m256i zero = _mm256_setzero_si256();
     const __m256i one = _mm256_set1_epi16(1);
 
-    const __m256i redOverGreen = _mm256_xor_si256(_mm256_cmpgt_epi16(green, red), _mm256_cmpeq_epi16(zero, zero));
+    const __m256i redOverGreen =
+        _mm256_xor_si256(_mm256_cmpgt_epi16(green, red), _mm256_cmpeq_epi16(zero, zero));
     __m256i maximum = Select(redOverGreen, red, green);
     __m256i minimum = Select(redOverGreen, green, red);
     __m256i base = Select(redOverGreen, one, _mm256_set1_epi16(3));
-    __m256i position = Select(redOverGreen, _mm256_sub_epi16(green, blue), _mm256_sub_epi16(blue, red));
+    __m256i position =
+        Select(redOverGreen, _mm256_sub_epi16(green, blue), _mm256_sub_epi16(blue, red));
     const __m256i blueLargest = _mm256_cmpgt_epi16(blue, maximum);
     maximum = Select(blueLargest, blue, maximum);
     base = Select(blueLargest, _mm256_set1_epi16(5), base);
@@ -76,10 +80,12 @@ inline void ShiftVectors(__m256i& blue, __m256i& green, __m256i& red, const Sett
     position = _mm256_add_epi16(position, _mm256_and_si256(previousSector, chroma));
 
     const __m256i lightness = _mm256_add_epi16(maximum, minimum);
-    const __m256i allowed = _mm256_min_epi16(lightness, _mm256_sub_epi16(_mm256_set1_epi16(511), lightness));
+    const __m256i allowed =
+        _mm256_min_epi16(lightness, _mm256_sub_epi16(_mm256_set1_epi16(511), lightness));
     const __m256i newChroma = _mm256_min_epi16(ScaledChroma(chroma, s.saturationFactor), allowed);
     const __m256i newMinimum = _mm256_srli_epi16(_mm256_sub_epi16(lightness, newChroma), 1);
-    const __m256i span = _mm256_sub_epi16(_mm256_srli_epi16(_mm256_add_epi16(lightness, newChroma), 1), newMinimum);
+    const __m256i span =
+        _mm256_sub_epi16(_mm256_srli_epi16(_mm256_add_epi16(lightness, newChroma), 1), newMinimum);
 
     __m256i f = _mm256_add_epi16(HueFraction(position, chroma), s.remainder);
     __m256i sector = _mm256_add_epi16(base, s.sectors);
@@ -87,9 +93,12 @@ inline void ShiftVectors(__m256i& blue, __m256i& green, __m256i& red, const Sett
     f = _mm256_sub_epi16(f, _mm256_and_si256(nextSector, _mm256_set1_epi16(255)));
     sector = _mm256_sub_epi16(sector, nextSector);
     // Sectors 6..11 repeat 0..5.
-    sector = _mm256_sub_epi16(sector, _mm256_and_si256(_mm256_cmpgt_epi16(sector, _mm256_set1_epi16(5)), _mm256_set1_epi16(6)));
+    sector =
+        _mm256_sub_epi16(sector, _mm256_and_si256(_mm256_cmpgt_epi16(sector, _mm256_set1_epi16(5)),
+                                                  _mm256_set1_epi16(6)));
     // span * f + 128 stays below 65536 (f is at most 254).
-    const __m256i ramp = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(span, f), _mm256_set1_epi16(128)), 8);
+    const __m256i ramp =
+        _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(span, f), _mm256_set1_epi16(128)), 8);
 
     const __m256i in0 = _mm256_cmpeq_epi16(sector, zero);
     const __m256i in1 = _mm256_cmpeq_epi16(sector, one);
@@ -98,9 +107,12 @@ inline void ShiftVectors(__m256i& blue, __m256i& green, __m256i& red, const Sett
     const __m256i in4 = _mm256_cmpeq_epi16(sector, _mm256_set1_epi16(4));
     const __m256i in5 = _mm256_cmpeq_epi16(sector, _mm256_set1_epi16(5));
     // The sector masks and ramps by channel.
-    blue = Channel(newMinimum, span, ramp, _mm256_or_si256(in0, _mm256_or_si256(in4, in5)), in3, in0);
-    green = Channel(newMinimum, span, ramp, _mm256_or_si256(in2, _mm256_or_si256(in3, in4)), in1, in4);
-    red = Channel(newMinimum, span, ramp, _mm256_or_si256(in0, _mm256_or_si256(in1, in2)), in5, in2);
+    blue =
+        Channel(newMinimum, span, ramp, _mm256_or_si256(in0, _mm256_or_si256(in4, in5)), in3, in0);
+    green =
+        Channel(newMinimum, span, ramp, _mm256_or_si256(in2, _mm256_or_si256(in3, in4)), in1, in4);
+    red =
+        Channel(newMinimum, span, ramp, _mm256_or_si256(in0, _mm256_or_si256(in1, in2)), in5, in2);
 }
 
 // Sixteen pixels of byte channels, kChannels bytes each.

@@ -8,17 +8,17 @@ namespace hue {
 
 // One call's hue and saturation work on rows of packed pixels.
 struct Avx2Rows {
-    uint8_t* dst;        // first destination pixel
-    const uint8_t* src;  // first source pixel
-    int32_t width;       // pixels per row
-    int32_t height;      // rows
+    uint8_t* dst;       // first destination pixel
+    const uint8_t* src; // first source pixel
+    int32_t width;      // pixels per row
+    int32_t height;     // rows
     ptrdiff_t dstStride;
     ptrdiff_t srcStride;
-    int32_t pixelBytes;  // source and destination alike: 3 or 4 (bytes), 6 or 8 (words)
-    int32_t wordShift;   // words: sample bits - 8, 0..8
-    int32_t sectors;     // the hue shift in whole sectors
-    int32_t remainder;   // and the rest, 0..254
-    int32_t saturation;  // -255..255
+    int32_t pixelBytes; // source and destination alike: 3 or 4 (bytes), 6 or 8 (words)
+    int32_t wordShift;  // words: sample bits - 8, 0..8
+    int32_t sectors;    // the hue shift in whole sectors
+    int32_t remainder;  // and the rest, 0..254
+    int32_t saturation; // -255..255
 };
 
 // Runs the hue model on whole groups of sixteen pixels from the left of every row, reading each

@@ -29,8 +29,8 @@ CpuidRegisters Cpuid(uint32_t leaf, uint32_t subleaf) {
 #if defined(_MSC_VER)
     int r[4];
     __cpuidex(r, static_cast<int>(leaf), static_cast<int>(subleaf));
-    return {static_cast<uint32_t>(r[0]), static_cast<uint32_t>(r[1]),
-            static_cast<uint32_t>(r[2]), static_cast<uint32_t>(r[3])};
+    return {static_cast<uint32_t>(r[0]), static_cast<uint32_t>(r[1]), static_cast<uint32_t>(r[2]),
+            static_cast<uint32_t>(r[3])};
 #else
     CpuidRegisters r{};
     __cpuid_count(leaf, subleaf, r.eax, r.ebx, r.ecx, r.edx);

@@ -178,4 +178,3 @@ inline bool BatchedReadsAreSafe(const PixelArea& a, ptrdiff_t pixelBytes) {
     const auto dst = span(dstFirst, a.dstStride, a.dstBytes);
     return src.second <= dst.first || dst.second <= src.first;
 }
-

@@ -33,7 +33,8 @@ int Restride(const PixelArea& a, int32_t**) {
 // within each dword, then (for bytes) the bytes within each word.
 template <size_t kPixelBytes> __m128i Reversed(__m128i v) {
     v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
-    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)), _MM_SHUFFLE(2, 3, 0, 1));
+    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)),
+                            _MM_SHUFFLE(2, 3, 0, 1));
     if constexpr (kPixelBytes == 1) v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
     return v;
 }
@@ -47,8 +48,10 @@ int32_t ReverseRowSse2(uint8_t* to, const uint8_t* from, int32_t width) {
     const uint8_t* end = from + static_cast<size_t>(width) * kPixelBytes;
     int32_t j = 0;
     for (; j + kPixels <= width; j += kPixels) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - (j + kPixels) * kPixelBytes));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + j * kPixelBytes), Reversed<kPixelBytes>(v));
+        const __m128i v =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - (j + kPixels) * kPixelBytes));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + j * kPixelBytes),
+                         Reversed<kPixelBytes>(v));
     }
     return j;
 }

@@ -184,9 +184,10 @@ bool TrySharpenVector(const PixelArea& a, int32_t sharpness, int32_t maximum, Ke
     int16_t stackSums[kStackSums];
     std::vector<int16_t> heapSums;
     if (samples > kStackSums) heapSums.resize(static_cast<size_t>(samples));
-    const sharpen_rows::Job job{a.DstRow(0), a.SrcRow(0), a.Width(), a.Height(),
-                                a.dstStride, a.srcStride, sharpness, maximum,
-                                samples > kStackSums ? heapSums.data() : stackSums};
+    const sharpen_rows::Job job{
+        a.DstRow(0), a.SrcRow(0), a.Width(),
+        a.Height(),  a.dstStride, a.srcStride,
+        sharpness,   maximum,     samples > kStackSums ? heapSums.data() : stackSums};
     if (path == KernelPath::Avx2) return sharpen_rows::RunInteriorAvx2(job, kSampleBytes, step);
     return RunInteriorSse2(job, kSampleBytes, step);
 }

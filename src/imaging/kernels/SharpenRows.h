@@ -60,8 +60,9 @@ void SharpenRow(uint8_t* out, const uint8_t* in, const int16_t* sums, int32_t fi
     const Vec fourth = V::FourthOfFour();
     int32_t k = first;
     for (; k + V::kLanes <= end; k += V::kLanes) {
-        const Vec window = V::Add(V::Add(V::LoadSums(sums + k - 2 * kStep), V::LoadSums(sums + k - kStep)),
-                                  V::Add(V::LoadSums(sums + k), V::LoadSums(sums + k + kStep)));
+        const Vec window =
+            V::Add(V::Add(V::LoadSums(sums + k - 2 * kStep), V::LoadSums(sums + k - kStep)),
+                   V::Add(V::LoadSums(sums + k), V::LoadSums(sums + k + kStep)));
         if constexpr (kSampleBytes == 1) {
             const Vec original = V::LoadBytes(in + k);
             const Vec x = V::MulLow(V::Sub(original, V::ShiftRight4(window)), factor);
@@ -73,7 +74,8 @@ void SharpenRow(uint8_t* out, const uint8_t* in, const int16_t* sums, int32_t fi
             const Vec d = V::Min(V::Max(V::Sub(original, V::ShiftRight4(window)), bottom), top);
             const Vec magnitude = V::MulLow(V::Abs(d), factor);
             const Vec tenth = V::ShiftRight3Unsigned(V::MulHighUnsigned(magnitude, V::Set(-13107)));
-            const Vec value = V::Min(V::Max(V::Add(original, V::CopySign(tenth, d)), V::Zero()), top);
+            const Vec value =
+                V::Min(V::Max(V::Add(original, V::CopySign(tenth, d)), V::Zero()), top);
             V::StoreWords(out + 2 * k, value, kStep == 4, fourth);
         }
     }
@@ -86,7 +88,8 @@ void SharpenRow(uint8_t* out, const uint8_t* in, const int16_t* sums, int32_t fi
         d = d < -maximum ? -maximum : d > maximum ? maximum : d;
         const int32_t x = sharpness * d;
         const uint32_t m = static_cast<uint32_t>(x < 0 ? -x : x);
-        const int32_t tenth = static_cast<int32_t>(kSampleBytes == 1 ? (m * 6554u) >> 16 : (m * 52429u) >> 19);
+        const int32_t tenth =
+            static_cast<int32_t>(kSampleBytes == 1 ? (m * 6554u) >> 16 : (m * 52429u) >> 19);
         int32_t value = original + (x < 0 ? -tenth : tenth);
         value = value < 0 ? 0 : value > maximum ? maximum : value;
         if (kSampleBytes == 1) {
@@ -132,7 +135,8 @@ bool WordsFitTenBits(const uint8_t* first, int32_t samples, int32_t rows, ptrdif
         for (; k + V::kLanes <= samples; k += V::kLanes)
             any = V::Or(any, V::And(V::LoadWords(row + 2 * k), used));
         for (; k < samples; ++k)
-            if (kStep != 4 || k % 4 != 3) tail |= static_cast<uint32_t>(row[2 * k] | (row[2 * k + 1] << 8));
+            if (kStep != 4 || k % 4 != 3)
+                tail |= static_cast<uint32_t>(row[2 * k] | (row[2 * k + 1] << 8));
     }
     return tail < 1024 && V::AllBelow1024(any);
 }
@@ -152,10 +156,17 @@ template <class V> bool RunInterior(const Job& job, int32_t sampleBytes, int32_t
     };
     if (sampleBytes == 1) {
         switch (step) {
-        case 1: SharpenInterior<V, 1, 1>(job); return true;
-        case 3: SharpenInterior<V, 1, 3>(job); return true;
-        case 4: SharpenInterior<V, 1, 4>(job); return true;
-        default: return false;
+        case 1:
+            SharpenInterior<V, 1, 1>(job);
+            return true;
+        case 3:
+            SharpenInterior<V, 1, 3>(job);
+            return true;
+        case 4:
+            SharpenInterior<V, 1, 4>(job);
+            return true;
+        default:
+            return false;
         }
     }
     if (sampleBytes != 2 || job.maximum > 1023) return false;
