@@ -34,6 +34,27 @@ KernelRect RandomRect(std::mt19937& rng, int trial, int32_t width, int32_t heigh
     return KernelRect{left, top, width, height};
 }
 
+// ---- The choice of path ----
+
+// Forcing a path never goes beyond what the CPU runs: an AVX2 request on a CPU without it gets
+// SSE2, which every x86-64 CPU has.
+TEST(KernelPathChoice, ForcingIsCappedAtWhatTheCpuRuns) {
+    KernelPathGuard guard;
+    EXPECT_EQ(ForceKernelPath(KernelPath::Reference), KernelPath::Reference);
+    EXPECT_EQ(ActiveKernelPath(), KernelPath::Reference);
+    EXPECT_TRUE(KernelPathSupported(KernelPath::Reference));
+#if defined(__x86_64__) || defined(_M_X64)
+    EXPECT_TRUE(KernelPathSupported(KernelPath::Sse2));
+    EXPECT_EQ(ForceKernelPath(KernelPath::Sse2), KernelPath::Sse2);
+#endif
+    const KernelPath best = ForceKernelPath(KernelPath::Avx2);
+    EXPECT_EQ(best == KernelPath::Avx2, KernelPathSupported(KernelPath::Avx2));
+    EXPECT_EQ(ActiveKernelPath(), best);
+    EXPECT_STREQ(KernelPathName(KernelPath::Reference), "scalar");
+    EXPECT_STREQ(KernelPathName(KernelPath::Sse2), "sse2");
+    EXPECT_STREQ(KernelPathName(KernelPath::Avx2), "avx2");
+}
+
 // ---- Gray gains ----
 
 // Gains and offsets: the setters' ranges, their edges, and what only a measurement or a corrupt
