@@ -1,4 +1,5 @@
 // Depth and channel-order converters for display, files and recording, with optional row flip.
+#include "imaging/kernels/ConvertersAvx2.h"
 #include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
 
@@ -31,9 +32,11 @@ template <int kShift> void WordsToBytes(uint8_t* out, const uint8_t* in, int32_t
 // The first three bytes of `count` 4-byte pixels: each pixel is stored as four bytes whose last
 // one the next pixel overwrites; the last pixel is stored as three, so nothing beyond changes.
 void FourBytesToThree(uint8_t* out, const uint8_t* in, int32_t count) {
-    for (int32_t j = 0; j + 1 < count; ++j)
+    int32_t j = 0;
+    if (ActiveKernelPath() == KernelPath::Avx2) j = convert::FourBytesToThreeAvx2(out, in, count);
+    for (; j + 1 < count; ++j)
         std::memcpy(out + 3 * j, in + 4 * j, 4);
-    if (count > 0) std::memcpy(out + 3 * (count - 1), in + 4 * (count - 1), 3);
+    if (j < count) std::memcpy(out + 3 * j, in + 4 * j, 3);
 }
 
 // Runs Rule::Row over every row when the rule has a row form for these pixel sizes (and the

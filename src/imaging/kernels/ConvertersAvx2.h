@@ -10,4 +10,9 @@ namespace convert {
 // without AVX2 in the build it does nothing.
 int32_t GrayRowAvx2(uint8_t* out, const uint8_t* in, int32_t width);
 
+// The first three bytes of 4-byte pixels, four pixels a step, while a step's 16-byte store stays
+// inside the pixels that follow and are still to be written; returns the pixels done (the
+// caller writes the rest, the last one as three bytes).
+int32_t FourBytesToThreeAvx2(uint8_t* out, const uint8_t* in, int32_t count);
+
 } // namespace convert
