@@ -37,8 +37,8 @@ AviFile ReadRecording(const std::string& path) {
 }
 
 // Runs the recorder the way the camera object does: a stand-in acquisition thread produces an
-// output image every `periodMs` under the image lock and sets the new-frame flag, and the recorder
-// runs on a thread of its own until its run flag is cleared or it clears it.
+// output image every `periodMs` and hands it to the recorder under the image lock, and the
+// recorder runs on a thread of its own until its run flag is cleared or it clears it.
 class StandInCamera {
   public:
     explicit StandInCamera(int periodMs) : m_period(periodMs) { InitializeCriticalSection(&lock); }
@@ -53,10 +53,19 @@ class StandInCamera {
     }
     bool Record(const std::string& path, int timeMs) {
         if (Open(path, timeMs) != AviRecorder::OpenResult::kOpened) return false;
-        newFrame = 0;
-        runFlag = 1;
-        m_recorder = std::thread([this] { end = recorder.Run(runFlag, newFrame, &acquisition); });
+        StartRun();
         return true;
+    }
+    void StartRun() {
+        runFlag = 1;
+        m_recorder = std::thread([this] { end = recorder.Run(runFlag, &acquisition); });
+    }
+    // One output image, as the acquisition engine finishes it.
+    void Produce() {
+        EnterCriticalSection(&lock);
+        ++produced;
+        recorder.TakeFrame(output.load());
+        LeaveCriticalSection(&lock);
     }
     // What stopping acquisition does: clear the run flag and wait for the thread.
     void StopRecording() {
@@ -78,10 +87,7 @@ class StandInCamera {
         m_producer = std::thread([this] {
             while (m_run) {
                 Sleep(m_period);
-                EnterCriticalSection(&lock);
-                ++produced;
-                newFrame = 1; // under the image lock, as the acquisition engine sets it
-                LeaveCriticalSection(&lock);
+                Produce();
             }
         });
     }
@@ -94,7 +100,6 @@ class StandInCamera {
     AviRecorder recorder;
     std::atomic<const ImageBuffer*> output{nullptr};
     std::atomic<int> runFlag{0};
-    std::atomic<int> newFrame{0};
     std::atomic<int> produced{0};
     std::atomic<int> acquisition{1}; // the acquisition's run flag
     std::atomic<AviRecorder::End> end{AviRecorder::End::kTime};
