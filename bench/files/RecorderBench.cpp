@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -252,8 +253,12 @@ void WhereTheTimeGoes(const std::string& path) {
         DeleteFileA(path.c_str());
         return ms;
     };
-    const double oneWrite = writeFile(false, false, kFrames);
-    const double twoWrites = writeFile(true, false, kFrames);
+    // Each twice, in turn, the better kept: the first file after the recordings above also pays
+    // for the system making room in its cache.
+    double oneWrite = writeFile(false, false, kFrames);
+    double twoWrites = writeFile(true, false, kFrames);
+    oneWrite = std::min(oneWrite, writeFile(false, false, kFrames));
+    twoWrites = std::min(twoWrites, writeFile(true, false, kFrames));
     const double flushed = writeFile(false, true, 20);
     const double allocation = msPerFrame(20, [&] {
         std::unique_ptr<uint8_t[]> fresh(new uint8_t[kChunk]);
