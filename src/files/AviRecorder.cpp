@@ -124,8 +124,8 @@ bool AviRecorder::ConvertFrame(const ImageBuffer* image, uint8_t* frame) {
     case 8: // GDI turns each gray-table index into equal blue, green and red
         return m_color->Blit(image, nullptr, 0, 0) && intoFrame(Color24Flip, *m_color);
     case 16:
-        return WholeBuffer(*m_gray, *image, Mono10To8) && m_color->Blit(m_gray.get(), nullptr, 0, 0) &&
-               intoFrame(Color24Flip, *m_color);
+        return WholeBuffer(*m_gray, *image, Mono10To8) &&
+               m_color->Blit(m_gray.get(), nullptr, 0, 0) && intoFrame(Color24Flip, *m_color);
     case 24:
     case 32:
         return intoFrame(Color24Flip, *image);
