@@ -61,7 +61,10 @@ class StandInCamera {
     }
     void StartRun() {
         runFlag = 1;
-        m_recorder = std::thread([this] { end = recorder.Run(runFlag, &acquisition); });
+        // A Win32 thread, as the camera's: the C++ runtime's threads share locks of their own
+        // whose first contention leaves an event behind, which a count of handles would take
+        // for a leak of the recording running at that moment.
+        m_recorder = CreateThread(nullptr, 0, RecorderMain, this, 0, nullptr);
     }
     // One output image, as the acquisition engine finishes it.
     void Produce() {
@@ -73,7 +76,10 @@ class StandInCamera {
     // What stopping acquisition does: clear the run flag and wait for the thread.
     void StopRecording() {
         runFlag = 0;
-        if (m_recorder.joinable()) m_recorder.join();
+        if (!m_recorder) return;
+        WaitForSingleObject(m_recorder, INFINITE);
+        CloseHandle(m_recorder);
+        m_recorder = nullptr;
     }
     bool WaitUntilIdle(DWORD timeoutMs) {
         const DWORD start = GetTickCount();
@@ -111,7 +117,12 @@ class StandInCamera {
     int m_period;
     std::atomic<bool> m_run{false};
     std::thread m_producer;
-    std::thread m_recorder;
+    static DWORD WINAPI RecorderMain(void* self) {
+        auto* camera = static_cast<StandInCamera*>(self);
+        camera->end = camera->recorder.Run(camera->runFlag, &camera->acquisition);
+        return 0;
+    }
+    HANDLE m_recorder = nullptr;
 };
 
 // Records while the stand-in produces frames, until the recording ends by itself.
