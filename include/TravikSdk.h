@@ -1420,6 +1420,11 @@ TRAVIK_API int Travik_SaveImageW(int handle, const wchar_t* path, int fileType);
  * could not take a frame (a full disk), #ERR_GEOMETRY when the output image changed its size or
  * depth, #ERR_DEVICE_LOST when the camera was lost under it (told once, by the acquisition).
  *
+ * Each image is queued for the recording thread as it is made, in a queue of about a second of
+ * frames allocated when the recording starts; a slow disk costs frames only when the queue is
+ * full, and a stop writes every queued frame before the file is finished. #ERR_FILE also when
+ * there is no memory for the queue.
+ *
  * @param handle camera handle from Travik_Initialize()
  * @param path the AVI file, in the ANSI code page
  * @param time recording length in milliseconds

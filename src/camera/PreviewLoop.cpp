@@ -61,8 +61,7 @@ void CTravik::FillFrameInfo(bool measureRate) {
 
 // The output image is complete: it can be read out, and a running recording takes it now.
 void CTravik::AnnounceImage() {
-    m_newFrame = 1;
-    if (m_recordRunFlag) m_avi.FrameMade();
+    m_avi.TakeFrame(OutputImage());
     m_imageReady = 1;
 }
 

@@ -274,9 +274,6 @@ class CTravik {
     UniqueHandle m_workerThread;
     DWORD m_workerThreadId = 0;
     UniqueHandle m_workerDone; // manual-reset, set by the worker as its last act
-    // Set by the worker after every output image, cleared by the recording thread when it has
-    // taken the image (under m_imageLock).
-    std::atomic<int> m_newFrame{0};
     // Recording thread: its run flag (cleared by StopPreview and the recorder's stop), its handle
     // and the manual-reset event it sets as its last act. StopPreview waits for it without limit.
     std::atomic<int> m_recordRunFlag{0};
@@ -285,7 +282,7 @@ class CTravik {
     UniqueHandle m_recordDone;
 
   private:
-    // The recording thread: runs m_avi over m_recordRunFlag and m_newFrame, then sets m_recordDone.
+    // The recording thread: runs m_avi over m_recordRunFlag, then sets m_recordDone.
     static DWORD WINAPI RecorderMain(void* camera);
     // Worker thread and its two loops.
     static DWORD WINAPI WorkerMain(void* camera);

@@ -7,23 +7,26 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
+
 namespace {
 
 int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedKernel kernel) {
     return destination.ApplyKernel(kernel, &source, nullptr, 0, 0, nullptr, nullptr);
 }
 
+// Slots of the queue: at least two, so that one can be written while the next is filled, and no
+// more than this, however small the frames.
+constexpr size_t kMinimumSlots = 2;
+constexpr size_t kMaximumSlots = 64;
+
 } // namespace
 
-AviRecorder::AviRecorder() : m_frameMade(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+AviRecorder::AviRecorder() = default;
 AviRecorder::~AviRecorder() = default;
 
-void AviRecorder::FrameMade() const {
-    if (m_frameMade) SetEvent(m_frameMade.get());
-}
-
 AviRecorder::OpenResult AviRecorder::Open(const FilePath& path, int timeMs,
-                                          CRITICAL_SECTION& imageLock, ImageSource source) {
+                                          CRITICAL_SECTION& imageLock, const ImageSource& source) {
     {
         ImageLock lock(imageLock);
         const ImageBuffer* image = source ? source() : nullptr;
@@ -35,14 +38,103 @@ AviRecorder::OpenResult AviRecorder::Open(const FilePath& path, int timeMs,
         m_avi.m_frameCount = 0;
     }
     m_fileFinished = false;
-    if (!m_avi.Begin(path)) return OpenResult::kFileFailed;
+    // Everything a frame needs is made now, once: no frame waits for an allocation.
+    const size_t frameBytes = m_avi.FrameBytes();
+    const size_t slots = std::clamp(m_queueBytes / (frameBytes + FrameQueue::kHeaderRoom),
+                                    kMinimumSlots, kMaximumSlots);
+    if (!m_queue.Allocate(frameBytes, slots) || !MakeWorkBuffers()) {
+        m_queue.Release();
+        m_color.reset();
+        m_gray.reset();
+        return OpenResult::kNoMemory;
+    }
+    if (!m_avi.Begin(path)) {
+        m_queue.Release();
+        m_color.reset();
+        m_gray.reset();
+        return OpenResult::kFileFailed;
+    }
     m_avi.LimitFileLength(m_nextFileLimit);
     m_nextFileLimit = UINT64_MAX;
-    m_imageLock = &imageLock;
-    m_source = std::move(source);
     m_timeMs = timeMs;
     m_framesRecorded.store(0);
+    m_framesDropped.store(0);
+    m_imageChanged.store(false);
+    m_started = false;
+    m_startTime = 0;
+    m_lastFrameTime = 0;
+    m_imageLock = &imageLock;
+    ImageLock lock(imageLock);
+    m_intakeOpen = true;
     return OpenResult::kOpened;
+}
+
+bool AviRecorder::MakeWorkBuffers() {
+    m_color = std::make_unique<ImageBuffer>();
+    m_gray = std::make_unique<ImageBuffer>();
+    // Only the depths that pass through GDI need them.
+    if (m_avi.m_bits != 8 && m_avi.m_bits != 16) return true;
+    return m_color->Create(m_avi.m_width, m_avi.m_height, 24) &&
+           (m_avi.m_bits != 16 || m_gray->Create(m_avi.m_width, m_avi.m_height, 8));
+}
+
+void AviRecorder::StopIntake() {
+    if (!m_imageLock) return;
+    ImageLock lock(*m_imageLock);
+    m_intakeOpen = false;
+    m_color.reset();
+    m_gray.reset();
+}
+
+void AviRecorder::Abandon() {
+    StopIntake();
+    m_avi.Reset();
+    m_queue.Release();
+}
+
+void AviRecorder::TakeFrame(const ImageBuffer* image) {
+    if (!m_intakeOpen) return;
+    uint8_t* slot = m_queue.FreeSlot();
+    if (!slot) {
+        // The writer is a queue's length behind: this image is lost, and counted.
+        m_framesDropped.fetch_add(1);
+        return;
+    }
+    if (!ConvertFrame(image, slot)) {
+        m_imageChanged.store(true);
+        m_intakeOpen = false;
+        return;
+    }
+    m_queue.Push(m_clock());
+}
+
+bool AviRecorder::ConvertFrame(const ImageBuffer* image, uint8_t* frame) {
+    if (!image || !image->Pixels() || image->Width() != m_avi.m_width ||
+        image->Height() != m_avi.m_height || image->Bits() != m_avi.m_bits)
+        return false;
+    const KernelRect whole{0, 0, m_avi.m_width, m_avi.m_height};
+    const int frameStride = (3 * m_avi.m_width + 3) & ~3;
+    // Straight into the slot: the first delivered row becomes the top of the bottom-up frame.
+    auto intoFrame = [&](PositionedKernel kernel, const ImageBuffer& source) {
+        return kernel(frame, source.Pixels(), whole, 0, 0, 3,
+                      static_cast<uint16_t>(source.Bits() / 8), frameStride, source.Stride(),
+                      nullptr, nullptr) != 0;
+    };
+    switch (m_avi.m_bits) {
+    case 8: // GDI turns each gray-table index into equal blue, green and red
+        return m_color->Blit(image, nullptr, 0, 0) && intoFrame(Color24Flip, *m_color);
+    case 16:
+        return WholeBuffer(*m_gray, *image, Mono10To8) &&
+               m_color->Blit(m_gray.get(), nullptr, 0, 0) && intoFrame(Color24Flip, *m_color);
+    case 24:
+    case 32:
+        return intoFrame(Color24Flip, *image);
+    case 48:
+    case 64:
+        return intoFrame(Color10To8Flip, *image);
+    default:
+        return false;
+    }
 }
 
 bool AviRecorder::ShouldStop(const std::atomic<int>& runFlag,
@@ -56,107 +148,66 @@ bool AviRecorder::ShouldStop(const std::atomic<int>& runFlag,
         why = End::kAcquisitionEnded;
         return true;
     }
+    if (m_imageChanged.load()) {
+        why = End::kImageChanged;
+        return true;
+    }
     return false;
 }
 
-AviRecorder::End AviRecorder::Run(std::atomic<int>& runFlag, std::atomic<int>& newFrame,
-                                  const std::atomic<int>* acquisitionRunFlag) {
-    m_started = false;
-    m_startTime = 0;
-    // Three work buffers per recording, not per frame: two colour buffers and one gray.
-    m_firstColor = std::make_unique<ImageBuffer>();
-    m_secondColor = std::make_unique<ImageBuffer>();
-    m_gray = std::make_unique<ImageBuffer>();
-    const bool buffersMade = m_avi.IsOpen() &&
-                             m_firstColor->Create(m_avi.m_width, m_avi.m_height, 24) &&
-                             m_secondColor->Create(m_avi.m_width, m_avi.m_height, 24) &&
-                             m_gray->Create(m_avi.m_width, m_avi.m_height, 8);
-
-    End why = buffersMade ? End::kTime : End::kImageChanged;
-    uint32_t lastFrameTime = 0;
-    while (buffersMade && !ShouldStop(runFlag, acquisitionRunFlag, why)) {
-        if (m_frameMade)
-            WaitForSingleObject(m_frameMade.get(), 10);
-        else
-            Sleep(10);
-        if (!newFrame.load()) continue;
-        const uint32_t now = m_clock();
+bool AviRecorder::WriteQueuedFrames(End& why) {
+    FrameQueue::Frame frame;
+    while (m_queue.Oldest(frame)) {
         if (!m_started) {
             m_started = true;
-            m_startTime = now;
+            m_startTime = frame.time;
         }
-        const uint8_t* frame = nullptr;
-        {
-            ImageLock lock(*m_imageLock);
-            // Cleared only with the lock held: the acquisition thread sets the flag under the same
-            // lock, so the flag always belongs to the image taken here. Cleared before the lock,
-            // a frame finished while we wait would be taken now and again on the next round.
-            newFrame.store(0);
-            frame = ConvertFrame(m_source());
-        }
-        if (!frame) {
-            why = End::kImageChanged;
-            break;
-        }
-        // The frame is in the recorder's own buffer by now: the disk write needs no lock, and the
-        // acquisition thread goes on with the next image meanwhile.
-        if (!m_avi.AddFrame(frame)) {
+        if (!m_avi.AddFrameChunk(frame.chunk)) {
             why = End::kWriteFailed;
-            break;
+            return true;
         }
+        m_queue.Pop();
         ++m_avi.m_frameCount;
         m_framesRecorded.store(m_avi.m_frameCount);
-        lastFrameTime = now;
+        m_lastFrameTime = frame.time;
         // A negative time ends the recording with its first frame; with time 0 the first frame
         // is not past the end, so the second one ends it.
-        const bool timeIsUp = m_timeMs < 0 || now - m_startTime > static_cast<uint32_t>(m_timeMs);
-        if (timeIsUp) {
+        if (m_timeMs < 0 || frame.time - m_startTime > static_cast<uint32_t>(m_timeMs)) {
             why = End::kTime;
+            return true;
+        }
+    }
+    return false;
+}
+
+AviRecorder::End AviRecorder::Run(std::atomic<int>& runFlag,
+                                  const std::atomic<int>* acquisitionRunFlag) {
+    End why = End::kTime;
+    bool ended = !m_avi.IsOpen();
+    while (!ended) {
+        if (WriteQueuedFrames(why)) break;
+        if (ShouldStop(runFlag, acquisitionRunFlag, why)) {
+            // Whatever was queued before the intake stopped still goes into the file: a stop
+            // loses no frame the camera delivered to the recording.
+            StopIntake();
+            End drained = why;
+            if (WriteQueuedFrames(drained) && drained == End::kWriteFailed) why = drained;
             break;
         }
+        m_queue.WaitForFrame(10);
     }
     // Whatever ended the recording (its time, a stop, a close or the camera's release, the end of
     // acquisition, a changed image or a full disk), the file gets its indexes and header, so it
     // is always a valid AVI of the frames that reached it.
-    m_fileFinished = FinishFile(lastFrameTime);
+    StopIntake();
+    m_fileFinished = FinishFile();
     m_framesRecorded.store(m_avi.FramesWritten());
-    m_firstColor.reset();
-    m_secondColor.reset();
-    m_gray.reset();
+    m_queue.Release();
     runFlag.store(0);
     return why;
 }
 
-const uint8_t* AviRecorder::ConvertFrame(const ImageBuffer* image) {
-    if (!image || !image->Pixels() || image->Width() != m_avi.m_width ||
-        image->Height() != m_avi.m_height || image->Bits() != m_avi.m_bits)
-        return nullptr;
-    // Every path reverses the rows: the first delivered row becomes the top of the bottom-up DIB.
-    switch (m_avi.m_bits) {
-    case 8: // GDI turns each gray-table index into equal blue, green and red
-        if (!m_secondColor->Blit(image, nullptr, 0, 0) ||
-            !WholeBuffer(*m_firstColor, *m_secondColor, Color24Flip))
-            return nullptr;
-        return m_firstColor->Pixels();
-    case 16:
-        if (!WholeBuffer(*m_gray, *image, Mono10To8Flip) ||
-            !m_firstColor->Blit(m_gray.get(), nullptr, 0, 0))
-            return nullptr;
-        return m_firstColor->Pixels();
-    case 24:
-    case 32:
-        if (!WholeBuffer(*m_firstColor, *image, Color24Flip)) return nullptr;
-        return m_firstColor->Pixels();
-    case 48:
-    case 64:
-        if (!WholeBuffer(*m_secondColor, *image, Color10To8Flip)) return nullptr;
-        return m_secondColor->Pixels();
-    default:
-        return nullptr;
-    }
-}
-
-bool AviRecorder::FinishFile(uint32_t lastFrameTime) {
+bool AviRecorder::FinishFile() {
     if (!m_avi.IsOpen()) return false;
     // Frames per second x 100 from the first frame to the last: n frames span n - 1 intervals.
     // One frame spans none, and is rated over the 1 ms floor; with no frame there is no rate,
@@ -164,7 +215,7 @@ bool AviRecorder::FinishFile(uint32_t lastFrameTime) {
     const uint32_t frames = m_avi.m_frameCount;
     const uint32_t intervals = frames >= 2 ? frames - 1 : frames;
     m_avi.m_frameRate =
-        m_started ? AviWriter::MeasuredRate(intervals, lastFrameTime - m_startTime) : 0;
+        m_started ? AviWriter::MeasuredRate(intervals, m_lastFrameTime - m_startTime) : 0;
     const bool finished = m_avi.Finish() != 0;
     m_avi.m_frameRate = 0;
     m_avi.m_frameCount = 0;

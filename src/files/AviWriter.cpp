@@ -181,6 +181,14 @@ bool AviWriter::FitsInRiff(size_t frames) const {
 }
 
 int AviWriter::AddFrame(const uint8_t* pixels) {
+    return AppendFrame(pixels, nullptr);
+}
+
+int AviWriter::AddFrameChunk(uint8_t* chunk) {
+    return chunk ? AppendFrame(chunk + 8, chunk) : 0;
+}
+
+int AviWriter::AppendFrame(const uint8_t* pixels, uint8_t* headerRoom) {
     if (!IsOpen() || pixels == nullptr || m_writeFailed) return 0;
     const uint32_t frameBytes = FrameBytes();
     // A new RIFF is kept only with its first frame: without one it would be an empty RIFF that
@@ -189,7 +197,9 @@ int AviWriter::AddFrame(const uint8_t* pixels) {
     std::vector<AviIndexEntry> previousIndex;
     const uint64_t previous[3] = {m_riffStart, m_moviStart, m_endOfFrames};
     try {
-        m_index.reserve(m_index.size() + 1);
+        // The index grows in steps, not by one entry per frame: each step copies it whole.
+        if (m_index.size() == m_index.capacity())
+            m_index.reserve(std::max<size_t>(256, 2 * m_index.size()));
         if (newRiff) previousIndex = m_index;
     } catch (const std::bad_alloc&) {
         return 0;
@@ -198,7 +208,14 @@ int AviWriter::AddFrame(const uint8_t* pixels) {
     const uint32_t offset = static_cast<uint32_t>(m_endOfFrames - m_moviStart);
     const uint32_t chunkHeader[2] = {kFrameChunkId, frameBytes};
     // Frame sizes are multiples of 4, so no pad byte ever follows a chunk.
-    if (!Put(chunkHeader, sizeof chunkHeader) || !Put(pixels, frameBytes)) {
+    bool written;
+    if (headerRoom) {
+        std::memcpy(headerRoom, chunkHeader, sizeof chunkHeader);
+        written = Put(headerRoom, sizeof chunkHeader + frameBytes);
+    } else {
+        written = Put(chunkHeader, sizeof chunkHeader) && Put(pixels, frameBytes);
+    }
+    if (!written) {
         if (newRiff) {
             // Back to the RIFF before, which Finish ends again.
             m_closedRiffs.pop_back();

@@ -115,6 +115,9 @@ class AviWriter {
     // before), the index cannot grow or the super index is full: the caller then finishes the
     // file as it is.
     int AddFrame(const uint8_t* pixels);
+    // The same for a frame whose pixels follow 8 bytes of room at `chunk`: the writer puts the
+    // chunk header there and sends header and pixels to the file in one write.
+    int AddFrameChunk(uint8_t* chunk);
     // Writes the indexes, patches the sizes, frame counts and rate into the header, closes. When
     // the disk cannot take the indexes, frames are dropped from the end until it can. 1 when the
     // file is complete and valid; 0 when no file was open or nothing could be written.
@@ -155,6 +158,8 @@ class AviWriter {
     };
 
     bool Put(const void* data, size_t size);
+    // AddFrame and AddFrameChunk: `headerRoom`, when given, is the 8 bytes before `pixels`.
+    int AppendFrame(const uint8_t* pixels, uint8_t* headerRoom);
     bool FitsInRiff(size_t frames) const;
     // Writes the current RIFF's ix00 (when the file has or gets several RIFFs) and idx1 (for the
     // first), then patches its RIFF and movi sizes. The ix00's super index entry goes to `entry`.

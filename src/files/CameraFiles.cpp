@@ -66,13 +66,14 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
     StopRecordingThread();
     const AviRecorder::OpenResult opened =
         m_avi.Open(path, timeMs, m_imageLock, [this] { return OutputImage(); });
+    // No room for the frames' queue is a recording that could not start, as a file that cannot
+    // be created is.
     if (opened != AviRecorder::OpenResult::kOpened) {
         Close();
         return ReportError(ERR_FILE), 0;
     }
     // The state is complete before the thread exists, so it sees the run flag from its first
     // round.
-    m_newFrame = 0;
     m_recordRunFlag = 1;
     if (!StartRecordingThread()) {
         m_recordRunFlag = 0;
@@ -86,7 +87,7 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
 DWORD WINAPI CTravik::RecorderMain(void* camera) {
     auto* self = static_cast<CTravik*>(camera);
     const AviRecorder::End end =
-        self->m_avi.Run(self->m_recordRunFlag, self->m_newFrame, &self->m_runFlag);
+        self->m_avi.Run(self->m_recordRunFlag, &self->m_runFlag);
     // The file is finished by now; the application learns why a recording ended before its time
     // unless it ended it itself.
     const int code = self->RecordingEndCode(end);

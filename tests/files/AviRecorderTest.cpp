@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <string>
 #include <thread>
 
 using namespace files_test;
@@ -37,8 +40,8 @@ AviFile ReadRecording(const std::string& path) {
 }
 
 // Runs the recorder the way the camera object does: a stand-in acquisition thread produces an
-// output image every `periodMs` under the image lock and sets the new-frame flag, and the recorder
-// runs on a thread of its own until its run flag is cleared or it clears it.
+// output image every `periodMs` and hands it to the recorder under the image lock, and the
+// recorder runs on a thread of its own until its run flag is cleared or it clears it.
 class StandInCamera {
   public:
     explicit StandInCamera(int periodMs) : m_period(periodMs) { InitializeCriticalSection(&lock); }
@@ -53,15 +56,30 @@ class StandInCamera {
     }
     bool Record(const std::string& path, int timeMs) {
         if (Open(path, timeMs) != AviRecorder::OpenResult::kOpened) return false;
-        newFrame = 0;
-        runFlag = 1;
-        m_recorder = std::thread([this] { end = recorder.Run(runFlag, newFrame, &acquisition); });
+        StartRun();
         return true;
+    }
+    void StartRun() {
+        runFlag = 1;
+        // A Win32 thread, as the camera's: the C++ runtime's threads share locks of their own
+        // whose first contention leaves an event behind, which a count of handles would take
+        // for a leak of the recording running at that moment.
+        m_recorder = CreateThread(nullptr, 0, RecorderMain, this, 0, nullptr);
+    }
+    // One output image, as the acquisition engine finishes it.
+    void Produce() {
+        EnterCriticalSection(&lock);
+        ++produced;
+        recorder.TakeFrame(output.load());
+        LeaveCriticalSection(&lock);
     }
     // What stopping acquisition does: clear the run flag and wait for the thread.
     void StopRecording() {
         runFlag = 0;
-        if (m_recorder.joinable()) m_recorder.join();
+        if (!m_recorder) return;
+        WaitForSingleObject(m_recorder, INFINITE);
+        CloseHandle(m_recorder);
+        m_recorder = nullptr;
     }
     bool WaitUntilIdle(DWORD timeoutMs) {
         const DWORD start = GetTickCount();
@@ -78,10 +96,7 @@ class StandInCamera {
         m_producer = std::thread([this] {
             while (m_run) {
                 Sleep(m_period);
-                EnterCriticalSection(&lock);
-                ++produced;
-                newFrame = 1; // under the image lock, as the acquisition engine sets it
-                LeaveCriticalSection(&lock);
+                Produce();
             }
         });
     }
@@ -94,7 +109,6 @@ class StandInCamera {
     AviRecorder recorder;
     std::atomic<const ImageBuffer*> output{nullptr};
     std::atomic<int> runFlag{0};
-    std::atomic<int> newFrame{0};
     std::atomic<int> produced{0};
     std::atomic<int> acquisition{1}; // the acquisition's run flag
     std::atomic<AviRecorder::End> end{AviRecorder::End::kTime};
@@ -103,7 +117,12 @@ class StandInCamera {
     int m_period;
     std::atomic<bool> m_run{false};
     std::thread m_producer;
-    std::thread m_recorder;
+    static DWORD WINAPI RecorderMain(void* self) {
+        auto* camera = static_cast<StandInCamera*>(self);
+        camera->end = camera->recorder.Run(camera->runFlag, &camera->acquisition);
+        return 0;
+    }
+    HANDLE m_recorder = nullptr;
 };
 
 // Records while the stand-in produces frames, until the recording ends by itself.
@@ -311,6 +330,29 @@ TEST(AviRecorder, AbandonClosesAFileThatNeverRan) {
     EXPECT_TRUE(IsClosed(dir.Path("a.avi")));
 }
 
+namespace {
+
+// Wine gives a critical section a semaphore the first time two threads meet at it, and keeps it:
+// the image lock, and the lock of GDI that the conversions on the acquisition thread and the
+// buffers made and freed by the recorder share. Two threads meeting at both, many times, make
+// those once before counting, so that the count sees only what recordings leave behind.
+void ContendForLocks(CRITICAL_SECTION& imageLock) {
+    auto meet = [&imageLock] {
+        for (int i = 0; i < 300; ++i) {
+            EnterCriticalSection(&imageLock);
+            Sleep(0);
+            LeaveCriticalSection(&imageLock);
+            HDC dc = CreateCompatibleDC(nullptr);
+            DeleteDC(dc);
+        }
+    };
+    std::thread other(meet);
+    meet();
+    other.join();
+}
+
+} // namespace
+
 TEST(AviRecorder, RecordingsLeaveNoHandlesOrGdiObjectsBehind) {
     ScratchDir dir;
     StandInCamera camera(10);
@@ -322,7 +364,9 @@ TEST(AviRecorder, RecordingsLeaveNoHandlesOrGdiObjectsBehind) {
         camera.Record(dir.Path("l.avi"), 30);
         camera.WaitUntilIdle(5000);
     };
-    record();
+    for (int i = 0; i < 3; ++i)
+        record();
+    ContendForLocks(camera.lock);
     const travik_test::ResourceCounts before = travik_test::CountResources();
     for (int i = 0; i < 10; ++i)
         record();
@@ -436,4 +480,127 @@ TEST(AviRecorder, RecordingsSpanSeveralRiffsWithTheFramesInOrder) {
     ASSERT_TRUE(avi.valid) << avi.facts.problem;
     EXPECT_GE(avi.facts.forms.size(), 3u);
     EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
+}
+
+namespace {
+
+// A stand-in camera whose output image is a flat picture of a value that the test changes, and
+// whose recorder's queue has room for `slots` frames of it.
+class QueuedFrames {
+  public:
+    explicit QueuedFrames(size_t slots, int bits = 24) {
+        EXPECT_EQ(image.Create(16, 8, bits), 1);
+        camera.output = &image;
+        camera.recorder.SetQueueBytes(slots * (kFrameBytes + 8));
+    }
+    // The image of value `value`, handed to the recorder as the acquisition engine hands it.
+    void Produce(uint8_t value) {
+        std::memset(image.Pixels(), value, image.ImageBytes());
+        camera.Produce();
+    }
+    static constexpr uint32_t kFrameBytes = 16 * 8 * 3;
+    ImageBuffer image;
+    StandInCamera camera{20};
+};
+
+// Whether frame k of the recording is the flat picture of `value`.
+bool FrameIsFlat(const AviFile& avi, uint32_t k, uint8_t value) {
+    const uint8_t* frame = avi.Frame(k);
+    return std::all_of(frame, frame + QueuedFrames::kFrameBytes,
+                       [value](uint8_t b) { return b == value; });
+}
+
+} // namespace
+
+TEST(AviRecorderQueue, AStopWritesEveryQueuedFrameIntoTheFileInOrder) {
+    ScratchDir dir;
+    QueuedFrames q(6);
+    ASSERT_EQ(q.camera.Open(dir.Path("drain.avi"), 600000), AviRecorder::OpenResult::kOpened);
+    ASSERT_EQ(q.camera.recorder.QueueCapacity(), 6u);
+    // The writer has not started: six images fill the queue, the next two find it full.
+    for (uint8_t value = 1; value <= 8; ++value)
+        q.Produce(value);
+    EXPECT_EQ(q.camera.recorder.FramesDropped(), 2u);
+    q.camera.runFlag = 0; // the stop comes before the writer has written anything
+    EXPECT_EQ(q.camera.recorder.Run(q.camera.runFlag, &q.camera.acquisition),
+              AviRecorder::End::kStopped);
+
+    const AviFile avi = ReadRecording(dir.Path("drain.avi"));
+    ASSERT_TRUE(avi.valid) << avi.facts.problem;
+    ASSERT_EQ(avi.frames, 6u);
+    for (uint32_t k = 0; k < 6; ++k)
+        EXPECT_TRUE(FrameIsFlat(avi, k, static_cast<uint8_t>(k + 1))) << "frame " << k;
+    EXPECT_EQ(q.camera.recorder.FramesRecorded(), 6u);
+    // Images that come after the recording ended are not taken, and not counted as dropped.
+    q.Produce(9);
+    EXPECT_EQ(q.camera.recorder.FramesDropped(), 2u);
+}
+
+TEST(AviRecorderQueue, FramesQueuedWhileTheWriterRunsAllReachTheFile) {
+    ScratchDir dir;
+    QueuedFrames q(4);
+    ASSERT_TRUE(q.camera.Record(dir.Path("run.avi"), 600000));
+    // The writer drains the queue as it fills: each image waits until there is room for it.
+    for (uint8_t value = 1; value <= 40; ++value) {
+        while (q.camera.recorder.FramesRecorded() + 4 < value)
+            Sleep(1);
+        q.Produce(value);
+    }
+    q.camera.StopRecording();
+    EXPECT_EQ(q.camera.end.load(), AviRecorder::End::kStopped);
+    EXPECT_EQ(q.camera.recorder.FramesDropped(), 0u);
+    const AviFile avi = ReadRecording(dir.Path("run.avi"));
+    ASSERT_TRUE(avi.valid) << avi.facts.problem;
+    ASSERT_EQ(avi.frames, 40u);
+    for (uint32_t k = 0; k < 40; ++k)
+        EXPECT_TRUE(FrameIsFlat(avi, k, static_cast<uint8_t>(k + 1))) << "frame " << k;
+}
+
+TEST(AviRecorderQueue, AWriteFailureWithFramesQueuedLeavesAValidFileOfTheFramesWritten) {
+    ScratchDir dir;
+    QueuedFrames q(8);
+    // Room for the header and three and a half frame chunks.
+    q.camera.recorder.LimitNextFileLength(AviLayout().HeaderBytes() +
+                                          3 * (QueuedFrames::kFrameBytes + 8) + 200);
+    ASSERT_EQ(q.camera.Open(dir.Path("full.avi"), 600000), AviRecorder::OpenResult::kOpened);
+    for (uint8_t value = 1; value <= 8; ++value)
+        q.Produce(value);
+    q.camera.runFlag = 1;
+    EXPECT_EQ(q.camera.recorder.Run(q.camera.runFlag, &q.camera.acquisition),
+              AviRecorder::End::kWriteFailed);
+    EXPECT_EQ(q.camera.runFlag.load(), 0);
+    EXPECT_TRUE(q.camera.recorder.FileFinished());
+    EXPECT_TRUE(IsClosed(dir.Path("full.avi")));
+    const AviFile avi = ReadRecording(dir.Path("full.avi"));
+    ASSERT_TRUE(avi.valid) << avi.facts.problem;
+    ASSERT_EQ(avi.frames, 3u);
+    for (uint32_t k = 0; k < 3; ++k)
+        EXPECT_TRUE(FrameIsFlat(avi, k, static_cast<uint8_t>(k + 1))) << "frame " << k;
+    // The intake is closed: nothing more is queued or counted.
+    q.Produce(9);
+    EXPECT_EQ(q.camera.recorder.FramesDropped(), 0u);
+}
+
+TEST(AviRecorderQueue, AStopWithAFullQueueReturnsAndLeavesNoHandlesOrGdiObjectsBehind) {
+    ScratchDir dir;
+    QueuedFrames q(5, 8); // 8-bit images pass through GDI work buffers
+    auto recordWithAFullQueue = [&](int round) {
+        const std::string path = dir.Path(("full" + std::to_string(round) + ".avi").c_str());
+        if (q.camera.Open(path, 600000) != AviRecorder::OpenResult::kOpened) return false;
+        for (uint8_t value = 1; value <= 7; ++value)
+            q.Produce(value);
+        q.camera.StartRun();
+        q.camera.StopRecording(); // what the camera's release does
+        const AviFile avi = ReadRecording(path);
+        return IsClosed(path) && avi.valid && avi.frames == 5u &&
+               q.camera.recorder.FramesDropped() == 2u;
+    };
+    ASSERT_TRUE(recordWithAFullQueue(0));
+    ContendForLocks(q.camera.lock);
+    const travik_test::ResourceCounts before = travik_test::CountResources();
+    for (int round = 1; round <= 5; ++round)
+        EXPECT_TRUE(recordWithAFullQueue(round)) << "round " << round;
+    const travik_test::ResourceCounts after = travik_test::CountResources();
+    EXPECT_EQ(after.handles, before.handles);
+    EXPECT_EQ(after.gdiObjects, before.gdiObjects);
 }
