@@ -351,6 +351,10 @@ bool FrameStrips::Run(const FramePlan& plan, int threads) {
     if (plan.source != StripSource::InPlace &&
         (!plan.input.pixels || plan.input.width != out.width || plan.input.height != out.height))
         return true;
+    // A monochrome frame with neutral filters is its raw frame already.
+    if (plan.source == StripSource::InPlace && plan.beforeCount == 0 && !plan.sharpen &&
+        plan.afterCount == 0)
+        return true;
     try {
         return RunRanges(plan, StartThreads(RangeCount(out, threads) > 1 ? threads : 1));
     } catch (const std::bad_alloc&) {
