@@ -76,7 +76,6 @@ int CTravik::PrepareCapture() {
         // Sharpening works from copies of a few rows per strip: no whole copy of the output.
         if (m_images[6]) m_images[6]->Release();
         if (!sized) return ReportError(ERR_MEMORY), 0;
-        m_mirrorScratch.resize(RawImage()->ImageBytes());
     }
 
     const bool wordMode = m_colorMode == 1 || m_colorMode >= 4;

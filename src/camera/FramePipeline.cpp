@@ -82,18 +82,13 @@ void CTravik::ProcessFrame(int threads) {
     ImageBuffer* output = OutputImage();
     if (!raw || !raw->Pixels() || !output || !output->Pixels()) return;
 
-    const bool mirrorH = m_cameraSettings[s::kMirrorH] != 0;
-    const bool mirrorV = m_cameraSettings[s::kMirrorV] != 0;
-    if (mirrorH || mirrorV) {
-        m_mirrorScratch.resize(raw->ImageBytes());
-        MirrorFrame(raw->Pixels(), m_mirrorScratch.data(), raw->Width(), raw->Height(),
-                    raw->Stride(), raw->Bits() / 8, mirrorH, mirrorV);
-    }
-
-    AutoControl();
-
     if (!m_frameStrips) m_frameStrips.reset(new (std::nothrow) FrameStrips);
     if (!m_frameStrips) return ReportError(ERR_MEMORY);
+
+    m_frameStrips->Mirror(PlaneOf(raw), m_cameraSettings[s::kMirrorH] != 0,
+                          m_cameraSettings[s::kMirrorV] != 0, threads);
+
+    AutoControl();
 
     // The measurements see the whole frame in order on this thread; then the strips run.
     FramePlan plan;

@@ -352,7 +352,6 @@ class CTravik {
     // Preview window settings changed since the window was made: the next start makes it again.
     bool m_previewWindowStale = false;
     void DestroyPreviewWindow();
-    std::vector<unsigned char> m_mirrorScratch; // mirror step scratch; guarded by m_imageLock
     // Gamma, contrast (and brightness without sharpness) of the output image in one table,
     // rebuilt when those settings or the colour mode change; guarded by m_imageLock.
     ToneTable m_toneTable;

@@ -1,6 +1,6 @@
 // The pipeline's strip threads through the DLL: preview frames, which the worker splits across
-// threads, equal snapshots of the same frame, which run on the caller's thread alone; and the
-// threads end with the acquisition in every way it can end.
+// threads (mirrors included), equal snapshots of the same frame, which run on the caller's thread
+// alone; and the threads end with the acquisition in every way it can end.
 #include "AcquisitionFixture.h"
 #include "support/ResourceCount.h"
 
@@ -23,6 +23,8 @@ class PipelineThreadsTest : public AcquisitionTest {
         ASSERT_EQ(Travik_SetFilterValue(handle, FILTER_GRAY_MODE, 1), 1);
         ASSERT_EQ(Travik_SetFilterValue(handle, FILTER_GRAY_GAIN_R, 150), 1);
         ASSERT_EQ(Travik_SetFilterValue(handle, FILTER_GRAY_GAIN_G2, 90), 1);
+        ASSERT_EQ(Travik_SetMirrorH(handle, 1), 1);
+        ASSERT_EQ(Travik_SetMirrorV(handle, 1), 1);
     }
 };
 

@@ -139,3 +139,37 @@ TEST(PipelineThreads, FollowsTheForcedCountWithinTheCap) {
 }
 
 } // namespace
+
+namespace {
+
+// The in-place mirror of the strips against the kernel's mirror through a whole copy.
+TEST(FrameStripsMirror, MatchesMirrorFrameForEverySizeFlagAndThreadCount) {
+    std::mt19937 rng(5);
+    FrameStrips strips;
+    const int32_t sizes[][2] = {{1, 1}, {2, 3}, {7, 5}, {33, 64}, {64, 33}, {130, 301}, {5, 960}};
+    for (const auto& size : sizes) {
+        for (int32_t bits : {8, 16}) {
+            for (int flags = 1; flags <= 3; ++flags) {
+                for (int threads = 1; threads <= 4; ++threads) {
+                    const bool horizontal = (flags & 1) != 0, vertical = (flags & 2) != 0;
+                    auto expected = kernel_test::TestImage::WholeRows(size[0], size[1], bits);
+                    for (size_t k = 0; k < expected.Bytes().size(); ++k)
+                        expected.Data()[k] = static_cast<uint8_t>(rng()); // padding too
+                    auto actual = expected;
+                    std::vector<uint8_t> scratch(expected.Bytes().size());
+                    MirrorFrame(expected.Data(), scratch.data(), size[0], size[1],
+                                expected.Stride(), bits / 8, horizontal, vertical);
+                    strips.Mirror(PixelPlane{actual.Data(), size[0], size[1], actual.Stride(),
+                                             bits / 8},
+                                  horizontal, vertical, threads);
+                    EXPECT_TRUE(expected.Bytes() == actual.Bytes())
+                        << size[0] << " x " << size[1] << ", " << bits << " bits, horizontal "
+                        << horizontal << ", vertical " << vertical << ", " << threads
+                        << " threads";
+                }
+            }
+        }
+    }
+}
+
+} // namespace

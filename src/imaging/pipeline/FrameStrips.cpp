@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
-#include <system_error>
+#include <exception>
 
 namespace {
 
@@ -335,7 +335,68 @@ RowRange RangeOf(int32_t index, int32_t count, int32_t height) {
     return RowRange{boundary(index), boundary(index + 1)};
 }
 
+// Swaps pixel j of `a` with pixel width - 1 - j of `b`, for every j when a and b are two rows,
+// for the first half when they are one row (which reverses it).
+template <size_t kPixelBytes>
+void SwapReversed(uint8_t* a, uint8_t* b, int32_t width, size_t pixelBytes = kPixelBytes) {
+    const int32_t count = a == b ? width / 2 : width;
+    uint8_t* from = b + static_cast<size_t>(width - 1) * pixelBytes;
+    for (int32_t j = 0; j < count; ++j, a += pixelBytes, from -= pixelBytes) {
+        uint8_t held[kLargestPixelBytes];
+        std::memcpy(held, a, pixelBytes);
+        std::memcpy(a, from, pixelBytes);
+        std::memcpy(from, held, pixelBytes);
+    }
+}
+
+// Row `top` of the frame and its mirror partner change places (and pixel order when
+// `horizontal`); a row that is its own partner is only reversed.
+void MirrorRowPair(const PixelPlane& frame, int32_t top, bool horizontal, bool vertical) {
+    uint8_t* a = frame.Row(top);
+    uint8_t* b = frame.Row(vertical ? frame.height - 1 - top : top);
+    const size_t run = frame.RowPixelBytes();
+    if (!horizontal) {
+        if (a != b) std::swap_ranges(a, a + frame.stride, b);
+        return;
+    }
+    switch (frame.pixelBytes) {
+    case 1:
+        SwapReversed<1>(a, b, frame.width);
+        break;
+    case 2:
+        SwapReversed<2>(a, b, frame.width);
+        break;
+    default:
+        SwapReversed<0>(a, b, frame.width, static_cast<size_t>(frame.pixelBytes));
+        break;
+    }
+    if (a != b) std::swap_ranges(a + run, a + frame.stride, b + run); // padding travels too
+}
+
 } // namespace
+
+void FrameStrips::Mirror(const PixelPlane& frame, bool horizontal, bool vertical, int threads) {
+    if ((!horizontal && !vertical) || !frame.pixels || frame.width < 1 || frame.height < 1 ||
+        frame.pixelBytes < 1 || frame.pixelBytes > kLargestPixelBytes)
+        return;
+    // Each task takes rows whose partners no other task touches: the first half (and the middle
+    // row) when rows change places, every row when only pixels do.
+    const int32_t rows = vertical ? (frame.height + 1) / 2 : frame.height;
+    const int32_t tasks = RangeCount(PixelPlane{frame.pixels, frame.width, rows * 2, frame.stride,
+                                                frame.pixelBytes},
+                                     threads);
+    threads = tasks > 1 ? StartThreads(threads) : 1;
+    auto task = [&](int index, int) {
+        const RowRange range = RangeOf(index, tasks, rows);
+        for (int32_t top = range.begin; top < range.end; ++top)
+            MirrorRowPair(frame, top, horizontal, vertical);
+    };
+    if (tasks > 1 && threads > 1)
+        m_pool->Run(tasks, task);
+    else
+        for (int index = 0; index < tasks; ++index)
+            task(index, 0);
+}
 
 FrameStrips::FrameStrips() = default;
 FrameStrips::~FrameStrips() = default;
@@ -368,7 +429,7 @@ int FrameStrips::StartThreads(int threads) {
     m_pool.reset();
     try {
         m_pool = std::make_unique<StripPool>(threads);
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {
         return 1; // no thread could be made: the caller's thread does it all
     }
     return threads;

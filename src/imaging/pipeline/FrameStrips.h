@@ -80,6 +80,10 @@ class FrameStrips {
     // scratch ran out (or a kernel's own did), and the output is then incomplete; threads that
     // cannot be made leave the frame to the calling thread.
     bool Run(const FramePlan& plan, int threads);
+    // Mirrors a frame in place, as MirrorFrame does (rows reversed in order when `vertical`,
+    // pixels within rows when `horizontal`, each row's padding travelling with it), by swapping
+    // pairs of rows and pixels: no copy of the frame. Rows are split across up to `threads`.
+    void Mirror(const PixelPlane& frame, bool horizontal, bool vertical, int threads);
     // Joins the strip threads; the next Run that wants them makes them again.
     void StopThreads();
     // Threads of the pool that are running, the caller not counted.
