@@ -43,13 +43,16 @@ struct Mode {
     int32_t outputBits; // 0: the raw frame is the output
 };
 
-constexpr Mode kModes[] = {{0, "mono 8", 8, 0},     {1, "mono 10", 16, 0},
-                           {2, "colour 24", 8, 24}, {3, "colour 32", 8, 32},
+constexpr Mode kModes[] = {{0, "mono 8", 8, 0},      {1, "mono 10", 16, 0},
+                           {2, "colour 24", 8, 24},  {3, "colour 32", 8, 32},
                            {4, "colour 48", 16, 48}, {5, "colour 64", 16, 64}};
 
 PositionedKernel Member(const Mode& mode, PositionedKernel mono8, PositionedKernel mono16,
                         PositionedKernel color8, PositionedKernel color16) {
-    return mode.number == 0 ? mono8 : mode.number == 1 ? mono16 : mode.number <= 3 ? color8 : color16;
+    return mode.number == 0   ? mono8
+           : mode.number == 1 ? mono16
+           : mode.number <= 3 ? color8
+                              : color16;
 }
 
 PixelStep Step(PositionedKernel kernel, int32_t value, int32_t second = 10, int32_t third = 0,
@@ -80,7 +83,8 @@ FramePlan MakePlan(const Mode& mode, bool everyFilter, Image& raw, Image& output
     }
     if (!everyFilter) return plan;
     if (colour)
-        plan.AddBefore(Step(mode.outputBits <= 32 ? HueSaturation8 : HueSaturation16, 30, 0, 40, 10));
+        plan.AddBefore(
+            Step(mode.outputBits <= 32 ? HueSaturation8 : HueSaturation16, 30, 0, 40, 10));
     ToneSteps steps;
     steps.gamma = true;
     steps.gammaValue = 80;
@@ -97,9 +101,8 @@ FramePlan MakePlan(const Mode& mode, bool everyFilter, Image& raw, Image& output
     plan.sharpen = Member(mode, SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16);
     plan.sharpenBlock[kFilterValue] = 5;
     plan.sharpenBlock[kFilterSampleBits] = 10;
-    plan.AddAfter(Step(Member(mode, BrightnessMono8, BrightnessMono16, BrightnessColor8,
-                              BrightnessColor16),
-                       20));
+    plan.AddAfter(Step(
+        Member(mode, BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16), 20));
     return plan;
 }
 
@@ -166,10 +169,20 @@ int main(int argc, char** argv) {
             auto restore = [&] {
                 if (!mode.outputBits) std::memcpy(raw.bytes.data(), frame.data(), frame.size());
             };
-            const double whole = bench::MedianMs([&] { restore(); RunWholeFrame(plan, copy); });
-            const double one = bench::MedianMs([&] { restore(); strips.Run(plan, 1); });
+            const double whole = bench::MedianMs([&] {
+                restore();
+                RunWholeFrame(plan, copy);
+            });
+            const double one = bench::MedianMs([&] {
+                restore();
+                strips.Run(plan, 1);
+            });
             double many = 0.0;
-            if (threads > 1) many = bench::MedianMs([&] { restore(); strips.Run(plan, threads); });
+            if (threads > 1)
+                many = bench::MedianMs([&] {
+                    restore();
+                    strips.Run(plan, threads);
+                });
             std::printf("%-10s %-8s %12.3f %12.3f", mode.name, everyFilter ? "every" : "neutral",
                         whole, one);
             if (threads > 1) std::printf(" %12.3f", many);

@@ -67,7 +67,6 @@ PixelStep KernelStep(PositionedKernel kernel, std::initializer_list<int32_t> blo
 
 } // namespace
 
-
 int CTravik::BayerPhase() const {
     const ImageBuffer* raw = RawImage();
     // Without a frame there is nothing mirrored; an even size is the sensor's own.

@@ -67,9 +67,9 @@ TEST_F(PipelineThreadsTest, EndWithTheAcquisitionHoweverItEnds) {
     ASSERT_EQ(Travik_StopPreview(handle), 1);
     EXPECT_EQ(travik_test::CountResources().threads, baseline) << "after a stop";
 
-    ASSERT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(),
-                             static_cast<int>(buffer.size()), 1),
-              1);
+    ASSERT_EQ(
+        Travik_Trigger(handle, window.hwnd(), buffer.data(), static_cast<int>(buffer.size()), 1),
+        1);
     ASSERT_EQ(Travik_StopPreview(handle), 1);
     EXPECT_EQ(travik_test::CountResources().threads, baseline) << "after trigger mode";
 

@@ -115,11 +115,11 @@ struct Frame {
             plan.input = PlaneOf(colour);
         }
         if (filters & kGrayGains) {
-            PixelStep gains = Step(mode.number == 0 ? GrayGains8 : GrayGains16,
-                                   {phase, Random(rng, 0, 255), Random(rng, 0, 255),
-                                    Random(rng, 0, 255), Random(rng, 0, 255), Random(rng, -255, 255),
-                                    Random(rng, -255, 255), Random(rng, -255, 255),
-                                    Random(rng, -255, 255), mode.number == 0 ? 8 : 10});
+            PixelStep gains =
+                Step(mode.number == 0 ? GrayGains8 : GrayGains16,
+                     {phase, Random(rng, 0, 255), Random(rng, 0, 255), Random(rng, 0, 255),
+                      Random(rng, 0, 255), Random(rng, -255, 255), Random(rng, -255, 255),
+                      Random(rng, -255, 255), Random(rng, -255, 255), mode.number == 0 ? 8 : 10});
             gains.bayerPhased = true;
             plan.AddBefore(gains);
         }
@@ -145,30 +145,32 @@ struct Frame {
                                 : mode.number == 1 ? ToneImage::Mono16
                                 : mode.number <= 3 ? ToneImage::Color8
                                                    : ToneImage::Color16;
-        const bool composed = (filters & kComposedTones) && tones.Any() &&
-                              toneTable->Prepare(tones, image, 10);
+        const bool composed =
+            (filters & kComposedTones) && tones.Any() && toneTable->Prepare(tones, image, 10);
         if (composed) {
             PixelStep step;
             step.table = toneTable.get();
             plan.AddBefore(step);
         } else {
             if (tones.gamma)
-                plan.AddBefore(Step(Member(mode, {GammaMono8, GammaMono16, GammaColor8, GammaColor16}),
-                                    {tones.gammaValue, 10}));
+                plan.AddBefore(
+                    Step(Member(mode, {GammaMono8, GammaMono16, GammaColor8, GammaColor16}),
+                         {tones.gammaValue, 10}));
             if (tones.contrast)
                 plan.AddBefore(Step(
                     Member(mode, {ContrastMono8, ContrastMono16, ContrastColor8, ContrastColor16}),
                     {tones.contrastValue, 10}));
         }
         if (sharpen) {
-            plan.sharpen = Member(mode, {SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16});
+            plan.sharpen =
+                Member(mode, {SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16});
             plan.sharpenBlock[kFilterValue] = Random(rng, 1, 30);
             plan.sharpenBlock[kFilterSampleBits] = 10;
         }
         if (brightness && !(composed && tones.brightness))
-            plan.AddAfter(Step(
-                Member(mode, {BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}),
-                {brightnessValue, 10}));
+            plan.AddAfter(Step(Member(mode, {BrightnessMono8, BrightnessMono16, BrightnessColor8,
+                                             BrightnessColor16}),
+                               {brightnessValue, 10}));
     }
 
     Mode mode;
@@ -237,8 +239,8 @@ std::string FirstDifference(const TestImage& expected, const TestImage& actual) 
 std::string Describe(const Mode& mode, unsigned filters, int32_t width, int32_t height,
                      int threads) {
     return "mode " + std::to_string(mode.number) + ", filters " + std::to_string(filters) + ", " +
-           std::to_string(width) + " x " + std::to_string(height) + ", " +
-           std::to_string(threads) + " threads";
+           std::to_string(width) + " x " + std::to_string(height) + ", " + std::to_string(threads) +
+           " threads";
 }
 
 // Runs one frame both ways from the same random start and compares every byte of the output
@@ -301,6 +303,8 @@ TEST_P(FrameStripsEveryFilter, MatchWholeFrameStepsOnASensorHighFrameWithEveryFi
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FrameStripsEveryFilter, ::testing::ValuesIn(kModes),
-                         [](const auto& info) { return "Mode" + std::to_string(info.param.number); });
+                         [](const auto& info) {
+                             return "Mode" + std::to_string(info.param.number);
+                         });
 
 } // namespace

@@ -83,7 +83,8 @@ struct ColourFrame {
         FramePlan plan;
         plan.source = StripSource::Demosaic;
         plan.input = PixelPlane{raw.Data(), raw.Width(), raw.Height(), raw.Stride(), 1};
-        plan.output = PixelPlane{output.Data(), output.Width(), output.Height(), output.Stride(), 3};
+        plan.output =
+            PixelPlane{output.Data(), output.Width(), output.Height(), output.Stride(), 3};
         plan.demosaicInner = DemosaicInner8;
         plan.demosaicEdge = DemosaicEdge8;
         plan.demosaicBlock[kDemosaicPhase] = 1;
@@ -159,13 +160,12 @@ TEST(FrameStripsMirror, MatchesMirrorFrameForEverySizeFlagAndThreadCount) {
                     std::vector<uint8_t> scratch(expected.Bytes().size());
                     MirrorFrame(expected.Data(), scratch.data(), size[0], size[1],
                                 expected.Stride(), bits / 8, horizontal, vertical);
-                    strips.Mirror(PixelPlane{actual.Data(), size[0], size[1], actual.Stride(),
-                                             bits / 8},
-                                  horizontal, vertical, threads);
+                    strips.Mirror(
+                        PixelPlane{actual.Data(), size[0], size[1], actual.Stride(), bits / 8},
+                        horizontal, vertical, threads);
                     EXPECT_TRUE(expected.Bytes() == actual.Bytes())
                         << size[0] << " x " << size[1] << ", " << bits << " bits, horizontal "
-                        << horizontal << ", vertical " << vertical << ", " << threads
-                        << " threads";
+                        << horizontal << ", vertical " << vertical << ", " << threads << " threads";
                 }
             }
         }

@@ -70,8 +70,8 @@ int32_t StripEnd(int32_t begin, int32_t rangeEnd) {
 } // namespace
 
 struct FrameStrips::Lane {
-    std::vector<uint8_t> sharpenRows; // unsharpened strip rows with the blur's rows around them
-    std::vector<uint8_t> borderRows;  // the top or bottom four rows of the demosaic border
+    std::vector<uint8_t> sharpenRows;   // unsharpened strip rows with the blur's rows around them
+    std::vector<uint8_t> borderRows;    // the top or bottom four rows of the demosaic border
     std::vector<uint8_t> borderColumns; // four columns of a strip's demosaic border
 };
 
@@ -111,9 +111,8 @@ class RangeRun {
   public:
     RangeRun(const FramePlan& plan, Lane& lane, RowRange range, bool wholeFrame,
              const uint8_t* boundaryAbove, const uint8_t* boundaryBelow)
-        : m_plan(plan), m_out(plan.output), m_lane(lane), m_range(range),
-          m_wholeFrame(wholeFrame), m_boundaryAbove(boundaryAbove),
-          m_boundaryBelow(boundaryBelow) {}
+        : m_plan(plan), m_out(plan.output), m_lane(lane), m_range(range), m_wholeFrame(wholeFrame),
+          m_boundaryAbove(boundaryAbove), m_boundaryBelow(boundaryBelow) {}
 
     void Run() {
         if (m_plan.sharpen && m_out.width > 4 && m_out.height > 4)
@@ -382,9 +381,8 @@ void FrameStrips::Mirror(const PixelPlane& frame, bool horizontal, bool vertical
     // Each task takes rows whose partners no other task touches: the first half (and the middle
     // row) when rows change places, every row when only pixels do.
     const int32_t rows = vertical ? (frame.height + 1) / 2 : frame.height;
-    const int32_t tasks = RangeCount(PixelPlane{frame.pixels, frame.width, rows * 2, frame.stride,
-                                                frame.pixelBytes},
-                                     threads);
+    const int32_t tasks = RangeCount(
+        PixelPlane{frame.pixels, frame.width, rows * 2, frame.stride, frame.pixelBytes}, threads);
     threads = tasks > 1 ? StartThreads(threads) : 1;
     auto task = [&](int index, int) {
         const RowRange range = RangeOf(index, tasks, rows);

@@ -33,9 +33,10 @@ class StripPool {
     int Threads() const { return static_cast<int>(m_workers.size()) + 1; }
 
     template <class Task> void Run(int count, Task& task) {
-        RunTasks(count, [](void* context, int index, int lane) {
-            (*static_cast<Task*>(context))(index, lane);
-        }, &task);
+        RunTasks(
+            count,
+            [](void* context, int index, int lane) { (*static_cast<Task*>(context))(index, lane); },
+            &task);
     }
 
   private:
