@@ -297,6 +297,13 @@ TRAVIK_API int Travik_Close(int handle);
  * Starts the worker and transfer threads and draws into the preview window when one is configured
  * (Travik_SetPreviewWindow()).
  *
+ * While preview or trigger mode runs, the worker splits the processing of each frame (colour
+ * interpolation and image filters) across up to four threads of the library, no more than the
+ * machine has; they end with the acquisition, and the pixels are the same as on one thread. The
+ * environment variable `TRAVIK_THREADS`, read once per process, lowers that limit: `TRAVIK_THREADS=1`
+ * keeps the processing on the worker thread alone. Single frames (Travik_SnapShot(),
+ * Travik_Capture()) are processed on the calling thread.
+ *
  * @param handle camera handle from Travik_Initialize()
  * @return 1, or 0
  * @par Errors
@@ -313,7 +320,8 @@ TRAVIK_API int Travik_StartPreview(int handle);
 /**
  * @brief Stops preview, capture or trigger mode.
  *
- * Waits for the worker and recording threads; a running recording ends with a finished file.
+ * Waits for the worker, its frame-processing threads and the recording thread; a running
+ * recording ends with a finished file.
  *
  * @param handle camera handle from Travik_Initialize()
  * @return 1, or 0

@@ -72,10 +72,10 @@ int CTravik::PrepareCapture() {
         if (mode != 1) sized = sized && SizeBuffer(m_images[2], w, h, 24);
         if (mode >= 3) sized = sized && SizeBuffer(m_images[mode], w, h, kModeBuffers[mode].bits);
         ImageBuffer* output = OutputImage();
-        // The sharpen step's copy of the output image: only its pixels are used.
-        sized = sized && output && SizeBuffer(m_images[6], w, h, output->Bits());
+        sized = sized && output;
+        // Sharpening works from copies of a few rows per strip: no whole copy of the output.
+        if (m_images[6]) m_images[6]->Release();
         if (!sized) return ReportError(ERR_MEMORY), 0;
-        m_mirrorScratch.resize(RawImage()->ImageBytes());
     }
 
     const bool wordMode = m_colorMode == 1 || m_colorMode >= 4;
@@ -221,6 +221,8 @@ void CTravik::StopAcquisition() {
     }
     m_acqState = kIdle;
     WaitForWorker();
+    // Only the worker runs frames on the strip threads, and it has ended.
+    StopPipelineThreads();
     StopRecordingThread();
 }
 

@@ -3,9 +3,12 @@
 #include "camera/SettingsBlocks.h"
 #include "camera/Travik.h"
 #include "imaging/ImageBuffer.h"
+#include "imaging/pipeline/FrameStrips.h"
 
 #include <algorithm>
-#include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <new>
 
 namespace s = settings;
 
@@ -35,18 +38,6 @@ struct KernelFamily {
     }
 };
 
-// Runs an in-place kernel over the whole image with one parameter block.
-void RunInPlace(ImageBuffer* image, PositionedKernel kernel, int32_t* block) {
-    image->ApplyKernel(kernel, image, nullptr, 0, 0, &block, nullptr);
-}
-
-// One tone step on its own, when it is set.
-void RunTone(ImageBuffer* image, PositionedKernel kernel, bool set, int32_t value) {
-    if (!set) return;
-    int32_t block[kFilterBlockSize] = {value, kTenBitSamples};
-    RunInPlace(image, kernel, block);
-}
-
 ToneImage ToneImageOf(int colorMode) {
     switch (colorMode) {
     case 0:
@@ -61,6 +52,19 @@ ToneImage ToneImageOf(int colorMode) {
     }
 }
 
+// The pixels of an image buffer as the strip pipeline sees them.
+PixelPlane PlaneOf(ImageBuffer* image) {
+    return PixelPlane{image->Pixels(), image->Width(), image->Height(), image->Stride(),
+                      image->Bits() / 8};
+}
+
+PixelStep KernelStep(PositionedKernel kernel, std::initializer_list<int32_t> block) {
+    PixelStep step;
+    step.kernel = kernel;
+    std::copy(block.begin(), block.end(), step.block);
+    return step;
+}
+
 } // namespace
 
 int CTravik::BayerPhase() const {
@@ -72,35 +76,52 @@ int CTravik::BayerPhase() const {
                               m_cameraSettings[s::kMirrorV] != 0, width, height);
 }
 
-void CTravik::ProcessFrame() {
+void CTravik::ProcessFrame(int threads) {
     ImageBuffer* raw = RawImage();
     ImageBuffer* output = OutputImage();
     if (!raw || !raw->Pixels() || !output || !output->Pixels()) return;
 
-    const bool mirrorH = m_cameraSettings[s::kMirrorH] != 0;
-    const bool mirrorV = m_cameraSettings[s::kMirrorV] != 0;
-    if (mirrorH || mirrorV) {
-        m_mirrorScratch.resize(raw->ImageBytes());
-        MirrorFrame(raw->Pixels(), m_mirrorScratch.data(), raw->Width(), raw->Height(),
-                    raw->Stride(), raw->Bits() / 8, mirrorH, mirrorV);
-    }
+    if (!m_frameStrips) m_frameStrips.reset(new (std::nothrow) FrameStrips);
+    if (!m_frameStrips) return ReportError(ERR_MEMORY);
+
+    m_frameStrips->Mirror(PlaneOf(raw), m_cameraSettings[s::kMirrorH] != 0,
+                          m_cameraSettings[s::kMirrorV] != 0, threads);
 
     AutoControl();
 
+    // The measurements see the whole frame in order on this thread; then the strips run.
+    FramePlan plan;
+    plan.output = PlaneOf(output);
     if (m_colorMode <= 1) {
-        if (m_imageFilter[s::kGrayMode] == 1) GrayProcessing(raw);
+        plan.source = StripSource::InPlace;
+        if (m_imageFilter[s::kGrayMode] == 1) AddGrayGains(plan);
         if (m_colorMode == 0 && m_imageFilter[s::kGrayMode] == 2 && m_images[2] &&
             m_images[2]->Pixels()) {
-            Demosaic(raw, m_images[2]);
-            raw->ApplyKernel(GrayFromColor, m_images[2], nullptr, 0, 0, nullptr, nullptr);
+            // The colour image is made whole first: the gray conversion of a strip writes the
+            // raw rows that the demosaic of the next strip reads.
+            FramePlan colour;
+            colour.source = StripSource::Demosaic;
+            colour.input = PlaneOf(raw);
+            colour.output = PlaneOf(m_images[2]);
+            PlanDemosaic(raw, colour);
+            if (!m_frameStrips->Run(colour, threads)) return ReportError(ERR_MEMORY);
+            plan.source = StripSource::GrayFromColor;
+            plan.input = PlaneOf(m_images[2]);
         }
     } else {
-        Demosaic(raw, output);
+        plan.source = StripSource::Demosaic;
+        plan.input = PlaneOf(raw);
+        PlanDemosaic(raw, plan);
     }
-    ApplyAdjustments(output);
+    PlanAdjustments(plan);
+    if (!m_frameStrips->Run(plan, threads)) ReportError(ERR_MEMORY);
 }
 
-void CTravik::GrayProcessing(ImageBuffer* raw) {
+void CTravik::StopPipelineThreads() {
+    if (m_frameStrips) m_frameStrips->StopThreads();
+}
+
+void CTravik::AddGrayGains(FramePlan& plan) {
     int32_t block[kGrayGainBlockSize] = {
         BayerPhase(),
         m_imageFilter[s::kGrayGainR],
@@ -115,6 +136,7 @@ void CTravik::GrayProcessing(ImageBuffer* raw) {
     };
     int32_t* blockPointer = block;
     if (m_imageFilter[s::kAutoGrayGain] != 0) {
+        ImageBuffer* raw = RawImage();
         raw->ApplyKernel(MeasureGrayGains, raw, nullptr, 0, 0, &blockPointer, nullptr);
         m_imageFilter[s::kGrayGainR] = block[kGrayGainR1];
         m_imageFilter[s::kGrayGainG1] = block[kGrayGainG1];
@@ -127,10 +149,14 @@ void CTravik::GrayProcessing(ImageBuffer* raw) {
     if (block[kGrayGainR1] == kNeutralGrayGain && block[kGrayGainG1] == kNeutralGrayGain &&
         block[kGrayGainG2] == kNeutralGrayGain && block[kGrayGainB1] == kNeutralGrayGain)
         return;
-    RunInPlace(raw, m_colorMode == 0 ? GrayGains8 : GrayGains16, block);
+    PixelStep step;
+    step.kernel = m_colorMode == 0 ? GrayGains8 : GrayGains16;
+    std::copy(std::begin(block), std::end(block), step.block);
+    step.bayerPhased = true;
+    plan.AddBefore(step);
 }
 
-void CTravik::Demosaic(ImageBuffer* raw, ImageBuffer* output) {
+void CTravik::PlanDemosaic(ImageBuffer* raw, FramePlan& plan) {
     const bool wide = raw->Bits() == 16;
     const int phase = BayerPhase();
     if (m_imageFilter[s::kAutoWhiteBalance]) {
@@ -149,27 +175,22 @@ void CTravik::Demosaic(ImageBuffer* raw, ImageBuffer* output) {
             m_imageFilter[s::kWhiteBalanceOnceB] = 0;
         }
     }
-    int32_t block[kDemosaicBlockSize] = {phase, m_imageFilter[s::kBayerGainRed],
-                                         m_imageFilter[s::kBayerGainGreen],
-                                         m_imageFilter[s::kBayerGainBlue]};
-    int32_t* blockPointer = block;
-    output->ApplyKernel(wide ? DemosaicInner16 : DemosaicInner8, raw, nullptr, 0, 0, &blockPointer,
-                        nullptr);
-    output->ApplyKernel(wide ? DemosaicEdge16 : DemosaicEdge8, raw, nullptr, 0, 0, &blockPointer,
-                        nullptr);
+    plan.demosaicInner = wide ? DemosaicInner16 : DemosaicInner8;
+    plan.demosaicEdge = wide ? DemosaicEdge16 : DemosaicEdge8;
+    plan.demosaicBlock[kDemosaicPhase] = phase;
+    plan.demosaicBlock[kDemosaicRedGain] = m_imageFilter[s::kBayerGainRed];
+    plan.demosaicBlock[kDemosaicGreenGain] = m_imageFilter[s::kBayerGainGreen];
+    plan.demosaicBlock[kDemosaicBlueGain] = m_imageFilter[s::kBayerGainBlue];
 }
 
-void CTravik::ApplyAdjustments(ImageBuffer* output) {
+void CTravik::PlanAdjustments(FramePlan& plan) {
     const int mode = m_colorMode;
     const int hue = m_imageFilter[s::kHue];
     const int saturation = m_imageFilter[s::kSaturation];
-    if ((hue != 0 || saturation != 0) && mode >= 2) {
-        int32_t block[kHueBlockSize] = {hue, 0, saturation, kTenBitSamples};
-        RunInPlace(output, mode <= 3 ? HueSaturation8 : HueSaturation16, block);
-    }
-    ImageBuffer* copy = m_images[6];
-    const bool sharpen = m_imageFilter[s::kSharpness] != 0 && copy && copy->Pixels() &&
-                         copy->ImageBytes() == output->ImageBytes();
+    if ((hue != 0 || saturation != 0) && mode >= 2)
+        plan.AddBefore(KernelStep(mode <= 3 ? HueSaturation8 : HueSaturation16,
+                                  {hue, 0, saturation, kTenBitSamples}));
+    const bool sharpen = m_imageFilter[s::kSharpness] != 0;
     // Brightness runs after sharpness, so it joins the table only when sharpness is off.
     ToneSteps tones;
     tones.gamma = m_imageFilter[s::kGamma] != kNeutralGamma;
@@ -180,27 +201,29 @@ void CTravik::ApplyAdjustments(ImageBuffer* output) {
     tones.brightnessValue = m_imageFilter[s::kBrightness];
     const bool composed = m_toneTable.Prepare(tones, ToneImageOf(mode), kTenBitSamples);
     if (composed) {
-        m_toneTable.Apply(output->Pixels(), output->Width(), output->Height(), output->Stride(),
-                          output->Bits() / 8);
+        PixelStep step;
+        step.table = &m_toneTable;
+        plan.AddBefore(step);
     } else {
-        RunTone(output, KernelFamily{GammaMono8, GammaMono16, GammaColor8, GammaColor16}.For(mode),
-                tones.gamma, tones.gammaValue);
-        RunTone(output,
-                KernelFamily{ContrastMono8, ContrastMono16, ContrastColor8, ContrastColor16}.For(mode),
-                tones.contrast, tones.contrastValue);
+        if (tones.gamma)
+            plan.AddBefore(KernelStep(
+                KernelFamily{GammaMono8, GammaMono16, GammaColor8, GammaColor16}.For(mode),
+                {tones.gammaValue, kTenBitSamples}));
+        if (tones.contrast)
+            plan.AddBefore(KernelStep(
+                KernelFamily{ContrastMono8, ContrastMono16, ContrastColor8, ContrastColor16}.For(
+                    mode),
+                {tones.contrastValue, kTenBitSamples}));
     }
     if (sharpen) {
-        std::memcpy(copy->Pixels(), output->Pixels(), output->ImageBytes());
-        int32_t block[kFilterBlockSize] = {m_imageFilter[s::kSharpness], kTenBitSamples};
-        int32_t* blockPointer = block;
-        output->ApplyKernel(
-            KernelFamily{SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16}.For(mode),
-            copy, nullptr, 0, 0, &blockPointer, nullptr);
+        plan.sharpen =
+            KernelFamily{SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16}.For(mode);
+        plan.sharpenBlock[kFilterValue] = m_imageFilter[s::kSharpness];
+        plan.sharpenBlock[kFilterSampleBits] = kTenBitSamples;
     }
-    if (!(composed && tones.brightness)) {
-        RunTone(output,
-                KernelFamily{BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}
-                    .For(mode),
-                m_imageFilter[s::kBrightness] != 0, m_imageFilter[s::kBrightness]);
-    }
+    if (!(composed && tones.brightness) && m_imageFilter[s::kBrightness] != 0)
+        plan.AddAfter(KernelStep(
+            KernelFamily{BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}
+                .For(mode),
+            {m_imageFilter[s::kBrightness], kTenBitSamples}));
 }

@@ -3,6 +3,7 @@
 #include "camera/ImageLock.h"
 #include "camera/Travik.h"
 #include "imaging/ImageBuffer.h"
+#include "imaging/pipeline/StripPool.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 
 #include <mmsystem.h>
@@ -88,7 +89,7 @@ void CTravik::PreviewLoop() {
             continue;
         }
         FillFrameInfo(true);
-        ProcessFrame();
+        ProcessFrame(PipelineThreads());
         AnnounceImage();
         DrawPreview();
         if (m_userBuffer && m_userLength != 0 &&
@@ -130,7 +131,7 @@ void CTravik::TriggerLoop() {
         ImageLock lock(m_imageLock);
         if (ReadRawFrame(true) != TVK_OK) continue;
         FillFrameInfo(false);
-        ProcessFrame();
+        ProcessFrame(PipelineThreads());
         AnnounceImage();
         if (m_userBuffer && m_userLength != 0 &&
             !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))

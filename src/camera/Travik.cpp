@@ -1,5 +1,6 @@
 // Camera object: construction, destruction and error reporting.
 #include "camera/Travik.h"
+#include "imaging/pipeline/FrameStrips.h"
 
 #include <mmsystem.h>
 

@@ -14,10 +14,13 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class CTravik380TZ4RDXSdk;
 class ImageBuffer;
+class FrameStrips;
+struct FramePlan;
 
 // One record of a configuration file: two little-endian 32-bit integers.
 struct ConfigRecord {
@@ -149,8 +152,13 @@ class CTravik {
     // Copies `image` into the caller's buffer, first sensor row first when rowOrder != 0; 0 after
     // posting and reporting 5 when the buffer is too small.
     int CopyImageOut(const ImageBuffer* image, int rowOrder, unsigned char* buffer, int length);
-    // The frame pipeline on the raw buffer of the colour mode; run under m_imageLock.
-    void ProcessFrame();
+    // The frame pipeline on the raw buffer of the colour mode; run under m_imageLock. The
+    // measurements run on the calling thread; the strips of the frame on up to `threads`
+    // threads (the preview and trigger workers pass PipelineThreads(), single frames on the
+    // caller's thread run on that thread alone).
+    void ProcessFrame(int threads = 1);
+    // Joins the pipeline's strip threads; done when acquisition stops, after the worker ended.
+    void StopPipelineThreads();
     // Automatic exposure (auto iris 1) or gain (2) from the five window means of the raw image.
     void AutoControl();
     // The correction factor of five window means (0..255), A first.
@@ -311,9 +319,10 @@ class CTravik {
     void StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length, int rowOrder);
     // Frame pipeline steps.
     int BayerPhase() const;
-    void GrayProcessing(ImageBuffer* raw);
-    void Demosaic(ImageBuffer* raw, ImageBuffer* output);
-    void ApplyAdjustments(ImageBuffer* output);
+    // Measure what the settings ask for on the whole frame and add their steps to the plan.
+    void AddGrayGains(FramePlan& plan);
+    void PlanDemosaic(ImageBuffer* raw, FramePlan& plan);
+    void PlanAdjustments(FramePlan& plan);
     // Preview window.
     HWND CreatePreviewWindow();
     // The client area of a visible preview window with a DC; false when there is none to draw in.
@@ -340,10 +349,13 @@ class CTravik {
     // Preview window settings changed since the window was made: the next start makes it again.
     bool m_previewWindowStale = false;
     void DestroyPreviewWindow();
-    std::vector<unsigned char> m_mirrorScratch; // mirror step scratch; guarded by m_imageLock
     // Gamma, contrast (and brightness without sharpness) of the output image in one table,
     // rebuilt when those settings or the colour mode change; guarded by m_imageLock.
     ToneTable m_toneTable;
+    // The strips of each frame, their threads and scratch, made at the first frame; used under
+    // m_imageLock by the thread that processes the frame. Declared after the tone table, which
+    // its threads read.
+    std::unique_ptr<FrameStrips> m_frameStrips;
 
     int SettingsDeviceNumber() const;
     std::array<int*, 7> PresetFields();
