@@ -3,8 +3,6 @@
 # Usage: run-with-heap-check.sh WINE-RUNNER PROGRAM [ARGUMENTS...]
 # Wine validates heap blocks only with the heap trace on; the trace itself is thrown away.
 # TRAVIK_TEST_HEAP_CHECK tells the tests that they run slowly, so they can wait for fewer frames.
-# (Wine turns every debug channel off when standard error is /dev/null: the trace must go to a
-# pipe or a file for the checks to run.)
 errors=$(mktemp)
 status=$(mktemp)
 trap 'rm -f "$errors" "$status"' EXIT
