@@ -1475,9 +1475,13 @@ TRAVIK_API int Travik_RecordW(int handle, const wchar_t* path, int time, int sho
  * #ERR_UNAVAILABLE (no device object, or a format dialog already open in the process), reported.
  * @par State and threads
  * Runs on the calling thread until closed; preview or capture stops while it is open and starts
- * again after it; trigger mode pauses and, after OK, starts again in the new format. A second
- * dialog of a kind already open in the process is refused with #ERR_UNAVAILABLE before it changes
- * anything.
+ * again after it; trigger mode pauses and, after OK, starts again in the new format. Exports
+ * called while it is open (from other threads or from window procedures of the calling thread)
+ * behave as at any other time; acquisition that they started goes on after the dialog, in the new
+ * format after OK, and takes the place of the stopped preview or capture. After OK under a
+ * recording started meanwhile, the camera keeps its format (#ERR_UNAVAILABLE) and the new values
+ * wait in the registry for the next reload. A second dialog of a kind already open in the process
+ * is refused with #ERR_UNAVAILABLE before it changes anything.
  */
 TRAVIK_API int Travik_SetCameraDlg(int handle, HWND parentWindow);
 /**
@@ -1508,8 +1512,10 @@ TRAVIK_API int Travik_SetImageDlg(int handle, HWND parentWindow);
  * #ERR_UNAVAILABLE (no device object, or an analog gain dialog already open in the process), reported.
  * @par State and threads
  * Runs on the calling thread until closed; Cancel puts every value back as it was, the automatic
- * control first and then the sensor. Typed values are limited to their ranges. A second dialog of
- * a kind already open in the process is refused with #ERR_UNAVAILABLE before it changes anything.
+ * control first and then the sensor. Typed values are limited to their ranges. Each value the
+ * dialog applies runs one at a time with the camera's exports, as an export would; the dialog
+ * does not hold the camera while it waits for the user. A second dialog of a kind already open in
+ * the process is refused with #ERR_UNAVAILABLE before it changes anything.
  */
 TRAVIK_API int Travik_SetAnalogDlg(int handle, HWND parentWindow);
 

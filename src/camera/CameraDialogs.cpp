@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <iterator>
 
 using namespace settings;
@@ -63,7 +64,9 @@ int CTravik::SetImageDlg(HWND parentWindow) {
     if (!dialog.Claimed()) return ReportError(ERR_UNAVAILABLE), 0;
     int saved[kImageFilterEntries];
     {
-        // Between two frames, so that the gains saved are those of one white balance.
+        // Between two frames, so that the gains saved are those of one white balance, and
+        // between two exports, which may be setting filters on another thread.
+        ExportScope scope(*this);
         ImageLockAnsweringMessages lock(m_imageLock);
         std::copy(std::begin(m_imageFilter), std::end(m_imageFilter), saved);
     }
@@ -79,6 +82,7 @@ int CTravik::SetImageDlg(HWND parentWindow) {
 // balance that the worker is measuring at this moment would otherwise store its gains after
 // the restore; with the lock, every later frame sees the automatic requests already off.
 void CTravik::RestoreImageFilter(const int (&saved)[kImageFilterEntries]) {
+    ExportScope scope(*this);
     ImageLockAnsweringMessages lock(m_imageLock);
     std::copy(std::begin(saved), std::end(saved), m_imageFilter);
 }
@@ -86,17 +90,26 @@ void CTravik::RestoreImageFilter(const int (&saved)[kImageFilterEntries]) {
 int CTravik::SetAnalogDlg(HWND parentWindow) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
     const dialogs::ExposureTiming timing{&m_clocksPerLine, &m_overheadClocks, &m_msPerClock};
-    dialogs::AnalogGainDialog dialog(m_cameraSettings, m_device, timing);
+    // The page applies its values one at a time with the exports, which may run on other
+    // threads (or in this thread's window procedures) while the dialog is open.
+    const dialogs::SerialisedChange serialise = [this](const std::function<void()>& change) {
+        ExportScope scope(*this);
+        change();
+    };
+    dialogs::AnalogGainDialog dialog(m_cameraSettings, m_device, timing, serialise);
     // Refused before anything changes: the block the open dialog shows is left as it is.
     if (!dialog.Claimed()) return ReportError(ERR_UNAVAILABLE), 0;
-    m_cameraSettings[kGlobalGain] = m_device->GetGain();
-    for (int entry : {kColorGainG1, kColorGainR, kColorGainB, kColorGainG2}) m_cameraSettings[entry] = 0;
-    m_cameraSettings[kExposure] = m_device->GetExposureValue();
-    m_cameraSettings[kMirrorV] = m_device->GetVerticalMirror();
-    m_cameraSettings[kMirrorH] = m_device->GetHorizontalMirror();
     int saved[kCameraSettingEntries];
-    std::copy(std::begin(m_cameraSettings), std::end(m_cameraSettings), saved);
-    const int savedBayerMode = m_imageFilter[kBayerMode];
+    int savedBayerMode = 0;
+    serialise([&] {
+        m_cameraSettings[kGlobalGain] = m_device->GetGain();
+        for (int entry : {kColorGainG1, kColorGainR, kColorGainB, kColorGainG2}) m_cameraSettings[entry] = 0;
+        m_cameraSettings[kExposure] = m_device->GetExposureValue();
+        m_cameraSettings[kMirrorV] = m_device->GetVerticalMirror();
+        m_cameraSettings[kMirrorH] = m_device->GetHorizontalMirror();
+        std::copy(std::begin(m_cameraSettings), std::end(m_cameraSettings), saved);
+        savedBayerMode = m_imageFilter[kBayerMode];
+    });
 
     PublishDialog(m_gainDialog, &dialogs::GainDialogLink());
     const INT_PTR result = dialog.Run(parentWindow);
@@ -109,6 +122,7 @@ int CTravik::SetAnalogDlg(HWND parentWindow) {
 // and under the image lock: the worker changes gain or exposure only while it holds that lock,
 // so none of its changes can land after the sensor is restored.
 void CTravik::RestoreCameraSettings(const int (&saved)[kCameraSettingEntries], int savedBayerMode) {
+    ExportScope scope(*this);
     ImageLockAnsweringMessages lock(m_imageLock);
     std::copy(std::begin(saved), std::end(saved), m_cameraSettings);
     m_imageFilter[kBayerMode] = savedBayerMode;
@@ -130,23 +144,21 @@ int CTravik::SuspendAcquisitionForDialog() {
 
 void CTravik::ResumeAcquisitionAfterDialog(int suspendedState, bool formatAccepted) {
     ExportScope scope(*this);
-    if (formatAccepted) {
-        // The paused trigger worker may still be reading a frame in the old format: it ends
-        // before the format it works in changes, and trigger mode starts anew below.
-        if (suspendedState == kTriggerState) StopPreview();
+    SettleAcquisitionState();
+    // The dialog's own pause of trigger mode ends with it; a stop meanwhile is kept.
+    if (suspendedState == kTriggerState && m_acqState == kTriggerState && m_runFlag == 2) m_runFlag = 1;
+    // While the dialog was open, exports on other threads or in this thread's window procedures
+    // may have started or changed acquisition: the reload is made like any change acquisition
+    // depends on, around whatever runs now (and refused under a recording, whose frames keep
+    // their format). A trigger worker that may be reading a frame in the old format ends first.
+    if (formatAccepted) ChangeAcquisition([this] {
         LoadSizePreset();
         LoadFormat();
-    }
-    switch (suspendedState) {
-    case kPreviewState: StartPreview(); break;
-    case kCaptureState: Capture(); break;
-    case kTriggerState:
-        // A new colour mode needs buffers and sensor settings of its own: the start prepares them.
-        if (formatAccepted)
-            Trigger(m_notifyWindow, m_userBuffer, m_userLength, m_rowOrder);
-        else
-            m_runFlag = 1;
-        break;
-    default: break;
-    }
+        return 1;
+    });
+    // Preview and capture were stopped for the dialog: they start again unless the application
+    // started acquisition of its own meanwhile.
+    if (m_acqState != kIdle) return;
+    if (suspendedState == kPreviewState) StartPreview();
+    if (suspendedState == kCaptureState) Capture();
 }

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <iterator>
 
 #include "camera/SettingsBlocks.h"
 #include "dialogs/DialogIds.h"
@@ -85,20 +86,24 @@ void AnalogGainPage::OnCommand(int id, int code) {
     const bool checked = IsChecked(m_window, id);
     switch (id) {
     case IDC_MIRROR_V:
-        m_device->SetVerticalMirror(checked);
-        m_settings[kMirrorV] = checked ? 1 : 0;
+        m_serialise([&] {
+            m_device->SetVerticalMirror(checked);
+            m_settings[kMirrorV] = checked ? 1 : 0;
+        });
         break;
     case IDC_MIRROR_H:
-        m_device->SetHorizontalMirror(checked);
-        m_settings[kMirrorH] = checked ? 1 : 0;
+        m_serialise([&] {
+            m_device->SetHorizontalMirror(checked);
+            m_settings[kMirrorH] = checked ? 1 : 0;
+        });
         break;
     case IDC_IRIS_GAIN:
         if (checked) SetChecked(m_window, IDC_IRIS_EXPOSURE, false);
-        m_settings[kAutoIris] = checked ? 2 : 0;
+        m_serialise([&] { m_settings[kAutoIris] = checked ? 2 : 0; });
         break;
     case IDC_IRIS_EXPOSURE:
         if (checked) SetChecked(m_window, IDC_IRIS_GAIN, false);
-        m_settings[kAutoIris] = checked ? 1 : 0;
+        m_serialise([&] { m_settings[kAutoIris] = checked ? 1 : 0; });
         break;
     default: break;
     }
@@ -109,14 +114,16 @@ void AnalogGainPage::OnEditChange(int id) {
     if (!row) return;
     // Limited to the row's range: the sensor takes the gain's low 10 bits, so 1024 would be 0.
     const int value = row->group.Limit(ReadSigned(m_window, id));
-    m_settings[row->entry] = value;
+    // The setting and the sensor change together, so that an export's change of the same value
+    // cannot land between them and leave the two apart.
+    m_serialise([&] {
+        m_settings[row->entry] = value;
+        // A refused sensor write leaves the setting as typed; the dialog does not report it.
+        if (row->entry == kGlobalGain) m_device->SetGain(value);
+        if (row->entry == kExposure) m_device->SetExposure(value);
+    });
     row->group.MoveBar(m_window, value);
-    // A refused sensor write leaves the setting as typed; the dialog does not report it.
-    if (row->entry == kGlobalGain) m_device->SetGain(value);
-    if (row->entry == kExposure) {
-        m_device->SetExposure(value);
-        ShowExposureTime();
-    }
+    if (row->entry == kExposure) ShowExposureTime();
 }
 
 // The edit box lost the focus: text that does not show the setting (a number out of range, or
@@ -141,7 +148,12 @@ void AnalogGainPage::Refresh() const {
 }
 
 void AnalogGainPage::ReadBack() const {
-    for (const GainRow& row : kGainRows) m_settings[row.entry] = row.group.Limit(ReadSigned(m_window, row.group.edit));
+    int values[std::size(kGainRows)];
+    for (size_t i = 0; i < std::size(kGainRows); ++i)
+        values[i] = kGainRows[i].group.Limit(ReadSigned(m_window, kGainRows[i].group.edit));
+    m_serialise([&] {
+        for (size_t i = 0; i < std::size(kGainRows); ++i) m_settings[kGainRows[i].entry] = values[i];
+    });
 }
 
 // ---- Frame ----
@@ -195,11 +207,13 @@ void AnalogGainDialog::Open(HWND window) {
 }
 
 void AnalogGainDialog::RestoreDefaults() const {
-    m_settings[kGlobalGain] = kDefaultGain;
-    for (int entry : {kColorGainG1, kColorGainR, kColorGainB, kColorGainG2}) m_settings[entry] = 0;
-    m_settings[kExposure] = kDefaultExposure;
-    m_device->SetGain(kDefaultGain);
-    m_device->SetExposure(kDefaultExposure);
+    m_serialise([&] {
+        m_settings[kGlobalGain] = kDefaultGain;
+        for (int entry : {kColorGainG1, kColorGainR, kColorGainB, kColorGainG2}) m_settings[entry] = 0;
+        m_settings[kExposure] = kDefaultExposure;
+        m_device->SetGain(kDefaultGain);
+        m_device->SetExposure(kDefaultExposure);
+    });
     if (m_page.Window()) m_page.Refresh();
 }
 

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <utility>
+
 #include "dialogs/DialogCommon.h"
 
 class CTravik380TZ4RDXSdk;
@@ -21,10 +24,16 @@ struct ExposureTiming {
 void FormatExposureTime(int exposure, int clocksPerLine, int overheadClocks, double msPerClock,
                         wchar_t (&text)[32]);
 
+// Runs a change of the settings block and the sensor one at a time with the camera's exports:
+// an export on another thread may be changing the same values or the device itself. The dialog
+// holds that lock only for the change, never across its modal loop.
+using SerialisedChange = std::function<void(const std::function<void()>& change)>;
+
 class AnalogGainPage {
   public:
-    AnalogGainPage(int* settings, CTravik380TZ4RDXSdk* device, const ExposureTiming& timing)
-        : m_settings(settings), m_device(device), m_timing(timing) {}
+    AnalogGainPage(int* settings, CTravik380TZ4RDXSdk* device, const ExposureTiming& timing,
+                   SerialisedChange serialise)
+        : m_settings(settings), m_device(device), m_timing(timing), m_serialise(std::move(serialise)) {}
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND Window() const { return m_window; }
     void Refresh() const;
@@ -40,6 +49,7 @@ class AnalogGainPage {
     int* m_settings;
     CTravik380TZ4RDXSdk* m_device;
     ExposureTiming m_timing;
+    SerialisedChange m_serialise;
     HWND m_window = nullptr;
     bool m_ready = false; // edit changes count only after the page has been set up
 };
@@ -47,8 +57,10 @@ class AnalogGainPage {
 class AnalogGainDialog {
   public:
     // Claims the process's analog gain dialog and its page; see Claimed.
-    AnalogGainDialog(int* settings, CTravik380TZ4RDXSdk* device, const ExposureTiming& timing)
-        : m_settings(settings), m_device(device), m_page(settings, device, timing) {}
+    AnalogGainDialog(int* settings, CTravik380TZ4RDXSdk* device, const ExposureTiming& timing,
+                     const SerialisedChange& serialise)
+        : m_settings(settings), m_device(device), m_serialise(serialise),
+          m_page(settings, device, timing, serialise) {}
     AnalogGainDialog(const AnalogGainDialog&) = delete;
     AnalogGainDialog& operator=(const AnalogGainDialog&) = delete;
 
@@ -65,6 +77,7 @@ class AnalogGainDialog {
 
     int* m_settings;
     CTravik380TZ4RDXSdk* m_device;
+    SerialisedChange m_serialise;
     AnalogGainPage m_page;
     TabFrame m_tab;
     // Last: the kinds are claimed once the object is complete and released before it goes; the

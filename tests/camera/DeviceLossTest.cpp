@@ -1,6 +1,6 @@
 // A camera that goes away: told once with code 13 before a start, in trigger mode, in capture
-// state and in preview; the process idles while it is gone; plugged in again it works after a
-// stop and a start, with no release. Also the stored wait time and the frame rate of a start.
+// state, in preview, after failed or short reads and when it cannot be opened; the process idles
+// while it is gone; plugged in again it works after a stop and a start, with no release. Also the stored wait time and the frame rate of a start.
 #include "AcquisitionFixture.h"
 
 #include <algorithm>
@@ -116,6 +116,88 @@ TEST_F(DeviceLoss, UnpluggedInCaptureStateFailsTheSnapshotWithCode13) {
     EXPECT_EQ(Travik_StopPreview(handle), 1);
     ASSERT_EQ(Travik_Capture(handle), 1);
     EXPECT_EQ(Travik_SnapShot(handle, buffer.data(), Length(), 1), 1);
+}
+
+// A fault of the virtual camera's reads is used up once its stats show no fault left.
+bool FaultUsedUp(unsigned device) {
+    for (int waited = 0; waited < 10000; waited += 20) {
+        TravikEmuStats stats{};
+        if (travik_emu::ReadStats(device, stats) && stats.faultKind == TRAVIK_EMU_FAULT_NONE)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+TEST_F(DeviceLoss, OneShortReadInARunIsForgivenAndFramesGoOn) {
+    ASSERT_EQ(StartCallback(), 1);
+    ASSERT_GE(CountFrames(WaitNotices(2, 5000)), 2u);
+    ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_SHORT_READ, 4096));
+    ASSERT_TRUE(FaultUsedUp(0));
+    const std::vector<Notice> after = WaitNotices(3, 5000);
+    EXPECT_GE(CountFrames(after), 3u);
+    EXPECT_TRUE(Codes(after).empty());
+    EXPECT_TRUE(DrainErrors().empty());
+}
+
+TEST_F(DeviceLoss, SecondShortReadInARunIsToldOnceWithCode13AndARestartBringsFramesBack) {
+    ASSERT_EQ(StartCallback(), 1);
+    ASSERT_GE(CountFrames(WaitNotices(2, 5000)), 2u);
+    ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_SHORT_READ, 4096));
+    ASSERT_TRUE(FaultUsedUp(0));
+    ASSERT_GE(CountFrames(WaitNotices(1, 5000)), 1u);
+    ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_SHORT_READ, 4096));
+    EXPECT_EQ(WaitLossNotices(10000), 1u);
+    ExpectIdleWhileGone();
+    for (LPARAM code : Codes(WaitNotices(1000000, 500)))
+        EXPECT_NE(code, ERR_DEVICE_LOST);
+    EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_DEVICE_LOST});
+
+    // The camera never went away: a stop and a start are all it takes.
+    EXPECT_EQ(Travik_StopPreview(handle), 1);
+    ASSERT_EQ(StartCallback(), 1);
+    EXPECT_GE(CountFrames(WaitNotices(3, 5000)), 3u);
+    EXPECT_TRUE(DrainErrors().empty());
+}
+
+TEST_F(DeviceLoss, FailedReadsAreToldOnceWithCode13AndARestartBringsFramesBack) {
+    ASSERT_EQ(StartCallback(), 1);
+    ASSERT_GE(CountFrames(WaitNotices(2, 5000)), 2u);
+    ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_FAIL_READS, 3));
+    EXPECT_EQ(WaitLossNotices(10000), 1u);
+    ExpectIdleWhileGone();
+    EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_DEVICE_LOST});
+
+    ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_NONE));
+    EXPECT_EQ(Travik_StopPreview(handle), 1);
+    ASSERT_EQ(StartCallback(), 1);
+    EXPECT_GE(CountFrames(WaitNotices(3, 5000)), 3u);
+}
+
+// The camera cannot be opened: every way of starting fails, and the loss is told once in all.
+TEST_F(DeviceLoss, FailedOpenIsToldOnceWhateverIsStartedAndAllWorksWhenBack) {
+    ASSERT_TRUE(travik_emu::Unplug(0));
+    EXPECT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(), Length(), 1), 0);
+    EXPECT_EQ(Travik_SnapShot(handle, buffer.data(), Length(), 1), 0);
+    EXPECT_EQ(Travik_Capture(handle), 0);
+    EXPECT_EQ(StartCallback(), 0);
+    const std::vector<int> errors = DrainErrors();
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors.back(), ERR_DEVICE_LOST) << "the first code";
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), ERR_DEVICE_LOST), 1);
+    const std::vector<LPARAM> codes = Codes(WaitNotices(1000000, 300));
+    EXPECT_LE(std::count(codes.begin(), codes.end(), ERR_DEVICE_LOST), 1);
+    ExpectIdleWhileGone();
+
+    ASSERT_TRUE(travik_emu::Plug(0));
+    EXPECT_EQ(Travik_SnapShot(handle, buffer.data(), Length(), 1), 1);
+    ASSERT_EQ(Travik_Trigger(handle, window.hwnd(), buffer.data(), Length(), 1), 1);
+    size_t frames = 0;
+    for (int attempt = 0; attempt < 3 && frames == 0; ++attempt) {
+        ASSERT_TRUE(travik_emu::Trigger(0));
+        frames = CountFrames(WaitNotices(1, 4000));
+    }
+    EXPECT_EQ(frames, 1u);
 }
 
 // Stops on a thread of its own, so that a stop that never returns fails instead of hanging.

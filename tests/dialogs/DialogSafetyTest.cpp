@@ -163,6 +163,28 @@ TEST_F(DialogSafetyTest, FormatOkInTriggerModeDeliversTheNewDepth) {
     EXPECT_TRUE(PostedErrors().empty());
 }
 
+TEST_F(DialogSafetyTest, FormatOkAfterTheApplicationStartedPreviewDeliversTheNewDepth) {
+    ASSERT_EQ(Travik_SetColorMode(handle, 8), 1);
+    ASSERT_EQ(Travik_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
+    RunWithScript([&] { return Travik_SetCameraDlg(handle, window.hwnd()); },
+                  [&](HWND frame) {
+                      // The application starts the preview while the dialog is open.
+                      EXPECT_EQ(Travik_CallBackPreview(handle, window.hwnd(), buffer.data(), kFrameBytes, 1), 1);
+                      SelectListEntry(frame, 1009, 4); // colour 48 bits: other buffers, word mode
+                      Click(frame, IDOK);
+                  });
+    EXPECT_EQ(Travik_GetColorMode(handle), 42);
+    // Notices of frames made before OK may still be queued; then every frame has the new depth.
+    int depth = 0;
+    for (int notice = 0; notice < 20 && depth != 48; ++notice) {
+        depth = NextNotice(window.hwnd(), 3000);
+        EXPECT_GE(depth, 0) << "code " << -depth;
+    }
+    ASSERT_EQ(depth, 48);
+    for (int frame = 0; frame < 3; ++frame) EXPECT_EQ(NextNotice(window.hwnd(), 3000), 48) << "frame " << frame;
+    for (int code : DrainErrors()) EXPECT_NE(code, ERR_TRANSFER);
+}
+
 namespace {
 
 // Refuses the creation of every window whose parent is a tab control: the dialogs' pages.
@@ -210,4 +232,77 @@ TEST_F(DialogSafetyTest, OkWithPagesThatCouldNotBeMadeChangesNoSetting) {
     EXPECT_EQ(Filter(FILTER_GRAY_OFFSET_B), -7);
     EXPECT_EQ(Filter(FILTER_GLOBAL_GAIN), 300);
     EXPECT_EQ(SensorGain(), 300);
+}
+
+namespace {
+
+struct SnapshotCall {
+    int handle;
+    std::vector<unsigned char>* buffer;
+};
+
+DWORD WINAPI TakeSnapshot(void* argument) {
+    auto* call = static_cast<SnapshotCall*>(argument);
+    return static_cast<DWORD>(Travik_SnapShot(call->handle, call->buffer->data(),
+                                              static_cast<int>(call->buffer->size()), 1));
+}
+
+struct TypedGain {
+    HWND frame;
+};
+
+DWORD WINAPI TypeGain(void* argument) {
+    TypeText(static_cast<TypedGain*>(argument)->frame, 1015, L"700");
+    return 0;
+}
+
+bool ReadIsPending() {
+    for (int waited = 0; waited < 10000; waited += 10) {
+        TravikEmuStats stats{};
+        if (travik_emu::ReadStats(0, stats) && stats.pendingReads > 0) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+} // namespace
+
+// A gain typed into the open dialog reaches the sensor and the settings together, one at a time
+// with the exports: while a snapshot on another thread waits for its frame, the dialog waits.
+TEST_F(DialogSafetyTest, GainTypedWhileAnExportRunsWaitsForItsEnd) {
+    ASSERT_EQ(Travik_SetGlobalGain(handle, 300), 1);
+    ASSERT_EQ(Travik_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
+    int gainDuringExport = -1;
+    bool exportStillRan = false;
+    int gainAfter = -1;
+    SnapshotCall call{handle, &buffer};
+    RunWithScript([&] { return Travik_SetAnalogDlg(handle, window.hwnd()); },
+                  [&](HWND frame) {
+                      ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_STALL, 2500));
+                      HANDLE snapshot = CreateThread(nullptr, 0, TakeSnapshot, &call, 0, nullptr);
+                      ASSERT_NE(snapshot, nullptr);
+                      ASSERT_TRUE(ReadIsPending()) << "the snapshot never read";
+                      TypedGain typed{frame};
+                      HANDLE typist = CreateThread(nullptr, 0, TypeGain, &typed, 0, nullptr);
+                      // The gain the sensor has while the snapshot still runs.
+                      for (int waited = 0; waited < 1000; waited += 20) {
+                          const int gain = SensorGain();
+                          if (WaitForSingleObject(snapshot, 0) != WAIT_TIMEOUT) break;
+                          gainDuringExport = gain;
+                          exportStillRan = true;
+                          if (gain == 700) break;
+                          Sleep(20);
+                      }
+                      WaitForSingleObject(snapshot, INFINITE);
+                      travik_emu::SetFault(0, TRAVIK_EMU_FAULT_NONE);
+                      WaitForSingleObject(typist, INFINITE);
+                      CloseHandle(typist);
+                      CloseHandle(snapshot);
+                      WaitUntil([&] { return (gainAfter = SensorGain()) == 700; });
+                      Click(frame, IDOK);
+                  });
+    ASSERT_TRUE(exportStillRan) << "the stalled snapshot ended too soon to look";
+    EXPECT_EQ(gainDuringExport, 300) << "the dialog changed the sensor under a running export";
+    EXPECT_EQ(gainAfter, 700);
+    EXPECT_EQ(Filter(FILTER_GLOBAL_GAIN), 700);
 }

@@ -108,3 +108,35 @@ TEST_F(DialogTest, NegativeWaitTimeIsRefusedLikeTheSetterRefusesIt) {
     EXPECT_EQ(StoredValue("WaitTime"), 250);
     EXPECT_EQ(Travik_GetWaitTime(handle), 250);
 }
+
+namespace {
+
+// Stops on a thread of its own, so that a stop that never returns fails instead of hanging.
+bool StopReturns(int handle) {
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* argument) -> DWORD {
+            return static_cast<DWORD>(Travik_StopPreview(static_cast<int>(reinterpret_cast<INT_PTR>(argument))));
+        },
+        reinterpret_cast<void*>(static_cast<INT_PTR>(handle)), 0, nullptr);
+    if (!thread) return false;
+    const bool returned = WaitForSingleObject(thread, 20000) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return returned;
+}
+
+} // namespace
+
+TEST_F(DialogTest, LargestTypedWaitTimeIsTakenAndNeverDelaysAStop) {
+    ASSERT_EQ(Travik_SetPreviewWindow(handle, nullptr, 0, 0, 0, 0), 1);
+    ASSERT_EQ(Travik_StartPreview(handle), 1);
+    RunWithScript([&] { return Travik_SetCameraDlg(handle, window.hwnd()); },
+                  [&](HWND frame) {
+                      TypeText(frame, 1045, L"99999999"); // as many digits as the box takes
+                      Click(frame, IDOK);
+                  });
+    EXPECT_EQ(StoredValue("WaitTime"), 99999999);
+    EXPECT_EQ(Travik_GetWaitTime(handle), 99999999);
+    // Preview started again after OK, its loop now waiting out the wait time: a stop ends it.
+    EXPECT_TRUE(StopReturns(handle));
+}
