@@ -496,6 +496,51 @@ void RunWorker(Chaos& chaos, Trace& trace, unsigned seed, int calls) {
     trace.done = true;
 }
 
+// The chaos changes settings at random, and every release saves them: the SDK's registry key is
+// copied aside first and put back at the end, so that the check leaves the camera's settings as
+// it found them.
+class SettingsGuard {
+  public:
+    SettingsGuard() {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kBackup);
+        HKEY settings = nullptr;
+        m_hadSettings = RegOpenKeyExA(HKEY_CURRENT_USER, kSettings, 0, KEY_READ, &settings) ==
+                        ERROR_SUCCESS;
+        if (!m_hadSettings) return;
+        HKEY backup = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kBackup, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &backup, nullptr) == ERROR_SUCCESS) {
+            m_saved = RegCopyTreeA(settings, nullptr, backup) == ERROR_SUCCESS;
+            RegCloseKey(backup);
+        }
+        RegCloseKey(settings);
+    }
+    ~SettingsGuard() {
+        if (m_hadSettings && !m_saved) return; // nothing to put back: leave what is there
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettings);
+        if (m_saved) {
+            HKEY backup = nullptr, settings = nullptr;
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, kBackup, 0, KEY_READ, &backup) == ERROR_SUCCESS) {
+                if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &settings, nullptr) == ERROR_SUCCESS) {
+                    RegCopyTreeA(backup, nullptr, settings);
+                    RegCloseKey(settings);
+                }
+                RegCloseKey(backup);
+            }
+        }
+        RegDeleteTreeA(HKEY_CURRENT_USER, kBackup);
+    }
+    SettingsGuard(const SettingsGuard&) = delete;
+    SettingsGuard& operator=(const SettingsGuard&) = delete;
+
+  private:
+    static constexpr const char* kSettings = "Software\\Ostrel\\Travik380TZ4RDXSdk";
+    static constexpr const char* kBackup = "Software\\Ostrel\\Travik380TZ4RDXSdk.check-backup";
+    bool m_hadSettings = false;
+    bool m_saved = false;
+};
+
 // A camera on the checked device that makes no preview window: the workers are threads without
 // a message loop, and a window belongs to the thread that made it.
 int OpenSharedCamera(int device) {
@@ -558,6 +603,7 @@ struct ChaosRun {
 } // namespace
 
 std::string RunChaos(const CheckContext& context, int callsPerWorker, unsigned seed) {
+    const SettingsGuard settings; // put back after every camera below was released
     // Shared with the threads, so that threads left stuck in the SDK never touch freed memory.
     auto run = std::make_shared<ChaosRun>();
     Chaos& chaos = run->chaos;
