@@ -60,17 +60,23 @@ struct Trace {
     std::string current;                                 // the export of the call in progress
     DWORD begun = 0;
 
+    bool pending = false; // a noted call whose return was not yet counted
+
     void Note(const std::string& call) {
+        ++calls;
         std::lock_guard<std::mutex> hold(lock);
         recent[next] = call;
         next = (next + 1) % kRecentCalls;
         current = call.substr(0, call.find('('));
         begun = GetTickCount();
+        pending = true;
     }
+    // After each export returns (a check of two values calls it twice; it counts once).
     void Returned() {
-        ++calls;
         lastReturn = GetTickCount();
         std::lock_guard<std::mutex> hold(lock);
+        if (!pending) return;
+        pending = false;
         auto& cost = costs[current];
         ++cost.first;
         cost.second += lastReturn - begun;
