@@ -18,7 +18,7 @@ constexpr uint32_t ClampToU32(uint64_t value) {
 // Row bytes of a bottom-up DIB: whole bytes per pixel, rounded up to a multiple of 4. Width and
 // bits come from callers and are checked first: 0 for anything not positive.
 constexpr int64_t DibStride(int32_t width, int32_t bits) {
-    if (width < 1 || bits < 8) return 0;
+    if (width < 1 || bits < 1) return 0;
     return (int64_t{width} * (bits / 8) + 3) & ~int64_t{3};
 }
 
@@ -26,7 +26,7 @@ constexpr int64_t DibStride(int32_t width, int32_t bits) {
 // limit is divided rather than the size multiplied: stride x height of the widest, tallest
 // requests passes 64 bits.
 constexpr bool DibFits(int32_t width, int32_t height, int32_t bits) {
-    if (width < 1 || height < 1 || bits < 8 || bits > 0xFFFF) return false;
+    if (width < 1 || height < 1 || bits < 1 || bits > 0xFFFF) return false;
     return DibStride(width, bits) <= kLargestImageBytes / height;
 }
 

@@ -32,14 +32,14 @@ int32_t Dimension(FuzzedDataProvider& in) {
 void CheckDib(int32_t width, int32_t height, int32_t bits) {
     const int64_t stride = file_sizes::DibStride(width, bits);
     if (width < 1 || bits < 8) {
-        Require(stride == 0, "a stride for no pixels");
+        Require(stride == 0, "a stride for no whole bytes");
     } else {
         const Wide row = Wide(width) * (bits / 8);
         Require(stride % 4 == 0, "a stride not a multiple of 4");
         Require(Wide(stride) >= row && Wide(stride) < row + 4, "a stride not the padded row");
     }
     const bool fits = file_sizes::DibFits(width, height, bits);
-    const bool valid = width >= 1 && height >= 1 && bits >= 8 && bits <= 0xFFFF;
+    const bool valid = width >= 1 && height >= 1 && bits >= 1 && bits <= 0xFFFF;
     const Wide bytes = valid ? Wide(stride) * Wide(height) : 0;
     Require(fits == (valid && bytes <= Wide(file_sizes::kLargestImageBytes)),
             "a bitmap judged to fit wrongly");
