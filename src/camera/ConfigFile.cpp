@@ -16,16 +16,7 @@ int CTravik::LoadConfigFileA(const char* path) {
     if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), size, &read, nullptr)) read = 0;
     file.reset();
 
-    std::vector<ConfigRecord> records;
-    records.reserve(read / sizeof(ConfigRecord));
-    for (DWORD offset = 0; offset + sizeof(ConfigRecord) <= read; offset += sizeof(ConfigRecord)) {
-        const unsigned char* p = bytes.data() + offset;
-        auto little = [](const unsigned char* q) {
-            return static_cast<int>(static_cast<unsigned>(q[0]) | static_cast<unsigned>(q[1]) << 8 |
-                                    static_cast<unsigned>(q[2]) << 16 | static_cast<unsigned>(q[3]) << 24);
-        };
-        records.push_back(ConfigRecord{little(p), little(p + 4)});
-    }
+    std::vector<ConfigRecord> records = ParseConfigRecords(bytes.data(), read);
     EnterCriticalSection(&m_configLock);
     m_configRecords.swap(records);
     LeaveCriticalSection(&m_configLock);

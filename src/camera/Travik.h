@@ -6,6 +6,7 @@
 
 #include "TravikSdk.h"
 #include "api/ErrorStack.h"
+#include "camera/ConfigRecords.h"
 #include "camera/SharedMemoryBlock.h"
 #include "files/AviRecorder.h"
 #include "device/UniqueHandle.h"
@@ -21,12 +22,6 @@ class CTravik380TZ4RDXSdk;
 class ImageBuffer;
 class FrameStrips;
 struct FramePlan;
-
-// One record of a configuration file: two little-endian 32-bit integers.
-struct ConfigRecord {
-    int first;
-    int second;
-};
 
 // Converts a wide path into the calling thread's ANSI code page; false when it is null, cannot
 // be converted, or does not fit in 1023 bytes and the terminator.

@@ -1,6 +1,8 @@
 // Image files and recording: the RIFF AVI layout, its index and the fields patched at the end.
 #include "files/AviWriter.h"
 
+#include "files/FileSizes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -43,30 +45,18 @@ class Bytes {
     std::vector<uint8_t> m_bytes;
 };
 
-uint32_t ClampToU32(uint64_t value) {
-    return static_cast<uint32_t>(std::min<uint64_t>(value, 0xFFFFFFFFu));
-}
-
-// Bytes of an ix00 chunk with `frames` entries, its 8-byte header included.
-uint64_t StandardIndexBytes(uint64_t frames) {
-    return 8 + 24 + 8 * frames;
-}
-
-// Bytes of an idx1 chunk with `frames` entries, its 8-byte header included.
-uint64_t LegacyIndexBytes(uint64_t frames) {
-    return 8 + 16 * frames;
-}
+using file_sizes::ClampToU32;
+using file_sizes::AviLegacyIndexBytes;
+using file_sizes::AviStandardIndexBytes;
 
 } // namespace
 
 uint32_t AviWriter::FrameBytes() const {
-    const uint64_t rowPitch = (3 * static_cast<uint64_t>(std::max(m_width, 0)) + 3) & ~3ull;
-    return ClampToU32(rowPitch * static_cast<uint64_t>(std::max(m_height, 0)));
+    return file_sizes::AviFrameBytes(m_width, m_height);
 }
 
 uint32_t AviWriter::MeasuredRate(uint32_t frames, uint32_t elapsedMs) {
-    // 64-bit product: in 32 bits frames x 100000 wraps after 42949 frames of a long recording.
-    return ClampToU32(static_cast<uint64_t>(frames) * 100000u / std::max(elapsedMs, 1u));
+    return file_sizes::AviMeasuredRate(frames, elapsedMs);
 }
 
 uint32_t AviWriter::FramesWritten() const {
@@ -175,8 +165,8 @@ bool AviWriter::FitsInRiff(size_t frames) const {
     // The RIFF as its end would leave it: its frames, its ix00 and, in the first, its idx1.
     const uint64_t chunk = 8 + uint64_t{FrameBytes()};
     uint64_t bytes = m_endOfFrames - m_riffStart + chunk * (frames - m_index.size()) +
-                     StandardIndexBytes(frames);
-    if (m_closedRiffs.empty()) bytes += LegacyIndexBytes(frames);
+                     AviStandardIndexBytes(frames);
+    if (m_closedRiffs.empty()) bytes += AviLegacyIndexBytes(frames);
     return bytes < m_layout.riffLimit;
 }
 
@@ -238,11 +228,11 @@ int AviWriter::AppendFrame(const uint8_t* pixels, uint8_t* headerRoom) {
 bool AviWriter::EndRiff(bool withStandardIndex, RiffIndexEntry& entry) {
     const uint32_t frames = static_cast<uint32_t>(m_index.size());
     bool ok = m_file.SeekTo(m_endOfFrames);
-    entry = {m_endOfFrames, static_cast<uint32_t>(StandardIndexBytes(frames)), frames};
+    entry = {m_endOfFrames, static_cast<uint32_t>(AviStandardIndexBytes(frames)), frames};
     if (ok && withStandardIndex) {
         Bytes ix;
         ix.Code("ix00");
-        ix.U32(static_cast<uint32_t>(StandardIndexBytes(frames) - 8));
+        ix.U32(static_cast<uint32_t>(AviStandardIndexBytes(frames) - 8));
         ix.U16(2); // longs per entry
         ix.U8(0);  // index sub-type
         ix.U8(kIndexOfChunks);

@@ -1,15 +1,10 @@
 // Image buffer lifetime: creation on a DIB section or the heap, colour tables, release and blits.
 #include "imaging/ImageBuffer.h"
 
+#include "files/FileSizes.h"
+
 #include <cstring>
 #include <new>
-
-namespace {
-
-// A picture that SaveBmp's 32-bit file size and the kernels' int strides can still describe.
-constexpr int64_t kLargestImageBytes = 0x7FFFFFFF - 1078;
-
-} // namespace
 
 ImageBuffer::ImageBuffer() {
     ResetInfo();
@@ -25,9 +20,8 @@ void ImageBuffer::ResetInfo() {
 }
 
 int ImageBuffer::Create(int width, int height, int bits) {
-    if (width < 1 || height < 1 || bits <= 0 || bits > 0xFFFF) return 0;
-    const int64_t stride = (int64_t{width} * (bits / 8) + 3) & ~int64_t{3};
-    if (stride * height > kLargestImageBytes) return 0;
+    if (!file_sizes::DibFits(width, height, bits)) return 0;
+    const int64_t stride = file_sizes::DibStride(width, bits);
     Release();
     m_info.header.biWidth = width;
     m_info.header.biHeight = height;

@@ -1,6 +1,8 @@
 // The image buffer as a BMP file: file header, bitmap header, colour table and rows as in memory.
 #include "imaging/ImageBuffer.h"
 
+#include "files/FileSizes.h"
+
 #include <cstring>
 
 namespace {
@@ -68,7 +70,7 @@ int ImageBuffer::WriteBmp(HANDLE handle) const {
     if (indexed && m_memoryDC) GetDIBColorTable(m_memoryDC.get(), 0, 256, colors);
 
     uint8_t fileHeader[14] = {'B', 'M'};
-    PutLittleEndian32(fileHeader + 2, offset + static_cast<uint32_t>(ImageBytes()));
+    PutLittleEndian32(fileHeader + 2, file_sizes::BmpFileBytes(offset, ImageBytes()));
     PutLittleEndian32(fileHeader + 10, offset);
 
     // A short write (a full disk) is a failure, not a file to report as saved.

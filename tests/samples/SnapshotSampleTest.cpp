@@ -127,6 +127,22 @@ TEST_F(SnapshotSampleTest, TheFirstPresentCameraIsUsedWhenDeviceZeroIsUnplugged)
     EXPECT_EQ(travik_test::ReadFileHead(path, 2), (std::vector<unsigned char>{'B', 'M'}));
 }
 
+// A start that fails says which step failed, with which error, and what state the program's
+// file was in, so that the cause of such a failure can be told from its log.
+TEST_F(SnapshotSampleTest, AProgramThatCannotStartIsReportedWithItsFile) {
+    const std::string missing = travik_test::ProgramDirectory() + "no_such_sample.exe";
+    const travik_test::ProgramRun run = travik_test::RunProgram("\"" + missing + "\" x.bmp");
+    EXPECT_EQ(run.status, 0xFFFFFFFFu);
+    EXPECT_NE(run.startError, 0u);
+    EXPECT_TRUE(Contains(run.output, "CreateProcess failed with error")) << run.output;
+    EXPECT_TRUE(Contains(run.output, missing + " cannot be found")) << run.output;
+
+    const std::string present = travik_test::ProgramDirectory() + "snapshot.exe";
+    const travik_test::ProgramRun usage = travik_test::RunProgram("\"" + present + "\" a b");
+    EXPECT_EQ(usage.startError, 0u);
+    EXPECT_FALSE(Contains(usage.output, "could not start")) << usage.output;
+}
+
 TEST_F(SnapshotSampleTest, ExtraArgumentsShowTheUsage) {
     const travik_test::ProgramRun run = Snapshot("a.bmp b.bmp");
     EXPECT_EQ(run.status, 2u);

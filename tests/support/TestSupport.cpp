@@ -4,7 +4,9 @@
 #include "device/UniqueHandle.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace travik_test {
 
@@ -67,25 +69,57 @@ std::string ProgramDirectory() {
 }
 
 namespace {
-// Records why a program could not start, so that a failure shows the cause, not only -1.
-ProgramRun& FailedStart(ProgramRun& run, const char* step) {
+
+uint64_t FileTimeValue(const FILETIME& time) {
+    return static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// The program's file as the failed start found it: missing, or written a moment before (a build
+// still linking it), or whole and old, which leaves the system's side of the start.
+std::string DescribeProgramFile(const std::string& commandLine) {
+    const bool quoted = !commandLine.empty() && commandLine[0] == '"';
+    const std::string path = quoted ? commandLine.substr(1, commandLine.find('"', 1) - 1)
+                                    : commandLine.substr(0, commandLine.find(' '));
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return path + " cannot be found (error " + std::to_string(GetLastError()) + ")";
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    const int64_t ageMs = static_cast<int64_t>(FileTimeValue(now) -
+                                               FileTimeValue(data.ftLastWriteTime)) / 10000;
+    return path + " has " + std::to_string(size) + " bytes, written " + std::to_string(ageMs) +
+           " ms before";
+}
+
+// Records why a program could not start, so that a failure shows the cause, not only -1: the
+// step and Windows error, how long the step took, and the state of the program's file.
+ProgramRun& FailedStart(ProgramRun& run, const char* step, const std::string& commandLine,
+                        DWORD startTick) {
     run.startError = GetLastError();
+    const DWORD tookMs = GetTickCount() - startTick;
     char text[256] = {};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    run.startError, 0, text, sizeof text, nullptr);
     char line[400];
-    std::snprintf(line, sizeof line, "the program could not start: %s failed with error %lu: %s",
-                  step, static_cast<unsigned long>(run.startError), text);
+    std::snprintf(line, sizeof line,
+                  "the program could not start: %s failed with error %lu after %lu ms: %s", step,
+                  static_cast<unsigned long>(run.startError), static_cast<unsigned long>(tookMs),
+                  text);
     run.output = line;
+    run.output += "; " + DescribeProgramFile(commandLine);
     return run;
 }
+
 } // namespace
 
 ProgramRun RunProgram(const std::string& commandLine) {
     ProgramRun run;
+    const DWORD startTick = GetTickCount();
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return FailedStart(run, "CreatePipe");
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return FailedStart(run, "CreatePipe", commandLine, startTick);
     UniqueHandle reader(readEnd), writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
@@ -98,7 +132,7 @@ ProgramRun RunProgram(const std::string& commandLine) {
     std::string command = commandLine;
     const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         nullptr, &startup, &process);
-    if (!started) return FailedStart(run, "CreateProcess");
+    if (!started) return FailedStart(run, "CreateProcess", commandLine, startTick);
     writer.reset(); // the program has its own copy
     UniqueHandle program(process.hProcess), thread(process.hThread);
     // Read until the program has ended, not until end of file: a process that Wine starts on
@@ -114,7 +148,11 @@ ProgramRun RunProgram(const std::string& commandLine) {
                got > 0)
             run.output.append(buffer, got);
     }
-    GetExitCodeProcess(process.hProcess, &run.status);
+    if (!GetExitCodeProcess(process.hProcess, &run.status)) {
+        run.status = 0xFFFFFFFF;
+        run.output += "\n(the exit status could not be read: error " +
+                      std::to_string(GetLastError()) + ")";
+    }
     return run;
 }
 

@@ -14,6 +14,12 @@ struct CheckOptions {
     int device = 0;
     CheckDepth depth = CheckDepth::Normal;
     std::string junitPath;
+    // The random choices of the chaos and unplug groups follow this seed, printed at the start
+    // so that a failing run can be replayed with --seed.
+    unsigned seed = 0;
+    bool seedGiven = false;
+    int soakSeconds = 600; // the long run's soak
+    std::string onlyGroup; // run this group alone (for developers)
 };
 
 struct CaseResult {

@@ -3,10 +3,14 @@
 #include "CheckCamera.h"
 #include "CheckGroups.h"
 #include "EmuControl.h"
+#include "FrameGaps.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <map>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace travikcam {
@@ -17,6 +21,9 @@ constexpr unsigned kTimeoutMs = 10000;
 
 // A camera streaming 8-bit pictures, first sensor row first, into a buffer of its own.
 struct Streamer {
+    Streamer() = default;
+    // `errors` also receives the camera's WM_CAMERA_ERROR posts.
+    explicit Streamer(HWND errors) : camera(errors) {}
     CheckCamera camera;
     std::vector<unsigned char> buffer;
     int width = 0, height = 0;
@@ -41,37 +48,76 @@ unsigned Device(const CheckContext& context) {
 
 } // namespace
 
+namespace {
+
+// Virtual camera: the numbers stamped into the frames tell every skipped frame and every repeat.
+std::string AccountByStamps(const CheckContext& context, int frames) {
+    travik_emu::ResetDevice(Device(context));
+    DrainNotices(context.notices);
+    Streamer s;
+    if (std::string f = s.Start(context.options.device, context.notices); !f.empty()) return f;
+    std::vector<long long> stamps;
+    const FrameTally tally = WaitForFrames(
+        context.notices, frames, kTimeoutMs * 3, s.width, s.height, 8,
+        [&](const FrameInfo& info) {
+            stamps.push_back(ReadFrameStamp(info.buffer, info.width, info.height));
+        });
+    Travik_StopPreview(s.camera.handle());
+    if (tally.frames < frames)
+        return std::to_string(tally.frames) + " of " + std::to_string(frames) + " frames";
+    long long dropped = 0;
+    for (size_t i = 0; i < stamps.size(); ++i) {
+        if (stamps[i] < 0) return "frame " + std::to_string(i) + " has no readable stamp";
+        if (i == 0) continue;
+        if (stamps[i] == stamps[i - 1])
+            return "frame " + std::to_string(stamps[i]) + " was delivered twice";
+        if (stamps[i] < stamps[i - 1])
+            return "frame " + std::to_string(stamps[i]) + " came after frame " +
+                   std::to_string(stamps[i - 1]);
+        dropped += stamps[i] - stamps[i - 1] - 1;
+    }
+    std::fprintf(stderr, "check:   %d frames, %lld skipped by the newest-frame rule\n",
+                 tally.frames, dropped);
+    return "";
+}
+
+// A camera without stamps: drops are read from the arrival times (FrameGaps.h).
+std::string AccountByTiming(const CheckContext& context, int frames) {
+    DrainNotices(context.notices);
+    Streamer s;
+    if (std::string f = s.Start(context.options.device, context.notices); !f.empty()) return f;
+    std::vector<double> arrivals;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const FrameTally tally = WaitForFrames(
+        context.notices, frames, kTimeoutMs * 3, s.width, s.height, 8, [&](const FrameInfo&) {
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
+            arrivals.push_back(1000.0 * static_cast<double>(now.QuadPart) /
+                               static_cast<double>(frequency.QuadPart));
+        });
+    Travik_StopPreview(s.camera.handle());
+    if (tally.frames < frames)
+        return std::to_string(tally.frames) + " of " + std::to_string(frames) + " frames";
+    const double period = MedianInterval(arrivals);
+    const GapCount gaps = CountTimingGaps(arrivals, period);
+    std::fprintf(stderr,
+                 "check:   %d frames at %.1f ms, %d gaps over 1.5 periods, %lld frames dropped\n",
+                 gaps.frames, period, gaps.gaps, gaps.dropped);
+    return "";
+}
+
+} // namespace
+
 GroupResult CheckFrameAccounting(const CheckContext& context) {
     GroupRun group("frame-accounting");
     const int frames = context.options.depth == CheckDepth::Long ? 500 : 40;
-    travik_emu::ResetDevice(Device(context));
-    group.Case(std::to_string(frames) + " stamped frames, none repeated or backwards",
-               [&]() -> std::string {
-        DrainNotices(context.notices);
-        Streamer s;
-        if (std::string f = s.Start(context.options.device, context.notices); !f.empty())
-            return f;
-        std::vector<long long> stamps;
-        const FrameTally tally = WaitForFrames(
-            context.notices, frames, kTimeoutMs * 3, s.width, s.height, 8,
-            [&](const FrameInfo& info) {
-                stamps.push_back(ReadFrameStamp(info.buffer, info.width, info.height));
-            });
-        Travik_StopPreview(s.camera.handle());
-        if (tally.frames < frames)
-            return std::to_string(tally.frames) + " of " + std::to_string(frames) + " frames";
-        long long dropped = 0;
-        for (size_t i = 1; i < stamps.size(); ++i) {
-            if (stamps[i] < 0) return "frame " + std::to_string(i) + " has no readable stamp";
-            if (stamps[i] <= stamps[i - 1])
-                return "frame " + std::to_string(stamps[i]) + " came after frame " +
-                       std::to_string(stamps[i - 1]);
-            dropped += stamps[i] - stamps[i - 1] - 1;
-        }
-        std::fprintf(stderr, "check:   %d frames, %lld skipped by the newest-frame rule\n",
-                     tally.frames, dropped);
-        return "";
-    });
+    if (context.virtualCamera)
+        group.Case(std::to_string(frames) + " stamped frames, none repeated or backwards",
+                   [&] { return AccountByStamps(context, frames); });
+    else
+        group.Case(std::to_string(frames) + " frames, drops counted from timing gaps",
+                   [&] { return AccountByTiming(context, frames); });
     return group.Finish();
 }
 
@@ -182,48 +228,243 @@ GroupResult CheckFaults(const CheckContext& context) {
     return group.Finish();
 }
 
+namespace {
+
+// Where in the camera's work the cable is pulled.
+enum class UnplugMoment { Streaming, AtStart, MidFrame, TriggerWait, Recording, Idle, Count };
+
+const char* MomentName(UnplugMoment moment) {
+    switch (moment) {
+    case UnplugMoment::Streaming: return "while streaming";
+    case UnplugMoment::AtStart: return "as streaming starts";
+    case UnplugMoment::MidFrame: return "during a frame read";
+    case UnplugMoment::TriggerWait: return "while waiting for a trigger";
+    case UnplugMoment::Recording: return "while recording";
+    default: return "while idle";
+    }
+}
+
+bool HasCode(const std::vector<int>& codes, int code) {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+// Pumps notices until code 13 came or the time-out; the codes seen.
+std::vector<int> WaitForDeviceLost(HWND notices, const Streamer& s) {
+    std::vector<int> codes;
+    for (const DWORD start = GetTickCount();
+         GetTickCount() - start < kTimeoutMs && !HasCode(codes, ERR_DEVICE_LOST);) {
+        const FrameTally more = WaitForFrames(notices, 1000000, 100, s.width, s.height, 8);
+        codes.insert(codes.end(), more.errors.begin(), more.errors.end());
+    }
+    return codes;
+}
+
+// Pulls the cable at `moment` after a random delay; empty when the loss was told as it must be.
+std::string UnplugAt(const CheckContext& context, Streamer& s, UnplugMoment moment,
+                     std::mt19937& rng, const std::string& clip) {
+    const unsigned device = Device(context);
+    const int h = s.camera.handle();
+    const DWORD delay = std::uniform_int_distribution<DWORD>(0, 60)(rng);
+    auto start = [&] {
+        return Travik_CallBackPreview(h, context.notices, s.buffer.data(),
+                                      static_cast<int>(s.buffer.size()), 1) == 1;
+    };
+    switch (moment) {
+    case UnplugMoment::Streaming:
+        if (!start()) return "no start: " + s.camera.LastError();
+        WaitForFrames(context.notices, 1 + static_cast<int>(rng() % 4), kTimeoutMs, s.width,
+                      s.height, 8);
+        break;
+    case UnplugMoment::AtStart:
+        if (!start()) return "no start: " + s.camera.LastError();
+        break;
+    case UnplugMoment::MidFrame:
+        if (!start()) return "no start: " + s.camera.LastError();
+        WaitForFrames(context.notices, 1, kTimeoutMs, s.width, s.height, 8);
+        travik_emu::SetFault(device, TRAVIK_EMU_FAULT_STALL, 2000); // reads hang until unplugged
+        break;
+    case UnplugMoment::TriggerWait:
+        if (!Travik_Trigger(h, context.notices, s.buffer.data(), static_cast<int>(s.buffer.size()),
+                            1))
+            return "no trigger mode: " + s.camera.LastError();
+        break;
+    case UnplugMoment::Recording:
+        if (!start()) return "no start: " + s.camera.LastError();
+        if (!Travik_Record(h, clip.c_str(), 10000, 0))
+            return "no recording: " + s.camera.LastError();
+        WaitForFrames(context.notices, 1 + static_cast<int>(rng() % 3), kTimeoutMs, s.width,
+                      s.height, 8);
+        break;
+    default:
+        break;
+    }
+    Sleep(delay);
+    travik_emu::Unplug(device);
+    if (moment == UnplugMoment::Idle) {
+        // Nothing runs to notice the loss: the next start must be refused or tell it.
+        if (!start()) return "";
+    }
+    if (!HasCode(WaitForDeviceLost(context.notices, s), ERR_DEVICE_LOST))
+        return "no code 13 after the unplug";
+    return "";
+}
+
+} // namespace
+
 GroupResult CheckUnplug(const CheckContext& context) {
     GroupRun group("unplug");
-    const int rounds = context.options.depth == CheckDepth::Long ? 100 : 3;
-    group.Case("unplugged while streaming: code 13, then frames after a restart x" +
+    const int rounds = context.options.depth == CheckDepth::Long
+                           ? 100
+                           : static_cast<int>(UnplugMoment::Count);
+    group.Case("unplugged at random moments, then frames again without a release x" +
                    std::to_string(rounds),
                [&]() -> std::string {
-        travik_emu::ResetDevice(Device(context));
+        const unsigned device = Device(context);
+        travik_emu::ResetDevice(device);
         DrainNotices(context.notices);
-        Streamer s;
+        std::mt19937 rng(context.options.seed);
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        const std::string clip = std::string(temp) + "travikcam-unplug.avi";
+        Streamer s(context.notices);
         if (std::string f = s.Start(context.options.device, context.notices); !f.empty()) return f;
+        Travik_StopPreview(s.camera.handle());
         std::string failure;
         for (int i = 0; i < rounds && failure.empty(); ++i) {
-            WaitForFrames(context.notices, 1 + i % 4, kTimeoutMs, s.width, s.height, 8);
-            travik_emu::Unplug(Device(context));
-            FrameTally lost = WaitForFrames(context.notices, 1000000, 0, s.width, s.height, 8);
-            for (DWORD start = GetTickCount();
-                 GetTickCount() - start < kTimeoutMs &&
-                 std::find(lost.errors.begin(), lost.errors.end(), ERR_DEVICE_LOST) ==
-                     lost.errors.end();) {
-                FrameTally more = WaitForFrames(context.notices, 1000000, 100, s.width, s.height, 8);
-                lost.errors.insert(lost.errors.end(), more.errors.begin(), more.errors.end());
-            }
-            travik_emu::Plug(Device(context));
-            if (std::find(lost.errors.begin(), lost.errors.end(), ERR_DEVICE_LOST) ==
-                lost.errors.end())
-                failure = "round " + std::to_string(i + 1) + ": no code 13 after the unplug";
+            // Every moment once in the quick run; random ones in the long run.
+            const auto moment = static_cast<UnplugMoment>(
+                rounds == static_cast<int>(UnplugMoment::Count)
+                    ? i
+                    : static_cast<int>(rng() % static_cast<unsigned>(UnplugMoment::Count)));
+            const std::string round =
+                "round " + std::to_string(i + 1) + " (" + MomentName(moment) + "): ";
+            DrainNotices(context.notices);
+            if (std::string f = UnplugAt(context, s, moment, rng, clip); !f.empty())
+                failure = round + f;
+            travik_emu::SetFault(device, TRAVIK_EMU_FAULT_NONE);
+            travik_emu::Plug(device);
             Travik_StopPreview(s.camera.handle());
             DrainNotices(context.notices);
             if (failure.empty() &&
                 !Travik_CallBackPreview(s.camera.handle(), context.notices, s.buffer.data(),
                                         static_cast<int>(s.buffer.size()), 1))
-                failure = "round " + std::to_string(i + 1) + ": no restart after the replug: " +
-                          s.camera.LastError();
+                failure = round + "no restart after the replug: " + s.camera.LastError();
             if (failure.empty() &&
                 WaitForFrames(context.notices, 3, kTimeoutMs, s.width, s.height, 8).frames < 3)
-                failure = "round " + std::to_string(i + 1) + ": no frames after the replug";
+                failure = round + "no frames after the replug";
+            Travik_StopPreview(s.camera.handle());
         }
-        Travik_StopPreview(s.camera.handle());
-        travik_emu::Plug(Device(context));
-        travik_emu::ResetDevice(Device(context));
+        DeleteFileA(clip.c_str());
+        travik_emu::Plug(device);
+        travik_emu::ResetDevice(device);
         return failure;
     });
+    return group.Finish();
+}
+
+namespace {
+
+// A setting that the soak turns between two values while frames stream.
+struct SoakSetting {
+    const char* name;
+    int (*set)(int, int);
+    int (*get)(int, int*);
+    int other;
+};
+
+const SoakSetting kSoakSettings[] = {
+    {"exposure", Travik_SetExposureTime, Travik_GetExposureTime, 500},
+    {"global gain", Travik_SetGlobalGain, Travik_GetGlobalGain, 300},
+    {"gamma", Travik_SetGamma, Travik_GetGamma, 150},
+    {"brightness", Travik_SetBrightness, Travik_GetBrightness, 20},
+};
+
+// What a soak saw, frame by frame.
+struct SoakTally {
+    long long frames = 0, skipped = 0, first = -1, last = -1;
+    std::string failure;
+
+    void Add(long long stamp) {
+        if (!failure.empty()) return;
+        if (stamp < 0) {
+            failure = "frame " + std::to_string(frames + 1) + " has no readable stamp";
+        } else if (last >= 0 && stamp <= last) {
+            failure = "frame " + std::to_string(stamp) + " came after frame " + std::to_string(last);
+        } else {
+            if (last >= 0) skipped += stamp - last - 1;
+            if (first < 0) first = stamp;
+            last = stamp;
+            ++frames;
+        }
+    }
+};
+
+std::string Soak(const CheckContext& context) {
+    const unsigned device = Device(context);
+    travik_emu::ResetDevice(device);
+    DrainNotices(context.notices);
+    Streamer s;
+    if (std::string f = s.Start(context.options.device, context.notices); !f.empty()) return f;
+    int original[std::size(kSoakSettings)];
+    for (size_t i = 0; i < std::size(kSoakSettings); ++i)
+        original[i] = kSoakSettings[i].get(s.camera.handle(), nullptr);
+    SoakTally tally;
+    std::vector<int> errors;
+    const DWORD start = GetTickCount();
+    const DWORD length = static_cast<DWORD>(context.options.soakSeconds) * 1000;
+    int changes = 0;
+    std::string failure;
+    while (failure.empty() && tally.failure.empty() && GetTickCount() - start < length) {
+        const FrameTally second = WaitForFrames(
+            context.notices, 1000000, 1000, s.width, s.height, 8, [&](const FrameInfo& info) {
+                tally.Add(ReadFrameStamp(info.buffer, info.width, info.height));
+            });
+        errors.insert(errors.end(), second.errors.begin(), second.errors.end());
+        if (!second.wrongFrame.empty()) failure = second.wrongFrame;
+        if (second.frames == 0) failure = "no frame for a second after " +
+                                          std::to_string(tally.frames) + " frames";
+        // Every five seconds one setting goes to its other value or back.
+        if ((GetTickCount() - start) / 5000 > static_cast<DWORD>(changes)) {
+            const size_t which = static_cast<size_t>(changes) % std::size(kSoakSettings);
+            const bool back = (changes / std::size(kSoakSettings)) % 2 == 1;
+            const SoakSetting& setting = kSoakSettings[which];
+            if (!setting.set(s.camera.handle(), back ? original[which] : setting.other))
+                failure = std::string("setting the ") + setting.name + " failed: " +
+                          s.camera.LastError();
+            ++changes;
+        }
+    }
+    Travik_StopPreview(s.camera.handle());
+    for (size_t i = 0; i < std::size(kSoakSettings); ++i)
+        kSoakSettings[i].set(s.camera.handle(), original[i]);
+    TravikEmuStats stats = {};
+    travik_emu::ReadStats(device, stats);
+    travik_emu::ResetDevice(device);
+    std::fprintf(stderr,
+                 "check:   %d s: %lld frames shown, %lld skipped by the newest-frame rule "
+                 "(frames %lld to %lld; the camera made %u), %d setting changes\n",
+                 context.options.soakSeconds, tally.frames, tally.skipped, tally.first,
+                 tally.last, stats.nextFrameNumber - 1, changes);
+    if (!tally.failure.empty()) return tally.failure;
+    if (!failure.empty()) return failure;
+    if (!errors.empty()) return "error " + std::to_string(errors.front()) + " while streaming";
+    // Every frame between the first and the last shown was either shown or skipped, once.
+    if (tally.frames + tally.skipped != tally.last - tally.first + 1)
+        return "the frame count does not add up";
+    return "";
+}
+
+} // namespace
+
+GroupResult CheckSoak(const CheckContext& context) {
+    GroupRun group("soak");
+    if (!context.virtualCamera) {
+        group.Record("soak", "needs the virtual camera's frame numbers");
+        return group.Finish();
+    }
+    group.Case(std::to_string(context.options.soakSeconds) +
+                   " s of streaming with a setting changed every 5 s, frames accounted",
+               [&] { return Soak(context); });
     return group.Finish();
 }
 
