@@ -155,11 +155,12 @@ class Lifetime : public ::testing::Test {
         travik_emu::ResetDevice(0);
         travik_test::DeleteSdkRegistry();
     }
-    static void ExpectSameResources(const travik_test::ResourceCounts& before) {
+    static void ExpectSameResources(const travik_test::ResourceCounts& before,
+                                    bool compareGdi = true) {
         const travik_test::ResourceCounts after = travik_test::CountResources();
         EXPECT_EQ(after.threads, before.threads);
         EXPECT_EQ(after.handles, before.handles);
-        EXPECT_EQ(after.gdiObjects, before.gdiObjects);
+        if (compareGdi) EXPECT_EQ(after.gdiObjects, before.gdiObjects);
         EXPECT_EQ(after.userObjects, before.userObjects);
     }
 };
@@ -184,7 +185,11 @@ TEST_F(Lifetime, ReleaseFromTheErrorHandlerDuringTheCamerasModalDialogReturns) {
         // The dialog ran to its end on the intact camera and returned what a cancel returns.
         EXPECT_EQ(result, cancelled);
     }
-    ExpectSameResources(before); // the camera was freed as the dialog's export returned
+    // The camera was freed as the dialog's export returned: its threads and handles are gone.
+    // GDI objects are left out here: with no preview the camera holds none, and Wine's cache of
+    // window DCs (a DC, clip regions and a bitmap per entry) grows now and then while a modal
+    // dialog paints, by three or four objects, whatever the camera does.
+    ExpectSameResources(before, false);
 }
 
 // Trigger mode started and stopped once on a camera of a window of its own.
