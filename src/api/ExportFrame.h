@@ -34,14 +34,6 @@ template <class Operation> int CallCamera(int handle, int failure, Operation&& o
     }
 }
 
-// Getters with an `ok` flag: the flag is cleared before anything else, so that every failure
-// (an unknown handle included) leaves 0 in it and a stale handle never reads as the success an
-// earlier call left there. The camera's getter sets it to 1 when it succeeds.
-template <class Operation> int CallCameraGetter(int handle, int* ok, Operation&& operation) noexcept {
-    if (ok) *ok = 0;
-    return CallCamera(handle, 0, static_cast<Operation&&>(operation));
-}
-
 // For the dialog launchers: their modal loop would hold the export lock for as long as the
 // dialog is open, so they take it only around what they change.
 template <class Operation>

@@ -2,7 +2,7 @@
 #include "api/ExportFrame.h"
 
 TRAVIK_EXPORT Travik_ReadRegisterEx(int handle, int address, int* ok) {
-    return CallCameraGetter(handle, ok, [&](CTravik& camera) { return camera.ReadRegister(address, ok); });
+    return CallCamera(handle, 0, [&](CTravik& camera) { return camera.ReadRegister(address, ok); });
 }
 
 TRAVIK_EXPORT Travik_ReadRegister(int handle, int address, int* ok) {
@@ -18,7 +18,7 @@ TRAVIK_EXPORT Travik_WriteRegister(int handle, int address, int value) {
 }
 
 TRAVIK_EXPORT Travik_ReadSromID(int handle, int index, int* ok) {
-    return CallCameraGetter(handle, ok, [&](CTravik& camera) { return camera.ReadSromID(index, ok); });
+    return CallCamera(handle, 0, [&](CTravik& camera) { return camera.ReadSromID(index, ok); });
 }
 
 TRAVIK_EXPORT Travik_WriteSromID(int handle, int index, int value) {

@@ -6,7 +6,7 @@ TRAVIK_EXPORT Travik_SetFilterValue(int handle, int id, int value) {
 }
 
 TRAVIK_EXPORT Travik_GetFilterValue(int handle, int id, int* ok) {
-    return CallCameraGetter(handle, ok, [&](CTravik& camera) { return camera.GetFilterValue(id, ok); });
+    return CallCamera(handle, 0, [&](CTravik& camera) { return camera.GetFilterValue(id, ok); });
 }
 
 // The dedicated exports of filter ids 1..27: each pair passes its fixed id to the keyed pair.
@@ -84,7 +84,7 @@ TRAVIK_EXPORT Travik_SetAutoIris(int handle, int mode) {
 }
 
 TRAVIK_EXPORT Travik_GetAutoIris(int handle, int* ok) {
-    return CallCameraGetter(handle, ok, [&](CTravik& camera) { return camera.GetAutoIris(ok); });
+    return CallCamera(handle, 0, [&](CTravik& camera) { return camera.GetAutoIris(ok); });
 }
 
 TRAVIK_EXPORT Travik_SetWaitTime(int handle, int ms) {
@@ -127,7 +127,7 @@ TRAVIK_EXPORT Travik_SetRealExposureTime(int handle, int microseconds) {
 }
 
 TRAVIK_EXPORT Travik_GetRealExposureTime(int handle, int* ok) {
-    return CallCameraGetter(handle, ok, [&](CTravik& camera) { return camera.GetRealExposureTime(ok); });
+    return CallCamera(handle, 0, [&](CTravik& camera) { return camera.GetRealExposureTime(ok); });
 }
 
 // Not supported by this camera; further arguments are not used.

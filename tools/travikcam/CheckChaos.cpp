@@ -208,10 +208,15 @@ const Setter kSetters[] = {
     {"RealExposureTime", Travik_SetRealExposureTime, Travik_GetRealExposureTime},
 };
 
-// A getter's value is free, but a failure reads 0 with ok 0, and ok is 0 or 1.
+// The value an `ok` flag is given before each call: an unknown handle returns 0 at once and
+// writes nothing, so the flag keeps it.
+constexpr int kOkBeforeCall = 7;
+
+// A getter's value is free, but a failure reads 0 with ok 0 (or ok untouched, for a handle that
+// is gone), and a success has ok 1.
 bool CheckGetter(Worker& w, int result, int ok) {
-    return w.Check(ok == 1 || (ok == 0 && result == 0), result) &&
-           w.Check(ZeroOrOne(ok), ok);
+    return w.Check(ok == 1 || (result == 0 && (ok == 0 || ok == kOkBeforeCall)), result) &&
+           w.Check(ZeroOrOne(ok) || ok == kOkBeforeCall, ok);
 }
 
 void CallSetting(Worker& w, int h) {
@@ -224,7 +229,7 @@ void CallSetting(Worker& w, int h) {
         return;
     }
     w.Begin(Format("Travik_Get%s(%d)", s.name, h));
-    int ok = 7;
+    int ok = kOkBeforeCall;
     const int result = s.get(h, &ok);
     CheckGetter(w, result, ok);
 }
@@ -244,7 +249,7 @@ void CallFilter(Worker& w, int h) {
         w.trace.Returned();
         return;
     }
-    int ok = 7;
+    int ok = kOkBeforeCall;
     const int result = Travik_GetFilterValue(h, id, &ok);
     CheckGetter(w, result, ok);
 }
@@ -418,7 +423,7 @@ void CallDevices(Worker& w, int h) {
         const int address = Pick(w.rng, 0, 2) ? Pick(w.rng, 0, 300) : static_cast<int>(w.rng());
         const bool sensor = Pick(w.rng, 0, 1);
         w.Begin(Format("Travik_ReadRegister%s(%d, %d)", sensor ? "Ex" : "", h, address));
-        int ok = 7;
+        int ok = kOkBeforeCall;
         const int r = sensor ? Travik_ReadRegisterEx(h, address, &ok)
                              : Travik_ReadRegister(h, address, &ok);
         CheckGetter(w, r, ok);
@@ -482,7 +487,7 @@ void CallMisc(Worker& w, int h) {
     default: {
         const int index = PickValue(w);
         w.Begin(Format("Travik_ReadSromID(%d, %d)", h, index));
-        int ok = 7;
+        int ok = kOkBeforeCall;
         const int r = Travik_ReadSromID(h, index, &ok);
         CheckGetter(w, r, ok) && w.Check(r >= 0 && r <= 255, r);
         break;
