@@ -111,16 +111,14 @@ DWORD CountOwnThreads() {
 
 ResourceCounts CountResources() {
     ResourceCounts counts;
-    HANDLE process = GetCurrentProcess();
-    // The snapshot above is closed before the handles are counted, so it is never counted.
+    // The thread snapshot is closed before the handles are counted, so it is never counted.
+    // Handles and GDI objects are probed, the same way on Windows and under Wine (whose process
+    // counters read 0); the windows stand for the USER objects.
     counts.threads = CountOwnThreads();
     counts.windows = CountOwnWindows();
-    if (!GetProcessHandleCount(process, &counts.handles) || counts.handles == 0)
-        counts.handles = ProbeKernelHandles();
-    counts.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
-    if (counts.gdiObjects == 0) counts.gdiObjects = ProbeGdiObjects();
-    counts.userObjects = GetGuiResources(process, GR_USEROBJECTS);
-    if (counts.userObjects == 0) counts.userObjects = counts.windows;
+    counts.handles = ProbeKernelHandles();
+    counts.gdiObjects = ProbeGdiObjects();
+    counts.userObjects = counts.windows;
     counts.privateBytes = PrivateBytes();
     return counts;
 }

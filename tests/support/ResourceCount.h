@@ -12,14 +12,14 @@ namespace travik_resources {
 struct ResourceCounts {
     DWORD handles = 0;     // kernel handles
     DWORD gdiObjects = 0;  // bitmaps, DCs, brushes, fonts, ...
-    DWORD userObjects = 0; // USER objects; under Wine the windows, which are all it can count
+    DWORD userObjects = 0; // USER objects: the windows, which are all that can be counted everywhere
     DWORD windows = 0;     // windows of this process: top-level, children and message-only
     DWORD threads = 0;
     SIZE_T privateBytes = 0; // committed private memory; noisy, for reports rather than equality
 };
 
-// Counts now. Where the system's own counters report nothing (Wine returns 0 from
-// GetProcessHandleCount and GetGuiResources), live handles are found by probing.
+// Counts now. Live handles and GDI objects are found by probing, since the system's own counters
+// report nothing under Wine.
 ResourceCounts CountResources();
 
 // Probes for the process's live kernel handles and GDI objects one value at a time.
