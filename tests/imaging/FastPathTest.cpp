@@ -168,6 +168,13 @@ class HueFastPath : public ::testing::TestWithParam<HueCase> {
     }
 };
 
+// Widths 1..33 mostly; every fourth trial 34..130, so that the widest vector step (32 pixels)
+// runs several times a row with every remainder after it.
+int32_t HueWidth(std::mt19937& rng, int trial) {
+    if (trial % 4 == 0) return 34 + static_cast<int32_t>(rng() % 97);
+    return 1 + static_cast<int32_t>(rng() % 33);
+}
+
 std::string HueSettings(int32_t hue, int32_t saturation) {
     return "hue " + std::to_string(hue) + " saturation " + std::to_string(saturation);
 }
@@ -179,7 +186,7 @@ TEST_P(HueFastPath, MatchesTheReferenceForEverySetting) {
     const HueCase& c = GetParam();
     std::mt19937 rng(static_cast<unsigned>(c.bits) * 7);
     auto check = [&](int trial, int32_t hue, int32_t saturation) {
-        const int32_t width = 1 + static_cast<int32_t>(rng() % 33);
+        const int32_t width = HueWidth(rng, trial);
         const int32_t height = 1 + static_cast<int32_t>(rng() % 5);
         TestImage image(width, height, c.bits);
         Fill(image, rng, trial);
@@ -213,7 +220,7 @@ TEST_P(HueFastPath, MatchesTheReferenceOnSeparateBuffersAndOffsetRectangles) {
     const HueCase& c = GetParam();
     std::mt19937 rng(static_cast<unsigned>(c.bits) * 13);
     for (int trial = 0; trial < 300; ++trial) {
-        const int32_t width = 1 + static_cast<int32_t>(rng() % 33);
+        const int32_t width = HueWidth(rng, trial);
         const int32_t height = 1 + static_cast<int32_t>(rng() % 33);
         TestImage src(width, height, c.bits);
         Fill(src, rng, trial);
@@ -264,11 +271,11 @@ TEST_P(HueFastPath, MatchesTheReferenceWhenTheAreasOverlap) {
     }
 }
 
-// All 2^24 colours once, under one of a few settings each (8-bit only: the word kernels see the
-// same 8-bit values after their shift).
+// All 2^24 colours once, under one of a few settings each, and an eighth of them as words.
 TEST(HueFastPathAllColours, MatchesTheReferenceOnEveryColour) {
     KernelPathGuard guard;
     TestImage image(256, 256, 24);
+    TestImage words(256, 256, 48);
     const std::vector<int32_t> settings[] = {
         {40, 0, 60, 10}, {-200, 0, -255, 10}, {359, 0, 255, 10}};
     for (int32_t red = 0; red < 256; ++red) {
@@ -284,6 +291,19 @@ TEST(HueFastPathAllColours, MatchesTheReferenceOnEveryColour) {
         const std::vector<int32_t>& block = settings[red % std::size(settings)];
         HueFastPath::ExpectSameInPlace(HueSaturation8, image, image.Whole(), block,
                                        "red " + std::to_string(red) + " " +
+                                           HueSettings(block[0], block[2]));
+        if (HasFatalFailure()) return;
+        // The word kernels split and merge pixels their own way: every eighth red through them,
+        // as 10-bit samples whose two low bits vary.
+        if (red % 8 != 3) continue;
+        for (int32_t i = 0; i < 256; ++i)
+            for (int32_t j = 0; j < 256; ++j)
+                for (int32_t channel = 0; channel < 3; ++channel)
+                    words.Set(i, j, channel,
+                              image.Get(i, j, channel) * 4 +
+                                  static_cast<uint32_t>(i + j + channel) % 4);
+        HueFastPath::ExpectSameInPlace(HueSaturation16, words, words.Whole(), block,
+                                       "48-bit, red " + std::to_string(red) + " " +
                                            HueSettings(block[0], block[2]));
         if (HasFatalFailure()) return;
     }

@@ -262,10 +262,34 @@ void ShiftWords16(uint8_t* out, const uint8_t* in, __m128i shift, const Settings
 
 // ---- Four-channel pixels (and a last group of sixteen 3-byte pixels) ----
 
-// Sixteen pixels of byte channels, kChannels bytes each.
-template <int kChannels> void ShiftBytes16(uint8_t* out, const uint8_t* in, const Settings& s) {
+// Sixteen 4-byte pixels (64 bytes). Each channel is masked out of its 32-bit lanes and packed to
+// 16 bits, which takes the pixels in the order 0..3, 8..11, 4..7, 12..15; interleaving the
+// results back undoes that. The fourth byte keeps what the destination had.
+void ShiftQuads16(uint8_t* out, const uint8_t* in, const Settings& s) {
+    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+    const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32));
+    const __m256i lowByte = _mm256_set1_epi32(0xFF);
+    const auto channel = [&](int byte) {
+        return _mm256_packus_epi32(_mm256_and_si256(_mm256_srli_epi32(first, 8 * byte), lowByte),
+                                   _mm256_and_si256(_mm256_srli_epi32(second, 8 * byte), lowByte));
+    };
+    __m256i blue = channel(0);
+    __m256i green = channel(1);
+    __m256i red = channel(2);
+    ShiftVectors(blue, green, red, s);
+    const __m256i blueGreen = _mm256_or_si256(blue, _mm256_slli_epi16(green, 8));
+    const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    __m256i* at = reinterpret_cast<__m256i*>(out);
+    const __m256i kept[2] = {_mm256_and_si256(_mm256_loadu_si256(at), fourth),
+                             _mm256_and_si256(_mm256_loadu_si256(at + 1), fourth)};
+    _mm256_storeu_si256(at, _mm256_or_si256(_mm256_unpacklo_epi16(blueGreen, red), kept[0]));
+    _mm256_storeu_si256(at + 1, _mm256_or_si256(_mm256_unpackhi_epi16(blueGreen, red), kept[1]));
+}
+
+// Sixteen 3-byte pixels.
+void ShiftBytes16(uint8_t* out, const uint8_t* in, const Settings& s) {
     __m128i bytes[3];
-    avx2::SplitChannels<1, kChannels>(in, bytes);
+    avx2::SplitChannels<1, 3>(in, bytes);
     __m256i blue = _mm256_cvtepu8_epi16(bytes[0]);
     __m256i green = _mm256_cvtepu8_epi16(bytes[1]);
     __m256i red = _mm256_cvtepu8_epi16(bytes[2]);
@@ -273,7 +297,7 @@ template <int kChannels> void ShiftBytes16(uint8_t* out, const uint8_t* in, cons
     bytes[0] = avx2::SaturatedBytes(blue);
     bytes[1] = avx2::SaturatedBytes(green);
     bytes[2] = avx2::SaturatedBytes(red);
-    avx2::MergeChannels<1, kChannels>(out, bytes);
+    avx2::MergeChannels<1, 3>(out, bytes);
 }
 
 // Sixteen 8-byte pixels.
@@ -325,10 +349,10 @@ int32_t ShiftGroupsAvx2(const Avx2Rows& r) {
     case 3:
         return EveryRow<32, 16>(
             r, [&](uint8_t* out, const uint8_t* in) { ShiftBytes32(out, in, s); },
-            [&](uint8_t* out, const uint8_t* in) { ShiftBytes16<3>(out, in, s); });
+            [&](uint8_t* out, const uint8_t* in) { ShiftBytes16(out, in, s); });
     case 4:
         return EveryRow<16, 0>(
-            r, [&](uint8_t* out, const uint8_t* in) { ShiftBytes16<4>(out, in, s); }, none);
+            r, [&](uint8_t* out, const uint8_t* in) { ShiftQuads16(out, in, s); }, none);
     case 6:
         return EveryRow<16, 0>(
             r, [&](uint8_t* out, const uint8_t* in) { ShiftWords16(out, in, shift, s); }, none);
