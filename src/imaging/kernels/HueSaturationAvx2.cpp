@@ -300,24 +300,54 @@ void ShiftBytes16(uint8_t* out, const uint8_t* in, const Settings& s) {
     avx2::MergeChannels<1, 3>(out, bytes);
 }
 
-// Sixteen 8-byte pixels.
+// Within each 128-bit half, two 8-byte pixels B0 G0 R0 A0 B1 G1 R1 A1 (words) as B0 B1 G0 G1 R0 R1
+// A0 A1, and back.
+alignas(32) constexpr int8_t kWordsByChannel[32] = {0,  1,  8, 9,  2,  3,  10, 11, 4,  5, 12,
+                                                    13, 6,  7, 14, 15, 0,  1,  8,  9,  2, 3,
+                                                    10, 11, 4, 5,  12, 13, 6,  7,  14, 15};
+alignas(32) constexpr int8_t kWordsByPixel[32] = {0,  1,  4,  5,  8,  9, 12, 13, 2,  3, 6,
+                                                  7,  10, 11, 14, 15, 0, 1,  4,  5,  8, 9,
+                                                  12, 13, 2,  3,  6,  7, 10, 11, 14, 15};
+
+// Sixteen 8-byte pixels (128 bytes): each vector's pixel pairs sorted by channel, then a transpose
+// of the pairs of four vectors gives one vector per channel (the pixels in an order of their own,
+// which the way back undoes). The fourth word keeps what the destination had.
 void ShiftWideWords16(uint8_t* out, const uint8_t* in, __m128i shift, const Settings& s) {
-    constexpr int kHalf = 64; // bytes of eight pixels
-    __m128i low[3], high[3];
-    avx2::SplitChannels<2, 4>(in, low);
-    avx2::SplitChannels<2, 4>(in + kHalf, high);
+    __m256i* at = reinterpret_cast<__m256i*>(out);
+    __m256i q[4];
+    for (int k = 0; k < 4; ++k)
+        q[k] = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in) + k),
+                                   Load32(kWordsByChannel));
+    const __m256i blueGreen01 = _mm256_unpacklo_epi32(q[0], q[1]);
+    const __m256i redFourth01 = _mm256_unpackhi_epi32(q[0], q[1]);
+    const __m256i blueGreen23 = _mm256_unpacklo_epi32(q[2], q[3]);
+    const __m256i redFourth23 = _mm256_unpackhi_epi32(q[2], q[3]);
     const __m256i top = _mm256_set1_epi16(255);
-    __m256i channels[3];
+    __m256i channels[3] = {_mm256_unpacklo_epi64(blueGreen01, blueGreen23),
+                           _mm256_unpackhi_epi64(blueGreen01, blueGreen23),
+                           _mm256_unpacklo_epi64(redFourth01, redFourth23)};
     for (int c = 0; c < 3; ++c)
-        channels[c] = _mm256_min_epu16(_mm256_srl_epi16(avx2::Join(low[c], high[c]), shift), top);
+        channels[c] = _mm256_min_epu16(_mm256_srl_epi16(channels[c], shift), top);
     ShiftVectors(channels[0], channels[1], channels[2], s);
-    for (int c = 0; c < 3; ++c) {
-        const __m256i up = _mm256_sll_epi16(channels[c], shift);
-        low[c] = avx2::Low(up);
-        high[c] = avx2::High(up);
+    for (int c = 0; c < 3; ++c)
+        channels[c] = _mm256_sll_epi16(channels[c], shift);
+    const __m256i zero = _mm256_setzero_si256();
+    // The same steps backwards; the pairs of dwords come apart by a dword shuffle first.
+    const __m256i pairs[4] = {
+        _mm256_unpacklo_epi64(channels[0], channels[1]), _mm256_unpacklo_epi64(channels[2], zero),
+        _mm256_unpackhi_epi64(channels[0], channels[1]), _mm256_unpackhi_epi64(channels[2], zero)};
+    for (int k = 0; k < 4; k += 2) {
+        const __m256i blueGreen = _mm256_shuffle_epi32(pairs[k], 0xD8);
+        const __m256i redFourth = _mm256_shuffle_epi32(pairs[k + 1], 0xD8);
+        const __m256i pixels[2] = {_mm256_unpacklo_epi64(blueGreen, redFourth),
+                                   _mm256_unpackhi_epi64(blueGreen, redFourth)};
+        for (int p = 0; p < 2; ++p) {
+            const __m256i ordered = _mm256_shuffle_epi8(pixels[p], Load32(kWordsByPixel));
+            // Words 3 and 7 of each half are the fourth channel.
+            _mm256_storeu_si256(at + k + p,
+                                _mm256_blend_epi16(ordered, _mm256_loadu_si256(at + k + p), 0x88));
+        }
     }
-    avx2::MergeChannels<2, 4>(out, low);
-    avx2::MergeChannels<2, 4>(out + kHalf, high);
 }
 
 // Runs `group` over every row in steps of kPixels pixels, then `last` (a step of kLastPixels, or
