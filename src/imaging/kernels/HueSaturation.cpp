@@ -110,21 +110,6 @@ inline int32_t ShiftPixel(int32_t blue, int32_t green, int32_t red, const HueTab
 // nothing is built per call. The per-channel results never carry into a neighbouring byte of the
 // packed word (each lies in 0..255), so computing the three channels apart gives the same bytes.
 
-// The reciprocal split in its high byte and low 16 bits, so that position * reciprocal >> 16 can
-// be formed from 16-bit multiplies.
-constexpr std::array<uint16_t, 256> kReciprocalLow = [] {
-    std::array<uint16_t, 256> t{};
-    for (size_t k = 0; k < 256; ++k)
-        t[k] = static_cast<uint16_t>(kReciprocal[k] & 0xFFFF);
-    return t;
-}();
-constexpr std::array<uint16_t, 256> kReciprocalHigh = [] {
-    std::array<uint16_t, 256> t{};
-    for (size_t k = 0; k < 256; ++k)
-        t[k] = static_cast<uint16_t>(kReciprocal[k] >> 16);
-    return t;
-}();
-
 // The settings of one call as lane constants.
 struct VectorSettings {
     __m128i sectors;
@@ -156,31 +141,29 @@ TRAVIK_HOT_INLINE __m128i ScaledChroma(__m128i chroma, __m128i factor) {
     return _mm_add_epi16(_mm_slli_epi16(high, 8), lowPart);
 }
 
-// (position * kReciprocal[chroma] + 32768) >> 16 per lane, for positions 0..chroma.
+// (position * kReciprocal[chroma] + 32768) >> 16 on four 32-bit lanes, in single floats, where
+// every step is exact: the quotient of two integers below 2^24 rounds by less than 1 / chroma, so
+// it truncates to the table's entry; the product stays a whole number below 2^24, and scaling by
+// 2^-16 and adding 0.5 only move the binary point.
+TRAVIK_HOT_INLINE __m128i FractionOf4(__m128i position, __m128i chroma) {
+    const __m128 quotient = _mm_div_ps(_mm_set1_ps(16711680.0f), _mm_cvtepi32_ps(chroma));
+    const __m128 reciprocal = _mm_cvtepi32_ps(_mm_cvttps_epi32(quotient));
+    const __m128 scaled = _mm_mul_ps(reciprocal, _mm_set1_ps(1.0f / 65536.0f));
+    return _mm_cvttps_epi32(
+        _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(position), scaled), _mm_set1_ps(0.5f)));
+}
+
+// The same on eight 16-bit lanes (positions 0..chroma). A gray pixel divides by 1 instead, which
+// raises no floating-point exception; its fraction does not matter, as its span is 0.
 TRAVIK_HOT_INLINE __m128i HueFraction(__m128i position, __m128i chroma) {
-    alignas(16) uint16_t index[8];
-    _mm_store_si128(reinterpret_cast<__m128i*>(index), chroma);
-    const __m128i low = _mm_setr_epi16(static_cast<int16_t>(kReciprocalLow[index[0]]),
-                                       static_cast<int16_t>(kReciprocalLow[index[1]]),
-                                       static_cast<int16_t>(kReciprocalLow[index[2]]),
-                                       static_cast<int16_t>(kReciprocalLow[index[3]]),
-                                       static_cast<int16_t>(kReciprocalLow[index[4]]),
-                                       static_cast<int16_t>(kReciprocalLow[index[5]]),
-                                       static_cast<int16_t>(kReciprocalLow[index[6]]),
-                                       static_cast<int16_t>(kReciprocalLow[index[7]]));
-    const __m128i high = _mm_setr_epi16(static_cast<int16_t>(kReciprocalHigh[index[0]]),
-                                        static_cast<int16_t>(kReciprocalHigh[index[1]]),
-                                        static_cast<int16_t>(kReciprocalHigh[index[2]]),
-                                        static_cast<int16_t>(kReciprocalHigh[index[3]]),
-                                        static_cast<int16_t>(kReciprocalHigh[index[4]]),
-                                        static_cast<int16_t>(kReciprocalHigh[index[5]]),
-                                        static_cast<int16_t>(kReciprocalHigh[index[6]]),
-                                        static_cast<int16_t>(kReciprocalHigh[index[7]]));
-    // position * low = H * 65536 + L; adding 32768 carries into H exactly when L >= 32768.
-    // position * high stays below 256 because position * reciprocal stays below 0xFF0001.
-    const __m128i roundCarry = _mm_srli_epi16(_mm_mullo_epi16(position, low), 15);
-    return _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(position, high), _mm_mulhi_epu16(position, low)), roundCarry);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i divisor = _mm_max_epi16(chroma, _mm_set1_epi16(1));
+    const __m128i low =
+        FractionOf4(_mm_unpacklo_epi16(position, zero), _mm_unpacklo_epi16(divisor, zero));
+    const __m128i high =
+        FractionOf4(_mm_unpackhi_epi16(position, zero), _mm_unpackhi_epi16(divisor, zero));
+    // Both halves hold 0..255, so a signed pack keeps them.
+    return _mm_packs_epi32(low, high);
 }
 
 // One channel: new minimum, plus the span where the sector's mask has the channel, plus or
