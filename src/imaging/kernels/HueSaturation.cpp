@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <utility>
 
@@ -252,17 +253,54 @@ TRAVIK_HOT_INLINE void ShiftEight(uint16_t* blueLanes, uint16_t* greenLanes, uin
     _mm_store_si128(reinterpret_cast<__m128i*>(redLanes), red);
 }
 
-// One channel of eight byte pixels kBytes apart, straight into the lanes.
-template <ptrdiff_t kBytes> TRAVIK_HOT_INLINE __m128i ByteLanes(const uint8_t* p) {
-    return _mm_setr_epi16(p[0], p[kBytes], p[2 * kBytes], p[3 * kBytes], p[4 * kBytes],
-                          p[5 * kBytes], p[6 * kBytes], p[7 * kBytes]);
+TRAVIK_HOT_INLINE uint32_t LoadQuad(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+TRAVIK_HOT_INLINE void StoreQuad(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, sizeof v);
 }
 
-template <ptrdiff_t kBytes> TRAVIK_HOT_INLINE void StoreByteLanes(uint8_t* p, __m128i lanes) {
-    alignas(16) uint16_t v[8];
-    _mm_store_si128(reinterpret_cast<__m128i*>(v), lanes);
-    for (ptrdiff_t k = 0; k < 8; ++k)
-        p[k * kBytes] = static_cast<uint8_t>(v[k]);
+// Eight 3-byte pixels (24 bytes) as four bytes each, the fourth byte that of the next pixel or 0;
+// the last one is read from its own bytes, so that nothing after the group is read.
+TRAVIK_HOT_INLINE void LoadTriplets8(const uint8_t* p, __m128i& first, __m128i& second) {
+    first = _mm_setr_epi32(static_cast<int>(LoadQuad(p)), static_cast<int>(LoadQuad(p + 3)),
+                           static_cast<int>(LoadQuad(p + 6)), static_cast<int>(LoadQuad(p + 9)));
+    second =
+        _mm_setr_epi32(static_cast<int>(LoadQuad(p + 12)), static_cast<int>(LoadQuad(p + 15)),
+                       static_cast<int>(LoadQuad(p + 18)), static_cast<int>(LoadQuad(p + 20) >> 8));
+}
+
+// Writes eight pixels given as 0x00RRGGBB: four bytes at each pixel in turn, each store's fourth
+// byte overwritten by the next one, and the last pixel's store ending where the group ends.
+TRAVIK_HOT_INLINE void StoreTriplets8(uint8_t* p, __m128i first, __m128i second) {
+    alignas(16) uint32_t v[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(v), first);
+    _mm_store_si128(reinterpret_cast<__m128i*>(v + 4), second);
+    for (int k = 0; k < 7; ++k)
+        StoreQuad(p + 3 * k, v[k]);
+    StoreQuad(p + 20, (v[7] << 8) | (v[6] >> 16));
+}
+
+// Channel `byte` of the pixels in the 32-bit lanes of two vectors, as eight 16-bit lanes.
+TRAVIK_HOT_INLINE __m128i ByteChannel(__m128i first, __m128i second, int byte) {
+    const __m128i lowByte = _mm_set1_epi32(0xFF);
+    return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(first, 8 * byte), lowByte),
+                           _mm_and_si128(_mm_srli_epi32(second, 8 * byte), lowByte));
+}
+
+// Eight pixels of byte channels in 32-bit lanes through the model; the fourth byte of each lane
+// comes back 0.
+TRAVIK_HOT_INLINE void ShiftQuadLanes(__m128i& first, __m128i& second,
+                                      const VectorSettings& settings) {
+    __m128i blue = ByteChannel(first, second, 0);
+    __m128i green = ByteChannel(first, second, 1);
+    __m128i red = ByteChannel(first, second, 2);
+    ShiftVectors(blue, green, red, settings);
+    const __m128i blueGreen = _mm_or_si128(blue, _mm_slli_epi16(green, 8));
+    first = _mm_unpacklo_epi16(blueGreen, red);
+    second = _mm_unpackhi_epi16(blueGreen, red);
 }
 
 TRAVIK_HOT_INLINE void LoadBytePixel(const uint8_t* p, uint16_t& b, uint16_t& g, uint16_t& r) {
@@ -314,13 +352,23 @@ void ShiftBytePixels(const PixelArea& area, const VectorSettings& settings) {
         const uint8_t* in = a.SrcRow(i);
         uint8_t* out = a.DstRow(i);
         for (int32_t j = 0; j < whole; j += 8, in += 8 * kBytes, out += 8 * kBytes) {
-            __m128i blue = ByteLanes<kBytes>(in);
-            __m128i green = ByteLanes<kBytes>(in + 1);
-            __m128i red = ByteLanes<kBytes>(in + 2);
-            ShiftVectors(blue, green, red, settings);
-            StoreByteLanes<kBytes>(out, blue);
-            StoreByteLanes<kBytes>(out + 1, green);
-            StoreByteLanes<kBytes>(out + 2, red);
+            __m128i first, second;
+            if constexpr (kBytes == 3) {
+                LoadTriplets8(in, first, second);
+                ShiftQuadLanes(first, second, settings);
+                StoreTriplets8(out, first, second);
+            } else {
+                first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+                second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16));
+                ShiftQuadLanes(first, second, settings);
+                // The fourth byte keeps what the destination had.
+                __m128i* at = reinterpret_cast<__m128i*>(out);
+                const __m128i fourth = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+                _mm_storeu_si128(at,
+                                 _mm_or_si128(first, _mm_and_si128(_mm_loadu_si128(at), fourth)));
+                _mm_storeu_si128(
+                    at + 1, _mm_or_si128(second, _mm_and_si128(_mm_loadu_si128(at + 1), fourth)));
+            }
         }
     }
     if (whole == a.Width()) return;
