@@ -378,6 +378,132 @@ void ShiftBytePixels(const PixelArea& area, const VectorSettings& settings) {
     ShiftArea(rest, settings, LoadBytePixel, StoreBytePixel);
 }
 
+// ---- Word pixels: eight at a time, two to a vector ----
+
+TRAVIK_HOT_INLINE uint64_t LoadEight(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+TRAVIK_HOT_INLINE void StoreEight(uint8_t* p, uint64_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// Eight 6-byte pixels (48 bytes) as eight bytes each, two to a vector; the last one is read from
+// its own bytes, so that nothing after the group is read.
+TRAVIK_HOT_INLINE void LoadSextets8(const uint8_t* p, __m128i v[4]) {
+    for (int k = 0; k < 3; ++k)
+        v[k] = _mm_set_epi64x(static_cast<long long>(LoadEight(p + 12 * k + 6)),
+                              static_cast<long long>(LoadEight(p + 12 * k)));
+    v[3] = _mm_set_epi64x(static_cast<long long>(LoadEight(p + 40) >> 16),
+                          static_cast<long long>(LoadEight(p + 36)));
+}
+
+// Writes eight 6-byte pixels: eight bytes at each pixel in turn, each store's last word
+// overwritten by the next one, and the last pixel's store ending where the group ends.
+TRAVIK_HOT_INLINE void StoreSextets8(uint8_t* p, const __m128i v[4]) {
+    alignas(16) uint64_t q[8];
+    for (int k = 0; k < 4; ++k)
+        _mm_store_si128(reinterpret_cast<__m128i*>(q + 2 * k), v[k]);
+    for (int k = 0; k < 7; ++k)
+        StoreEight(p + 6 * k, q[k]);
+    StoreEight(p + 40, (q[7] << 16) | (q[6] >> 32));
+}
+
+// Four vectors of two pixels of four words each, as one vector per channel of the first three
+// (the pixels in the order 0, 2, 4, 6, 1, 3, 5, 7).
+TRAVIK_HOT_INLINE void SplitWordPixels(const __m128i v[4], __m128i& blue, __m128i& green,
+                                       __m128i& red) {
+    const __m128i t0 = _mm_unpacklo_epi16(v[0], v[1]);
+    const __m128i t1 = _mm_unpackhi_epi16(v[0], v[1]);
+    const __m128i t2 = _mm_unpacklo_epi16(v[2], v[3]);
+    const __m128i t3 = _mm_unpackhi_epi16(v[2], v[3]);
+    const __m128i blueGreenEven = _mm_unpacklo_epi32(t0, t2);
+    const __m128i redEven = _mm_unpackhi_epi32(t0, t2);
+    const __m128i blueGreenOdd = _mm_unpacklo_epi32(t1, t3);
+    const __m128i redOdd = _mm_unpackhi_epi32(t1, t3);
+    blue = _mm_unpacklo_epi64(blueGreenEven, blueGreenOdd);
+    green = _mm_unpackhi_epi64(blueGreenEven, blueGreenOdd);
+    red = _mm_unpacklo_epi64(redEven, redOdd);
+}
+
+// Words 0, 2, 4, 6 then 1, 3, 5, 7.
+TRAVIK_HOT_INLINE __m128i EvenWordsFirst(__m128i v) {
+    const __m128i pairs = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xD8), 0xD8);
+    return _mm_shuffle_epi32(pairs, 0xD8);
+}
+
+// SplitWordPixels backwards; the fourth words come back 0.
+TRAVIK_HOT_INLINE void MergeWordPixels(__m128i blue, __m128i green, __m128i red, __m128i v[4]) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i blueGreenEven = _mm_shuffle_epi32(_mm_unpacklo_epi64(blue, green), 0xD8);
+    const __m128i blueGreenOdd = _mm_shuffle_epi32(_mm_unpackhi_epi64(blue, green), 0xD8);
+    const __m128i redEven = _mm_shuffle_epi32(_mm_unpacklo_epi64(red, zero), 0xD8);
+    const __m128i redOdd = _mm_shuffle_epi32(_mm_unpackhi_epi64(red, zero), 0xD8);
+    const __m128i t0 = EvenWordsFirst(_mm_unpacklo_epi64(blueGreenEven, redEven));
+    const __m128i t2 = EvenWordsFirst(_mm_unpackhi_epi64(blueGreenEven, redEven));
+    const __m128i t1 = EvenWordsFirst(_mm_unpacklo_epi64(blueGreenOdd, redOdd));
+    const __m128i t3 = EvenWordsFirst(_mm_unpackhi_epi64(blueGreenOdd, redOdd));
+    v[0] = _mm_unpacklo_epi64(t0, t1);
+    v[1] = _mm_unpackhi_epi64(t0, t1);
+    v[2] = _mm_unpacklo_epi64(t2, t3);
+    v[3] = _mm_unpackhi_epi64(t2, t3);
+}
+
+// Eight word pixels through the model: down by the shift and capped at 255 (values beyond the
+// sample bits count as the maximum), and the results back up.
+TRAVIK_HOT_INLINE void ShiftWordLanes(__m128i v[4], __m128i shift, const VectorSettings& settings) {
+    __m128i channels[3];
+    SplitWordPixels(v, channels[0], channels[1], channels[2]);
+    const __m128i top = _mm_set1_epi16(255);
+    for (__m128i& c : channels) {
+        const __m128i down = _mm_srl_epi16(c, shift);
+        c = _mm_sub_epi16(down, _mm_subs_epu16(down, top)); // the unsigned minimum with 255
+    }
+    ShiftVectors(channels[0], channels[1], channels[2], settings);
+    for (__m128i& c : channels)
+        c = _mm_sll_epi16(c, shift);
+    MergeWordPixels(channels[0], channels[1], channels[2], v);
+}
+
+// The 16-bit kernel on 6- or 8-byte pixels, source and destination alike, in groups of eight;
+// the columns after the last whole group go through ShiftArea.
+template <ptrdiff_t kBytes, class Load, class Store>
+void ShiftWordPixels(const PixelArea& area, const VectorSettings& settings, int32_t shift,
+                     Load load, Store store) {
+    const PixelArea a = area;
+    const int32_t whole = a.Width() / 8 * 8;
+    const int32_t height = a.Height();
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    for (int32_t i = 0; i < height; ++i) {
+        const uint8_t* in = a.SrcRow(i);
+        uint8_t* out = a.DstRow(i);
+        for (int32_t j = 0; j < whole; j += 8, in += 8 * kBytes, out += 8 * kBytes) {
+            __m128i v[4];
+            if constexpr (kBytes == 6) {
+                LoadSextets8(in, v);
+                ShiftWordLanes(v, count, settings);
+                StoreSextets8(out, v);
+            } else {
+                for (int k = 0; k < 4; ++k)
+                    v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in) + k);
+                ShiftWordLanes(v, count, settings);
+                // The fourth word keeps what the destination had.
+                const __m128i fourth = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+                __m128i* at = reinterpret_cast<__m128i*>(out);
+                for (int k = 0; k < 4; ++k)
+                    _mm_storeu_si128(
+                        at + k, _mm_or_si128(v[k], _mm_and_si128(_mm_loadu_si128(at + k), fourth)));
+            }
+        }
+    }
+    if (whole == a.Width()) return;
+    PixelArea rest = a;
+    rest.rect.left += whole;
+    rest.x += whole;
+    ShiftArea(rest, settings, load, store);
+}
+
 void ShiftAreaSse2(const PixelArea& a, const VectorSettings& settings, bool words, int32_t shift);
 
 // The AVX2 groups of sixteen pixels from the left of each row, for the pixel sizes it covers;
@@ -425,18 +551,22 @@ void ShiftAreaSse2(const PixelArea& a, const VectorSettings& settings, bool word
     auto down = [shift](const uint8_t* p) {
         return static_cast<uint16_t>(std::min(static_cast<int32_t>(LoadWord(p) >> shift), 255));
     };
-    ShiftArea(
-        a, settings,
-        [down](const uint8_t* p, uint16_t& b, uint16_t& g, uint16_t& r) {
-            b = down(p);
-            g = down(p + 2);
-            r = down(p + 4);
-        },
-        [shift](uint8_t* p, uint16_t b, uint16_t g, uint16_t r) {
-            StoreWord(p, static_cast<uint32_t>(b) << shift);
-            StoreWord(p + 2, static_cast<uint32_t>(g) << shift);
-            StoreWord(p + 4, static_cast<uint32_t>(r) << shift);
-        });
+    const auto load = [down](const uint8_t* p, uint16_t& b, uint16_t& g, uint16_t& r) {
+        b = down(p);
+        g = down(p + 2);
+        r = down(p + 4);
+    };
+    const auto store = [shift](uint8_t* p, uint16_t b, uint16_t g, uint16_t r) {
+        StoreWord(p, static_cast<uint32_t>(b) << shift);
+        StoreWord(p + 2, static_cast<uint32_t>(g) << shift);
+        StoreWord(p + 4, static_cast<uint32_t>(r) << shift);
+    };
+    if (a.srcBytes == 6 && a.dstBytes == 6)
+        ShiftWordPixels<6>(a, settings, shift, load, store);
+    else if (a.srcBytes == 8 && a.dstBytes == 8)
+        ShiftWordPixels<8>(a, settings, shift, load, store);
+    else
+        ShiftArea(a, settings, load, store);
 }
 
 #else
