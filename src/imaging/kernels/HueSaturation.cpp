@@ -189,17 +189,17 @@ TRAVIK_HOT_INLINE void ShiftVectors(__m128i& blue, __m128i& green, __m128i& red,
                                     const VectorSettings& s) {
     const __m128i zero = _mm_setzero_si128();
 
-    const __m128i redOverGreen =
-        _mm_xor_si128(_mm_cmpgt_epi16(green, red), _mm_cmpeq_epi16(zero, zero));
-    __m128i maximum = Select(redOverGreen, red, green);
-    __m128i minimum = Select(redOverGreen, green, red);
-    __m128i base = Select(redOverGreen, _mm_set1_epi16(1), _mm_set1_epi16(3));
-    __m128i position = Select(redOverGreen, _mm_sub_epi16(green, blue), _mm_sub_epi16(blue, red));
-    const __m128i blueLargest = _mm_cmpgt_epi16(blue, maximum);
-    maximum = Select(blueLargest, blue, maximum);
-    base = Select(blueLargest, _mm_set1_epi16(5), base);
+    // Base sector 1, 3 when green is over red, 5 when blue is over both: 1 | 2 is 3, and 5 is
+    // over either.
+    const __m128i greenOverRed = _mm_cmpgt_epi16(green, red);
+    const __m128i redOrGreen = _mm_max_epi16(red, green);
+    const __m128i blueLargest = _mm_cmpgt_epi16(blue, redOrGreen);
+    const __m128i maximum = _mm_max_epi16(redOrGreen, blue);
+    const __m128i minimum = _mm_min_epi16(_mm_min_epi16(red, green), blue);
+    __m128i base = _mm_or_si128(_mm_set1_epi16(1), _mm_and_si128(greenOverRed, _mm_set1_epi16(2)));
+    base = _mm_max_epi16(base, _mm_and_si128(blueLargest, _mm_set1_epi16(5)));
+    __m128i position = Select(greenOverRed, _mm_sub_epi16(blue, red), _mm_sub_epi16(green, blue));
     position = Select(blueLargest, _mm_sub_epi16(red, green), position);
-    minimum = _mm_min_epi16(minimum, blue);
     const __m128i chroma = _mm_sub_epi16(maximum, minimum);
     const __m128i previousSector = _mm_cmpgt_epi16(zero, position);
     base = _mm_add_epi16(base, previousSector);

@@ -96,17 +96,20 @@ inline void ShiftVectors(__m256i& blue, __m256i& green, __m256i& red, const Sett
     const __m256i unit = _mm256_set1_epi16(kSectorUnit);
 
     // Largest and smallest channel, the sector they start in and the position within it.
+    // Base sector 1, 3 when green is over red, 5 when blue is over both: 1 | 2 is 3, and 5 is
+    // over either.
     const __m256i greenOverRed = _mm256_cmpgt_epi16(green, red);
-    __m256i maximum = Select(greenOverRed, green, red);
-    __m256i minimum = Select(greenOverRed, red, green);
-    __m256i base = Select(greenOverRed, _mm256_set1_epi16(3 * kSectorUnit), unit);
+    const __m256i redOrGreen = _mm256_max_epi16(red, green);
+    const __m256i blueLargest = _mm256_cmpgt_epi16(blue, redOrGreen);
+    const __m256i maximum = _mm256_max_epi16(redOrGreen, blue);
+    const __m256i minimum = _mm256_min_epi16(_mm256_min_epi16(red, green), blue);
+    __m256i base =
+        _mm256_or_si256(unit, _mm256_and_si256(greenOverRed, _mm256_set1_epi16(2 * kSectorUnit)));
+    base =
+        _mm256_max_epi16(base, _mm256_and_si256(blueLargest, _mm256_set1_epi16(5 * kSectorUnit)));
     __m256i position =
         Select(greenOverRed, _mm256_sub_epi16(blue, red), _mm256_sub_epi16(green, blue));
-    const __m256i blueLargest = _mm256_cmpgt_epi16(blue, maximum);
-    maximum = Select(blueLargest, blue, maximum);
-    base = Select(blueLargest, _mm256_set1_epi16(5 * kSectorUnit), base);
     position = Select(blueLargest, _mm256_sub_epi16(red, green), position);
-    minimum = _mm256_min_epi16(minimum, blue);
     const __m256i chroma = _mm256_sub_epi16(maximum, minimum);
     const __m256i previousSector = _mm256_srai_epi16(position, 15);
     base = _mm256_sub_epi16(base, _mm256_and_si256(previousSector, unit));
