@@ -169,6 +169,14 @@ Reference OpenCvReference(const std::string& name) {
                     cv::cvtColor(hsv, image, cv::COLOR_HSV2BGR);
                 })};
     }
+    if (name == "HueSaturation8Of32") {
+        cv::Mat image = randomMat(CV_8UC4, 256);
+        cv::Mat hsv;
+        return {"BGRA->HSV->BGRA", bench::MedianMs([&] {
+                    cv::cvtColor(image, hsv, cv::COLOR_BGR2HSV);
+                    cv::cvtColor(hsv, image, cv::COLOR_HSV2BGR, 4);
+                })};
+    }
     if (name == "SharpenColor8" || name == "SharpenColor16") {
         const bool words = name == "SharpenColor16";
         const cv::Mat image = randomMat(words ? CV_16UC3 : CV_8UC3, words ? 1024 : 256);

@@ -106,10 +106,11 @@ inline int32_t ShiftPixel(int32_t blue, int32_t green, int32_t red, const HueTab
 // ---- The vector twin: eight pixels at once in 16-bit lanes ----
 //
 // Every intermediate of the model fits a signed 16-bit lane (lightness sums reach 510, scaled
-// chroma 509), so the per-pixel steps above run on eight pixels with the same arithmetic. Only
-// the reciprocal needs a table lookup per lane; the saturation multiply is done in the lanes, so
-// nothing is built per call. The per-channel results never carry into a neighbouring byte of the
-// packed word (each lies in 0..255), so computing the three channels apart gives the same bytes.
+// chroma 509), so the per-pixel steps above run on eight pixels with the same arithmetic. The
+// reciprocal of the chroma is computed exactly in the lanes and the saturation multiply is done
+// there too, so the vector twins use no table and build nothing per call. The per-channel results
+// never carry into a neighbouring byte of the packed word (each lies in 0..255), so computing the
+// three channels apart gives the same bytes.
 
 // The settings of one call as lane constants.
 struct VectorSettings {
