@@ -6,7 +6,9 @@
 #include "imaging/kernels/KernelPath.h"
 
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -268,6 +270,45 @@ TEST_P(HueFastPath, MatchesTheReferenceWhenTheAreasOverlap) {
         const std::vector<uint8_t> reference = result(KernelPath::Reference);
         for (KernelPath path : VectorPaths())
             EXPECT_EQ(result(path), reference) << KernelPathName(path) << ", shift " << shift;
+    }
+}
+
+// The caller's floating-point control word is its own: under every rounding mode, and with the
+// inexact exception unmasked, the fast paths give the reference's pixels, raise nothing and leave
+// the control word as they found it.
+TEST_P(HueFastPath, GivesTheSamePixelsWhateverTheCallersRoundingMode) {
+    KernelPathGuard guard;
+    const HueCase& c = GetParam();
+    // Every chroma with every position in its sector: red k, green 0..k, blue 0.
+    TestImage image(256, 256, c.bits);
+    const uint32_t scale = image.PixelBytes() >= 6 ? 4 : 1;
+    for (int32_t k = 0; k < 256; ++k)
+        for (int32_t position = 0; position < 256; ++position) {
+            image.Set(k, position, 0, 0);
+            image.Set(k, position, 1, static_cast<uint32_t>(std::min(position, k)) * scale);
+            image.Set(k, position, 2, static_cast<uint32_t>(k) * scale);
+        }
+    const std::vector<int32_t> block = {100, 0, 50, 10};
+    const std::vector<uint8_t> reference =
+        InPlace(KernelPath::Reference, c.kernel, image, image.Whole(), block);
+    const unsigned saved = _mm_getcsr();
+    constexpr unsigned kInexactMask = 0x1000;
+    for (unsigned rounding : {0x0000u, 0x2000u, 0x4000u, 0x6000u}) {
+        // Status flags clear, every exception masked but the inexact one, this rounding mode.
+        const unsigned callers = (saved & ~0x7FBFu) | (0x1F80u & ~kInexactMask) | rounding;
+        for (KernelPath path : VectorPaths()) {
+            ForceKernelPath(path);
+            TestImage copy = image;
+            std::vector<int32_t> parameters = block;
+            int32_t* pointer = parameters.data();
+            _mm_setcsr(callers);
+            c.kernel(copy.Data(), copy.Data(), copy.Whole(), 0, 0, copy.PixelBytes(),
+                     copy.PixelBytes(), copy.Stride(), copy.Stride(), &pointer, nullptr);
+            const unsigned after = _mm_getcsr();
+            _mm_setcsr(saved);
+            EXPECT_EQ(after, callers) << KernelPathName(path) << ", rounding " << rounding;
+            EXPECT_EQ(copy.Bytes(), reference) << KernelPathName(path) << ", rounding " << rounding;
+        }
     }
 }
 

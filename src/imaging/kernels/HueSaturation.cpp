@@ -507,6 +507,25 @@ void ShiftWordPixels(const PixelArea& area, const VectorSettings& settings, int3
 
 void ShiftAreaSse2(const PixelArea& a, const VectorSettings& settings, bool words, int32_t shift);
 
+// The division of the twins is exact only when it rounds to nearest, the default that an
+// application may have changed on its thread; and an application that unmasked the inexact
+// exception would see it raised. So the twins run with the default control word and the caller's
+// comes back afterwards, its status flags included.
+class NearestRoundingQuiet {
+  public:
+    NearestRoundingQuiet() : m_saved(_mm_getcsr()) {
+        constexpr unsigned kRoundingBits = 0x6000;   // 00: to nearest
+        constexpr unsigned kExceptionMasks = 0x1F80; // every exception masked
+        _mm_setcsr((m_saved & ~kRoundingBits) | kExceptionMasks);
+    }
+    ~NearestRoundingQuiet() { _mm_setcsr(m_saved); }
+    NearestRoundingQuiet(const NearestRoundingQuiet&) = delete;
+    NearestRoundingQuiet& operator=(const NearestRoundingQuiet&) = delete;
+
+  private:
+    unsigned m_saved;
+};
+
 // The AVX2 groups of sixteen pixels from the left of each row, for the pixel sizes it covers;
 // returns the columns done.
 int32_t ShiftGroupsAvx2(const PixelArea& a, const int32_t* block, bool words) {
@@ -528,7 +547,8 @@ bool TryHueSaturationFast(const PixelArea& a, const int32_t* block, bool words) 
     if (!BatchedReadsAreSafe(a, 3 * (words ? 2 : 1))) return false;
     const VectorSettings settings = MakeVectorSettings(block[kHueDegrees], block[kHueSaturation]);
     const int32_t shift = ClampSampleBits(block[kHueSampleBits]) - 8;
-    // AVX2 takes the whole groups of sixteen pixels of each row, SSE2 the columns after them.
+    const NearestRoundingQuiet rounding;
+    // AVX2 takes the whole groups of pixels of each row, SSE2 the columns after them.
     const int32_t done =
         ActiveKernelPath() == KernelPath::Avx2 ? ShiftGroupsAvx2(a, block, words) : 0;
     if (done == a.Width()) return true;
