@@ -6,7 +6,9 @@
 #include "imaging/kernels/KernelPath.h"
 
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -168,6 +170,13 @@ class HueFastPath : public ::testing::TestWithParam<HueCase> {
     }
 };
 
+// Widths 1..33 mostly; every fourth trial 34..130, so that the widest vector step (32 pixels)
+// runs several times a row with every remainder after it.
+int32_t HueWidth(std::mt19937& rng, int trial) {
+    if (trial % 4 == 0) return 34 + static_cast<int32_t>(rng() % 97);
+    return 1 + static_cast<int32_t>(rng() % 33);
+}
+
 std::string HueSettings(int32_t hue, int32_t saturation) {
     return "hue " + std::to_string(hue) + " saturation " + std::to_string(saturation);
 }
@@ -179,7 +188,7 @@ TEST_P(HueFastPath, MatchesTheReferenceForEverySetting) {
     const HueCase& c = GetParam();
     std::mt19937 rng(static_cast<unsigned>(c.bits) * 7);
     auto check = [&](int trial, int32_t hue, int32_t saturation) {
-        const int32_t width = 1 + static_cast<int32_t>(rng() % 33);
+        const int32_t width = HueWidth(rng, trial);
         const int32_t height = 1 + static_cast<int32_t>(rng() % 5);
         TestImage image(width, height, c.bits);
         Fill(image, rng, trial);
@@ -213,7 +222,7 @@ TEST_P(HueFastPath, MatchesTheReferenceOnSeparateBuffersAndOffsetRectangles) {
     const HueCase& c = GetParam();
     std::mt19937 rng(static_cast<unsigned>(c.bits) * 13);
     for (int trial = 0; trial < 300; ++trial) {
-        const int32_t width = 1 + static_cast<int32_t>(rng() % 33);
+        const int32_t width = HueWidth(rng, trial);
         const int32_t height = 1 + static_cast<int32_t>(rng() % 33);
         TestImage src(width, height, c.bits);
         Fill(src, rng, trial);
@@ -264,11 +273,50 @@ TEST_P(HueFastPath, MatchesTheReferenceWhenTheAreasOverlap) {
     }
 }
 
-// All 2^24 colours once, under one of a few settings each (8-bit only: the word kernels see the
-// same 8-bit values after their shift).
+// The caller's floating-point control word is its own: under every rounding mode, and with the
+// inexact exception unmasked, the fast paths give the reference's pixels, raise nothing and leave
+// the control word as they found it.
+TEST_P(HueFastPath, GivesTheSamePixelsWhateverTheCallersRoundingMode) {
+    KernelPathGuard guard;
+    const HueCase& c = GetParam();
+    // Every chroma with every position in its sector: red k, green 0..k, blue 0.
+    TestImage image(256, 256, c.bits);
+    const uint32_t scale = image.PixelBytes() >= 6 ? 4 : 1;
+    for (int32_t k = 0; k < 256; ++k)
+        for (int32_t position = 0; position < 256; ++position) {
+            image.Set(k, position, 0, 0);
+            image.Set(k, position, 1, static_cast<uint32_t>(std::min(position, k)) * scale);
+            image.Set(k, position, 2, static_cast<uint32_t>(k) * scale);
+        }
+    const std::vector<int32_t> block = {100, 0, 50, 10};
+    const std::vector<uint8_t> reference =
+        InPlace(KernelPath::Reference, c.kernel, image, image.Whole(), block);
+    const unsigned saved = _mm_getcsr();
+    constexpr unsigned kInexactMask = 0x1000;
+    for (unsigned rounding : {0x0000u, 0x2000u, 0x4000u, 0x6000u}) {
+        // Status flags clear, every exception masked but the inexact one, this rounding mode.
+        const unsigned callers = (saved & ~0x7FBFu) | (0x1F80u & ~kInexactMask) | rounding;
+        for (KernelPath path : VectorPaths()) {
+            ForceKernelPath(path);
+            TestImage copy = image;
+            std::vector<int32_t> parameters = block;
+            int32_t* pointer = parameters.data();
+            _mm_setcsr(callers);
+            c.kernel(copy.Data(), copy.Data(), copy.Whole(), 0, 0, copy.PixelBytes(),
+                     copy.PixelBytes(), copy.Stride(), copy.Stride(), &pointer, nullptr);
+            const unsigned after = _mm_getcsr();
+            _mm_setcsr(saved);
+            EXPECT_EQ(after, callers) << KernelPathName(path) << ", rounding " << rounding;
+            EXPECT_EQ(copy.Bytes(), reference) << KernelPathName(path) << ", rounding " << rounding;
+        }
+    }
+}
+
+// All 2^24 colours once, under one of a few settings each, and an eighth of them as words.
 TEST(HueFastPathAllColours, MatchesTheReferenceOnEveryColour) {
     KernelPathGuard guard;
     TestImage image(256, 256, 24);
+    TestImage words(256, 256, 48);
     const std::vector<int32_t> settings[] = {
         {40, 0, 60, 10}, {-200, 0, -255, 10}, {359, 0, 255, 10}};
     for (int32_t red = 0; red < 256; ++red) {
@@ -284,6 +332,19 @@ TEST(HueFastPathAllColours, MatchesTheReferenceOnEveryColour) {
         const std::vector<int32_t>& block = settings[red % std::size(settings)];
         HueFastPath::ExpectSameInPlace(HueSaturation8, image, image.Whole(), block,
                                        "red " + std::to_string(red) + " " +
+                                           HueSettings(block[0], block[2]));
+        if (HasFatalFailure()) return;
+        // The word kernels split and merge pixels their own way: every eighth red through them,
+        // as 10-bit samples whose two low bits vary.
+        if (red % 8 != 3) continue;
+        for (int32_t i = 0; i < 256; ++i)
+            for (int32_t j = 0; j < 256; ++j)
+                for (int32_t channel = 0; channel < 3; ++channel)
+                    words.Set(i, j, channel,
+                              image.Get(i, j, channel) * 4 +
+                                  static_cast<uint32_t>(i + j + channel) % 4);
+        HueFastPath::ExpectSameInPlace(HueSaturation16, words, words.Whole(), block,
+                                       "48-bit, red " + std::to_string(red) + " " +
                                            HueSettings(block[0], block[2]));
         if (HasFatalFailure()) return;
     }

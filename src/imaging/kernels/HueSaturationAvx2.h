@@ -1,4 +1,4 @@
-// The AVX2 twin of the hue and saturation kernels: sixteen pixels a step.
+// The AVX2 twin of the hue and saturation kernels.
 #pragma once
 
 #include <cstddef>
@@ -21,10 +21,10 @@ struct Avx2Rows {
     int32_t saturation; // -255..255
 };
 
-// Runs the hue model on whole groups of sixteen pixels from the left of every row, reading each
-// group before writing it, and returns the number of columns done (a multiple of sixteen; 0 for
-// other pixel sizes). Call only when ActiveKernelPath() is KernelPath::Avx2; without AVX2 in the
-// build it does nothing.
+// Runs the hue model on whole groups of pixels from the left of every row (thirty-two 3-byte
+// pixels a step, sixteen of the other sizes), reading each group before writing it, and returns
+// the number of columns done (a multiple of sixteen; 0 for other pixel sizes). Call only when
+// ActiveKernelPath() is KernelPath::Avx2; without AVX2 in the build it does nothing.
 int32_t ShiftGroupsAvx2(const Avx2Rows& rows);
 
 } // namespace hue
