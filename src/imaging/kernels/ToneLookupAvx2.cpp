@@ -1,7 +1,6 @@
 // The AVX2 twins of the tone look-ups. A byte's entry comes from sixteen 16-entry tables held in
 // registers: vpshufb looks its low four bits up in every one of them, and its high four bits pick
-// the right result through a tree of byte blends. Words, whose tables are far too large for
-// registers, are gathered eight at a time.
+// the right result through a tree of byte blends.
 #include "imaging/kernels/ToneLookup.h"
 
 #if defined(__AVX2__)
@@ -52,19 +51,6 @@ inline void Store(uint8_t* p, __m256i v) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-// table[v] for each of 16 words. The gather reads four bytes at table + 2v, whose low half is
-// the entry; the table's extra entry keeps the read of the last one inside it.
-inline __m256i LookUp16Words(__m256i words, const uint16_t* table) {
-    const int* base = reinterpret_cast<const int*>(table);
-    const __m256i mask = _mm256_set1_epi32(0xFFFF);
-    const __m256i low = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(words));
-    const __m256i high = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(words, 1));
-    const __m256i a = _mm256_and_si256(_mm256_i32gather_epi32(base, low, 2), mask);
-    const __m256i b = _mm256_and_si256(_mm256_i32gather_epi32(base, high, 2), mask);
-    // packus works per 128-bit lane: a0-3 b0-3 a4-7 b4-7, put back in order by the permute.
-    return _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8);
-}
-
 } // namespace
 
 void SamplesAvx2(uint8_t* samples, size_t count, const uint8_t* table) {
@@ -72,7 +58,7 @@ void SamplesAvx2(uint8_t* samples, size_t count, const uint8_t* table) {
     size_t i = 0;
     for (; i + 32 <= count; i += 32)
         Store(samples + i, LookUp32(Load(samples + i), tables));
-    SamplesWide(samples + i, count - i, table);
+    SamplesReference(samples + i, count - i, table);
 }
 
 void BgrxAvx2(uint8_t* pixels, size_t count, const uint8_t* table) {
@@ -83,39 +69,16 @@ void BgrxAvx2(uint8_t* pixels, size_t count, const uint8_t* table) {
         const __m256i x = Load(pixels + 4 * i);
         Store(pixels + 4 * i, _mm256_blendv_epi8(LookUp32(x, tables), x, fourth));
     }
-    BgrxWide(pixels + 4 * i, count - i, table);
-}
-
-void WordSamplesAvx2(uint8_t* samples, size_t count, const uint16_t* table) {
-    size_t i = 0;
-    for (; i + 16 <= count; i += 16)
-        Store(samples + 2 * i, LookUp16Words(Load(samples + 2 * i), table));
-    WordSamplesWide(samples + 2 * i, count - i, table);
-}
-
-void WordBgrxAvx2(uint8_t* pixels, size_t count, const uint16_t* table) {
-    size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m256i x = Load(pixels + 8 * i);
-        // Word 3 of every pixel, in both lanes, keeps its value.
-        Store(pixels + 8 * i, _mm256_blend_epi16(LookUp16Words(x, table), x, 0x88));
-    }
-    WordBgrxWide(pixels + 8 * i, count - i, table);
+    BgrxReference(pixels + 4 * i, count - i, table);
 }
 
 #else
 
 void SamplesAvx2(uint8_t* samples, size_t count, const uint8_t* table) {
-    SamplesWide(samples, count, table);
+    SamplesReference(samples, count, table);
 }
 void BgrxAvx2(uint8_t* pixels, size_t count, const uint8_t* table) {
-    BgrxWide(pixels, count, table);
-}
-void WordSamplesAvx2(uint8_t* samples, size_t count, const uint16_t* table) {
-    WordSamplesWide(samples, count, table);
-}
-void WordBgrxAvx2(uint8_t* pixels, size_t count, const uint16_t* table) {
-    WordBgrxWide(pixels, count, table);
+    BgrxReference(pixels, count, table);
 }
 
 #endif

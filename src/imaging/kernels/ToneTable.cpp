@@ -6,6 +6,7 @@
 #include "imaging/kernels/PixelArea.h"
 #include "imaging/kernels/ToneLookup.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -46,29 +47,22 @@ void RunStep(PositionedKernel kernel, int32_t value, int32_t sampleBits, std::ve
            &pointer, nullptr);
 }
 
-// The look-up functions of the path this call takes.
-struct Lookups {
+// The byte look-ups of the path this call takes: the AVX2 twins, or the reference loops, which
+// an unrolled loop of 64-bit loads and stores did not beat.
+struct ByteLookups {
     tone::ByteRun samples, bgrx;
-    tone::WordRun wordSamples, wordBgrx;
 };
 
-Lookups LookupsOf(KernelPath path) {
-    switch (path) {
-    case KernelPath::Reference:
-        return {tone::SamplesReference, tone::BgrxReference, tone::WordSamplesReference,
-                tone::WordBgrxReference};
-    case KernelPath::Sse2:
-        return {tone::SamplesWide, tone::BgrxWide, tone::WordSamplesWide, tone::WordBgrxWide};
-    default:
-        return {tone::SamplesAvx2, tone::BgrxAvx2, tone::WordSamplesAvx2, tone::WordBgrxAvx2};
-    }
+ByteLookups ByteLookupsOf(KernelPath path) {
+    if (path == KernelPath::Avx2) return {tone::SamplesAvx2, tone::BgrxAvx2};
+    return {tone::SamplesReference, tone::BgrxReference};
 }
 
 // Runs `run` over every row, or once over the whole image when its rows have no padding between
 // them: the run then counts `units` per pixel over all rows together.
 template <class Run>
-void EveryRow(uint8_t* pixels, int32_t width, int32_t height, ptrdiff_t stride,
-              int32_t pixelBytes, size_t unitsPerPixel, Run run) {
+void EveryRow(uint8_t* pixels, int32_t width, int32_t height, ptrdiff_t stride, int32_t pixelBytes,
+              size_t unitsPerPixel, Run run) {
     const size_t rowUnits = static_cast<size_t>(width) * unitsPerPixel;
     if (stride == static_cast<ptrdiff_t>(width) * pixelBytes) {
         run(pixels, rowUnits * static_cast<size_t>(height));
@@ -100,11 +94,18 @@ bool ToneTable::Prepare(const ToneSteps& steps, ToneImage image, int32_t sampleB
 
 bool ToneTable::Build(const ToneSteps& steps, ToneImage image, int32_t bits) {
     // Every value once, in pixels of the image's own kind with all their channels equal, so that
-    // each kernel runs exactly as on a frame.
+    // each kernel runs exactly as on a frame. Words run through the mono members, which treat each
+    // sample as the colour members do. Gamma and contrast send every word beyond the sample bits
+    // to the top value, so after either of them the first value beyond stands for the rest;
+    // brightness alone scales each one, and then every word is run.
     const bool words = IsWords(image);
-    const int32_t count = words ? static_cast<int32_t>(tone::kWordEntries) : 256;
+    const bool everyWord = words && !steps.gamma && !steps.contrast;
+    const int32_t wordValues =
+        everyWord ? static_cast<int32_t>(tone::kWordEntries)
+                  : std::min((1 << bits) + 1, static_cast<int32_t>(tone::kWordEntries));
+    const int32_t count = words ? wordValues : static_cast<int32_t>(tone::kByteEntries);
     const int32_t sampleBytes = words ? 2 : 1;
-    const int32_t channels = IsColour(image) ? 3 : 1;
+    const int32_t channels = IsColour(image) && !words ? 3 : 1;
     const int32_t pixelBytes = channels * sampleBytes;
     std::vector<uint8_t> row(static_cast<size_t>(count) * pixelBytes);
     for (int32_t v = 0; v < count; ++v)
@@ -115,7 +116,7 @@ bool ToneTable::Build(const ToneSteps& steps, ToneImage image, int32_t bits) {
             else
                 *sample = static_cast<uint8_t>(v);
         }
-    const StepKernels kernels = KernelsFor(image);
+    const StepKernels kernels = KernelsFor(words ? ToneImage::Mono16 : image);
     if (steps.gamma) RunStep(kernels.gamma, steps.gammaValue, bits, row, count, pixelBytes);
     if (steps.contrast)
         RunStep(kernels.contrast, steps.contrastValue, bits, row, count, pixelBytes);
@@ -123,10 +124,12 @@ bool ToneTable::Build(const ToneSteps& steps, ToneImage image, int32_t bits) {
         RunStep(kernels.brightness, steps.brightnessValue, bits, row, count, pixelBytes);
 
     if (words) {
-        m_words.assign(tone::kWordTableSize, 0);
+        const uint16_t beyond =
+            static_cast<uint16_t>(LoadWord(row.data() + static_cast<size_t>(count - 1) * 2));
+        m_words.assign(tone::kWordEntries, beyond);
         for (int32_t v = 0; v < count; ++v)
-            m_words[static_cast<size_t>(v)] = static_cast<uint16_t>(
-                LoadWord(row.data() + static_cast<size_t>(v) * pixelBytes));
+            m_words[static_cast<size_t>(v)] =
+                static_cast<uint16_t>(LoadWord(row.data() + static_cast<size_t>(v) * 2));
     } else {
         for (int32_t v = 0; v < count; ++v)
             m_bytes[static_cast<size_t>(v)] = row[static_cast<size_t>(v) * pixelBytes];
@@ -137,10 +140,10 @@ bool ToneTable::Build(const ToneSteps& steps, ToneImage image, int32_t bits) {
 void ToneTable::Apply(uint8_t* pixels, int32_t width, int32_t height, int32_t stride,
                       int32_t pixelBytes) const {
     if (!m_ready || !pixels || width < 1 || height < 1) return;
-    const Lookups lookups = LookupsOf(ActiveKernelPath());
     const bool colour = IsColour(m_image);
     if (!IsWords(m_image)) {
         // Mono and 24-bit pixels are runs of samples that all change; 32-bit ones keep a fourth.
+        const ByteLookups lookups = ByteLookupsOf(ActiveKernelPath());
         const uint8_t* table = m_bytes.data();
         if (colour && pixelBytes == 4) {
             EveryRow(pixels, width, height, stride, 4, 1,
@@ -155,10 +158,10 @@ void ToneTable::Apply(uint8_t* pixels, int32_t width, int32_t height, int32_t st
     const uint16_t* table = m_words.data();
     if (colour && pixelBytes == 8) {
         EveryRow(pixels, width, height, stride, 8, 1,
-                 [&](uint8_t* p, size_t n) { lookups.wordBgrx(p, n, table); });
+                 [&](uint8_t* p, size_t n) { tone::WordBgrxReference(p, n, table); });
     } else {
         const int32_t samples = colour ? 3 : 1;
         EveryRow(pixels, width, height, stride, 2 * samples, static_cast<size_t>(samples),
-                 [&](uint8_t* p, size_t n) { lookups.wordSamples(p, n, table); });
+                 [&](uint8_t* p, size_t n) { tone::WordSamplesReference(p, n, table); });
     }
 }

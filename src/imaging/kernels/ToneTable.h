@@ -48,5 +48,5 @@ class ToneTable {
     ToneImage m_image = ToneImage::Mono8;
     int32_t m_sampleBits = 0;
     std::array<uint8_t, 256> m_bytes{}; // by byte value
-    std::vector<uint16_t> m_words;      // by word value, all 65536 of them, and one spare
+    std::vector<uint16_t> m_words;      // by word value, all 65536 of them
 };
