@@ -131,6 +131,30 @@ TEST_P(ToneTableOnEveryPath, MatchesTheReference) {
     }
 }
 
+// A table made for one kind of image, handed pixels of another size, changes nothing rather
+// than walk past the rows.
+TEST(ToneTableOnEveryPath, PixelsOfAnotherSizeAreLeftAlone) {
+    ToneTable table;
+    ToneSteps steps;
+    steps.contrast = true;
+    steps.contrastValue = 64;
+    struct Mismatch {
+        ToneImage image;
+        int32_t bits;
+    };
+    for (const Mismatch m : {Mismatch{ToneImage::Color8, 8}, Mismatch{ToneImage::Color8, 48},
+                             Mismatch{ToneImage::Mono8, 24}, Mismatch{ToneImage::Mono16, 8},
+                             Mismatch{ToneImage::Color16, 24}, Mismatch{ToneImage::Color16, 16}}) {
+        ASSERT_TRUE(table.Prepare(steps, m.image, 10));
+        TestImage image(5, 3, m.bits);
+        image.Fill(7);
+        const std::vector<uint8_t> before = image.Bytes();
+        table.Apply(image.Data(), image.Width(), image.Height(), image.Stride(),
+                    image.PixelBytes());
+        EXPECT_EQ(image.Bytes(), before) << m.bits << "-bit pixels";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Images, ToneTableOnEveryPath, ::testing::ValuesIn(kPixelKinds),
                          [](const auto& info) { return std::string(info.param.name); });
 

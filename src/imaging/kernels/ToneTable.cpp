@@ -141,6 +141,11 @@ void ToneTable::Apply(uint8_t* pixels, int32_t width, int32_t height, int32_t st
                       int32_t pixelBytes) const {
     if (!m_ready || !pixels || width < 1 || height < 1) return;
     const bool colour = IsColour(m_image);
+    // Pixels of another size than the table's kind would be walked past their rows' end.
+    const int32_t sampleBytes = IsWords(m_image) ? 2 : 1;
+    const bool fits = colour ? pixelBytes == 3 * sampleBytes || pixelBytes == 4 * sampleBytes
+                             : pixelBytes == sampleBytes;
+    if (!fits) return;
     if (!IsWords(m_image)) {
         // Mono and 24-bit pixels are runs of samples that all change; 32-bit ones keep a fourth.
         const ByteLookups lookups = ByteLookupsOf(ActiveKernelPath());

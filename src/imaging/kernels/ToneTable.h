@@ -36,7 +36,8 @@ class ToneTable {
 
     // Maps the first channel (mono) or the first three channels (colour) of every pixel of a
     // whole image in place; the rows are `stride` bytes apart, a fourth channel keeps its value.
-    // Safe on several threads at once over rows of their own.
+    // Pixels of a size that the table's kind of image does not have are left alone. Safe on
+    // several threads at once over rows of their own.
     void Apply(uint8_t* pixels, int32_t width, int32_t height, int32_t stride,
                int32_t pixelBytes) const;
 
