@@ -161,6 +161,18 @@ Reference OpenCvReference(const std::string& name) {
             table.at<uint8_t>(i) = static_cast<uint8_t>(255 - i);
         return {"LUT 8UC3 in place", bench::MedianMs([&] { cv::LUT(image, table, image); })};
     }
+    // The tone tables' rows: one look-up table over every channel, as cv::LUT does it.
+    if (name == "Tones8" || name == "Tones24" || name == "Tones32") {
+        const int type = name == "Tones8" ? CV_8UC1 : name == "Tones24" ? CV_8UC3 : CV_8UC4;
+        cv::Mat image = randomMat(type, 256);
+        cv::Mat table(1, 256, CV_8U);
+        for (int i = 0; i < 256; ++i)
+            table.at<uint8_t>(i) = static_cast<uint8_t>(255 - i);
+        return {name == "Tones8"    ? "LUT 8UC1 in place"
+                : name == "Tones24" ? "LUT 8UC3 in place"
+                                    : "LUT 8UC4 in place",
+                bench::MedianMs([&] { cv::LUT(image, table, image); })};
+    }
     if (name == "HueSaturation8") {
         cv::Mat image = randomMat(CV_8UC3, 256);
         cv::Mat hsv;
@@ -305,7 +317,12 @@ int main(int argc, char** argv) {
         const std::string name = "Tones" + std::to_string(bits);
         if (!chosen(name.c_str())) continue;
         TimeOnEveryPath([bits] { return TimeTones(bits); }, ms);
+#if TRAVIK_BENCH_OPENCV
+        const Reference reference = OpenCvReference(name);
+        bench::PrintTimes(name.c_str(), ms, reference.label, reference.ms);
+#else
         bench::PrintTimes(name.c_str(), ms);
+#endif
     }
     if (!only.empty()) return 0;
     TimeOnEveryPath([] { return TimeScale(ScaleNearest24, 24, 640, 480); }, ms);

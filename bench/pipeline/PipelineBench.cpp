@@ -67,9 +67,9 @@ PixelStep Step(PositionedKernel kernel, int32_t value, int32_t second = 10, int3
 }
 
 // The camera's plan for the mode: with every filter on, hue 30, saturation 40, gamma 80 and
-// contrast 20 in one tone table, sharpness 5 and brightness 20 after it.
-FramePlan MakePlan(const Mode& mode, bool everyFilter, Image& raw, Image& output,
-                   ToneTable& tones) {
+// contrast 20 in one tone table, sharpness 5 and brightness 20 after it in a table of its own.
+FramePlan MakePlan(const Mode& mode, bool everyFilter, Image& raw, Image& output, ToneTable& tones,
+                   ToneTable& brightness) {
     FramePlan plan;
     const bool colour = mode.outputBits != 0;
     plan.output = colour ? output.Plane() : raw.Plane();
@@ -101,8 +101,13 @@ FramePlan MakePlan(const Mode& mode, bool everyFilter, Image& raw, Image& output
     plan.sharpen = Member(mode, SharpenMono8, SharpenMono16, SharpenColor8, SharpenColor16);
     plan.sharpenBlock[kFilterValue] = 5;
     plan.sharpenBlock[kFilterSampleBits] = 10;
-    plan.AddAfter(Step(
-        Member(mode, BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16), 20));
+    ToneSteps brightnessAlone;
+    brightnessAlone.brightness = true;
+    brightnessAlone.brightnessValue = 20;
+    brightness.Prepare(brightnessAlone, image, 10);
+    PixelStep after;
+    after.table = &brightness;
+    plan.AddAfter(after);
     return plan;
 }
 
@@ -161,8 +166,8 @@ int main(int argc, char** argv) {
         for (bool everyFilter : {false, true}) {
             Image raw(mode.rawBits, mode.rawBits == 8 ? 255 : 1023);
             Image output(mode.outputBits ? mode.outputBits : 8, 0);
-            ToneTable tones;
-            const FramePlan plan = MakePlan(mode, everyFilter, raw, output, tones);
+            ToneTable tones, brightness;
+            const FramePlan plan = MakePlan(mode, everyFilter, raw, output, tones, brightness);
             // The monochrome steps change the raw frame in place: each run starts from the same
             // frame, restored by a copy that all three columns pay alike.
             const std::vector<uint8_t> frame = raw.bytes;

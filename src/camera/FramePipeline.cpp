@@ -221,9 +221,22 @@ void CTravik::PlanAdjustments(FramePlan& plan) {
         plan.sharpenBlock[kFilterValue] = m_imageFilter[s::kSharpness];
         plan.sharpenBlock[kFilterSampleBits] = kTenBitSamples;
     }
-    if (!(composed && tones.brightness) && m_imageFilter[s::kBrightness] != 0)
-        plan.AddAfter(KernelStep(
-            KernelFamily{BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}
-                .For(mode),
-            {m_imageFilter[s::kBrightness], kTenBitSamples}));
+    const bool brightnessAfter =
+        !(composed && tones.brightness) && m_imageFilter[s::kBrightness] != 0;
+    if (!brightnessAfter) return;
+    ToneSteps brightness;
+    brightness.brightness = true;
+    brightness.brightnessValue = m_imageFilter[s::kBrightness];
+    // A table built here, before the strips start, and only when the value changes, so that no
+    // strip builds one of its own.
+    if (m_brightnessTable.Prepare(brightness, ToneImageOf(mode), kTenBitSamples)) {
+        PixelStep step;
+        step.table = &m_brightnessTable;
+        plan.AddAfter(step);
+        return;
+    }
+    plan.AddAfter(KernelStep(
+        KernelFamily{BrightnessMono8, BrightnessMono16, BrightnessColor8, BrightnessColor16}.For(
+            mode),
+        {m_imageFilter[s::kBrightness], kTenBitSamples}));
 }

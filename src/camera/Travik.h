@@ -347,9 +347,11 @@ class CTravik {
     // Gamma, contrast (and brightness without sharpness) of the output image in one table,
     // rebuilt when those settings or the colour mode change; guarded by m_imageLock.
     ToneTable m_toneTable;
+    // Brightness alone, after sharpness, in a table of its own; rebuilt like m_toneTable.
+    ToneTable m_brightnessTable;
     // The strips of each frame, their threads and scratch, made at the first frame; used under
-    // m_imageLock by the thread that processes the frame. Declared after the tone table, which
-    // its threads read.
+    // m_imageLock by the thread that processes the frame. Declared after the tone tables, which
+    // their threads read.
     std::unique_ptr<FrameStrips> m_frameStrips;
 
     int SettingsDeviceNumber() const;

@@ -33,7 +33,8 @@ enum Filter : unsigned {
     kContrast = 16,
     kSharpen = 32,
     kBrightness = 64,
-    kComposedTones = 128, // gamma, contrast (and brightness without sharpening) as one table
+    kComposedTones = 128, // tones in tables: gamma, contrast (and brightness without sharpening)
+                          // in one, brightness after sharpening in another
     kEveryFilter = 255,
 };
 
@@ -167,7 +168,16 @@ struct Frame {
             plan.sharpenBlock[kFilterValue] = Random(rng, 1, 30);
             plan.sharpenBlock[kFilterSampleBits] = 10;
         }
-        if (brightness && !(composed && tones.brightness))
+        if (brightness && sharpen && (filters & kComposedTones)) {
+            // Brightness after sharpening in a table of its own, as the camera runs it.
+            ToneSteps alone;
+            alone.brightness = true;
+            alone.brightnessValue = brightnessValue;
+            ASSERT_TRUE(brightnessTable->Prepare(alone, image, 10));
+            PixelStep step;
+            step.table = brightnessTable.get();
+            plan.AddAfter(step);
+        } else if (brightness && !(composed && tones.brightness))
             plan.AddAfter(Step(Member(mode, {BrightnessMono8, BrightnessMono16, BrightnessColor8,
                                              BrightnessColor16}),
                                {brightnessValue, 10}));
@@ -178,6 +188,7 @@ struct Frame {
     TestImage output;
     TestImage colour;
     std::unique_ptr<ToneTable> toneTable = std::make_unique<ToneTable>();
+    std::unique_ptr<ToneTable> brightnessTable = std::make_unique<ToneTable>();
     FramePlan colourPlan; // gray mode 2: the colour image made first
     FramePlan plan;
 };

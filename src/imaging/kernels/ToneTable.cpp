@@ -2,7 +2,12 @@
 // every possible value, and a single pass that applies it.
 #include "imaging/kernels/ToneTable.h"
 
+#include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
+#include "imaging/kernels/ToneLookup.h"
+
+#include <algorithm>
+#include <new>
 
 namespace {
 
@@ -42,51 +47,65 @@ void RunStep(PositionedKernel kernel, int32_t value, int32_t sampleBits, std::ve
            &pointer, nullptr);
 }
 
-template <int kPixelBytes, int kChannels>
-void MapBytes(uint8_t* pixels, int32_t width, int32_t height, ptrdiff_t stride,
-              const uint16_t* entries) {
-    uint8_t table[256];
-    for (int v = 0; v < 256; ++v)
-        table[v] = static_cast<uint8_t>(entries[v]);
-    for (int32_t i = 0; i < height; ++i) {
-        uint8_t* p = pixels + i * stride;
-        for (int32_t j = 0; j < width; ++j, p += kPixelBytes)
-            for (int c = 0; c < kChannels; ++c)
-                p[c] = table[p[c]];
-    }
+// The byte look-ups of the path this call takes: the AVX2 twins, or the reference loops, which
+// an unrolled loop of 64-bit loads and stores did not beat.
+struct ByteLookups {
+    tone::ByteRun samples, bgrx;
+};
+
+ByteLookups ByteLookupsOf(KernelPath path) {
+    if (path == KernelPath::Avx2) return {tone::SamplesAvx2, tone::BgrxAvx2};
+    return {tone::SamplesReference, tone::BgrxReference};
 }
 
-template <int kPixelBytes, int kChannels>
-void MapWords(uint8_t* pixels, int32_t width, int32_t height, ptrdiff_t stride,
-              const std::vector<uint16_t>& entries, uint16_t beyond) {
-    const uint32_t size = static_cast<uint32_t>(entries.size());
-    const uint16_t* table = entries.data();
-    for (int32_t i = 0; i < height; ++i) {
-        uint8_t* p = pixels + i * stride;
-        for (int32_t j = 0; j < width; ++j, p += kPixelBytes) {
-            for (int c = 0; c < kChannels; ++c) {
-                const uint32_t v = LoadWord(p + 2 * c);
-                StoreWord(p + 2 * c, v < size ? table[v] : beyond);
-            }
-        }
+// Runs `run` over every row, or once over the whole image when its rows have no padding between
+// them: the run then counts `units` per pixel over all rows together.
+template <class Run>
+void EveryRow(uint8_t* pixels, int32_t width, int32_t height, ptrdiff_t stride, int32_t pixelBytes,
+              size_t unitsPerPixel, Run run) {
+    const size_t rowUnits = static_cast<size_t>(width) * unitsPerPixel;
+    if (stride == static_cast<ptrdiff_t>(width) * pixelBytes) {
+        run(pixels, rowUnits * static_cast<size_t>(height));
+        return;
     }
+    for (int32_t i = 0; i < height; ++i)
+        run(pixels + i * stride, rowUnits);
 }
 
 } // namespace
 
 bool ToneTable::Prepare(const ToneSteps& steps, ToneImage image, int32_t sampleBits) {
-    const bool words = IsWords(image);
-    // Gamma and contrast send every word beyond the sample bits to the top value, after which the
-    // table covers the rest of the chain; brightness alone has no such first step.
-    if (!steps.Any() || (words && !steps.gamma && !steps.contrast)) return false;
-    const int32_t bits = words ? ClampSampleBits(sampleBits) : 8;
+    if (!steps.Any()) return false;
+    const int32_t bits = IsWords(image) ? ClampSampleBits(sampleBits) : 8;
     if (m_ready && m_steps == steps && m_image == image && m_sampleBits == bits) return true;
+    m_ready = false;
+    try {
+        m_ready = Build(steps, image, bits);
+    } catch (const std::bad_alloc&) {
+        m_ready = false; // the caller runs the step kernels instead
+    }
+    if (m_ready) {
+        m_steps = steps;
+        m_image = image;
+        m_sampleBits = bits;
+    }
+    return m_ready;
+}
 
-    // Every value once, then one value beyond the table; a pixel of the image's own kind, with
-    // all its channels equal, so that each kernel runs exactly as on a frame.
-    const int32_t count = (1 << bits) + (words ? 1 : 0);
+bool ToneTable::Build(const ToneSteps& steps, ToneImage image, int32_t bits) {
+    // Every value once, in pixels of the image's own kind with all their channels equal, so that
+    // each kernel runs exactly as on a frame. Words run through the mono members, which treat each
+    // sample as the colour members do. Gamma and contrast send every word beyond the sample bits
+    // to the top value, so after either of them the first value beyond stands for the rest;
+    // brightness alone scales each one, and then every word is run.
+    const bool words = IsWords(image);
+    const bool everyWord = words && !steps.gamma && !steps.contrast;
+    const int32_t wordValues =
+        everyWord ? static_cast<int32_t>(tone::kWordEntries)
+                  : std::min((1 << bits) + 1, static_cast<int32_t>(tone::kWordEntries));
+    const int32_t count = words ? wordValues : static_cast<int32_t>(tone::kByteEntries);
     const int32_t sampleBytes = words ? 2 : 1;
-    const int32_t channels = IsColour(image) ? 3 : 1;
+    const int32_t channels = IsColour(image) && !words ? 3 : 1;
     const int32_t pixelBytes = channels * sampleBytes;
     std::vector<uint8_t> row(static_cast<size_t>(count) * pixelBytes);
     for (int32_t v = 0; v < count; ++v)
@@ -97,47 +116,57 @@ bool ToneTable::Prepare(const ToneSteps& steps, ToneImage image, int32_t sampleB
             else
                 *sample = static_cast<uint8_t>(v);
         }
-    const StepKernels kernels = KernelsFor(image);
+    const StepKernels kernels = KernelsFor(words ? ToneImage::Mono16 : image);
     if (steps.gamma) RunStep(kernels.gamma, steps.gammaValue, bits, row, count, pixelBytes);
     if (steps.contrast)
         RunStep(kernels.contrast, steps.contrastValue, bits, row, count, pixelBytes);
     if (steps.brightness)
         RunStep(kernels.brightness, steps.brightnessValue, bits, row, count, pixelBytes);
 
-    const int32_t entries = 1 << bits;
-    m_entries.assign(static_cast<size_t>(entries), 0);
-    for (int32_t v = 0; v < entries; ++v) {
-        const uint8_t* sample = row.data() + static_cast<size_t>(v) * pixelBytes;
-        m_entries[static_cast<size_t>(v)] =
-            static_cast<uint16_t>(words ? LoadWord(sample) : *sample);
+    if (words) {
+        const uint16_t beyond =
+            static_cast<uint16_t>(LoadWord(row.data() + static_cast<size_t>(count - 1) * 2));
+        m_words.assign(tone::kWordEntries, beyond);
+        for (int32_t v = 0; v < count; ++v)
+            m_words[static_cast<size_t>(v)] =
+                static_cast<uint16_t>(LoadWord(row.data() + static_cast<size_t>(v) * 2));
+    } else {
+        for (int32_t v = 0; v < count; ++v)
+            m_bytes[static_cast<size_t>(v)] = row[static_cast<size_t>(v) * pixelBytes];
     }
-    m_beyond = words ? static_cast<uint16_t>(
-                           LoadWord(row.data() + static_cast<size_t>(entries) * pixelBytes))
-                     : 0;
-    m_ready = true;
-    m_steps = steps;
-    m_image = image;
-    m_sampleBits = bits;
     return true;
 }
 
 void ToneTable::Apply(uint8_t* pixels, int32_t width, int32_t height, int32_t stride,
                       int32_t pixelBytes) const {
-    if (!m_ready || !pixels) return;
+    if (!m_ready || !pixels || width < 1 || height < 1) return;
     const bool colour = IsColour(m_image);
+    // Pixels of another size than the table's kind would be walked past their rows' end.
+    const int32_t sampleBytes = IsWords(m_image) ? 2 : 1;
+    const bool fits = colour ? pixelBytes == 3 * sampleBytes || pixelBytes == 4 * sampleBytes
+                             : pixelBytes == sampleBytes;
+    if (!fits) return;
     if (!IsWords(m_image)) {
-        if (!colour)
-            MapBytes<1, 1>(pixels, width, height, stride, m_entries.data());
-        else if (pixelBytes == 4)
-            MapBytes<4, 3>(pixels, width, height, stride, m_entries.data());
-        else
-            MapBytes<3, 3>(pixels, width, height, stride, m_entries.data());
+        // Mono and 24-bit pixels are runs of samples that all change; 32-bit ones keep a fourth.
+        const ByteLookups lookups = ByteLookupsOf(ActiveKernelPath());
+        const uint8_t* table = m_bytes.data();
+        if (colour && pixelBytes == 4) {
+            EveryRow(pixels, width, height, stride, 4, 1,
+                     [&](uint8_t* p, size_t n) { lookups.bgrx(p, n, table); });
+        } else {
+            const int32_t bytes = colour ? 3 : 1;
+            EveryRow(pixels, width, height, stride, bytes, static_cast<size_t>(bytes),
+                     [&](uint8_t* p, size_t n) { lookups.samples(p, n, table); });
+        }
         return;
     }
-    if (!colour)
-        MapWords<2, 1>(pixels, width, height, stride, m_entries, m_beyond);
-    else if (pixelBytes == 8)
-        MapWords<8, 3>(pixels, width, height, stride, m_entries, m_beyond);
-    else
-        MapWords<6, 3>(pixels, width, height, stride, m_entries, m_beyond);
+    const uint16_t* table = m_words.data();
+    if (colour && pixelBytes == 8) {
+        EveryRow(pixels, width, height, stride, 8, 1,
+                 [&](uint8_t* p, size_t n) { tone::WordBgrxReference(p, n, table); });
+    } else {
+        const int32_t samples = colour ? 3 : 1;
+        EveryRow(pixels, width, height, stride, 2 * samples, static_cast<size_t>(samples),
+                 [&](uint8_t* p, size_t n) { tone::WordSamplesReference(p, n, table); });
+    }
 }
