@@ -160,30 +160,24 @@ struct VectorRows {
     bool tenBitWords; // 16-bit samples that all fit 10 bits: the word lanes may hold their sums
 };
 
-// Output columns 2..width-3 of row i from the source rows `rows` (those of row offsets -2..1).
+// Output columns from..width-3 of row i from the source rows `rows` (those of row offsets
+// -2..1); column `from` has the parity of column 2.
 template <class F, int kDstBytes, int kFirst>
-void SpecialisedRow(const PixelArea& a, const uint8_t* const rows[4], int32_t i, int32_t width,
+void SpecialisedRow(const PixelArea& a, const uint8_t* const rows[4], int32_t i, int32_t from,
                     int32_t redGain, int32_t blueGain, VectorRows vector) {
     constexpr int kSecond = kFirst ^ 1;
     // Column j of the output is written at out + j * kDstBytes, as the sources are read.
     uint8_t* const out = a.DstRow(i);
-    const ptrdiff_t last = width - 3;
-    int32_t j = 2;
-    // Groups of sixteen and then eight columns in vector lanes; the rest here. Each vector part
-    // stops at an even number of columns from 2, so j keeps the first case's parity.
-    if constexpr (F::kSampleBytes == 1) {
-        if (vector.avx2)
-            j = demosaic::InteriorRowAvx2(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
-                                          blueGain);
-        j = demosaic::InteriorRowSse2(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
+    const ptrdiff_t last = a.Width() - 3;
+    int32_t j = from;
+    // Groups of eight columns in vector lanes; the rest here. The vector part stops at an even
+    // number of columns from `from`, so j keeps the first case's parity.
+    if constexpr (F::kSampleBytes == 1)
+        j = demosaic::InteriorRowSse2(out, kDstBytes, rows, j, a.Width() - 3, kFirst, redGain,
                                       blueGain);
-    } else if (vector.tenBitWords) {
-        if (vector.avx2)
-            j = demosaic::InteriorRowAvx2Words(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
-                                               blueGain);
-        j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
-                                           blueGain);
-    }
+    else if (vector.tenBitWords)
+        j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, j, a.Width() - 3, kFirst,
+                                           redGain, blueGain);
     for (; j + 1 <= last; j += 2) {
         SpecialisedPixel<F, kDstBytes, kFirst>(out, rows, j, redGain, blueGain);
         SpecialisedPixel<F, kDstBytes, kSecond>(out, rows, j + 1, redGain, blueGain);
@@ -201,31 +195,52 @@ struct SpecialisedSettings {
 
 template <class F, int kDstBytes>
 void SpecialisedRowOfPhase(const PixelArea& a, const uint8_t* const rows[4], int32_t i,
-                           const SpecialisedSettings& s) {
-    const int32_t width = a.Width();
+                           int32_t from, const SpecialisedSettings& s) {
     const int32_t rowOdd = (i + s.phase.rowBit) & 1;
     switch (2 * rowOdd + s.phase.columnBit) {
     case 0:
-        SpecialisedRow<F, kDstBytes, 0>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        SpecialisedRow<F, kDstBytes, 0>(a, rows, i, from, s.redGain, s.blueGain, s.vector);
         break;
     case 1:
-        SpecialisedRow<F, kDstBytes, 1>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        SpecialisedRow<F, kDstBytes, 1>(a, rows, i, from, s.redGain, s.blueGain, s.vector);
         break;
     case 2:
-        SpecialisedRow<F, kDstBytes, 2>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        SpecialisedRow<F, kDstBytes, 2>(a, rows, i, from, s.redGain, s.blueGain, s.vector);
         break;
     default:
-        SpecialisedRow<F, kDstBytes, 3>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        SpecialisedRow<F, kDstBytes, 3>(a, rows, i, from, s.redGain, s.blueGain, s.vector);
         break;
     }
 }
 
+// Output row i, and row i + 1 too when `pair`, from the source rows `rows` of row offsets -2..2
+// from row i: AVX2 groups of 32 columns over both rows first, then each row's rest.
+template <class F, int kDstBytes>
+void SpecialisedRows(const PixelArea& a, const uint8_t* const rows[5], int32_t i, bool pair,
+                     const SpecialisedSettings& s) {
+    int32_t from = 2;
+    if (s.vector.avx2 && (F::kSampleBytes == 1 || s.vector.tenBitWords)) {
+        const int firstCase = 2 * ((i + s.phase.rowBit) & 1) + s.phase.columnBit;
+        uint8_t* const below = pair ? a.DstRow(i + 1) : nullptr;
+        from = F::kSampleBytes == 1
+                   ? demosaic::InteriorRowsAvx2(a.DstRow(i), below, kDstBytes, rows, from,
+                                                a.Width() - 3, firstCase, s.redGain, s.blueGain)
+                   : demosaic::InteriorRowsAvx2Words(a.DstRow(i), below, kDstBytes, rows, from,
+                                                     a.Width() - 3, firstCase, s.redGain,
+                                                     s.blueGain);
+    }
+    SpecialisedRowOfPhase<F, kDstBytes>(a, rows, i, from, s);
+    if (pair) SpecialisedRowOfPhase<F, kDstBytes>(a, rows + 1, i + 1, from, s);
+}
+
 template <class F, int kDstBytes>
 void SpecialisedInterior(const PixelArea& a, const SpecialisedSettings& s) {
-    for (int32_t i = 2; i <= a.Height() - 3; ++i) {
-        const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i),
-                                        a.SrcRow(i + 1)};
-        SpecialisedRowOfPhase<F, kDstBytes>(a, rows, i, s);
+    const int32_t last = a.Height() - 3;
+    for (int32_t i = 2; i <= last; i += 2) {
+        const bool pair = i + 1 <= last;
+        const uint8_t* const rows[5] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i),
+                                        a.SrcRow(i + 1), a.SrcRow(pair ? i + 2 : i + 1)};
+        SpecialisedRows<F, kDstBytes>(a, rows, i, pair, s);
     }
 }
 
@@ -279,12 +294,15 @@ template <class F> bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase
     if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(), {{0, 4}, {height - 4, 4}},
                                    &s))
         return false;
-    for (int32_t i : {0, 1, height - 2, height - 1}) {
-        const uint8_t* rows[4];
-        for (int32_t k = 0; k < 4; ++k)
-            rows[k] = a.SrcRow(BorderIndex(i, k - 2, height));
+    // Rows 0 and 1 read source rows 2, 3, 0, 1, 2 and the last two rows h-4, h-3, h-2, h-1, h-4
+    // (their offsets folded): each pair shares its rows as an interior pair does.
+    for (int32_t i : {0, height - 2}) {
+        const uint8_t* rows[5];
+        for (int32_t k = 0; k < 5; ++k)
+            rows[k] = a.SrcRow(k < 4 ? BorderIndex(i, k - 2, height)
+                                     : BorderIndex(i + 1, k - 3, height));
         WithDstBytes<F>(a, [&](auto dstBytes) {
-            SpecialisedRowOfPhase<F, decltype(dstBytes)::value>(a, rows, i, s);
+            SpecialisedRows<F, decltype(dstBytes)::value>(a, rows, i, true, s);
         });
     }
     return true;
