@@ -1,6 +1,7 @@
 // Bayer demosaic: bilinear interpolation of a raw mosaic into blue, green, red with colour gains.
 #include "imaging/kernels/DemosaicAvx2.h"
 #include "imaging/kernels/DemosaicCases.h"
+#include "imaging/kernels/DemosaicRows.h"
 #include "imaging/kernels/DemosaicSse2.h"
 #include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
@@ -284,10 +285,19 @@ template <class F> bool TrySpecialisedInterior(const PixelArea& a, Phase phase, 
     return true;
 }
 
-// Columns 2..width-3 of the border rows 0, 1, height-2 and height-1 are interior columns whose
-// rows alone are folded back into the frame: the specialised rows fill them from the folded row
-// pointers. False, with nothing written, when they do not apply.
-template <class F> bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains) {
+// Output rows first..end-1 of the rectangle.
+struct RowSpan {
+    int32_t first;
+    int32_t end;
+
+    bool Has(int32_t row) const { return row >= first && row < end; }
+};
+
+// Columns 2..width-3 of the border rows 0, 1, height-2 and height-1 (those of them in `span`) are
+// interior columns whose rows alone are folded back into the frame: the specialised rows fill
+// them from the folded row pointers. False, with nothing written, when they do not apply.
+template <class F>
+bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains, RowSpan span) {
     const int32_t height = a.Height();
     if (height < 4 || a.Width() < 5) return false;
     SpecialisedSettings s;
@@ -297,13 +307,18 @@ template <class F> bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase
     // Rows 0 and 1 read source rows 2, 3, 0, 1, 2 and the last two rows h-4, h-3, h-2, h-1, h-4
     // (their offsets folded): each pair shares its rows as an interior pair does.
     for (int32_t i : {0, height - 2}) {
-        const uint8_t* rows[5];
-        for (int32_t k = 0; k < 5; ++k)
-            rows[k] = a.SrcRow(k < 4 ? BorderIndex(i, k - 2, height)
-                                     : BorderIndex(i + 1, k - 3, height));
-        WithDstBytes<F>(a, [&](auto dstBytes) {
-            SpecialisedRows<F, decltype(dstBytes)::value>(a, rows, i, true, s);
-        });
+        for (int32_t first = i; first < i + 2; ++first) {
+            if (!span.Has(first)) continue;
+            const bool pair = first == i && span.Has(i + 1);
+            const uint8_t* rows[5];
+            for (int32_t k = 0; k < 5; ++k)
+                rows[k] = a.SrcRow(k < 4 ? BorderIndex(first, k - 2, height)
+                                         : BorderIndex(first + 1, k - 3, height));
+            WithDstBytes<F>(a, [&](auto dstBytes) {
+                SpecialisedRows<F, decltype(dstBytes)::value>(a, rows, first, pair, s);
+            });
+            if (pair) break;
+        }
     }
     return true;
 }
@@ -351,24 +366,71 @@ void BorderPixel(const PixelArea& a, int32_t i, int32_t j, Phase phase, const Ga
                   [&](Offset o) { return F::Load(rows[o.row + 2] + columns[o.column + 2]); });
 }
 
-// The two outermost rows and columns on every side; each pixel's colour parity follows its own
-// row and column, for odd sizes as well.
-template <class F> int DemosaicBorder(const PixelArea& area, int32_t** extra1) {
-    const PixelArea a = area; // a local copy: the byte stores cannot alias it
-    const int32_t* block = Block(extra1);
-    if (!block) return 0;
+// The two outer columns on each side of the rows between the border rows, whose source rows need
+// no folding: the folded column offsets worked out once, not per pixel.
+class OuterColumns {
+  public:
+    explicit OuterColumns(const PixelArea& a) {
+        const int32_t width = a.Width();
+        for (int32_t j = 0; j < width; ++j) {
+            if (j == 2 && width - 2 > 2) j = width - 2;
+            for (int32_t k = 0; k < 4; ++k)
+                m_offsets[m_count][k] = BorderIndex(j, k - 2, width) * a.srcBytes;
+            m_columns[m_count++] = j;
+        }
+    }
+
+    template <class F>
+    void Row(const PixelArea& a, int32_t i, Phase phase, const Gains& gains) const {
+        const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i),
+                                        a.SrcRow(i + 1)};
+        const int32_t rowCase = 2 * ((i + phase.rowBit) & 1);
+        uint8_t* const out = a.DstRow(i);
+        for (int32_t c = 0; c < m_count; ++c) {
+            const int32_t j = m_columns[c];
+            const ptrdiff_t* columns = m_offsets[c];
+            WritePixel<F>(out + j * a.dstBytes, kCases[rowCase + ((j + phase.columnBit) & 1)],
+                          gains,
+                          [&](Offset o) { return F::Load(rows[o.row + 2] + columns[o.column + 2]); });
+        }
+    }
+
+  private:
+    int32_t m_count = 0;
+    int32_t m_columns[4] = {};
+    ptrdiff_t m_offsets[4][4] = {};
+};
+
+// The two outermost rows and columns on every side, limited to the output rows in `span`; each
+// pixel's colour parity follows its own row and column, for odd sizes as well.
+template <class F> void BorderOfRows(const PixelArea& a, const int32_t* block, RowSpan span) {
     const auto [phase, gains] = ReadSettings(block);
     const int32_t width = a.Width();
     const int32_t height = a.Height();
+    span = RowSpan{std::max(span.first, 0), std::min(span.end, height)};
+    const bool reference = ActiveKernelPath() == KernelPath::Reference;
     // With the border rows' inner columns done, those rows need only their outer columns.
-    const bool innerColumnsDone = TrySpecialisedBorderRows<F>(a, phase, gains);
-    for (int32_t i = 0; i < height; ++i) {
-        const bool wholeRow = (i < 2 || i >= height - 2) && !innerColumnsDone;
+    const bool innerColumnsDone = TrySpecialisedBorderRows<F>(a, phase, gains, span);
+    const OuterColumns outer(a);
+    for (int32_t i = span.first; i < span.end; ++i) {
+        const bool borderRow = i < 2 || i >= height - 2;
+        if (!borderRow && !reference) {
+            outer.Row<F>(a, i, phase, gains);
+            continue;
+        }
+        const bool wholeRow = borderRow && !innerColumnsDone;
         for (int32_t j = 0; j < width; ++j) {
             if (!wholeRow && j == 2 && width - 2 > 2) j = width - 2;
             BorderPixel<F>(a, i, j, phase, gains);
         }
     }
+}
+
+template <class F> int DemosaicBorder(const PixelArea& area, int32_t** extra1) {
+    const PixelArea a = area; // a local copy: the byte stores cannot alias it
+    const int32_t* block = Block(extra1);
+    if (!block) return 0;
+    BorderOfRows<F>(a, block, RowSpan{0, a.Height()});
     return 1;
 }
 
@@ -378,3 +440,18 @@ const PositionedKernel DemosaicInner8 = &AsKernel<DemosaicInterior<Raw8>>;
 const PositionedKernel DemosaicEdge8 = &AsKernel<DemosaicBorder<Raw8>>;
 const PositionedKernel DemosaicInner16 = &AsKernel<DemosaicInterior<Raw16>>;
 const PositionedKernel DemosaicEdge16 = &AsKernel<DemosaicBorder<Raw16>>;
+
+int DemosaicEdgeRows(PositionedKernel edge, uint8_t* dst, const uint8_t* src, KernelRect rect,
+                     int32_t x, int32_t y, uint16_t dstPixelBytes, uint16_t srcPixelBytes,
+                     int32_t dstStride, int32_t srcStride, const int32_t* block, int32_t first,
+                     int32_t end) {
+    if (!block) return 0;
+    const PixelArea a{dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride};
+    if (edge == DemosaicEdge8)
+        BorderOfRows<Raw8>(a, block, RowSpan{first, end});
+    else if (edge == DemosaicEdge16)
+        BorderOfRows<Raw16>(a, block, RowSpan{first, end});
+    else
+        return 0;
+    return 1;
+}
