@@ -388,14 +388,34 @@ class OuterColumns {
         uint8_t* const out = a.DstRow(i);
         for (int32_t c = 0; c < m_count; ++c) {
             const int32_t j = m_columns[c];
-            const ptrdiff_t* columns = m_offsets[c];
-            WritePixel<F>(out + j * a.dstBytes, kCases[rowCase + ((j + phase.columnBit) & 1)],
-                          gains,
-                          [&](Offset o) { return F::Load(rows[o.row + 2] + columns[o.column + 2]); });
+            uint8_t* const pixel = out + j * a.dstBytes;
+            switch (rowCase + ((j + phase.columnBit) & 1)) {
+            case 0:
+                Pixel<F, 0>(pixel, rows, m_offsets[c], gains);
+                break;
+            case 1:
+                Pixel<F, 1>(pixel, rows, m_offsets[c], gains);
+                break;
+            case 2:
+                Pixel<F, 2>(pixel, rows, m_offsets[c], gains);
+                break;
+            default:
+                Pixel<F, 3>(pixel, rows, m_offsets[c], gains);
+                break;
+            }
         }
     }
 
   private:
+    // The parity case known when compiled, so that the sample offsets are constants.
+    template <class F, int kCase>
+    static TRAVIK_HOT_INLINE void Pixel(uint8_t* out, const uint8_t* const rows[4],
+                                        const ptrdiff_t* columns, const Gains& gains) {
+        constexpr ParityCase c = kCases[kCase];
+        WritePixel<F>(out, c, gains,
+                      [&](Offset o) { return F::Load(rows[o.row + 2] + columns[o.column + 2]); });
+    }
+
     int32_t m_count = 0;
     int32_t m_columns[4] = {};
     ptrdiff_t m_offsets[4][4] = {};
