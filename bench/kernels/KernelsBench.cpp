@@ -154,6 +154,17 @@ Reference OpenCvReference(const std::string& name) {
         return {"cvtColor Bayer->BGR 16U",
                 bench::MedianMs([&] { cv::cvtColor(raw, out, cv::COLOR_BayerBG2BGR); })};
     }
+    if (name == "Demosaic8To32" || name == "Demosaic16To64") {
+        const bool words = name == "Demosaic16To64";
+        const cv::Mat raw = words ? randomMat(CV_16UC1, 1024) : randomMat(CV_8UC1, 256);
+        cv::Mat out;
+        try {
+            return {words ? "cvtColor Bayer->BGRA 16U" : "cvtColor Bayer->BGRA 8U",
+                    bench::MedianMs([&] { cv::cvtColor(raw, out, cv::COLOR_BayerBG2BGRA); })};
+        } catch (const cv::Exception&) {
+            return {}; // a conversion this OpenCV does not have
+        }
+    }
     if (name == "GammaColor8" || name == "ContrastColor8" || name == "BrightnessColor8") {
         cv::Mat image = randomMat(CV_8UC3, 256);
         cv::Mat table(1, 256, CV_8U);

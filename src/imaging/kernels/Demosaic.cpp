@@ -1,6 +1,7 @@
 // Bayer demosaic: bilinear interpolation of a raw mosaic into blue, green, red with colour gains.
 #include "imaging/kernels/DemosaicAvx2.h"
 #include "imaging/kernels/DemosaicCases.h"
+#include "imaging/kernels/DemosaicRows.h"
 #include "imaging/kernels/DemosaicSse2.h"
 #include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/PixelArea.h"
@@ -160,30 +161,24 @@ struct VectorRows {
     bool tenBitWords; // 16-bit samples that all fit 10 bits: the word lanes may hold their sums
 };
 
-// Output columns 2..width-3 of row i from the source rows `rows` (those of row offsets -2..1).
+// Output columns from..width-3 of row i from the source rows `rows` (those of row offsets
+// -2..1); column `from` has the parity of column 2.
 template <class F, int kDstBytes, int kFirst>
-void SpecialisedRow(const PixelArea& a, const uint8_t* const rows[4], int32_t i, int32_t width,
+void SpecialisedRow(const PixelArea& a, const uint8_t* const rows[4], int32_t i, int32_t from,
                     int32_t redGain, int32_t blueGain, VectorRows vector) {
     constexpr int kSecond = kFirst ^ 1;
     // Column j of the output is written at out + j * kDstBytes, as the sources are read.
     uint8_t* const out = a.DstRow(i);
-    const ptrdiff_t last = width - 3;
-    int32_t j = 2;
-    // Groups of sixteen and then eight columns in vector lanes; the rest here. Each vector part
-    // stops at an even number of columns from 2, so j keeps the first case's parity.
-    if constexpr (F::kSampleBytes == 1) {
-        if (vector.avx2)
-            j = demosaic::InteriorRowAvx2(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
-                                          blueGain);
-        j = demosaic::InteriorRowSse2(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
+    const ptrdiff_t last = a.Width() - 3;
+    int32_t j = from;
+    // Groups of eight columns in vector lanes; the rest here. The vector part stops at an even
+    // number of columns from `from`, so j keeps the first case's parity.
+    if constexpr (F::kSampleBytes == 1)
+        j = demosaic::InteriorRowSse2(out, kDstBytes, rows, j, a.Width() - 3, kFirst, redGain,
                                       blueGain);
-    } else if (vector.tenBitWords) {
-        if (vector.avx2)
-            j = demosaic::InteriorRowAvx2Words(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
-                                               blueGain);
-        j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, j, width - 3, kFirst, redGain,
-                                           blueGain);
-    }
+    else if (vector.tenBitWords)
+        j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, j, a.Width() - 3, kFirst,
+                                           redGain, blueGain);
     for (; j + 1 <= last; j += 2) {
         SpecialisedPixel<F, kDstBytes, kFirst>(out, rows, j, redGain, blueGain);
         SpecialisedPixel<F, kDstBytes, kSecond>(out, rows, j + 1, redGain, blueGain);
@@ -201,31 +196,52 @@ struct SpecialisedSettings {
 
 template <class F, int kDstBytes>
 void SpecialisedRowOfPhase(const PixelArea& a, const uint8_t* const rows[4], int32_t i,
-                           const SpecialisedSettings& s) {
-    const int32_t width = a.Width();
+                           int32_t from, const SpecialisedSettings& s) {
     const int32_t rowOdd = (i + s.phase.rowBit) & 1;
     switch (2 * rowOdd + s.phase.columnBit) {
     case 0:
-        SpecialisedRow<F, kDstBytes, 0>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        SpecialisedRow<F, kDstBytes, 0>(a, rows, i, from, s.redGain, s.blueGain, s.vector);
         break;
     case 1:
-        SpecialisedRow<F, kDstBytes, 1>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        SpecialisedRow<F, kDstBytes, 1>(a, rows, i, from, s.redGain, s.blueGain, s.vector);
         break;
     case 2:
-        SpecialisedRow<F, kDstBytes, 2>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        SpecialisedRow<F, kDstBytes, 2>(a, rows, i, from, s.redGain, s.blueGain, s.vector);
         break;
     default:
-        SpecialisedRow<F, kDstBytes, 3>(a, rows, i, width, s.redGain, s.blueGain, s.vector);
+        SpecialisedRow<F, kDstBytes, 3>(a, rows, i, from, s.redGain, s.blueGain, s.vector);
         break;
     }
 }
 
+// Output row i, and row i + 1 too when `pair`, from the source rows `rows` of row offsets -2..2
+// from row i: AVX2 groups of 32 columns over both rows first, then each row's rest.
+template <class F, int kDstBytes>
+void SpecialisedRows(const PixelArea& a, const uint8_t* const rows[5], int32_t i, bool pair,
+                     const SpecialisedSettings& s) {
+    int32_t from = 2;
+    if (s.vector.avx2 && (F::kSampleBytes == 1 || s.vector.tenBitWords)) {
+        const int firstCase = 2 * ((i + s.phase.rowBit) & 1) + s.phase.columnBit;
+        uint8_t* const below = pair ? a.DstRow(i + 1) : nullptr;
+        from = F::kSampleBytes == 1
+                   ? demosaic::InteriorRowsAvx2(a.DstRow(i), below, kDstBytes, rows, from,
+                                                a.Width() - 3, firstCase, s.redGain, s.blueGain)
+                   : demosaic::InteriorRowsAvx2Words(a.DstRow(i), below, kDstBytes, rows, from,
+                                                     a.Width() - 3, firstCase, s.redGain,
+                                                     s.blueGain);
+    }
+    SpecialisedRowOfPhase<F, kDstBytes>(a, rows, i, from, s);
+    if (pair) SpecialisedRowOfPhase<F, kDstBytes>(a, rows + 1, i + 1, from, s);
+}
+
 template <class F, int kDstBytes>
 void SpecialisedInterior(const PixelArea& a, const SpecialisedSettings& s) {
-    for (int32_t i = 2; i <= a.Height() - 3; ++i) {
-        const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i),
-                                        a.SrcRow(i + 1)};
-        SpecialisedRowOfPhase<F, kDstBytes>(a, rows, i, s);
+    const int32_t last = a.Height() - 3;
+    for (int32_t i = 2; i <= last; i += 2) {
+        const bool pair = i + 1 <= last;
+        const uint8_t* const rows[5] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i),
+                                        a.SrcRow(i + 1), a.SrcRow(pair ? i + 2 : i + 1)};
+        SpecialisedRows<F, kDstBytes>(a, rows, i, pair, s);
     }
 }
 
@@ -269,23 +285,40 @@ template <class F> bool TrySpecialisedInterior(const PixelArea& a, Phase phase, 
     return true;
 }
 
-// Columns 2..width-3 of the border rows 0, 1, height-2 and height-1 are interior columns whose
-// rows alone are folded back into the frame: the specialised rows fill them from the folded row
-// pointers. False, with nothing written, when they do not apply.
-template <class F> bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains) {
+// Output rows first..end-1 of the rectangle.
+struct RowSpan {
+    int32_t first;
+    int32_t end;
+
+    bool Has(int32_t row) const { return row >= first && row < end; }
+};
+
+// Columns 2..width-3 of the border rows 0, 1, height-2 and height-1 (those of them in `span`) are
+// interior columns whose rows alone are folded back into the frame: the specialised rows fill
+// them from the folded row pointers. False, with nothing written, when they do not apply.
+template <class F>
+bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains, RowSpan span) {
     const int32_t height = a.Height();
     if (height < 4 || a.Width() < 5) return false;
     SpecialisedSettings s;
     if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(), {{0, 4}, {height - 4, 4}},
                                    &s))
         return false;
-    for (int32_t i : {0, 1, height - 2, height - 1}) {
-        const uint8_t* rows[4];
-        for (int32_t k = 0; k < 4; ++k)
-            rows[k] = a.SrcRow(BorderIndex(i, k - 2, height));
-        WithDstBytes<F>(a, [&](auto dstBytes) {
-            SpecialisedRowOfPhase<F, decltype(dstBytes)::value>(a, rows, i, s);
-        });
+    // Rows 0 and 1 read source rows 2, 3, 0, 1, 2 and the last two rows h-4, h-3, h-2, h-1, h-4
+    // (their offsets folded): each pair shares its rows as an interior pair does.
+    for (int32_t i : {0, height - 2}) {
+        for (int32_t first = i; first < i + 2; ++first) {
+            if (!span.Has(first)) continue;
+            const bool pair = first == i && span.Has(i + 1);
+            const uint8_t* rows[5];
+            for (int32_t k = 0; k < 5; ++k)
+                rows[k] = a.SrcRow(k < 4 ? BorderIndex(first, k - 2, height)
+                                         : BorderIndex(first + 1, k - 3, height));
+            WithDstBytes<F>(a, [&](auto dstBytes) {
+                SpecialisedRows<F, decltype(dstBytes)::value>(a, rows, first, pair, s);
+            });
+            if (pair) break;
+        }
     }
     return true;
 }
@@ -333,24 +366,91 @@ void BorderPixel(const PixelArea& a, int32_t i, int32_t j, Phase phase, const Ga
                   [&](Offset o) { return F::Load(rows[o.row + 2] + columns[o.column + 2]); });
 }
 
-// The two outermost rows and columns on every side; each pixel's colour parity follows its own
-// row and column, for odd sizes as well.
-template <class F> int DemosaicBorder(const PixelArea& area, int32_t** extra1) {
-    const PixelArea a = area; // a local copy: the byte stores cannot alias it
-    const int32_t* block = Block(extra1);
-    if (!block) return 0;
+// The two outer columns on each side of the rows between the border rows, whose source rows need
+// no folding: the folded column offsets worked out once, not per pixel.
+class OuterColumns {
+  public:
+    explicit OuterColumns(const PixelArea& a) {
+        const int32_t width = a.Width();
+        for (int32_t j = 0; j < width; ++j) {
+            if (j == 2 && width - 2 > 2) j = width - 2;
+            for (int32_t k = 0; k < 4; ++k)
+                m_offsets[m_count][k] = BorderIndex(j, k - 2, width) * a.srcBytes;
+            m_columns[m_count++] = j;
+        }
+    }
+
+    template <class F>
+    void Row(const PixelArea& a, int32_t i, Phase phase, const Gains& gains) const {
+        const uint8_t* const rows[4] = {a.SrcRow(i - 2), a.SrcRow(i - 1), a.SrcRow(i),
+                                        a.SrcRow(i + 1)};
+        const int32_t rowCase = 2 * ((i + phase.rowBit) & 1);
+        uint8_t* const out = a.DstRow(i);
+        for (int32_t c = 0; c < m_count; ++c) {
+            const int32_t j = m_columns[c];
+            uint8_t* const pixel = out + j * a.dstBytes;
+            switch (rowCase + ((j + phase.columnBit) & 1)) {
+            case 0:
+                Pixel<F, 0>(pixel, rows, m_offsets[c], gains);
+                break;
+            case 1:
+                Pixel<F, 1>(pixel, rows, m_offsets[c], gains);
+                break;
+            case 2:
+                Pixel<F, 2>(pixel, rows, m_offsets[c], gains);
+                break;
+            default:
+                Pixel<F, 3>(pixel, rows, m_offsets[c], gains);
+                break;
+            }
+        }
+    }
+
+  private:
+    // The parity case known when compiled, so that the sample offsets are constants.
+    template <class F, int kCase>
+    static TRAVIK_HOT_INLINE void Pixel(uint8_t* out, const uint8_t* const rows[4],
+                                        const ptrdiff_t* columns, const Gains& gains) {
+        constexpr ParityCase c = kCases[kCase];
+        WritePixel<F>(out, c, gains,
+                      [&](Offset o) { return F::Load(rows[o.row + 2] + columns[o.column + 2]); });
+    }
+
+    int32_t m_count = 0;
+    int32_t m_columns[4] = {};
+    ptrdiff_t m_offsets[4][4] = {};
+};
+
+// The two outermost rows and columns on every side, limited to the output rows in `span`; each
+// pixel's colour parity follows its own row and column, for odd sizes as well.
+template <class F> void BorderOfRows(const PixelArea& a, const int32_t* block, RowSpan span) {
     const auto [phase, gains] = ReadSettings(block);
     const int32_t width = a.Width();
     const int32_t height = a.Height();
+    span = RowSpan{std::max(span.first, 0), std::min(span.end, height)};
+    const bool reference = ActiveKernelPath() == KernelPath::Reference;
     // With the border rows' inner columns done, those rows need only their outer columns.
-    const bool innerColumnsDone = TrySpecialisedBorderRows<F>(a, phase, gains);
-    for (int32_t i = 0; i < height; ++i) {
-        const bool wholeRow = (i < 2 || i >= height - 2) && !innerColumnsDone;
+    const bool innerColumnsDone = TrySpecialisedBorderRows<F>(a, phase, gains, span);
+    const OuterColumns outer(a);
+    for (int32_t i = span.first; i < span.end; ++i) {
+        const bool borderRow = i < 2 || i >= height - 2;
+        if (!borderRow && !reference) {
+            outer.Row<F>(a, i, phase, gains);
+            continue;
+        }
+        const bool wholeRow = borderRow && !innerColumnsDone;
         for (int32_t j = 0; j < width; ++j) {
             if (!wholeRow && j == 2 && width - 2 > 2) j = width - 2;
             BorderPixel<F>(a, i, j, phase, gains);
         }
     }
+}
+
+template <class F> int DemosaicBorder(const PixelArea& area, int32_t** extra1) {
+    const PixelArea a = area; // a local copy: the byte stores cannot alias it
+    const int32_t* block = Block(extra1);
+    if (!block) return 0;
+    BorderOfRows<F>(a, block, RowSpan{0, a.Height()});
     return 1;
 }
 
@@ -360,3 +460,18 @@ const PositionedKernel DemosaicInner8 = &AsKernel<DemosaicInterior<Raw8>>;
 const PositionedKernel DemosaicEdge8 = &AsKernel<DemosaicBorder<Raw8>>;
 const PositionedKernel DemosaicInner16 = &AsKernel<DemosaicInterior<Raw16>>;
 const PositionedKernel DemosaicEdge16 = &AsKernel<DemosaicBorder<Raw16>>;
+
+int DemosaicEdgeRows(PositionedKernel edge, uint8_t* dst, const uint8_t* src, KernelRect rect,
+                     int32_t x, int32_t y, uint16_t dstPixelBytes, uint16_t srcPixelBytes,
+                     int32_t dstStride, int32_t srcStride, const int32_t* block, int32_t first,
+                     int32_t end) {
+    if (!block) return 0;
+    const PixelArea a{dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride};
+    if (edge == DemosaicEdge8)
+        BorderOfRows<Raw8>(a, block, RowSpan{first, end});
+    else if (edge == DemosaicEdge16)
+        BorderOfRows<Raw16>(a, block, RowSpan{first, end});
+    else
+        return 0;
+    return 1;
+}

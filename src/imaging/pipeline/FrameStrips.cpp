@@ -2,6 +2,8 @@
 // small enough to stay in cache, running every step on a strip before the next strip begins.
 #include "imaging/pipeline/FrameStrips.h"
 
+#include "imaging/kernels/DemosaicRows.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -13,22 +15,18 @@ namespace {
 // Rows of one strip: the raw rows, the output rows and the sharpen scratch of a strip of a
 // 1280-pixel frame fit in a core's second-level cache together.
 constexpr int32_t kStripRows = 32;
-// A strip never ends fewer rows than this before its range: the demosaic border of a strip
-// needs four rows to fold into, and the sharpen kernel five.
+// A strip never ends fewer rows than this before its range: the sharpen kernel needs five rows.
 constexpr int32_t kShortestStrip = 4;
 // Ranges smaller than this are not worth a thread of their own.
 constexpr int32_t kShortestRange = 32;
-// Frames narrower or lower than this run as one strip: the border of the demosaic is worked
-// out per strip from narrow rectangles that need this much frame around them.
+// Frames narrower or lower than this run as one strip: too small to be worth splitting.
 constexpr int32_t kSmallestStripedSide = 8;
 // The sharpen blur reads two rows above a pixel and one below; the copy of the rows around a
 // range boundary keeps two rows on either side.
 constexpr int32_t kRowsAboveBlur = 2;
 constexpr int32_t kBoundaryRows = 4;
-// The demosaic border is two pixels wide; its narrow rectangles are four pixels wide (so that
-// the folding of offsets is the frame's) and four rows high at the top and the bottom.
+// The border that sharpening leaves unsharpened is two pixels wide.
 constexpr int32_t kBorderColumns = 2;
-constexpr int32_t kNarrow = 4;
 constexpr int32_t kLargestPixelBytes = 8;
 
 struct RowRange {
@@ -70,9 +68,7 @@ int32_t StripEnd(int32_t begin, int32_t rangeEnd) {
 } // namespace
 
 struct FrameStrips::Lane {
-    std::vector<uint8_t> sharpenRows;   // unsharpened strip rows with the blur's rows around them
-    std::vector<uint8_t> borderRows;    // the top or bottom four rows of the demosaic border
-    std::vector<uint8_t> borderColumns; // four columns of a strip's demosaic border
+    std::vector<uint8_t> sharpenRows; // unsharpened strip rows with the blur's rows around them
 };
 
 namespace {
@@ -82,7 +78,6 @@ using Lane = FrameStrips::Lane;
 // Rows of the sharpen scratch: a strip (with a short tail merged into it) below the four rows
 // kept from the strip before; a small frame whole.
 constexpr int32_t kSharpenScratchRows = kStripRows + 2 * kShortestStrip + kBoundaryRows;
-constexpr int32_t kNarrowStride = kNarrow * kLargestPixelBytes;
 
 int32_t SharpenScratchRows(const PixelPlane& out, bool whole) {
     return whole ? out.height : kSharpenScratchRows;
@@ -101,9 +96,6 @@ void AtLeast(std::vector<uint8_t>& store, size_t bytes) {
 void SizeLane(Lane& lane, const PixelPlane& out, bool whole) {
     const size_t stride = static_cast<size_t>(out.stride);
     AtLeast(lane.sharpenRows, static_cast<size_t>(SharpenScratchRows(out, whole)) * stride);
-    AtLeast(lane.borderRows, static_cast<size_t>(kNarrow) * stride);
-    // A strip's rows with two rows of context on either side.
-    AtLeast(lane.borderColumns, static_cast<size_t>(kSharpenScratchRows + 4) * kNarrowStride);
 }
 
 // One thread's work on one range of output rows.
@@ -249,8 +241,9 @@ class RangeRun {
     }
 
     // Demosaic of the frame rows `rows` into `dest` from row `at`. The interior kernel runs on
-    // the strip with two raw rows of context on each side; the border, which the frame's edges
-    // fold, is made in small scratch rectangles that see the same edges and copied over.
+    // the strip with two raw rows of context on each side; the border pass sees the whole frame,
+    // whose edges fold its reads, and writes the border pixels of the strip's rows alone, so that
+    // the strips together do the border work of one whole-frame pass.
     void Demosaic(RowRange rows, const PixelPlane& dest, int32_t at) {
         const PixelPlane& raw = m_plan.input;
         const int32_t h = raw.height;
@@ -267,47 +260,11 @@ class RangeRun {
         PhaseFrom(m_plan.demosaicBlock, top, 0, block);
         CallKernel(m_plan.demosaicInner, dest, raw, KernelRect{0, top, w, bottom}, 0,
                    at + top - rows.begin, block);
-        BorderColumns(rows, top, bottom, dest, at, 0, 0);
-        BorderColumns(rows, top, bottom, dest, at, w - kNarrow, w - kBorderColumns);
-        if (rows.begin < 2)
-            BorderRows(RowRange{0, kNarrow}, RowRange{rows.begin, std::min(rows.end, 2)}, rows,
-                       dest, at);
-        if (rows.end > h - 2)
-            BorderRows(RowRange{h - kNarrow, h}, RowRange{std::max(rows.begin, h - 2), rows.end},
-                       rows, dest, at);
-    }
-
-    // Two border columns of the strip's rows: the edge kernel on four columns from `left`,
-    // through rows top..bottom, into scratch; columns from `column` copied into `dest`.
-    void BorderColumns(RowRange rows, int32_t top, int32_t bottom, const PixelPlane& dest,
-                       int32_t at, int32_t left, int32_t column) {
-        const PixelPlane& raw = m_plan.input;
-        const int32_t pixel = dest.pixelBytes;
-        const PixelPlane narrow =
-            PlaneOn(m_lane.borderColumns, kNarrow, bottom - top, kNarrowStride, pixel);
-        int32_t block[kDemosaicBlockSize];
-        PhaseFrom(m_plan.demosaicBlock, top, left, block);
-        CallKernel(m_plan.demosaicEdge, narrow, raw, KernelRect{left, top, left + kNarrow, bottom},
-                   0, 0, block);
-        for (int32_t i = rows.begin; i < rows.end; ++i)
-            CopyPixels(dest.Row(at + i - rows.begin) + column * pixel,
-                       narrow.Row(i - top) + (column - left) * pixel, kBorderColumns, pixel);
-    }
-
-    // The frame's top or bottom two rows: the edge kernel on the four rows `made` into scratch,
-    // then the frame rows `wanted` copied into `dest`.
-    void BorderRows(RowRange made, RowRange wanted, RowRange rows, const PixelPlane& dest,
-                    int32_t at) {
-        const PixelPlane& raw = m_plan.input;
-        const PixelPlane band =
-            PlaneOn(m_lane.borderRows, raw.width, kNarrow, dest.stride, dest.pixelBytes);
-        int32_t block[kDemosaicBlockSize];
-        PhaseFrom(m_plan.demosaicBlock, made.begin, 0, block);
-        CallKernel(m_plan.demosaicEdge, band, raw, KernelRect{0, made.begin, raw.width, made.end},
-                   0, 0, block);
-        for (int32_t i = wanted.begin; i < wanted.end; ++i)
-            CopyPixels(dest.Row(at + i - rows.begin), band.Row(i - made.begin), dest.width,
-                       dest.pixelBytes);
+        PhaseFrom(m_plan.demosaicBlock, 0, 0, block);
+        DemosaicEdgeRows(m_plan.demosaicEdge, dest.pixels, raw.pixels, KernelRect{0, 0, w, h}, 0,
+                         at - rows.begin, static_cast<uint16_t>(dest.pixelBytes),
+                         static_cast<uint16_t>(raw.pixelBytes), dest.stride, raw.stride, block,
+                         rows.begin, rows.end);
     }
 
     const FramePlan& m_plan;
