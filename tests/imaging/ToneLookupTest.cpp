@@ -3,6 +3,7 @@
 // size with widths 1..33, padded and unpadded rows and offset rectangles, each path forced.
 #include "FastPathSupport.h"
 #include "KernelTestSupport.h"
+#include "ToneTestSupport.h"
 #include "imaging/kernels/KernelPath.h"
 #include "imaging/kernels/ToneLookup.h"
 #include "imaging/kernels/ToneTable.h"
@@ -15,6 +16,7 @@
 namespace {
 
 using kernel_test::KernelPathGuard;
+using kernel_test::RandomToneSteps;
 using kernel_test::TestImage;
 using kernel_test::VectorPaths;
 
@@ -73,18 +75,6 @@ const PixelKind kPixelKinds[] = {
     {"Color48", ToneImage::Color16, 48}, {"Color64", ToneImage::Color16, 64},
 };
 
-ToneSteps RandomSteps(std::mt19937& rng) {
-    ToneSteps steps;
-    const unsigned which = 1 + rng() % 7;
-    steps.gamma = which & 1;
-    steps.contrast = which & 2;
-    steps.brightness = which & 4;
-    steps.gammaValue = static_cast<int32_t>(rng() % 201);
-    steps.contrastValue = static_cast<int32_t>(rng() % 255) - 127;
-    steps.brightnessValue = static_cast<int32_t>(rng() % 511) - 255;
-    return steps;
-}
-
 class ToneTableOnEveryPath : public ::testing::TestWithParam<PixelKind> {};
 
 // The table applied on each path the CPU runs equals the reference path byte for byte: rows
@@ -100,7 +90,7 @@ TEST_P(ToneTableOnEveryPath, MatchesTheReference) {
     // Word tables cover every word and take longer to build; their look-up has no twin.
     const int trials = words ? 20 : 60;
     for (int trial = 0; trial < trials; ++trial) {
-        const ToneSteps steps = RandomSteps(rng);
+        const ToneSteps steps = RandomToneSteps(rng);
         ASSERT_TRUE(table.Prepare(steps, kind.image, 10));
         const int32_t width = trial % 20 == 0 ? 200 + static_cast<int32_t>(rng() % 9)
                                               : 1 + static_cast<int32_t>(rng() % 33);

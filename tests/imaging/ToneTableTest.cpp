@@ -1,6 +1,7 @@
 // The composed tone table against the gamma, contrast and brightness kernels run one after the
 // other: random images of every kind, random step combinations and values across their ranges.
 #include "KernelTestSupport.h"
+#include "ToneTestSupport.h"
 #include "imaging/kernels/ToneTable.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 namespace {
 
 using kernel_test::RunInPlace;
+using kernel_test::RandomToneSteps;
 using kernel_test::TestImage;
 
 struct ImageKind {
@@ -39,18 +41,6 @@ void RunSeparately(const ImageKind& kind, const ToneSteps& steps, TestImage& ima
     if (steps.brightness) run(kind.brightness, steps.brightnessValue);
 }
 
-ToneSteps RandomSteps(std::mt19937& rng) {
-    ToneSteps steps;
-    const unsigned which = 1 + rng() % 7;
-    steps.gamma = which & 1;
-    steps.contrast = which & 2;
-    steps.brightness = which & 4;
-    steps.gammaValue = static_cast<int32_t>(rng() % 201);
-    steps.contrastValue = static_cast<int32_t>(rng() % 255) - 127;
-    steps.brightnessValue = static_cast<int32_t>(rng() % 511) - 255;
-    return steps;
-}
-
 class ComposedTones : public ::testing::TestWithParam<ImageKind> {};
 
 TEST_P(ComposedTones, EqualTheStepsRunOneAfterAnother) {
@@ -59,7 +49,7 @@ TEST_P(ComposedTones, EqualTheStepsRunOneAfterAnother) {
     std::mt19937 rng(static_cast<unsigned>(kind.bits) + 7);
     ToneTable table;
     for (int trial = 0; trial < 150; ++trial) {
-        const ToneSteps steps = RandomSteps(rng);
+        const ToneSteps steps = RandomToneSteps(rng);
         // Mostly images of the pipeline's range; every fifth one has words beyond the 10 bits.
         TestImage image(1 + static_cast<int32_t>(rng() % 33), 1 + static_cast<int32_t>(rng() % 9),
                         kind.bits);
