@@ -68,6 +68,12 @@ struct CountedText {
     PWSTR buffer;
 };
 constexpr ULONG kObjectNameInformation = 1;
+constexpr ULONG kEventBasicInformation = 0;
+struct EventState {
+    LONG type; // 0 manual reset, 1 auto reset
+    LONG signalled;
+};
+using QueryEventFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 constexpr ULONG kObjectTypeInformation = 2;
 using QueryObjectFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
@@ -91,6 +97,18 @@ std::string ObjectText(HANDLE handle, ULONG kind) {
     WideCharToMultiByte(CP_UTF8, 0, text->buffer, chars, narrow, sizeof narrow - 1, nullptr,
                         nullptr);
     return narrow;
+}
+
+// "manual reset, signalled" for an event: which of a process's events it is can often be told
+// from these.
+std::string EventText(HANDLE handle) {
+    static const auto query = reinterpret_cast<QueryEventFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryEvent")));
+    EventState state = {};
+    if (!query || query(handle, kEventBasicInformation, &state, sizeof state, nullptr) < 0)
+        return "";
+    return std::string(state.type == 0 ? "manual reset" : "auto reset") +
+           (state.signalled ? ", signalled" : ", not signalled");
 }
 
 void AppendNewHandles(std::string& text, const ResourceCounts& before,
@@ -136,6 +154,7 @@ std::string DescribeKernelHandle(ULONG_PTR value) {
     std::string text = number;
     const std::string type = ObjectText(handle, kObjectTypeInformation);
     text += " " + (type.empty() ? std::string("(type unknown)") : type);
+    if (type == "Event") text += " (" + EventText(handle) + ")";
     const std::string name = ObjectText(handle, kObjectNameInformation);
     if (!name.empty()) text += " " + name;
     return text;

@@ -42,6 +42,21 @@ struct Streamer {
     }
 };
 
+// Each camera's frames seen by the check against the reads the SDK made of the device and the
+// frames the device delivered, to tell where frames of a slow camera were lost.
+std::string DescribeFourStreams(const int seen[4], DWORD elapsedMs) {
+    std::string text = "in " + std::to_string(elapsedMs) + " ms, frames seen/read/delivered:";
+    for (unsigned d = 0; d < 4; ++d) {
+        TravikEmuStats stats = {};
+        const bool read = travik_emu::ReadStats(d, stats);
+        text += " " + std::to_string(d) + ": " + std::to_string(seen[d]) + "/" +
+                (read ? std::to_string(stats.frameReads) + "/" +
+                            std::to_string(stats.framesDelivered)
+                      : std::string("?/?"));
+    }
+    return text;
+}
+
 unsigned Device(const CheckContext& context) {
     return static_cast<unsigned>(context.options.device);
 }
@@ -160,15 +175,18 @@ GroupResult CheckFourCameras(const CheckContext& context) {
                 ++seen[d];
             });
         }
+        const DWORD elapsed = GetTickCount() - start;
         for (Streamer& s : streams)
             Travik_StopPreview(s.camera.handle());
+        const std::string counts = DescribeFourStreams(seen, elapsed);
+        std::fprintf(stderr, "check:   %s\n", counts.c_str());
         for (unsigned d = 0; d < 4; ++d)
             travik_emu::ResetDevice(d);
         if (!failure.empty()) return failure;
         for (int d = 0; d < 4; ++d) {
             if (seen[d] < frames)
                 return "camera " + std::to_string(d) + " gave " + std::to_string(seen[d]) + " of " +
-                       std::to_string(frames) + " frames";
+                       std::to_string(frames) + " frames (" + counts + ")";
             for (int e = 0; e < d; ++e)
                 if (value[d] == value[e])
                     return "cameras " + std::to_string(e) + " and " + std::to_string(d) +
