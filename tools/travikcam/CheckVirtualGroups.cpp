@@ -50,6 +50,7 @@ struct Streamer {
 // frames after the others stopped rather than beside them.
 struct FourStreams {
     static constexpr int kBesideTheOthers = 5; // frames each camera gives while all four stream
+    static constexpr DWORD kStallMs = 2 * kTimeoutMs;
     explicit FourStreams(int frames) : frames(frames), start(GetTickCount()) {
         for (DWORD& t : lastFrame)
             t = start;
@@ -76,14 +77,14 @@ struct FourStreams {
             if (seen[d] < frames) return false;
         return allStreamedTogether;
     }
-    DWORD LimitMs() const { return kTimeoutMs + static_cast<DWORD>(frames) * 1000; }
+    DWORD LimitMs() const { return 2 * kTimeoutMs + static_cast<DWORD>(frames) * 1000; }
     std::string Failure() const {
         if (AllCounted()) return "";
         const DWORD now = GetTickCount();
         for (int d = 0; d < 4; ++d)
-            if (seen[d] < frames && now - lastFrame[d] > kTimeoutMs)
+            if (seen[d] < frames && now - lastFrame[d] > kStallMs)
                 return "camera " + std::to_string(d) + " gave no frame for " +
-                       std::to_string(kTimeoutMs / 1000) + " s, " + std::to_string(seen[d]) +
+                       std::to_string(kStallMs / 1000) + " s, " + std::to_string(seen[d]) +
                        " of " + std::to_string(frames);
         if (now - start > LimitMs())
             return "the four cameras did not give " + std::to_string(frames) + " frames each in " +
