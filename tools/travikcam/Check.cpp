@@ -83,11 +83,11 @@ GroupResult RunGroup(GroupFn group, const CheckContext& context) {
     return result;
 }
 
-// Threads made and ended by several threads at once. The thread library (MinGW's POSIX threads)
-// guards its process-wide thread records with a lock that makes an auto-reset event the first
-// time one thread has to wait for another there, and keeps it for the life of the process: the
-// chaos threads ending together would otherwise make it during a group, one handle above that
-// group's baseline. Fifty threads made in turn by each of eight threads always met that lock.
+// Threads made and ended by several threads at once. The first time that happens, the thread
+// library (MinGW's POSIX threads) makes one auto-reset event, the wait object of a lock of its
+// own that a thread had to wait for, and keeps it for the life of the process: the chaos threads
+// ending together would otherwise make it during that group, one handle above its baseline.
+// Fifty threads made in turn by each of eight threads made it in every trial on this machine.
 void WarmUpThreadLibrary() {
     constexpr int kMakers = 8, kThreadsEach = 50;
     std::vector<std::thread> makers;
