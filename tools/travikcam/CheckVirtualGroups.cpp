@@ -3,6 +3,7 @@
 #include "CheckCamera.h"
 #include "CheckGroups.h"
 #include "EmuControl.h"
+#include "FourStreams.h"
 #include "FrameGaps.h"
 
 #include <algorithm>
@@ -42,57 +43,6 @@ struct Streamer {
     }
 };
 
-// Four cameras streaming at once, each to give `frames` frames. Each must first give a few while
-// all four stream; after that a camera that has all its frames stops. Every camera still
-// counting must keep giving frames: one silent for kTimeoutMs fails, and so does a run past a
-// limit that allows each frame a second. On a loaded machine the cameras do not share it evenly
-// (Wine's wineserver and device host serve every stream), so the slowest camera finishes its
-// frames after the others stopped rather than beside them.
-struct FourStreams {
-    static constexpr int kBesideTheOthers = 5; // frames each camera gives while all four stream
-    static constexpr DWORD kStallMs = 2 * kTimeoutMs;
-    explicit FourStreams(int frames) : frames(frames), start(GetTickCount()) {
-        for (DWORD& t : lastFrame)
-            t = start;
-    }
-    int frames;
-    DWORD start;
-    int seen[4] = {};
-    DWORD lastFrame[4];
-    bool stopped[4] = {};
-    bool allStreamedTogether = false;
-
-    void Seen(int d) {
-        ++seen[d];
-        lastFrame[d] = GetTickCount();
-        allStreamedTogether =
-            allStreamedTogether || std::min({seen[0], seen[1], seen[2], seen[3]}) >=
-                                       std::min(frames, kBesideTheOthers);
-    }
-    bool MayStop(int d) const { return !stopped[d] && allStreamedTogether && seen[d] >= frames; }
-    void Stopped(int d) { stopped[d] = true; }
-    bool Done() const { return AllCounted() || !Failure().empty(); }
-    bool AllCounted() const {
-        for (int d = 0; d < 4; ++d)
-            if (seen[d] < frames) return false;
-        return allStreamedTogether;
-    }
-    DWORD LimitMs() const { return 2 * kTimeoutMs + static_cast<DWORD>(frames) * 1000; }
-    std::string Failure() const {
-        if (AllCounted()) return "";
-        const DWORD now = GetTickCount();
-        for (int d = 0; d < 4; ++d)
-            if (seen[d] < frames && now - lastFrame[d] > kStallMs)
-                return "camera " + std::to_string(d) + " gave no frame for " +
-                       std::to_string(kStallMs / 1000) + " s, " + std::to_string(seen[d]) +
-                       " of " + std::to_string(frames);
-        if (now - start > LimitMs())
-            return "the four cameras did not give " + std::to_string(frames) + " frames each in " +
-                   std::to_string(LimitMs() / 1000) + " s";
-        return "";
-    }
-};
-
 // Each camera's frames seen by the check against the reads the SDK made of the device and the
 // frames the device delivered, to tell where frames of a slow camera were lost.
 std::string DescribeFourStreams(const FourStreams& four, DWORD elapsedMs) {
@@ -100,7 +50,7 @@ std::string DescribeFourStreams(const FourStreams& four, DWORD elapsedMs) {
     for (unsigned d = 0; d < 4; ++d) {
         TravikEmuStats stats = {};
         const bool read = travik_emu::ReadStats(d, stats);
-        text += " " + std::to_string(d) + ": " + std::to_string(four.seen[d]) + "/" +
+        text += " " + std::to_string(d) + ": " + std::to_string(four.SeenBy(d)) + "/" +
                 (read ? std::to_string(stats.frameReads) + "/" +
                             std::to_string(stats.framesDelivered)
                       : std::string("?/?"));
@@ -207,12 +157,13 @@ GroupResult CheckFourCameras(const CheckContext& context) {
         std::string failure;
         for (int d = 0; d < 4 && failure.empty(); ++d)
             failure = streams[d].Start(d, context.notices);
-        FourStreams four(frames);
+        FourStreams four(frames, 2 * kTimeoutMs, GetTickCount());
+        const DWORD start = GetTickCount();
         std::map<const unsigned char*, int> cameraOf;
         for (int d = 0; d < 4; ++d)
             cameraOf[streams[d].buffer.data()] = d;
         int value[4] = {-1, -1, -1, -1};
-        while (failure.empty() && !four.Done()) {
+        while (failure.empty() && !four.Done(GetTickCount())) {
             WaitForFrames(context.notices, 1, 200, streams[0].width, streams[0].height, 8,
                           [&](const FrameInfo& info) {
                 const auto found = cameraOf.find(info.buffer);
@@ -222,7 +173,7 @@ GroupResult CheckFourCameras(const CheckContext& context) {
                 if (std::string f = CheckFlat(info.buffer, info.width, info.height, value[d]);
                     !f.empty())
                     failure = "camera " + std::to_string(d) + ": " + f;
-                four.Seen(d);
+                four.Seen(d, GetTickCount());
             });
             // A camera that has given its frames, once every camera was seen streaming beside
             // the others, stops: its share of the machine goes to those still counting.
@@ -234,12 +185,13 @@ GroupResult CheckFourCameras(const CheckContext& context) {
         }
         for (Streamer& s : streams)
             Travik_StopPreview(s.camera.handle());
-        const std::string counts = DescribeFourStreams(four, GetTickCount() - four.start);
+        const std::string counts = DescribeFourStreams(four, GetTickCount() - start);
         std::fprintf(stderr, "check:   %s\n", counts.c_str());
         for (unsigned d = 0; d < 4; ++d)
             travik_emu::ResetDevice(d);
         if (!failure.empty()) return failure;
-        if (std::string f = four.Failure(); !f.empty()) return f + " (" + counts + ")";
+        if (std::string f = four.Failure(GetTickCount()); !f.empty())
+            return f + " (" + counts + ")";
         for (int d = 0; d < 4; ++d)
             for (int e = 0; e < d; ++e)
                 if (value[d] == value[e])
