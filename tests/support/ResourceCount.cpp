@@ -4,7 +4,9 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace travik_resources {
 
@@ -57,22 +59,105 @@ void AppendGrowth(std::string& text, const char* name, unsigned long before, uns
     text += part;
 }
 
+// The object information that ntdll gives for a handle: its type and its name, each a counted
+// UTF-16 text followed by the characters. Declared here because the SDK headers of the two
+// toolchains do not declare the same parts of it.
+struct CountedText {
+    USHORT length; // bytes
+    USHORT maximumLength;
+    PWSTR buffer;
+};
+constexpr ULONG kObjectNameInformation = 1;
+constexpr ULONG kEventBasicInformation = 0;
+struct EventState {
+    LONG type; // 0 manual reset, 1 auto reset
+    LONG signalled;
+};
+using QueryEventFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+constexpr ULONG kObjectTypeInformation = 2;
+using QueryObjectFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+
+QueryObjectFn QueryObject() {
+    static const auto query = reinterpret_cast<QueryObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    return query;
+}
+
+// The text of one kind of object information, in UTF-8; empty when there is none.
+std::string ObjectText(HANDLE handle, ULONG kind) {
+    const QueryObjectFn query = QueryObject();
+    if (!query) return "";
+    alignas(8) unsigned char info[2048] = {};
+    ULONG returned = 0;
+    if (query(handle, kind, info, sizeof info - sizeof(WCHAR), &returned) < 0) return "";
+    const auto* text = reinterpret_cast<const CountedText*>(info);
+    if (!text->buffer || text->length == 0) return "";
+    const int chars = text->length / static_cast<int>(sizeof(WCHAR));
+    char narrow[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text->buffer, chars, narrow, sizeof narrow - 1, nullptr,
+                        nullptr);
+    return narrow;
+}
+
+// "manual reset, signalled" for an event: which of a process's events it is can often be told
+// from these.
+std::string EventText(HANDLE handle) {
+    static const auto query = reinterpret_cast<QueryEventFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryEvent")));
+    EventState state = {};
+    if (!query || query(handle, kEventBasicInformation, &state, sizeof state, nullptr) < 0)
+        return "";
+    return std::string(state.type == 0 ? "manual reset" : "auto reset") +
+           (state.signalled ? ", signalled" : ", not signalled");
+}
+
+void AppendNewHandles(std::string& text, const ResourceCounts& before,
+                      const ResourceCounts& after) {
+    std::vector<ULONG_PTR> added;
+    std::set_difference(after.handleValues.begin(), after.handleValues.end(),
+                        before.handleValues.begin(), before.handleValues.end(),
+                        std::back_inserter(added));
+    if (added.empty()) return;
+    text += " (new:";
+    for (size_t i = 0; i < added.size(); ++i)
+        text += (i ? ", " : " ") + DescribeKernelHandle(added[i]);
+    text += ")";
+}
+
 } // namespace
 
-DWORD ProbeKernelHandles() {
-    DWORD count = 0, unused = 0;
+std::vector<ULONG_PTR> ListKernelHandles() {
+    std::vector<ULONG_PTR> live;
+    DWORD unused = 0;
     // Each probe is a round trip to the wineserver. Handle values are handed out lowest free
     // first, so a long run of free values means that no higher value is in use.
     for (ULONG_PTR value = 4; value < kHandleProbeLimit && unused < kFreeRunAtTheEnd; value += 4) {
         DWORD flags = 0;
         if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
-            ++count;
+            live.push_back(value);
             unused = 0;
         } else {
             ++unused;
         }
     }
-    return count;
+    return live;
+}
+
+DWORD ProbeKernelHandles() {
+    return static_cast<DWORD>(ListKernelHandles().size());
+}
+
+std::string DescribeKernelHandle(ULONG_PTR value) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(value);
+    char number[24];
+    std::snprintf(number, sizeof number, "0x%llx", static_cast<unsigned long long>(value));
+    std::string text = number;
+    const std::string type = ObjectText(handle, kObjectTypeInformation);
+    text += " " + (type.empty() ? std::string("(type unknown)") : type);
+    if (type == "Event") text += " (" + EventText(handle) + ")";
+    const std::string name = ObjectText(handle, kObjectNameInformation);
+    if (!name.empty()) text += " " + name;
+    return text;
 }
 
 DWORD ProbeGdiObjects() {
@@ -116,7 +201,8 @@ ResourceCounts CountResources() {
     // counters read 0); the windows stand for the USER objects.
     counts.threads = CountOwnThreads();
     counts.windows = CountOwnWindows();
-    counts.handles = ProbeKernelHandles();
+    counts.handleValues = ListKernelHandles();
+    counts.handles = static_cast<DWORD>(counts.handleValues.size());
     counts.gdiObjects = ProbeGdiObjects();
     counts.userObjects = counts.windows;
     counts.privateBytes = PrivateBytes();
@@ -126,6 +212,7 @@ ResourceCounts CountResources() {
 std::string DescribeGrowth(const ResourceCounts& before, const ResourceCounts& after) {
     std::string text;
     AppendGrowth(text, "handles", before.handles, after.handles);
+    if (after.handles > before.handles) AppendNewHandles(text, before, after);
     AppendGrowth(text, "GDI objects", before.gdiObjects, after.gdiObjects);
     AppendGrowth(text, "USER objects", before.userObjects, after.userObjects);
     AppendGrowth(text, "windows", before.windows, after.windows);

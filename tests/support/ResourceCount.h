@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace travik_resources {
 
@@ -16,6 +17,7 @@ struct ResourceCounts {
     DWORD windows = 0;     // windows of this process: top-level, children and message-only
     DWORD threads = 0;
     SIZE_T privateBytes = 0; // committed private memory; noisy, for reports rather than equality
+    std::vector<ULONG_PTR> handleValues; // the live kernel handles, lowest first
 };
 
 // Counts now. Live handles and GDI objects are found by probing, since the system's own counters
@@ -24,12 +26,15 @@ ResourceCounts CountResources();
 
 // Probes for the process's live kernel handles and GDI objects one value at a time.
 DWORD ProbeKernelHandles();
+std::vector<ULONG_PTR> ListKernelHandles();
+// "0x8c Event" or "0x90 File \\??\\C:\\x.bmp": a handle's object type and, when it has one, its name.
+std::string DescribeKernelHandle(ULONG_PTR value);
 DWORD ProbeGdiObjects();
 DWORD CountOwnWindows();
 DWORD CountOwnThreads();
 
 // "handles 41 -> 43, windows 2 -> 3" for each count that grew from `before` to `after` (private
-// bytes are left out); empty when none grew.
+// bytes are left out), followed by what each new kernel handle is; empty when none grew.
 std::string DescribeGrowth(const ResourceCounts& before, const ResourceCounts& after);
 
 } // namespace travik_resources

@@ -24,6 +24,17 @@ TEST(ResourceCountTest, AnOpenEventIsOneMoreKernelHandle) {
     EXPECT_NE(DescribeGrowth(before, leaked).find("handles"), std::string::npos);
 }
 
+TEST(ResourceCountTest, ANewHandleIsDescribedByItsTypeAndName) {
+    const ResourceCounts before = CountResources();
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, "ResourceCountTest.Described");
+    ASSERT_NE(event, nullptr);
+    const ResourceCounts leaked = CountResources();
+    const std::string growth = DescribeGrowth(before, leaked);
+    CloseHandle(event);
+    EXPECT_NE(growth.find(" Event (manual reset, not signalled) "), std::string::npos) << growth;
+    EXPECT_NE(growth.find("ResourceCountTest.Described"), std::string::npos) << growth;
+}
+
 TEST(ResourceCountTest, ABrushAndABitmapAreTwoMoreGdiObjects) {
     const ResourceCounts before = CountResources();
     HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));

@@ -3,6 +3,7 @@
 #include "CheckCamera.h"
 #include "CheckGroups.h"
 #include "EmuControl.h"
+#include "FourStreams.h"
 #include "FrameGaps.h"
 
 #include <algorithm>
@@ -41,6 +42,21 @@ struct Streamer {
         return "";
     }
 };
+
+// Each camera's frames seen by the check against the reads the SDK made of the device and the
+// frames the device delivered, to tell where frames of a slow camera were lost.
+std::string DescribeFourStreams(const FourStreams& four, DWORD elapsedMs) {
+    std::string text = "in " + std::to_string(elapsedMs) + " ms, frames seen/read/delivered:";
+    for (unsigned d = 0; d < 4; ++d) {
+        TravikEmuStats stats = {};
+        const bool read = travik_emu::ReadStats(d, stats);
+        text += " " + std::to_string(d) + ": " + std::to_string(four.SeenBy(d)) + "/" +
+                (read ? std::to_string(stats.frameReads) + "/" +
+                            std::to_string(stats.framesDelivered)
+                      : std::string("?/?"));
+    }
+    return text;
+}
 
 unsigned Device(const CheckContext& context) {
     return static_cast<unsigned>(context.options.device);
@@ -141,13 +157,13 @@ GroupResult CheckFourCameras(const CheckContext& context) {
         std::string failure;
         for (int d = 0; d < 4 && failure.empty(); ++d)
             failure = streams[d].Start(d, context.notices);
+        FourStreams four(frames, 2 * kTimeoutMs, GetTickCount());
+        const DWORD start = GetTickCount();
         std::map<const unsigned char*, int> cameraOf;
         for (int d = 0; d < 4; ++d)
             cameraOf[streams[d].buffer.data()] = d;
-        int seen[4] = {}, value[4] = {-1, -1, -1, -1};
-        const DWORD start = GetTickCount();
-        while (failure.empty() && GetTickCount() - start < kTimeoutMs * 2 &&
-               (seen[0] < frames || seen[1] < frames || seen[2] < frames || seen[3] < frames)) {
+        int value[4] = {-1, -1, -1, -1};
+        while (failure.empty() && !four.Done(GetTickCount())) {
             WaitForFrames(context.notices, 1, 200, streams[0].width, streams[0].height, 8,
                           [&](const FrameInfo& info) {
                 const auto found = cameraOf.find(info.buffer);
@@ -157,23 +173,30 @@ GroupResult CheckFourCameras(const CheckContext& context) {
                 if (std::string f = CheckFlat(info.buffer, info.width, info.height, value[d]);
                     !f.empty())
                     failure = "camera " + std::to_string(d) + ": " + f;
-                ++seen[d];
+                four.Seen(d, GetTickCount());
             });
+            // A camera that has given its frames, once every camera was seen streaming beside
+            // the others, stops: its share of the machine goes to those still counting.
+            for (int d = 0; d < 4; ++d)
+                if (four.MayStop(d)) {
+                    Travik_StopPreview(streams[d].camera.handle());
+                    four.Stopped(d);
+                }
         }
         for (Streamer& s : streams)
             Travik_StopPreview(s.camera.handle());
+        const std::string counts = DescribeFourStreams(four, GetTickCount() - start);
+        std::fprintf(stderr, "check:   %s\n", counts.c_str());
         for (unsigned d = 0; d < 4; ++d)
             travik_emu::ResetDevice(d);
         if (!failure.empty()) return failure;
-        for (int d = 0; d < 4; ++d) {
-            if (seen[d] < frames)
-                return "camera " + std::to_string(d) + " gave " + std::to_string(seen[d]) + " of " +
-                       std::to_string(frames) + " frames";
+        if (std::string f = four.Failure(GetTickCount()); !f.empty())
+            return f + " (" + counts + ")";
+        for (int d = 0; d < 4; ++d)
             for (int e = 0; e < d; ++e)
                 if (value[d] == value[e])
                     return "cameras " + std::to_string(e) + " and " + std::to_string(d) +
                            " show the same picture";
-        }
         return "";
     });
     return group.Finish();
