@@ -10,6 +10,7 @@ namespace {
 
 using travikcam::CountTimingGaps;
 using travikcam::MedianInterval;
+using travikcam::StampAccount;
 
 // Arrivals every `period` ms, with the frames at the given positions missing.
 std::vector<double> Stream(int frames, double period, const std::vector<int>& missing) {
@@ -63,6 +64,45 @@ TEST(FrameGaps, NoPeriodCountsNothingLost) {
 TEST(FrameGaps, TheMedianIntervalIsThePeriodDespiteGaps) {
     EXPECT_NEAR(MedianInterval(Stream(60, 33.3, {7, 8, 20, 40})), 33.3, 1e-9);
     EXPECT_EQ(MedianInterval({5}), 0);
+}
+
+StampAccount Account(const std::vector<long long>& stamps) {
+    StampAccount account;
+    for (const long long stamp : stamps)
+        account.Add(stamp);
+    return account;
+}
+
+TEST(FrameStamps, SkippedNumbersAreFramesNeverDelivered) {
+    const StampAccount account = Account({10, 11, 14, 15});
+    EXPECT_EQ(account.Failure(), "");
+    EXPECT_EQ(account.Frames(), 4);
+    EXPECT_EQ(account.Skipped(), 2);
+    EXPECT_EQ(account.First(), 10);
+    EXPECT_EQ(account.Last(), 15);
+}
+
+// Notices handled late read the next frames early: the notices of 62 and 63 found 63 and 64
+// already in the buffer, so 64 shows twice and nothing was lost.
+TEST(FrameStamps, ALateReadIsNeitherALossNorARepeat) {
+    const StampAccount account = Account({61, 63, 64, 64, 65});
+    EXPECT_EQ(account.Failure(), "");
+    EXPECT_EQ(account.Frames(), 5);
+    EXPECT_EQ(account.Skipped(), 0);
+    EXPECT_EQ(account.Frames() + account.Skipped(), account.Last() - account.First() + 1);
+}
+
+TEST(FrameStamps, ARepeatNoSkipExplainsIsADoubleDelivery) {
+    EXPECT_EQ(Account({5, 6, 6}).Failure(), "frame 6 was delivered twice");
+    // One skip explains one repeat, not two.
+    EXPECT_EQ(Account({5, 7, 7, 7}).Failure(), "frame 7 was delivered twice");
+}
+
+TEST(FrameStamps, OrderAndUnreadableStampsFail) {
+    EXPECT_EQ(Account({5, 8, 7}).Failure(), "frame 7 came after frame 8");
+    EXPECT_EQ(Account({5, -1}).Failure(), "frame 2 has no readable stamp");
+    // After a failure nothing more is counted.
+    EXPECT_EQ(Account({5, 8, 7, 9}).Frames(), 2);
 }
 
 } // namespace

@@ -72,28 +72,18 @@ std::string AccountByStamps(const CheckContext& context, int frames) {
     DrainNotices(context.notices);
     Streamer s;
     if (std::string f = s.Start(context.options.device, context.notices); !f.empty()) return f;
-    std::vector<long long> stamps;
+    StampAccount account;
     const FrameTally tally = WaitForFrames(
         context.notices, frames, kTimeoutMs * 3, s.width, s.height, 8,
         [&](const FrameInfo& info) {
-            stamps.push_back(ReadFrameStamp(info.buffer, info.width, info.height));
+            account.Add(ReadFrameStamp(info.buffer, info.width, info.height));
         });
     Travik_StopPreview(s.camera.handle());
+    if (!account.Failure().empty()) return account.Failure();
     if (tally.frames < frames)
         return std::to_string(tally.frames) + " of " + std::to_string(frames) + " frames";
-    long long dropped = 0;
-    for (size_t i = 0; i < stamps.size(); ++i) {
-        if (stamps[i] < 0) return "frame " + std::to_string(i) + " has no readable stamp";
-        if (i == 0) continue;
-        if (stamps[i] == stamps[i - 1])
-            return "frame " + std::to_string(stamps[i]) + " was delivered twice";
-        if (stamps[i] < stamps[i - 1])
-            return "frame " + std::to_string(stamps[i]) + " came after frame " +
-                   std::to_string(stamps[i - 1]);
-        dropped += stamps[i] - stamps[i - 1] - 1;
-    }
     std::fprintf(stderr, "check:   %d frames, %lld skipped by the newest-frame rule\n",
-                 tally.frames, dropped);
+                 tally.frames, account.Skipped());
     return "";
 }
 
@@ -404,26 +394,6 @@ const SoakSetting kSoakSettings[] = {
     {"brightness", Travik_SetBrightness, Travik_GetBrightness, 20},
 };
 
-// What a soak saw, frame by frame.
-struct SoakTally {
-    long long frames = 0, skipped = 0, first = -1, last = -1;
-    std::string failure;
-
-    void Add(long long stamp) {
-        if (!failure.empty()) return;
-        if (stamp < 0) {
-            failure = "frame " + std::to_string(frames + 1) + " has no readable stamp";
-        } else if (last >= 0 && stamp <= last) {
-            failure = "frame " + std::to_string(stamp) + " came after frame " + std::to_string(last);
-        } else {
-            if (last >= 0) skipped += stamp - last - 1;
-            if (first < 0) first = stamp;
-            last = stamp;
-            ++frames;
-        }
-    }
-};
-
 std::string Soak(const CheckContext& context) {
     const unsigned device = Device(context);
     travik_emu::ResetDevice(device);
@@ -433,21 +403,21 @@ std::string Soak(const CheckContext& context) {
     int original[std::size(kSoakSettings)];
     for (size_t i = 0; i < std::size(kSoakSettings); ++i)
         original[i] = kSoakSettings[i].get(s.camera.handle(), nullptr);
-    SoakTally tally;
+    StampAccount stamps;
     std::vector<int> errors;
     const DWORD start = GetTickCount();
     const DWORD length = static_cast<DWORD>(context.options.soakSeconds) * 1000;
     int changes = 0;
     std::string failure;
-    while (failure.empty() && tally.failure.empty() && GetTickCount() - start < length) {
+    while (failure.empty() && stamps.Failure().empty() && GetTickCount() - start < length) {
         const FrameTally second = WaitForFrames(
             context.notices, 1000000, 1000, s.width, s.height, 8, [&](const FrameInfo& info) {
-                tally.Add(ReadFrameStamp(info.buffer, info.width, info.height));
+                stamps.Add(ReadFrameStamp(info.buffer, info.width, info.height));
             });
         errors.insert(errors.end(), second.errors.begin(), second.errors.end());
         if (!second.wrongFrame.empty()) failure = second.wrongFrame;
         if (second.frames == 0) failure = "no frame for a second after " +
-                                          std::to_string(tally.frames) + " frames";
+                                          std::to_string(stamps.Frames()) + " frames";
         // Every five seconds one setting goes to its other value or back.
         if ((GetTickCount() - start) / 5000 > static_cast<DWORD>(changes)) {
             const size_t which = static_cast<size_t>(changes) % std::size(kSoakSettings);
@@ -468,13 +438,13 @@ std::string Soak(const CheckContext& context) {
     std::fprintf(stderr,
                  "check:   %d s: %lld frames shown, %lld skipped by the newest-frame rule "
                  "(frames %lld to %lld; the camera made %u), %d setting changes\n",
-                 context.options.soakSeconds, tally.frames, tally.skipped, tally.first,
-                 tally.last, stats.nextFrameNumber - 1, changes);
-    if (!tally.failure.empty()) return tally.failure;
+                 context.options.soakSeconds, stamps.Frames(), stamps.Skipped(), stamps.First(),
+                 stamps.Last(), stats.nextFrameNumber - 1, changes);
+    if (!stamps.Failure().empty()) return stamps.Failure();
     if (!failure.empty()) return failure;
     if (!errors.empty()) return "error " + std::to_string(errors.front()) + " while streaming";
     // Every frame between the first and the last shown was either shown or skipped, once.
-    if (tally.frames + tally.skipped != tally.last - tally.first + 1)
+    if (stamps.Frames() + stamps.Skipped() != stamps.Last() - stamps.First() + 1)
         return "the frame count does not add up";
     return "";
 }

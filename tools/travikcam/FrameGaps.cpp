@@ -1,11 +1,33 @@
-// travikcam check: frame accounting from arrival times.
+// travikcam check: frame accounting from stamps and from arrival times.
 #include "FrameGaps.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <string>
 
 namespace travikcam {
+
+void StampAccount::Add(long long stamp) {
+    if (!m_failure.empty()) return;
+    const std::string name = "frame " + std::to_string(stamp);
+    if (stamp < 0) {
+        m_failure = "frame " + std::to_string(m_frames + 1) + " has no readable stamp";
+    } else if (m_last < 0) {
+        m_first = m_last = stamp;
+        ++m_frames;
+    } else if (stamp > m_last) {
+        m_skipped += stamp - m_last - 1;
+        m_last = stamp;
+        ++m_frames;
+    } else if (stamp == m_last && m_skipped > 0) {
+        --m_skipped; // the frame read early belonged to this notice
+        ++m_frames;
+    } else {
+        m_failure = stamp == m_last ? name + " was delivered twice"
+                                    : name + " came after frame " + std::to_string(m_last);
+    }
+}
 
 GapCount CountTimingGaps(const std::vector<double>& arrivalsMs, double periodMs) {
     GapCount count;

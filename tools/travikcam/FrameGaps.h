@@ -1,9 +1,33 @@
-// travikcam check: frame accounting from arrival times, for cameras whose frames carry no number.
+// travikcam check: frame accounting from the numbers the virtual camera stamps into its frames,
+// and from arrival times for cameras whose frames carry no number.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace travikcam {
+
+// The stamps read from the application's one buffer, a notice at a time. A notice handled late
+// can find the next frame already in the buffer: the stamps then skip that frame and show it
+// again at the next notice. So a repeated stamp is a late read while earlier skips are left to
+// explain it, and a frame delivered twice when none is; the skips left at the end were frames
+// the camera made that were never delivered.
+class StampAccount {
+  public:
+    // The stamp read at the next notice, -1 when none could be read. After a failure the account
+    // takes no more stamps.
+    void Add(long long stamp);
+
+    long long Frames() const { return m_frames; }   // notices whose stamp was taken
+    long long Skipped() const { return m_skipped; } // frames never delivered
+    long long First() const { return m_first; }     // -1 before the first stamp
+    long long Last() const { return m_last; }
+    const std::string& Failure() const { return m_failure; }
+
+  private:
+    long long m_frames = 0, m_skipped = 0, m_first = -1, m_last = -1;
+    std::string m_failure;
+};
 
 struct GapCount {
     int frames = 0;  // arrivals counted
