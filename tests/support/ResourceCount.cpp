@@ -68,24 +68,23 @@ struct CountedText {
     PWSTR buffer;
 };
 constexpr ULONG kObjectNameInformation = 1;
+constexpr ULONG kObjectTypeInformation = 2;
 constexpr ULONG kEventBasicInformation = 0;
 struct EventState {
     LONG type; // 0 manual reset, 1 auto reset
     LONG signalled;
 };
-using QueryEventFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-constexpr ULONG kObjectTypeInformation = 2;
-using QueryObjectFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+// NtQueryObject and NtQueryEvent share this form: handle, kind, buffer, its size, size returned.
+using NtQueryFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
-QueryObjectFn QueryObject() {
-    static const auto query = reinterpret_cast<QueryObjectFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
-    return query;
+NtQueryFn NtdllQuery(const char* name) {
+    return reinterpret_cast<NtQueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
 }
 
 // The text of one kind of object information, in UTF-8; empty when there is none.
 std::string ObjectText(HANDLE handle, ULONG kind) {
-    const QueryObjectFn query = QueryObject();
+    static const NtQueryFn query = NtdllQuery("NtQueryObject");
     if (!query) return "";
     alignas(8) unsigned char info[2048] = {};
     ULONG returned = 0;
@@ -102,8 +101,7 @@ std::string ObjectText(HANDLE handle, ULONG kind) {
 // "manual reset, signalled" for an event: which of a process's events it is can often be told
 // from these.
 std::string EventText(HANDLE handle) {
-    static const auto query = reinterpret_cast<QueryEventFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryEvent")));
+    static const NtQueryFn query = NtdllQuery("NtQueryEvent");
     EventState state = {};
     if (!query || query(handle, kEventBasicInformation, &state, sizeof state, nullptr) < 0)
         return "";
@@ -113,10 +111,7 @@ std::string EventText(HANDLE handle) {
 
 void AppendNewHandles(std::string& text, const ResourceCounts& before,
                       const ResourceCounts& after) {
-    std::vector<ULONG_PTR> added;
-    std::set_difference(after.handleValues.begin(), after.handleValues.end(),
-                        before.handleValues.begin(), before.handleValues.end(),
-                        std::back_inserter(added));
+    const std::vector<ULONG_PTR> added = NewKernelHandles(before, after);
     if (added.empty()) return;
     text += " (new:";
     for (size_t i = 0; i < added.size(); ++i)
@@ -125,6 +120,15 @@ void AppendNewHandles(std::string& text, const ResourceCounts& before,
 }
 
 } // namespace
+
+std::vector<ULONG_PTR> NewKernelHandles(const ResourceCounts& before,
+                                        const ResourceCounts& after) {
+    std::vector<ULONG_PTR> added;
+    std::set_difference(after.handleValues.begin(), after.handleValues.end(),
+                        before.handleValues.begin(), before.handleValues.end(),
+                        std::back_inserter(added));
+    return added;
+}
 
 std::vector<ULONG_PTR> ListKernelHandles() {
     std::vector<ULONG_PTR> live;

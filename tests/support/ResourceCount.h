@@ -27,6 +27,8 @@ ResourceCounts CountResources();
 // Probes for the process's live kernel handles and GDI objects one value at a time.
 DWORD ProbeKernelHandles();
 std::vector<ULONG_PTR> ListKernelHandles();
+// The kernel handles live in `after` that were not in `before`, lowest first.
+std::vector<ULONG_PTR> NewKernelHandles(const ResourceCounts& before, const ResourceCounts& after);
 // "0x8c Event" or "0x90 File \\??\\C:\\x.bmp": a handle's object type and, when it has one, its name.
 std::string DescribeKernelHandle(ULONG_PTR value);
 DWORD ProbeGdiObjects();

@@ -10,7 +10,6 @@ namespace travikcam {
 
 void StampAccount::Add(long long stamp) {
     if (!m_failure.empty()) return;
-    const std::string name = "frame " + std::to_string(stamp);
     if (stamp < 0) {
         m_failure = "frame " + std::to_string(m_frames + 1) + " has no readable stamp";
     } else if (m_last < 0) {
@@ -24,8 +23,9 @@ void StampAccount::Add(long long stamp) {
         --m_skipped; // the frame read early belonged to this notice
         ++m_frames;
     } else {
-        m_failure = stamp == m_last ? name + " was delivered twice"
-                                    : name + " came after frame " + std::to_string(m_last);
+        m_failure = "frame " + std::to_string(stamp) +
+                    (stamp == m_last ? " was delivered twice"
+                                     : " came after frame " + std::to_string(m_last));
     }
 }
 

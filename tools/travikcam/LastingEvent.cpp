@@ -1,9 +1,9 @@
 // travikcam check: the one lasting object a process may gain during the groups.
 #include "LastingEvent.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace travikcam {
 
@@ -12,13 +12,11 @@ namespace {
 // The one kernel handle that `after` has and `before` has not, when that is all that grew.
 ULONG_PTR OnlyNewHandle(const travik_resources::ResourceCounts& before,
                         const travik_resources::ResourceCounts& after) {
-    if (after.handles != before.handles + 1 || after.gdiObjects > before.gdiObjects ||
-        after.windows > before.windows || after.threads > before.threads)
+    if (after.gdiObjects > before.gdiObjects || after.windows > before.windows ||
+        after.threads > before.threads)
         return 0;
-    for (const ULONG_PTR value : after.handleValues)
-        if (!std::binary_search(before.handleValues.begin(), before.handleValues.end(), value))
-            return value;
-    return 0;
+    const std::vector<ULONG_PTR> added = travik_resources::NewKernelHandles(before, after);
+    return added.size() == 1 && after.handles == before.handles + 1 ? added[0] : 0;
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {

@@ -300,6 +300,10 @@ template <class F>
 bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains, RowSpan span) {
     const int32_t height = a.Height();
     if (height < 4 || a.Width() < 5) return false;
+    // A strip between the border rows has none of them to make: its settings, which scan the
+    // border's source rows, would be worked out for nothing.
+    if (!span.Has(0) && !span.Has(1) && !span.Has(height - 2) && !span.Has(height - 1))
+        return false;
     SpecialisedSettings s;
     if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(), {{0, 4}, {height - 4, 4}},
                                    &s))
