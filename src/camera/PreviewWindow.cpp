@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -34,6 +36,34 @@ int SubSampleDivisor(int subSample) {
         return 1;
     }
 }
+
+// The classes of preview windows that belonged to another thread when they were taken down. That
+// thread is asked to close the window, and a class cannot go while a window of it lives, so each
+// is tried again whenever a preview window is made or taken down: an application that starts
+// previews on one thread and ends them on another does not fill the process's class table.
+// A slim lock, because it holds no kernel object.
+class LeftoverClasses {
+  public:
+    void Add(const char* name) {
+        AcquireSRWLockExclusive(&m_lock);
+        m_names.emplace_back(name);
+        ReleaseSRWLockExclusive(&m_lock);
+    }
+    void Retry() {
+        AcquireSRWLockExclusive(&m_lock);
+        std::erase_if(m_names, [](const std::string& name) {
+            return UnregisterClassA(name.c_str(), GetModuleHandleA(nullptr)) ||
+                   GetLastError() == ERROR_CLASS_DOES_NOT_EXIST;
+        });
+        ReleaseSRWLockExclusive(&m_lock);
+    }
+
+  private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::vector<std::string> m_names;
+};
+
+LeftoverClasses g_leftoverClasses;
 
 } // namespace
 
@@ -72,7 +102,10 @@ void CTravik::DestroyPreviewWindow() {
     if (m_previewWindow && !DestroyWindow(m_previewWindow) && IsWindow(m_previewWindow))
         PostMessageA(m_previewWindow, WM_CLOSE, 0, 0);
     m_previewWindow = nullptr;
-    if (m_windowClass[0]) UnregisterClassA(m_windowClass, GetModuleHandleA(nullptr));
+    g_leftoverClasses.Retry();
+    if (m_windowClass[0] && !UnregisterClassA(m_windowClass, GetModuleHandleA(nullptr)) &&
+        GetLastError() != ERROR_CLASS_DOES_NOT_EXIST)
+        g_leftoverClasses.Add(m_windowClass);
     m_windowClass[0] = '\0';
     m_previewWindowStale = false;
 }

@@ -162,6 +162,7 @@ class Lifetime : public ::testing::Test {
         EXPECT_EQ(after.handles, before.handles);
         if (compareGdi) EXPECT_EQ(after.gdiObjects, before.gdiObjects);
         EXPECT_EQ(after.userObjects, before.userObjects);
+        EXPECT_EQ(after.windowClasses, before.windowClasses);
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -219,6 +220,44 @@ TEST_F(PreviewWindowTest, TwoCamerasRegisterDifferentClasses) {
     if (other) GetClassNameA(other, b, sizeof(b));
     EXPECT_STRNE(a, b);
     Travik_Release(second);
+}
+
+// Pumps this thread's messages until `window` is gone or `ms` have passed.
+bool PumpUntilGone(HWND window, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (IsWindow(window) && GetTickCount() - start < ms) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return !IsWindow(window);
+}
+
+// A preview started on one thread and closed on another: the window is the first thread's, so it
+// is asked to close itself, and its class can only go after it has.
+TEST_F(PreviewWindowTest, AWindowClosedByItsOwnThreadLeavesNoClassBehind) {
+    const DWORD classesBefore = travik_resources::CountResources().windowClasses;
+    HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    bool windowWent = false;
+    int result = 0;
+    HWND preview = nullptr;
+    std::thread starter([&] { // a user interface thread: it keeps answering its messages
+        result = Travik_Preview(handle);
+        preview = FindWindowA(nullptr, kTopLevelTitle);
+        SetEvent(started);
+        windowWent = PumpUntilGone(preview, 10000);
+    });
+    WaitForSingleObject(started, 10000);
+    CloseHandle(started);
+    EXPECT_EQ(result, 1);
+    EXPECT_NE(preview, nullptr);
+    EXPECT_EQ(Travik_Close(handle), 1);
+    starter.join();
+    EXPECT_TRUE(windowWent);
+    // The next window made and taken down, on this thread, takes the left class with it.
+    ASSERT_EQ(Travik_Preview(handle), 1);
+    EXPECT_EQ(Travik_Close(handle), 1);
+    EXPECT_EQ(travik_resources::CountResources().windowClasses, classesBefore);
 }
 
 TEST_F(PreviewWindowTest, SettingThePreviewWindowNeedsADevice) {

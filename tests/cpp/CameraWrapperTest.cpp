@@ -251,6 +251,7 @@ TEST_F(CameraWrapperTest, StreamingCameraIsTakenDownInOrderAndLeavesNothing) {
     EXPECT_EQ(calls, callsAtDestruction) << "a callback ran after its camera was gone";
     const travik_test::ResourceCounts after = travik_test::CountResources();
     EXPECT_EQ(after.threads, before.threads);
+    EXPECT_EQ(after.windowClasses, before.windowClasses);
     EXPECT_EQ(KernelHandleCount(), handlesBefore);
 }
 

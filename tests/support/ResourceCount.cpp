@@ -18,6 +18,9 @@ constexpr ULONG_PTR kHandleProbeLimit = 1u << 16;
 constexpr DWORD kFreeRunAtTheEnd = 2048;
 // GDI handles are found by their table index (the low 16 bits) alone under Wine.
 constexpr ULONG_PTR kGdiProbeLimit = 1u << 16;
+// Registered window classes are named by atoms of this range.
+constexpr UINT kFirstClassAtom = 0xC000;
+constexpr UINT kLastClassAtom = 0xFFFF;
 
 struct WindowTally {
     DWORD processId;
@@ -40,6 +43,41 @@ BOOL CALLBACK CountTopLevel(HWND window, LPARAM tally) {
     ++t->count;
     EnumChildWindows(window, CountChild, tally); // every descendant, not only direct children
     return TRUE;
+}
+
+// The program and the modules loaded from outside the Windows folder. The system's own DLLs
+// register classes when a thread first needs them (its input method's, COM's), which no
+// application controls, so only these modules' classes can show a leak.
+std::vector<HMODULE> OwnModules() {
+    std::vector<HMODULE> modules(1024);
+    DWORD bytes = 0;
+    if (!EnumProcessModules(GetCurrentProcess(), modules.data(),
+                            static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &bytes))
+        return {GetModuleHandleA(nullptr)};
+    modules.resize(std::min<size_t>(bytes / sizeof(HMODULE), modules.size()));
+    char windows[MAX_PATH] = {};
+    const UINT windowsLength = GetWindowsDirectoryA(windows, MAX_PATH);
+    std::vector<HMODULE> own;
+    for (HMODULE module : modules) {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(module, path, MAX_PATH);
+        if (windowsLength == 0 || _strnicmp(path, windows, windowsLength) != 0)
+            own.push_back(module);
+    }
+    return own;
+}
+
+// A class registered by a module is found only through that module's instance; system and
+// global classes are found through any instance.
+std::vector<ATOM> ClassAtomsFoundThrough(HINSTANCE instance) {
+    std::vector<ATOM> found;
+    for (UINT atom = kFirstClassAtom; atom <= kLastClassAtom; ++atom) {
+        WNDCLASSEXA info = {};
+        info.cbSize = sizeof info;
+        if (GetClassInfoExA(instance, MAKEINTATOM(atom), &info))
+            found.push_back(static_cast<ATOM>(atom));
+    }
+    return found;
 }
 
 SIZE_T PrivateBytes() {
@@ -109,13 +147,31 @@ std::string EventText(HANDLE handle) {
            (state.signalled ? ", signalled" : ", not signalled");
 }
 
-void AppendNewHandles(std::string& text, const ResourceCounts& before,
-                      const ResourceCounts& after) {
-    const std::vector<ULONG_PTR> added = NewKernelHandles(before, after);
+// "VideoRenderer_..." for a class atom. Windows keeps class names in the atom table of the
+// clipboard formats, Wine in the global one.
+std::string ClassName(ATOM atom) {
+    char name[256] = {};
+    if (GetClipboardFormatNameA(atom, name, sizeof name) > 0) return name;
+    if (GlobalGetAtomNameA(atom, name, sizeof name) > 0) return name;
+    std::snprintf(name, sizeof name, "atom 0x%04x", atom);
+    return name;
+}
+
+// The values of `after` that `before` has not; both are sorted.
+template <typename Value>
+std::vector<Value> Added(const std::vector<Value>& before, const std::vector<Value>& after) {
+    std::vector<Value> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    return added;
+}
+
+// " (new: a, b)" with each added value described.
+template <typename Value, typename Describe>
+void AppendNew(std::string& text, const std::vector<Value>& added, Describe describe) {
     if (added.empty()) return;
     text += " (new:";
-    for (size_t i = 0; i < added.size(); ++i)
-        text += (i ? ", " : " ") + DescribeKernelHandle(added[i]);
+    for (size_t i = 0; i < added.size(); ++i) text += (i ? ", " : " ") + describe(added[i]);
     text += ")";
 }
 
@@ -123,11 +179,7 @@ void AppendNewHandles(std::string& text, const ResourceCounts& before,
 
 std::vector<ULONG_PTR> NewKernelHandles(const ResourceCounts& before,
                                         const ResourceCounts& after) {
-    std::vector<ULONG_PTR> added;
-    std::set_difference(after.handleValues.begin(), after.handleValues.end(),
-                        before.handleValues.begin(), before.handleValues.end(),
-                        std::back_inserter(added));
-    return added;
+    return Added(before.handleValues, after.handleValues);
 }
 
 std::vector<ULONG_PTR> ListKernelHandles() {
@@ -186,6 +238,18 @@ DWORD CountOwnWindows() {
     return tally.count;
 }
 
+std::vector<ATOM> ListOwnWindowClasses() {
+    // kernel32 registers no class: what is found through it, every instance finds.
+    const std::vector<ATOM> everyones = ClassAtomsFoundThrough(GetModuleHandleA("kernel32.dll"));
+    std::vector<ATOM> own;
+    for (HMODULE module : OwnModules())
+        for (ATOM atom : ClassAtomsFoundThrough(module))
+            if (!std::binary_search(everyones.begin(), everyones.end(), atom)) own.push_back(atom);
+    std::sort(own.begin(), own.end());
+    own.erase(std::unique(own.begin(), own.end()), own.end());
+    return own;
+}
+
 DWORD CountOwnThreads() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return 0;
@@ -209,6 +273,8 @@ ResourceCounts CountResources() {
     counts.handles = static_cast<DWORD>(counts.handleValues.size());
     counts.gdiObjects = ProbeGdiObjects();
     counts.userObjects = counts.windows;
+    counts.classAtoms = ListOwnWindowClasses();
+    counts.windowClasses = static_cast<DWORD>(counts.classAtoms.size());
     counts.privateBytes = PrivateBytes();
     return counts;
 }
@@ -216,10 +282,14 @@ ResourceCounts CountResources() {
 std::string DescribeGrowth(const ResourceCounts& before, const ResourceCounts& after) {
     std::string text;
     AppendGrowth(text, "handles", before.handles, after.handles);
-    if (after.handles > before.handles) AppendNewHandles(text, before, after);
+    if (after.handles > before.handles)
+        AppendNew(text, NewKernelHandles(before, after), DescribeKernelHandle);
     AppendGrowth(text, "GDI objects", before.gdiObjects, after.gdiObjects);
     AppendGrowth(text, "USER objects", before.userObjects, after.userObjects);
     AppendGrowth(text, "windows", before.windows, after.windows);
+    AppendGrowth(text, "window classes", before.windowClasses, after.windowClasses);
+    if (after.windowClasses > before.windowClasses)
+        AppendNew(text, Added(before.classAtoms, after.classAtoms), ClassName);
     AppendGrowth(text, "threads", before.threads, after.threads);
     return text;
 }

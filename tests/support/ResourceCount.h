@@ -1,4 +1,5 @@
-// Counts of the process's kernel handles, GDI and USER objects, windows and threads that work
+// Counts of the process's kernel handles, GDI and USER objects, windows, window classes and threads
+// that work
 // both on Windows and under Wine, for leak checks in tests and in `travikcam check`.
 #pragma once
 
@@ -15,9 +16,11 @@ struct ResourceCounts {
     DWORD gdiObjects = 0;  // bitmaps, DCs, brushes, fonts, ...
     DWORD userObjects = 0; // USER objects: the windows, which are all that can be counted everywhere
     DWORD windows = 0;     // windows of this process: top-level, children and message-only
+    DWORD windowClasses = 0; // registered by the program and the modules it brought, not the system's
     DWORD threads = 0;
     SIZE_T privateBytes = 0; // committed private memory; noisy, for reports rather than equality
     std::vector<ULONG_PTR> handleValues; // the live kernel handles, lowest first
+    std::vector<ATOM> classAtoms;         // the atoms of those window classes, lowest first
 };
 
 // Counts now. Live handles and GDI objects are found by probing, since the system's own counters
@@ -33,6 +36,9 @@ std::vector<ULONG_PTR> NewKernelHandles(const ResourceCounts& before, const Reso
 std::string DescribeKernelHandle(ULONG_PTR value);
 DWORD ProbeGdiObjects();
 DWORD CountOwnWindows();
+// The window classes that the program and the modules loaded from outside the system folder have
+// registered and not yet unregistered, by atom.
+std::vector<ATOM> ListOwnWindowClasses();
 DWORD CountOwnThreads();
 
 // "handles 41 -> 43, windows 2 -> 3" for each count that grew from `before` to `after` (private

@@ -1,10 +1,14 @@
-// The leak counters see one leaked kernel handle, GDI object, window and thread, and see them go.
+// The leak counters see one leaked kernel handle, GDI object, window, window class and thread, and
+// see them go.
 #include "support/ResourceCount.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <objbase.h>
+
+#include <thread>
 
 namespace {
 
@@ -76,6 +80,34 @@ TEST(ResourceCountTest, TopLevelChildAndMessageOnlyWindowsAreCounted) {
     EXPECT_EQ(after.windows, before.windows);
     EXPECT_EQ(after.userObjects, before.userObjects);
     EXPECT_NE(DescribeGrowth(before, leaked).find("windows"), std::string::npos);
+}
+
+TEST(ResourceCountTest, AWindowClassIsCountedUntilItIsUnregistered) {
+    const ResourceCounts before = CountResources();
+    ResourceCounts leaked;
+    std::string growth;
+    {
+        const travik_test::ProgramWindowClass windowClass("ResourceCountTest.Leaked");
+        ASSERT_TRUE(windowClass.registered());
+        leaked = CountResources();
+        growth = DescribeGrowth(before, leaked); // while the class has its name
+    }
+    const ResourceCounts after = CountResources();
+    EXPECT_EQ(leaked.windowClasses, before.windowClasses + 1);
+    EXPECT_EQ(after.windowClasses, before.windowClasses);
+    EXPECT_NE(growth.find("window classes"), std::string::npos) << growth;
+    EXPECT_NE(growth.find("ResourceCountTest.Leaked"), std::string::npos) << growth;
+}
+
+TEST(ResourceCountTest, TheSystemsOwnClassesAreNotCounted) {
+    // A thread's first COM apartment makes the system register the class of its apartment
+    // window, which stays for the life of the process.
+    const ResourceCounts before = CountResources();
+    std::thread([] {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        CoUninitialize();
+    }).join();
+    EXPECT_EQ(CountResources().windowClasses, before.windowClasses);
 }
 
 DWORD WINAPI WaitForEvent(void* event) {

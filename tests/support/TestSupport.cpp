@@ -35,6 +35,18 @@ MessageWindow::~MessageWindow() {
     if (m_hwnd) DestroyWindow(m_hwnd);
 }
 
+ProgramWindowClass::ProgramWindowClass(const char* name) : m_name(name) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = name;
+    m_atom = RegisterClassA(&windowClass);
+}
+
+ProgramWindowClass::~ProgramWindowClass() {
+    if (m_atom) UnregisterClassA(m_name, GetModuleHandleA(nullptr));
+}
+
 std::vector<LPARAM> MessageWindow::Collect(UINT message, DWORD ms) {
     std::vector<LPARAM> found;
     const DWORD start = GetTickCount();

@@ -31,6 +31,21 @@ class MessageWindow {
     HWND m_hwnd = nullptr;
 };
 
+// A window class of the program, registered for as long as the object lives.
+class ProgramWindowClass {
+  public:
+    explicit ProgramWindowClass(const char* name);
+    ~ProgramWindowClass();
+    ProgramWindowClass(const ProgramWindowClass&) = delete;
+    ProgramWindowClass& operator=(const ProgramWindowClass&) = delete;
+
+    bool registered() const { return m_atom != 0; }
+
+  private:
+    const char* m_name;
+    ATOM m_atom = 0;
+};
+
 // Drains the calling thread's queue of thread messages (hwnd NULL) of the given id.
 std::vector<LPARAM> CollectThreadMessages(UINT message);
 

@@ -1,6 +1,7 @@
 // The check takes one new auto-reset event for the thread library's lasting lock event, once,
 // and nothing else: real events and handles made between two counts.
 #include "LastingEvent.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,17 @@ TEST(LastingEvent, OtherHandlesAndMoreThanOneAreLeaks) {
     EXPECT_FALSE(LastingEventAllowance().Accept(before, CountResources()));
     CloseHandle(one);
     CloseHandle(two);
+}
+
+TEST(LastingEvent, AnEventBesideAnyOtherGrowthIsALeak) {
+    const ResourceCounts before = CountResources();
+    const HANDLE event = LockLikeEvent();
+    {
+        const travik_test::ProgramWindowClass windowClass("TravikLastingEventTest");
+        ASSERT_TRUE(windowClass.registered());
+        EXPECT_FALSE(LastingEventAllowance().Accept(before, CountResources()));
+    }
+    CloseHandle(event);
 }
 
 } // namespace

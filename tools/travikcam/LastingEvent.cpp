@@ -13,7 +13,7 @@ namespace {
 ULONG_PTR OnlyNewHandle(const travik_resources::ResourceCounts& before,
                         const travik_resources::ResourceCounts& after) {
     if (after.gdiObjects > before.gdiObjects || after.windows > before.windows ||
-        after.threads > before.threads)
+        after.windowClasses > before.windowClasses || after.threads > before.threads)
         return 0;
     const std::vector<ULONG_PTR> added = travik_resources::NewKernelHandles(before, after);
     return added.size() == 1 && after.handles == before.handles + 1 ? added[0] : 0;
