@@ -167,14 +167,15 @@ bool CTravik::StartRecordingThread() {
 
 namespace {
 // Waits for `handle` while answering messages sent to this thread's windows: the worker draws
-// into a window of this thread, and a drawing call that needs this thread must not hang.
+// into a window of this thread, and a drawing call that needs this thread must not hang. The
+// wait wakes only for messages sent after the thread last looked at its queue, so those already
+// waiting are answered first.
 void WaitAnsweringSentMessages(HANDLE handle) {
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (wait != WAIT_OBJECT_0 + 1) return;
+    do {
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    } while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) ==
+             WAIT_OBJECT_0 + 1);
 }
 } // namespace
 

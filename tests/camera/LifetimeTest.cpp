@@ -204,6 +204,17 @@ void TriggerAndStopOnce() {
     EXPECT_EQ(Travik_Release(handle), 1);
 }
 
+// Whether a message sent by another thread waits in this thread's queue within `ms`. Looking
+// marks it as seen, so a wait that wakes only for new messages would not wake for it.
+bool WaitForSentMessage(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE)) {
+        if (GetTickCount() - start > ms) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
 TEST_F(Lifetime, ReleaseFromAHandlerThatStopPreviewAnswersReturns) {
     TriggerAndStopOnce();
     const travik_test::ResourceCounts before = travik_test::CountResources();
@@ -212,8 +223,9 @@ TEST_F(Lifetime, ReleaseFromAHandlerThatStopPreviewAnswersReturns) {
         const int handle = Travik_Initialize(app.hwnd());
         ASSERT_NE(handle, 0);
         app.handle = handle;
-        // The worker's grab stays pending until the helper lifts the stall, so StopPreview is
-        // certainly waiting for the worker, answering sent messages, when the release comes.
+        // The worker's grab stays pending until the helper lifts the stall (the stop's cancel
+        // does not end it under Wine), so the stop is waiting for the worker when the release
+        // comes.
         ASSERT_TRUE(travik_emu::SetFault(0, TRAVIK_EMU_FAULT_STALL, 600000));
         std::vector<unsigned char> buffer(1280 * 960 * 8); // room for any colour mode
         ASSERT_EQ(Travik_Trigger(handle, app.hwnd(), buffer.data(), static_cast<int>(buffer.size()), 0),
@@ -224,6 +236,9 @@ TEST_F(Lifetime, ReleaseFromAHandlerThatStopPreviewAnswersReturns) {
             SendMessageA(app.hwnd(), kReleaseNow, 0, 0);
             travik_emu::SetFault(0, TRAVIK_EMU_FAULT_NONE);
         });
+        // The release is waiting in this thread's queue before the stop begins, however late
+        // the helper ran, and the stop answers it while it waits for the worker.
+        ASSERT_TRUE(WaitForSentMessage(10000));
         app.inExport = true;
         EXPECT_EQ(Travik_StopPreview(handle), 1);
         app.inExport = false;
