@@ -37,19 +37,19 @@ int SubSampleDivisor(int subSample) {
     }
 }
 
-// The classes of preview windows that belonged to another thread when they were taken down. That
-// thread is asked to close the window, and a class cannot go while a window of it lives, so each
-// is tried again whenever a preview window is made or taken down: an application that starts
+// The classes of preview windows taken down. A class cannot go while a window of it lives, and a
+// window of another thread can only be asked to close, so a class whose window is still there is
+// tried again whenever a preview window is made or taken down: an application that starts
 // previews on one thread and ends them on another does not fill the process's class table.
 // A slim lock, because it holds no kernel object.
-class LeftoverClasses {
+class ClassesToUnregister {
   public:
     void Add(const char* name) {
         AcquireSRWLockExclusive(&m_lock);
         m_names.emplace_back(name);
         ReleaseSRWLockExclusive(&m_lock);
     }
-    void Retry() {
+    void UnregisterThoseWithoutWindows() {
         AcquireSRWLockExclusive(&m_lock);
         std::erase_if(m_names, [](const std::string& name) {
             return UnregisterClassA(name.c_str(), GetModuleHandleA(nullptr)) ||
@@ -63,7 +63,7 @@ class LeftoverClasses {
     std::vector<std::string> m_names;
 };
 
-LeftoverClasses g_leftoverClasses;
+ClassesToUnregister g_classesToUnregister;
 
 } // namespace
 
@@ -102,10 +102,8 @@ void CTravik::DestroyPreviewWindow() {
     if (m_previewWindow && !DestroyWindow(m_previewWindow) && IsWindow(m_previewWindow))
         PostMessageA(m_previewWindow, WM_CLOSE, 0, 0);
     m_previewWindow = nullptr;
-    g_leftoverClasses.Retry();
-    if (m_windowClass[0] && !UnregisterClassA(m_windowClass, GetModuleHandleA(nullptr)) &&
-        GetLastError() != ERROR_CLASS_DOES_NOT_EXIST)
-        g_leftoverClasses.Add(m_windowClass);
+    if (m_windowClass[0]) g_classesToUnregister.Add(m_windowClass);
+    g_classesToUnregister.UnregisterThoseWithoutWindows();
     m_windowClass[0] = '\0';
     m_previewWindowStale = false;
 }

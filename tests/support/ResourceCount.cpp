@@ -69,15 +69,10 @@ std::vector<HMODULE> OwnModules() {
 
 // A class registered by a module is found only through that module's instance; system and
 // global classes are found through any instance.
-std::vector<ATOM> ClassAtomsFoundThrough(HINSTANCE instance) {
-    std::vector<ATOM> found;
-    for (UINT atom = kFirstClassAtom; atom <= kLastClassAtom; ++atom) {
-        WNDCLASSEXA info = {};
-        info.cbSize = sizeof info;
-        if (GetClassInfoExA(instance, MAKEINTATOM(atom), &info))
-            found.push_back(static_cast<ATOM>(atom));
-    }
-    return found;
+bool ClassFoundThrough(HINSTANCE instance, ATOM atom) {
+    WNDCLASSEXA info = {};
+    info.cbSize = sizeof info;
+    return GetClassInfoExA(instance, MAKEINTATOM(atom), &info) != 0;
 }
 
 SIZE_T PrivateBytes() {
@@ -239,12 +234,14 @@ DWORD CountOwnWindows() {
 }
 
 std::vector<ATOM> ListOwnWindowClasses() {
-    // kernel32 registers no class: what is found through it, every instance finds.
-    const std::vector<ATOM> everyones = ClassAtomsFoundThrough(GetModuleHandleA("kernel32.dll"));
+    // kernel32 registers no class: a class found through it too is not a module's own.
+    const HINSTANCE noClasses = GetModuleHandleA("kernel32.dll");
     std::vector<ATOM> own;
     for (HMODULE module : OwnModules())
-        for (ATOM atom : ClassAtomsFoundThrough(module))
-            if (!std::binary_search(everyones.begin(), everyones.end(), atom)) own.push_back(atom);
+        for (UINT atom = kFirstClassAtom; atom <= kLastClassAtom; ++atom)
+            if (ClassFoundThrough(module, static_cast<ATOM>(atom)) &&
+                !ClassFoundThrough(noClasses, static_cast<ATOM>(atom)))
+                own.push_back(static_cast<ATOM>(atom));
     std::sort(own.begin(), own.end());
     own.erase(std::unique(own.begin(), own.end()), own.end());
     return own;

@@ -1,6 +1,6 @@
-// Counts of the process's kernel handles, GDI and USER objects, windows, window classes and threads
-// that work
-// both on Windows and under Wine, for leak checks in tests and in `travikcam check`.
+// Counts of the process's kernel handles, GDI and USER objects, windows, window classes and
+// threads that work both on Windows and under Wine, for leak checks in tests and in
+// `travikcam check`.
 #pragma once
 
 #include <windows.h>
