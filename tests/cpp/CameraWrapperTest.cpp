@@ -3,6 +3,7 @@
 #include "TravikSdk.hpp"
 
 #include "EmuControl.h"
+#include "LastingEvent.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,16 +15,6 @@
 namespace {
 
 constexpr DWORD kPatience = 20000; // generous: the machine may be loaded
-
-// Live kernel handles of this process, found by probing: the handle-count query returns 0 under
-// Wine, so it could not see a leak there.
-int KernelHandleCount() {
-    int count = 0;
-    DWORD flags = 0;
-    for (ULONG_PTR value = 4; value < 65536; value += 4)
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
-    return count;
-}
 
 HWND StreamWindow() {
     return FindWindowExA(HWND_MESSAGE, nullptr, "TravikSdkHppFrameStream", nullptr);
@@ -234,9 +225,13 @@ TEST_F(CameraWrapperTest, ThrowingCallbackIsCaughtCountedAndThePreviewGoesOn) {
 }
 
 TEST_F(CameraWrapperTest, StreamingCameraIsTakenDownInOrderAndLeavesNothing) {
-    Open().close(); // what a first camera of the process sets up once is not a leak
+    // What a first streaming camera of the process sets up once (the stream window's class) is
+    // not a leak.
+    {
+        travik::Camera first = Open();
+        ASSERT_TRUE(first.onFrame([](const travik::FrameView&) {}).ok());
+    }
     const travik_test::ResourceCounts before = travik_test::CountResources();
-    const int handlesBefore = KernelHandleCount();
     long long calls = 0;
     {
         travik::Camera camera = Open();
@@ -252,7 +247,10 @@ TEST_F(CameraWrapperTest, StreamingCameraIsTakenDownInOrderAndLeavesNothing) {
     const travik_test::ResourceCounts after = travik_test::CountResources();
     EXPECT_EQ(after.threads, before.threads);
     EXPECT_EQ(after.windowClasses, before.windowClasses);
-    EXPECT_EQ(KernelHandleCount(), handlesBefore);
+    // The DLL's thread library may make its one lasting lock event while the strip threads
+    // stream; any other new handle is a leak.
+    if (!travikcam::LastingEventAllowance().Accept(before, after))
+        EXPECT_EQ(after.handles, before.handles) << travik_resources::DescribeGrowth(before, after);
 }
 
 TEST(CameraWrapperErrors, EveryCodeHasItsOwnText) {
