@@ -122,17 +122,24 @@ int CTravik::StartPreview() {
     if (m_acqState == kPreviewing) return 1;
     if (m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
     if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
+    // The device is claimed before it streams: another application that started on it since the
+    // preparation looked has it now.
+    const int device = m_device->GetDeviceNumber();
+    if (!ClaimOwner(device)) {
+        ReportError(ERR_DEVICE);
+        return FailStart(ERR_UNAVAILABLE);
+    }
 
     RestartFrameRate();
     m_device->SetTriggerMode(0);
     // The transfer runs before the worker polls it: a worker that finds no transfer running
     // takes it for one that ended because the camera went away.
     if (m_device->StartTransfer() != TVK_OK) {
+        ReleaseOwner(device);
         StopPreview();
         return ReportError(ERR_DEVICE_IO), 0;
     }
     m_acqState = kPreviewing;
-    ClaimOwner(m_device->GetDeviceNumber());
     m_runFlag = 1;
     if (StartWorker(false)) return 1;
     StopPreview();
