@@ -2,6 +2,8 @@
 #include "api/SdkChain.h"
 
 #include "camera/Travik.h"
+#include "device/UniqueHandle.h"
+#include "support/MessageWait.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -76,26 +78,21 @@ namespace {
 // Leases the calling thread holds, over every camera: a release from inside an export must not
 // wait, since what it would wait for may be lower on its own stack.
 thread_local int t_leasesHeld = 0;
-
-// Waits until no export uses the camera any more, answering messages sent to this thread: an
-// export running on another thread may be sending to a window of this one.
-void WaitUntilUnused(const CTravik& camera) {
-    while (camera.InUse()) {
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
-    }
-}
 } // namespace
 
-CameraLease::CameraLease(CTravik* camera) : m_camera(camera) {
+CameraLease::CameraLease(CSdkChain& chain, CTravik* camera) : m_chain(&chain), m_camera(camera) {
     if (m_camera) ++t_leasesHeld;
 }
 
 CameraLease::~CameraLease() {
     if (!m_camera) return;
     --t_leasesHeld;
-    if (m_camera->EndUse()) delete m_camera;
+    // Once its reference is dropped the camera may be freed by a release at any moment: only
+    // the chain is told.
+    if (m_camera->EndUse())
+        delete m_camera;
+    else
+        m_chain->LeaseEnded();
 }
 
 bool CameraLease::HeldByThisThread() { return t_leasesHeld > 0; }
@@ -131,7 +128,7 @@ CameraLease CSdkChain::LeaseCamera(int handle) {
     RegistryLock lock(m_lock);
     if (!Seek(handle) || !m_cursor->data.camera) return CameraLease();
     m_cursor->data.camera->BeginUse();
-    return CameraLease(m_cursor->data.camera);
+    return CameraLease(*this, m_cursor->data.camera);
 }
 
 CTravik* CSdkChain::Unregister(int handle, bool& found) {
@@ -152,6 +149,32 @@ int CSdkChain::ReleaseCamera(int handle) {
     if (!CameraLease::HeldByThisThread()) WaitUntilUnused(*camera);
     if (camera->EndUse()) delete camera;
     return 1;
+}
+
+// The release counts itself as waiting before it looks at the camera's references, and a lease
+// drops its reference before it looks at that count: so either the release sees the reference
+// gone, or the lease sees the release waiting and sets its event.
+void CSdkChain::WaitUntilUnused(const CTravik& camera) {
+    const UniqueHandle leaseEnded(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    {
+        RegistryLock lock(m_lock);
+        m_releasesWaiting.push_back(leaseEnded.get());
+        ++m_releasesWaitingCount;
+    }
+    while (camera.InUse()) {
+        // Without an event (none could be made) the wait falls back to looking again shortly.
+        if (WaitAnsweringSentMessages(leaseEnded.get()) == WAIT_FAILED) Sleep(1);
+    }
+    RegistryLock lock(m_lock);
+    std::erase(m_releasesWaiting, leaseEnded.get());
+    --m_releasesWaitingCount;
+}
+
+void CSdkChain::LeaseEnded() {
+    if (m_releasesWaitingCount.load() == 0) return;
+    RegistryLock lock(m_lock);
+    for (HANDLE release : m_releasesWaiting)
+        SetEvent(release);
 }
 
 int CSdkChain::RemoveHandle(int handle) {

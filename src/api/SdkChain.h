@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 class CTravik;
+class CSdkChain;
 
 struct CSDKDATA {
     int handle;
@@ -50,8 +52,10 @@ template <class T> class CTRing {
 class CameraLease {
   public:
     CameraLease() = default;
-    explicit CameraLease(CTravik* camera);
-    CameraLease(CameraLease&& other) noexcept : m_camera(other.m_camera) { other.m_camera = nullptr; }
+    CameraLease(CSdkChain& chain, CTravik* camera);
+    CameraLease(CameraLease&& other) noexcept : m_chain(other.m_chain), m_camera(other.m_camera) {
+        other.m_camera = nullptr;
+    }
     CameraLease(const CameraLease&) = delete;
     CameraLease& operator=(const CameraLease&) = delete;
     CameraLease& operator=(CameraLease&&) = delete;
@@ -65,6 +69,7 @@ class CameraLease {
     static bool HeldByThisThread();
 
   private:
+    CSdkChain* m_chain = nullptr;
     CTravik* m_camera = nullptr;
 };
 
@@ -87,13 +92,24 @@ class CSdkChain : public CTRing<CSDKDATA> {
     int RemoveHandle(int handle);
     // Whether the number was ever issued as a handle by this registry.
     bool WasIssued(int handle) const;
+    // Called as a lease that did not destroy its camera ends: wakes the releases waiting for
+    // their camera's exports to end.
+    void LeaseEnded();
 
   private:
+    // Waits until no export uses the camera any more, answering messages sent to this thread: an
+    // export running on another thread may be sending to a window of this one.
+    void WaitUntilUnused(const CTravik& camera);
     // The camera of the handle with its registration; null when unknown. The node is gone after.
     CTravik* Unregister(int handle, bool& found);
     // Every handle number issued, sorted, so that none is issued twice in the process: a stale
     // handle must never address a newer camera. Four bytes per camera ever made; under m_lock.
     std::vector<unsigned> m_issued;
+    // The events of the releases waiting in WaitUntilUnused, set by every lease that ends; under
+    // m_lock. Their count is read without the lock, so that a lease ends without taking the lock
+    // while no release waits.
+    std::vector<HANDLE> m_releasesWaiting;
+    std::atomic<int> m_releasesWaitingCount{0};
 };
 
 extern CSdkChain g_sdkChain;

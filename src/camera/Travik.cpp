@@ -1,6 +1,7 @@
 // Camera object: construction, destruction, the export lock and error reporting.
 #include "camera/Travik.h"
 #include "imaging/pipeline/FrameStrips.h"
+#include "support/MessageWait.h"
 
 #include <mmsystem.h>
 
@@ -20,15 +21,9 @@ CTravik::~CTravik() {
 }
 
 CTravik::ExportScope::ExportScope(CTravik& camera) : m_camera(camera) {
-    HANDLE lock = camera.m_controlLock.get();
     // Messages sent to this thread's windows are answered while it waits: the holder may be
     // creating or destroying a window whose parent belongs to this thread.
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &lock, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED_0 || wait == WAIT_FAILED) break;
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    WaitAnsweringSentMessages(camera.m_controlLock.get());
 }
 
 CTravik::ExportScope::~ExportScope() {
