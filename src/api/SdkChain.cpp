@@ -2,7 +2,7 @@
 #include "api/SdkChain.h"
 
 #include "camera/Travik.h"
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 #include "support/MessageWait.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Settings persistence: configuration files of 8-byte records.
 #include "camera/Travik.h"
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 #include <vector>
 

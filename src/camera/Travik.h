@@ -10,7 +10,7 @@
 #include "camera/ConfigRecords.h"
 #include "camera/SharedMemoryBlock.h"
 #include "files/AviRecorder.h"
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 #include "imaging/kernels/ToneTable.h"
 
 #include <array>

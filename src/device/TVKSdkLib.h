@@ -14,7 +14,7 @@
 #include "device/DriverInterface.h"
 #include "device/FrameRing.h"
 #include "device/TransferBlock.h"
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 // Transfer length of a frame geometry: total width × (y offset + height) pixels, rounded up to
 // a multiple of 1024. Negative or overflowing input gives -1.

@@ -1,7 +1,7 @@
 // Image files and recording: what the recorder thread does, from opening the AVI to finishing it.
 #pragma once
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 #include "files/AviWriter.h"
 #include "files/FrameQueue.h"
 
