@@ -11,19 +11,6 @@
 
 CSdkChain g_sdkChain;
 
-namespace {
-class RegistryLock {
-  public:
-    explicit RegistryLock(CRITICAL_SECTION& lock) : m_lock(lock) { EnterCriticalSection(&m_lock); }
-    ~RegistryLock() { LeaveCriticalSection(&m_lock); }
-    RegistryLock(const RegistryLock&) = delete;
-    RegistryLock& operator=(const RegistryLock&) = delete;
-
-  private:
-    CRITICAL_SECTION& m_lock;
-};
-} // namespace
-
 template <class T> void CTRing<T>::AddNode(const T& value) {
     auto* node = new RingNode<T>{value, nullptr, nullptr};
     if (!m_cursor) {
@@ -100,7 +87,7 @@ bool CameraLease::HeldByThisThread() { return t_leasesHeld > 0; }
 int CSdkChain::CreateCamera() {
     CTravik* camera = new (std::nothrow) CTravik();
     if (!camera) return 0;
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     // Wrap-around sum, computed unsigned so that it is defined; rand() is per thread and never
     // seeded here.
     unsigned sum = static_cast<unsigned>(GetTickCount()) + static_cast<unsigned>(std::rand()) +
@@ -120,19 +107,19 @@ bool CSdkChain::WasIssued(int handle) const {
 }
 
 RingNode<CSDKDATA>* CSdkChain::FindCamera(int handle) {
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     return Seek(handle) ? m_cursor : nullptr;
 }
 
 CameraLease CSdkChain::LeaseCamera(int handle) {
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     if (!Seek(handle) || !m_cursor->data.camera) return CameraLease();
     m_cursor->data.camera->BeginUse();
     return CameraLease(*this, m_cursor->data.camera);
 }
 
 CTravik* CSdkChain::Unregister(int handle, bool& found) {
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     found = Seek(handle) != 0;
     if (!found) return nullptr;
     CTravik* camera = m_cursor->data.camera;
@@ -157,7 +144,7 @@ int CSdkChain::ReleaseCamera(int handle) {
 void CSdkChain::WaitUntilUnused(const CTravik& camera) {
     const UniqueHandle leaseEnded(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     {
-        RegistryLock lock(m_lock);
+        LockGuard lock(m_lock);
         m_releasesWaiting.push_back(leaseEnded.get());
         ++m_releasesWaitingCount;
     }
@@ -165,19 +152,19 @@ void CSdkChain::WaitUntilUnused(const CTravik& camera) {
         // Without an event (none could be made) the wait falls back to looking again shortly.
         if (WaitAnsweringSentMessages(leaseEnded.get()) == WAIT_FAILED) Sleep(1);
     }
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     std::erase(m_releasesWaiting, leaseEnded.get());
     --m_releasesWaitingCount;
 }
 
 void CSdkChain::LeaseEnded() {
     if (m_releasesWaitingCount.load() == 0) return;
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     for (HANDLE release : m_releasesWaiting)
         SetEvent(release);
 }
 
 int CSdkChain::RemoveHandle(int handle) {
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     return Seek(handle) ? RemoveCurrent() : 0;
 }

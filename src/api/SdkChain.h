@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "support/CriticalSection.h"
+
 #include <atomic>
 #include <vector>
 
@@ -24,11 +26,8 @@ template <class T> struct RingNode {
 // every walk happens under the registry lock.
 template <class T> class CTRing {
   public:
-    CTRing() { InitializeCriticalSection(&m_lock); }
-    virtual ~CTRing() {
-        RemoveAll();
-        DeleteCriticalSection(&m_lock);
-    }
+    CTRing() = default;
+    virtual ~CTRing() { RemoveAll(); }
     CTRing(const CTRing&) = delete;
     CTRing& operator=(const CTRing&) = delete;
 
@@ -42,7 +41,7 @@ template <class T> class CTRing {
   protected:
     RingNode<T>* m_cursor = nullptr;
     int m_nodeCount = 0;
-    CRITICAL_SECTION m_lock;
+    CriticalSection m_lock;
 };
 
 // A camera held for the length of one export. The registry's own reference and every lease

@@ -2,7 +2,6 @@
 // acquisition depends on is made while frames flow, and the worker and recorder threads.
 #include "camera/AcquisitionOwner.h"
 
-#include "camera/ImageLock.h"
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 #include "support/MessageWait.h"
@@ -34,7 +33,7 @@ int AcquisitionOwner::Change(ChangePolicy policy, const std::function<int()>& ap
     case ChangePolicy::Live:
         return apply();
     case ChangePolicy::BetweenFrames: {
-        ImageLock lock(m_camera.m_imageLock);
+        LockGuard lock(m_camera.m_imageLock);
         return apply();
     }
     case ChangePolicy::Restart:

@@ -6,8 +6,6 @@
 #include <mmsystem.h>
 
 CTravik::CTravik() {
-    InitializeCriticalSection(&m_imageLock);
-    InitializeCriticalSection(&m_configLock);
     m_rateStart = static_cast<int>(timeGetTime());
     m_controlLock.reset(CreateMutexA(nullptr, FALSE, nullptr));
 }
@@ -15,8 +13,6 @@ CTravik::CTravik() {
 CTravik::~CTravik() {
     RunReleaseSteps();
     FreeOwnedObjects();
-    DeleteCriticalSection(&m_configLock);
-    DeleteCriticalSection(&m_imageLock);
     m_sharedMemory.CloseBlock();
 }
 

@@ -10,6 +10,7 @@
 #include "camera/ConfigRecords.h"
 #include "camera/SharedMemoryBlock.h"
 #include "files/AviRecorder.h"
+#include "support/CriticalSection.h"
 #include "support/UniqueHandle.h"
 #include "imaging/kernels/ToneTable.h"
 
@@ -221,8 +222,10 @@ class CTravik {
     double m_msPerClock = 1.0;
     int m_realExposure = 0;
 
-    CRITICAL_SECTION m_imageLock;  // guards every image buffer against the worker thread
-    CRITICAL_SECTION m_configLock; // held while the configuration records are rewritten
+    // Guards every image buffer against the worker thread. The dialogs' thread, which may own the
+    // preview window the worker draws into, takes it answering sent messages.
+    CriticalSection m_imageLock{CriticalSection::Waits::AnsweringSentMessages};
+    CriticalSection m_configLock; // held while the configuration records are rewritten
 
     std::vector<ConfigRecord> m_configRecords; // guarded by m_configLock
     int m_recording = 0;

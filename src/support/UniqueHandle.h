@@ -1,4 +1,5 @@
-// Device access layer: an owning wrapper for Win32 kernel handles (files, events, threads).
+// Support: handles, locks and waits that the SDK and its tools share; here an owning wrapper for
+// Win32 kernel handles (files, events, threads).
 #pragma once
 
 #include <windows.h>
