@@ -1,5 +1,5 @@
 // Settings persistence: registry key handling.
-#include "camera/RegistryKey.h"
+#include "support/RegistryKey.h"
 
 #include <cstdio>
 #include <utility>
