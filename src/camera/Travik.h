@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "TravikSdk.h"
-#include "api/ErrorStack.h"
+#include "camera/ErrorStack.h"
 #include "camera/AcquisitionOwner.h"
 #include "camera/ConfigRecords.h"
 #include "camera/SharedMemoryBlock.h"

@@ -1,5 +1,5 @@
 // Error reporting: push and pop of the error stack.
-#include "api/ErrorStack.h"
+#include "camera/ErrorStack.h"
 
 #include <cstring>
 
