@@ -1,4 +1,4 @@
-// Error reporting: push and pop of the error stack.
+// Camera object: push and pop of the error stack.
 #include "camera/ErrorStack.h"
 
 #include <cstring>

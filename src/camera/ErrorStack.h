@@ -1,4 +1,4 @@
-// Error reporting: the per-camera stack of the 20 newest error codes.
+// Camera object: its error stack, the 20 newest error codes.
 #pragma once
 
 #include "support/CriticalSection.h"

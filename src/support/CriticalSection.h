@@ -1,4 +1,5 @@
-// Support: handles, locks and waits that the SDK and its tools share.
+// Support: Win32 handles, locks, registry keys and waits that the SDK and its tools share; here
+// the critical section and its guard.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-// Settings persistence: registry key handling.
+// Support: registry keys under HKEY_CURRENT_USER and the layout of the cameras' settings.
 #include "support/RegistryKey.h"
 
 #include <cstdio>
