@@ -2,25 +2,14 @@
 #include "api/SdkChain.h"
 
 #include "camera/Travik.h"
+#include "support/UniqueHandle.h"
+#include "support/MessageWait.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <new>
 
 CSdkChain g_sdkChain;
-
-namespace {
-class RegistryLock {
-  public:
-    explicit RegistryLock(CRITICAL_SECTION& lock) : m_lock(lock) { EnterCriticalSection(&m_lock); }
-    ~RegistryLock() { LeaveCriticalSection(&m_lock); }
-    RegistryLock(const RegistryLock&) = delete;
-    RegistryLock& operator=(const RegistryLock&) = delete;
-
-  private:
-    CRITICAL_SECTION& m_lock;
-};
-} // namespace
 
 template <class T> void CTRing<T>::AddNode(const T& value) {
     auto* node = new RingNode<T>{value, nullptr, nullptr};
@@ -76,26 +65,21 @@ namespace {
 // Leases the calling thread holds, over every camera: a release from inside an export must not
 // wait, since what it would wait for may be lower on its own stack.
 thread_local int t_leasesHeld = 0;
-
-// Waits until no export uses the camera any more, answering messages sent to this thread: an
-// export running on another thread may be sending to a window of this one.
-void WaitUntilUnused(const CTravik& camera) {
-    while (camera.InUse()) {
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
-    }
-}
 } // namespace
 
-CameraLease::CameraLease(CTravik* camera) : m_camera(camera) {
+CameraLease::CameraLease(CSdkChain& chain, CTravik* camera) : m_chain(&chain), m_camera(camera) {
     if (m_camera) ++t_leasesHeld;
 }
 
 CameraLease::~CameraLease() {
     if (!m_camera) return;
     --t_leasesHeld;
-    if (m_camera->EndUse()) delete m_camera;
+    // Once its reference is dropped the camera may be freed by a release at any moment: only
+    // the chain is told.
+    if (m_camera->EndUse())
+        delete m_camera;
+    else
+        m_chain->LeaseEnded();
 }
 
 bool CameraLease::HeldByThisThread() { return t_leasesHeld > 0; }
@@ -103,7 +87,7 @@ bool CameraLease::HeldByThisThread() { return t_leasesHeld > 0; }
 int CSdkChain::CreateCamera() {
     CTravik* camera = new (std::nothrow) CTravik();
     if (!camera) return 0;
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     // Wrap-around sum, computed unsigned so that it is defined; rand() is per thread and never
     // seeded here.
     unsigned sum = static_cast<unsigned>(GetTickCount()) + static_cast<unsigned>(std::rand()) +
@@ -123,19 +107,19 @@ bool CSdkChain::WasIssued(int handle) const {
 }
 
 RingNode<CSDKDATA>* CSdkChain::FindCamera(int handle) {
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     return Seek(handle) ? m_cursor : nullptr;
 }
 
 CameraLease CSdkChain::LeaseCamera(int handle) {
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     if (!Seek(handle) || !m_cursor->data.camera) return CameraLease();
     m_cursor->data.camera->BeginUse();
-    return CameraLease(m_cursor->data.camera);
+    return CameraLease(*this, m_cursor->data.camera);
 }
 
 CTravik* CSdkChain::Unregister(int handle, bool& found) {
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     found = Seek(handle) != 0;
     if (!found) return nullptr;
     CTravik* camera = m_cursor->data.camera;
@@ -154,7 +138,33 @@ int CSdkChain::ReleaseCamera(int handle) {
     return 1;
 }
 
+// The release counts itself as waiting before it looks at the camera's references, and a lease
+// drops its reference before it looks at that count: so either the release sees the reference
+// gone, or the lease sees the release waiting and sets its event.
+void CSdkChain::WaitUntilUnused(const CTravik& camera) {
+    const UniqueHandle leaseEnded(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    {
+        LockGuard lock(m_lock);
+        m_releasesWaiting.push_back(leaseEnded.get());
+        ++m_releasesWaitingCount;
+    }
+    while (camera.InUse()) {
+        // Without an event (none could be made) the wait falls back to looking again shortly.
+        if (WaitAnsweringSentMessages(leaseEnded.get()) == WAIT_FAILED) Sleep(1);
+    }
+    LockGuard lock(m_lock);
+    std::erase(m_releasesWaiting, leaseEnded.get());
+    --m_releasesWaitingCount;
+}
+
+void CSdkChain::LeaseEnded() {
+    if (m_releasesWaitingCount.load() == 0) return;
+    LockGuard lock(m_lock);
+    for (HANDLE release : m_releasesWaiting)
+        SetEvent(release);
+}
+
 int CSdkChain::RemoveHandle(int handle) {
-    RegistryLock lock(m_lock);
+    LockGuard lock(m_lock);
     return Seek(handle) ? RemoveCurrent() : 0;
 }

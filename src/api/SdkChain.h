@@ -3,9 +3,13 @@
 
 #include <windows.h>
 
+#include "support/CriticalSection.h"
+
+#include <atomic>
 #include <vector>
 
 class CTravik;
+class CSdkChain;
 
 struct CSDKDATA {
     int handle;
@@ -22,11 +26,8 @@ template <class T> struct RingNode {
 // every walk happens under the registry lock.
 template <class T> class CTRing {
   public:
-    CTRing() { InitializeCriticalSection(&m_lock); }
-    virtual ~CTRing() {
-        RemoveAll();
-        DeleteCriticalSection(&m_lock);
-    }
+    CTRing() = default;
+    virtual ~CTRing() { RemoveAll(); }
     CTRing(const CTRing&) = delete;
     CTRing& operator=(const CTRing&) = delete;
 
@@ -40,7 +41,7 @@ template <class T> class CTRing {
   protected:
     RingNode<T>* m_cursor = nullptr;
     int m_nodeCount = 0;
-    CRITICAL_SECTION m_lock;
+    CriticalSection m_lock;
 };
 
 // A camera held for the length of one export. The registry's own reference and every lease
@@ -50,8 +51,10 @@ template <class T> class CTRing {
 class CameraLease {
   public:
     CameraLease() = default;
-    explicit CameraLease(CTravik* camera);
-    CameraLease(CameraLease&& other) noexcept : m_camera(other.m_camera) { other.m_camera = nullptr; }
+    CameraLease(CSdkChain& chain, CTravik* camera);
+    CameraLease(CameraLease&& other) noexcept : m_chain(other.m_chain), m_camera(other.m_camera) {
+        other.m_camera = nullptr;
+    }
     CameraLease(const CameraLease&) = delete;
     CameraLease& operator=(const CameraLease&) = delete;
     CameraLease& operator=(CameraLease&&) = delete;
@@ -65,6 +68,7 @@ class CameraLease {
     static bool HeldByThisThread();
 
   private:
+    CSdkChain* m_chain = nullptr;
     CTravik* m_camera = nullptr;
 };
 
@@ -87,13 +91,24 @@ class CSdkChain : public CTRing<CSDKDATA> {
     int RemoveHandle(int handle);
     // Whether the number was ever issued as a handle by this registry.
     bool WasIssued(int handle) const;
+    // Called as a lease that did not destroy its camera ends: wakes the releases waiting for
+    // their camera's exports to end.
+    void LeaseEnded();
 
   private:
+    // Waits until no export uses the camera any more, answering messages sent to this thread: an
+    // export running on another thread may be sending to a window of this one.
+    void WaitUntilUnused(const CTravik& camera);
     // The camera of the handle with its registration; null when unknown. The node is gone after.
     CTravik* Unregister(int handle, bool& found);
     // Every handle number issued, sorted, so that none is issued twice in the process: a stale
     // handle must never address a newer camera. Four bytes per camera ever made; under m_lock.
     std::vector<unsigned> m_issued;
+    // The events of the releases waiting in WaitUntilUnused, set by every lease that ends; under
+    // m_lock. Their count is read without the lock, so that a lease ends without taking the lock
+    // while no release waits.
+    std::vector<HANDLE> m_releasesWaiting;
+    std::atomic<int> m_releasesWaitingCount{0};
 };
 
 extern CSdkChain g_sdkChain;

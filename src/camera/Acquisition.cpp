@@ -1,7 +1,6 @@
 // Acquisition engine: preparing a capture, the state machine of preview, capture and trigger
 // mode, single frames on the caller's thread, and copying images out.
 #include "camera/SettingsBlocks.h"
-#include "camera/ImageLock.h"
 #include "camera/Travik.h"
 #include "imaging/ImageBuffer.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
@@ -64,7 +63,7 @@ int CTravik::PrepareCapture() {
 
     {
         // Image read-out may run on another of the caller's threads meanwhile.
-        ImageLock lock(m_imageLock);
+        LockGuard lock(m_imageLock);
         const int w = m_EH, h = m_EV;
         const int mode = m_colorMode;
         bool sized = true;
@@ -201,7 +200,7 @@ int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
     const bool keepHandle = m_acquisition.Is(Capturing);
     if (!keepHandle && !PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
 
-    ImageLock lock(m_imageLock);
+    LockGuard lock(m_imageLock);
     const int grabbed = m_device->GrabFrame();
     const int read = grabbed == TVK_OK ? ReadRawFrame(true) : grabbed;
     if (read != TVK_OK) {
@@ -247,7 +246,7 @@ int CTravik::Trigger(HWND window, unsigned char* buffer, int length, int rowOrde
 
 int CTravik::GetImage(unsigned char* buffer, int length, int rowOrder) {
     if (!m_device || !OutputImage()) return ReportError(ERR_UNAVAILABLE), 0;
-    ImageLock lock(m_imageLock);
+    LockGuard lock(m_imageLock);
     const ImageBuffer* image = OutputImage();
     if (!buffer || !image->Pixels()) return ReportError(ERR_MEMORY), 0;
     // A failed copy has posted and reported its code.

@@ -2,9 +2,9 @@
 // acquisition depends on is made while frames flow, and the worker and recorder threads.
 #include "camera/AcquisitionOwner.h"
 
-#include "camera/ImageLock.h"
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
+#include "support/MessageWait.h"
 
 #include <algorithm>
 #include <utility>
@@ -33,7 +33,7 @@ int AcquisitionOwner::Change(ChangePolicy policy, const std::function<int()>& ap
     case ChangePolicy::Live:
         return apply();
     case ChangePolicy::BetweenFrames: {
-        ImageLock lock(m_camera.m_imageLock);
+        LockGuard lock(m_camera.m_imageLock);
         return apply();
     }
     case ChangePolicy::Restart:
@@ -195,21 +195,9 @@ bool AcquisitionOwner::Start(Thread& thread, std::function<void()> body) {
     return false;
 }
 
-namespace {
-// Waits for `handle` while answering messages sent to this thread's windows: the worker draws
-// into a window of this thread, and a drawing call that needs this thread must not hang. The
-// wait wakes only for messages sent after the thread last looked at its queue, so those already
-// waiting are answered first.
-void WaitAnsweringSentMessages(HANDLE handle) {
-    do {
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    } while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) ==
-             WAIT_OBJECT_0 + 1);
-}
-} // namespace
-
-// Waits for the thread's done event and its end, then closes both handles.
+// Waits for the thread's done event and its end, then closes both handles. Messages sent to
+// this thread's windows are answered meanwhile: the worker draws into a window of this thread,
+// and a drawing call that needs this thread must not hang.
 void AcquisitionOwner::Join(Thread& thread) {
     // Never wait for ourselves: a dialog hook running on that thread may stop acquisition.
     if (thread.id == GetCurrentThreadId()) return;

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "camera/ChangePolicy.h"
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 #include <atomic>
 #include <functional>

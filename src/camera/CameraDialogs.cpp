@@ -22,22 +22,7 @@ void PublishDialog(void*& slot, void* link) { std::atomic_ref<void*>(slot).store
 // The image lock, taken on the caller's thread, which may own the preview window: the worker
 // draws into that window while it holds the lock, and a drawing call may wait for this thread
 // to answer a message. So the wait answers sent messages instead of blocking on the lock.
-class ImageLockAnsweringMessages {
-  public:
-    explicit ImageLockAnsweringMessages(CRITICAL_SECTION& lock) : m_lock(lock) {
-        while (!TryEnterCriticalSection(&m_lock)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
-            MSG message;
-            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
-    }
-    ~ImageLockAnsweringMessages() { LeaveCriticalSection(&m_lock); }
-    ImageLockAnsweringMessages(const ImageLockAnsweringMessages&) = delete;
-    ImageLockAnsweringMessages& operator=(const ImageLockAnsweringMessages&) = delete;
-
-  private:
-    CRITICAL_SECTION& m_lock;
-};
+constexpr LockGuard::AnswerSentMessages kAnsweringMessages;
 
 } // namespace
 
@@ -62,7 +47,7 @@ int CTravik::SetImageDlg(HWND parentWindow) {
         // Between two frames, so that the gains saved are those of one white balance, and
         // between two exports, which may be setting filters on another thread.
         ExportScope scope(*this);
-        ImageLockAnsweringMessages lock(m_imageLock);
+        LockGuard lock(m_imageLock, kAnsweringMessages);
         std::copy(std::begin(m_imageFilter), std::end(m_imageFilter), saved);
     }
 
@@ -78,7 +63,7 @@ int CTravik::SetImageDlg(HWND parentWindow) {
 // the restore; with the lock, every later frame sees the automatic requests already off.
 void CTravik::RestoreImageFilter(const int (&saved)[kImageFilterEntries]) {
     ExportScope scope(*this);
-    ImageLockAnsweringMessages lock(m_imageLock);
+    LockGuard lock(m_imageLock, kAnsweringMessages);
     std::copy(std::begin(saved), std::end(saved), m_imageFilter);
 }
 
@@ -118,7 +103,7 @@ int CTravik::SetAnalogDlg(HWND parentWindow) {
 // so none of its changes can land after the sensor is restored.
 void CTravik::RestoreCameraSettings(const int (&saved)[kCameraSettingEntries], int savedBayerMode) {
     ExportScope scope(*this);
-    ImageLockAnsweringMessages lock(m_imageLock);
+    LockGuard lock(m_imageLock, kAnsweringMessages);
     std::copy(std::begin(saved), std::end(saved), m_cameraSettings);
     m_imageFilter[kBayerMode] = savedBayerMode;
     m_device->SetGain(saved[kGlobalGain]);

@@ -1,7 +1,7 @@
 // Settings persistence: configuration files of 8-byte records.
 #include "camera/Travik.h"
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 #include <vector>
 
@@ -17,9 +17,8 @@ int CTravik::LoadConfigFileA(const char* path) {
     file.reset();
 
     std::vector<ConfigRecord> records = ParseConfigRecords(bytes.data(), read);
-    EnterCriticalSection(&m_configLock);
+    LockGuard lock(m_configLock);
     m_configRecords.swap(records);
-    LeaveCriticalSection(&m_configLock);
     return 1;
 }
 

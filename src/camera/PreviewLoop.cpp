@@ -1,6 +1,5 @@
 // Acquisition engine: the worker thread, its preview and trigger loops, and the frame record
 // posted with every frame notice.
-#include "camera/ImageLock.h"
 #include "camera/Travik.h"
 #include "imaging/ImageBuffer.h"
 #include "imaging/pipeline/StripPool.h"
@@ -69,7 +68,7 @@ void CTravik::PreviewLoop() {
         }
         if (polled != POLL_FRAME) continue;
 
-        ImageLock lock(m_imageLock);
+        LockGuard lock(m_imageLock);
         if (ReadRawFrame(false) != TVK_OK) {
             PostNotice(0, ERR_TRANSFER);
             ReportError(ERR_TRANSFER);
@@ -115,7 +114,7 @@ void CTravik::TriggerLoop() {
             continue;
         }
 
-        ImageLock lock(m_imageLock);
+        LockGuard lock(m_imageLock);
         if (ReadRawFrame(true) != TVK_OK) continue;
         FillFrameInfo(false);
         ProcessFrame(PipelineThreads());

@@ -1,5 +1,5 @@
 // Settings persistence: loading and saving the camera's settings in the registry.
-#include "camera/RegistryKey.h"
+#include "support/RegistryKey.h"
 #include "camera/SettingsBlocks.h"
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 // One record per device number in the block's owner table.
 struct OwnerRecord {

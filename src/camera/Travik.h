@@ -5,12 +5,13 @@
 #include <windows.h>
 
 #include "TravikSdk.h"
-#include "api/ErrorStack.h"
+#include "camera/ErrorStack.h"
 #include "camera/AcquisitionOwner.h"
 #include "camera/ConfigRecords.h"
 #include "camera/SharedMemoryBlock.h"
 #include "files/AviRecorder.h"
-#include "device/UniqueHandle.h"
+#include "support/CriticalSection.h"
+#include "support/UniqueHandle.h"
 #include "imaging/kernels/ToneTable.h"
 
 #include <array>
@@ -223,8 +224,10 @@ class CTravik {
     double m_msPerClock = 1.0;
     int m_realExposure = 0;
 
-    CRITICAL_SECTION m_imageLock;  // guards every image buffer against the worker thread
-    CRITICAL_SECTION m_configLock; // held while the configuration records are rewritten
+    // Guards every image buffer against the worker thread. The dialogs' thread, which may own the
+    // preview window the worker draws into, takes it answering sent messages.
+    CriticalSection m_imageLock{CriticalSection::Waits::AnsweringSentMessages};
+    CriticalSection m_configLock; // held while the configuration records are rewritten
 
     std::vector<ConfigRecord> m_configRecords; // guarded by m_configLock
     int m_recording = 0;

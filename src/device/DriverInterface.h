@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 namespace driver {
 

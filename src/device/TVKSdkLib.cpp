@@ -13,12 +13,11 @@ std::int64_t TransferLengthFor(int totalWidth, int yOffset, int height) {
     return rounded > INT_MAX ? -1 : rounded;
 }
 
-CTVKSdkLib::CTVKSdkLib() { InitializeCriticalSection(&m_sequenceLock); }
+CTVKSdkLib::CTVKSdkLib() = default;
 
 CTVKSdkLib::~CTVKSdkLib() {
     // The thread writes into the ring and reads the device path: both die with this object.
     StopTransfer(); // reaps the thread on every path
-    DeleteCriticalSection(&m_sequenceLock);
 }
 
 // ---- Virtual operations ----

@@ -14,7 +14,8 @@
 #include "device/DriverInterface.h"
 #include "device/FrameRing.h"
 #include "device/TransferBlock.h"
-#include "device/UniqueHandle.h"
+#include "support/CriticalSection.h"
+#include "support/UniqueHandle.h"
 
 // Transfer length of a frame geometry: total width × (y offset + height) pixels, rounded up to
 // a multiple of 1024. Negative or overflowing input gives -1.
@@ -38,18 +39,7 @@ class CTVKSdkLib {
     // control, a settings dialog and the application's threads all program the sensor, and
     // interleaved packets would leave a mix of two settings in it. Held only for the sequence,
     // never while waiting for a frame or a thread; a sequence may run others inside it.
-    class SequenceLock {
-      public:
-        explicit SequenceLock(CTVKSdkLib& device) : m_lock(device.m_sequenceLock) {
-            EnterCriticalSection(&m_lock);
-        }
-        ~SequenceLock() { LeaveCriticalSection(&m_lock); }
-        SequenceLock(const SequenceLock&) = delete;
-        SequenceLock& operator=(const SequenceLock&) = delete;
-
-      private:
-        CRITICAL_SECTION& m_lock;
-    };
+    CriticalSection& SequenceLock() { return m_sequenceLock; }
 
     // ---- Virtual operations, in their fixed order ----
 
@@ -210,7 +200,7 @@ class CTVKSdkLib {
     char m_devicePath[driver::kDevicePathBytes] = {};
     UniqueHandle m_grabHandle;
     UniqueHandle m_transferThread;
-    CRITICAL_SECTION m_sequenceLock; // see SequenceLock
+    CriticalSection m_sequenceLock; // see SequenceLock
     // The grab handle while a read waits on it, for CancelPendingGrab; null otherwise. Written by
     // the grabbing thread under m_pendingGrabLock, so it is never closed while being cancelled.
     HANDLE m_pendingGrab = nullptr;

@@ -27,7 +27,7 @@ int CTVKSdkLib::WriteControllerRegister(int index, int value) {
 
 int CTVKSdkLib::ReadControllerRegister(int index, std::uint8_t* value) {
     if (value == nullptr) return 0;
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     UniqueHandle device = driver::OpenDevice(m_devicePath);
     if (!device) return 0;
     // Replies to a request that never went out would belong to someone else's exchange.
@@ -41,7 +41,7 @@ int CTVKSdkLib::ReadControllerRegister(int index, std::uint8_t* value) {
 
 int CTVKSdkLib::ReadRomByte(int address, std::uint8_t* value) {
     if (value == nullptr || address < kRomIdBase || address > 0xFFFF) return 0;
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     UniqueHandle device = driver::OpenDevice(m_devicePath);
     if (!device) return 0;
     if (!SendOn(device.get(), MakeRomReadPacket(static_cast<std::uint16_t>(address)))) {

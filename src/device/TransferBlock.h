@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "device/FrameRing.h"
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 // Shared between exactly two threads without a lock. Rules, per field:
 // - set by the starter before the thread exists, read-only while it runs: transferSize,

@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <limits>
 
-#include "camera/RegistryKey.h"
+#include "support/RegistryKey.h"
 #include "dialogs/DialogIds.h"
 
 namespace dialogs {

@@ -1,7 +1,6 @@
 // Image files and recording: opening a recording, the recorder thread's rounds, and the finish.
 #include "files/AviRecorder.h"
 
-#include "camera/ImageLock.h"
 #include "imaging/ImageBuffer.h"
 #include "imaging/kernels/Kernels.h"
 
@@ -26,9 +25,9 @@ AviRecorder::AviRecorder() = default;
 AviRecorder::~AviRecorder() = default;
 
 AviRecorder::OpenResult AviRecorder::Open(const FilePath& path, int timeMs,
-                                          CRITICAL_SECTION& imageLock, const ImageSource& source) {
+                                          CriticalSection& imageLock, const ImageSource& source) {
     {
-        ImageLock lock(imageLock);
+        LockGuard lock(imageLock);
         const ImageBuffer* image = source ? source() : nullptr;
         if (!image || !image->Pixels()) return OpenResult::kNoImage;
         m_avi.m_width = image->Width();
@@ -64,7 +63,7 @@ AviRecorder::OpenResult AviRecorder::Open(const FilePath& path, int timeMs,
     m_startTime = 0;
     m_lastFrameTime = 0;
     m_imageLock = &imageLock;
-    ImageLock lock(imageLock);
+    LockGuard lock(imageLock);
     m_intakeOpen = true;
     return OpenResult::kOpened;
 }
@@ -80,7 +79,7 @@ bool AviRecorder::MakeWorkBuffers() {
 
 void AviRecorder::StopIntake() {
     if (!m_imageLock) return;
-    ImageLock lock(*m_imageLock);
+    LockGuard lock(*m_imageLock);
     m_intakeOpen = false;
     m_color.reset();
     m_gray.reset();

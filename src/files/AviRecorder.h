@@ -1,7 +1,8 @@
 // Image files and recording: what the recorder thread does, from opening the AVI to finishing it.
 #pragma once
 
-#include "device/UniqueHandle.h"
+#include "support/CriticalSection.h"
+#include "support/UniqueHandle.h"
 #include "files/AviWriter.h"
 #include "files/FrameQueue.h"
 
@@ -67,7 +68,7 @@ class AviRecorder {
     // images. The recording lasts `timeMs` from its first frame; a negative time ends it with
     // the first frame. `imageLock` must outlive the Run. `source` gives the output image to take
     // the size from.
-    OpenResult Open(const FilePath& path, int timeMs, CRITICAL_SECTION& imageLock,
+    OpenResult Open(const FilePath& path, int timeMs, CriticalSection& imageLock,
                     const ImageSource& source);
     // The recorder thread's body; returns with the file finished and `runFlag` cleared, and
     // says why. `acquisitionRunFlag`, when given, is the run flag of the acquisition that makes
@@ -121,7 +122,7 @@ class AviRecorder {
     size_t m_queueBytes = size_t{64} << 20;
     std::atomic<uint32_t> m_framesRecorded{0};
     std::atomic<uint32_t> m_framesDropped{0};
-    CRITICAL_SECTION* m_imageLock = nullptr;
+    CriticalSection* m_imageLock = nullptr;
     int m_timeMs = 0;
     uint64_t m_nextFileLimit = UINT64_MAX;
     Clock m_clock = [] { return static_cast<uint32_t>(timeGetTime()); };

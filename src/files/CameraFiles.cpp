@@ -1,5 +1,4 @@
 // Image files and recording: the camera object's still-image saves and AVI recordings.
-#include "camera/ImageLock.h"
 #include "camera/Travik.h"
 #include "files/ImageFile.h"
 #include "imaging/ImageBuffer.h"
@@ -13,7 +12,7 @@ constexpr int kSampleDepth = 10;
 
 int CTravik::SaveImage(const char* path, int fileType) {
     if (!m_device || !m_imageReady) return ReportError(ERR_UNAVAILABLE), 0;
-    ImageLock lock(m_imageLock);
+    LockGuard lock(m_imageLock);
     const ImageBuffer* image = OutputImage();
     if (!image) return ReportError(ERR_UNAVAILABLE), 0;
     // A failed write reports nothing: the result says it.
@@ -23,7 +22,7 @@ int CTravik::SaveImage(const char* path, int fileType) {
 int CTravik::SaveImageW(const wchar_t* path, int fileType) {
     // This entry writes whatever the output buffer holds, even before the first image.
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    ImageLock lock(m_imageLock);
+    LockGuard lock(m_imageLock);
     const ImageBuffer* image = OutputImage();
     if (!image) return ReportError(ERR_UNAVAILABLE), 0;
     // The file is opened by its wide name: no code page stands between the caller and the file.
@@ -50,7 +49,7 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
     {
         // A recording runs without notices or a caller buffer; the worker reads them under
         // the image lock.
-        ImageLock lock(m_imageLock);
+        LockGuard lock(m_imageLock);
         m_notifyWindow = nullptr;
         m_userBuffer = nullptr;
         m_userLength = 0;

@@ -2,7 +2,7 @@
 // recorder thread.
 #pragma once
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 #include <atomic>
 #include <cstddef>

@@ -24,7 +24,7 @@ bool Convert(ImageBuffer& temporary, const ImageBuffer& image, PositionedKernel 
 int SaveBmpUpright(const FilePath& path, const ImageBuffer& image) {
     ImageBuffer flipped;
     if (!Convert(flipped, image, RowsFlip)) return 0;
-    return path.Wide() ? flipped.SaveBmp(path.Wide()) : flipped.SaveBmp(path.Narrow());
+    return WriteBmpFile(path, flipped);
 }
 
 // The JPEG writer reads bottom-up rows, so every conversion reverses them; the fourth byte or

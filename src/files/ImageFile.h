@@ -23,6 +23,11 @@ enum ImageFileType {
 // type out of range, a depth the form cannot take, or a file that cannot be written.
 int WriteImageFile(const FilePath& path, const ImageBuffer* image, int fileType, int sampleDepth);
 
+// BMP of the image as it lies in memory (memory row 0 is the file's bottom row), with the
+// colour table of 8-bit images; an existing file is truncated in place. 1 when every byte was
+// written; 0 when the file could not be opened or written.
+int WriteBmpFile(const FilePath& path, const ImageBuffer& image);
+
 // TIFF of the image: samples reordered to red-green-blue and 16-bit ones scaled to the full
 // range, one uncompressed strip.
 int WriteTiffFile(const FilePath& path, const ImageBuffer& image, int sampleDepth);

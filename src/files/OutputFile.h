@@ -1,7 +1,7 @@
 // Image files and recording: the output file that raw images and AVI recordings are written to.
 #pragma once
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 #include "files/FilePath.h"
 
 #include <windows.h>

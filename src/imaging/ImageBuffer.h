@@ -39,12 +39,6 @@ class ImageBuffer {
     // BitBlt of `sourceRect` of the source (whole source when null) to (x, y); GDI converts the
     // format on the way. The BitBlt result; 0 for a heap buffer on either side.
     int Blit(const ImageBuffer* source, const RECT* sourceRect, int x, int y);
-    // Writes a BMP file of the buffer as it lies in memory (memory row 0 is the file's bottom
-    // row). 1 when every byte was written; 0 when the file could not be opened or written.
-    int SaveBmp(const char* path) const;
-    // The same with a UTF-16 name, opened as it is.
-    int SaveBmp(const wchar_t* path) const;
-    int SaveBmp(std::nullptr_t) const { return 0; }
 
     // Runs a positioned kernel with this buffer as destination: `sourceRect` (whole source when
     // null) placed at (x, y) is clipped to both buffers and converted to memory rows. The
@@ -70,7 +64,6 @@ class ImageBuffer {
     const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(&m_info); }
 
   private:
-    int WriteBmp(HANDLE file) const;
     struct BitmapInfo256 {
         BITMAPINFOHEADER header;
         RGBQUAD colors[256];

@@ -9,7 +9,7 @@ int CTravik380TZ4RDXSdk::SetWindow(int x, int y, int width, int height, int mode
     if (x < 0 || y < 0 || width < 4 || height < 3 || x > kSensorWidth - width ||
         y > kSensorHeight - height || static_cast<unsigned>(mode) > 3)
         return 1;
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     const int lines = mode == kSubSampleQuarterLines ? height / 4 : height;
     if (lines <= 0) return 1;          // nothing to transfer: the frame buffers cannot be sized
     if (IsTransferRunning()) return 1; // its ring cannot be resized under it
@@ -38,7 +38,7 @@ int CTravik380TZ4RDXSdk::SetWindow(int x, int y, int width, int height, int mode
 
 int CTravik380TZ4RDXSdk::SetClock(int mode) {
     if (mode < 0 || mode >= kClockModes) return 0;
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     const int written = WriteControllerRegister(CTRL_CLOCK, mode == 2 ? 3 : mode);
     StartSensor();
     return written;
@@ -53,7 +53,7 @@ int CTravik380TZ4RDXSdk::GetClock(int* mode) {
 }
 
 int CTravik380TZ4RDXSdk::SetTriggerMode(int on) {
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     const std::uint8_t flag = on ? 1 : 0;
     // The sensor follows only when the device could be opened, whatever the send's outcome.
     const bool opened =

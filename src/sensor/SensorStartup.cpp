@@ -16,7 +16,7 @@ const std::uint32_t kExposureSetup[] = {51, 0, 0, 29, 1, 2, 0, 0, 0, 0,
 } // namespace
 
 int CTravik380TZ4RDXSdk::OpenCamera(int deviceNumber) {
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     const int reset = ResetDevice(deviceNumber);
     if (reset != TVK_OK) return reset;
     StartSensor();
@@ -32,7 +32,7 @@ int CTravik380TZ4RDXSdk::PulseControllerReset() {
 }
 
 int CTravik380TZ4RDXSdk::StartSensor() {
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     WriteSensorRegister(32, 0); // hold the sensor while it is programmed
     PulseControllerReset();
     Sleep(40);

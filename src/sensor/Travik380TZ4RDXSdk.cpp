@@ -17,7 +17,7 @@ CTravik380TZ4RDXSdk::~CTravik380TZ4RDXSdk() {
 }
 
 int CTravik380TZ4RDXSdk::SetWordMode(int on) {
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     // The camera's own word-mode command always stays on; the controller register chooses.
     StoreWordMode(on);
     SendCommand(MakePacket(CMD_WORD_MODE, {1}));
@@ -53,7 +53,7 @@ void CTravik380TZ4RDXSdk::WriteSensorRegisterRange(int first, int last, std::uin
 // ---- Gain, exposure, readout select ----
 
 int CTravik380TZ4RDXSdk::SetGain(int gain) {
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     const int low = WriteSensorRegister(6, gain & 0x3F);
     const int high = WriteSensorRegister(7, (gain >> 6) & 0x0F);
     if (!low || !high) return 0;
@@ -62,7 +62,7 @@ int CTravik380TZ4RDXSdk::SetGain(int gain) {
 }
 
 int CTravik380TZ4RDXSdk::SetExposure(int value) {
-    SequenceLock sequence(*this);
+    LockGuard sequence(SequenceLock());
     const int v = std::clamp(value, kExposureMin, kExposureMax);
     // Values of 1002 and up run the sensor in its long mode, counted from register 155.
     const bool wasLong = m_exposureValue >= 1002;

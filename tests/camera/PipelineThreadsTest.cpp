@@ -2,7 +2,7 @@
 // threads (mirrors included), equal snapshots of the same frame, which run on the caller's thread
 // alone; and the threads end with the acquisition in every way it can end.
 #include "AcquisitionFixture.h"
-#include "support/ResourceCount.h"
+#include "resources/ResourceCount.h"
 
 #include <cstring>
 

@@ -44,11 +44,10 @@ AviFile ReadRecording(const std::string& path) {
 // recorder runs on a thread of its own until its run flag is cleared or it clears it.
 class StandInCamera {
   public:
-    explicit StandInCamera(int periodMs) : m_period(periodMs) { InitializeCriticalSection(&lock); }
+    explicit StandInCamera(int periodMs) : m_period(periodMs) {}
     ~StandInCamera() {
         StopRecording();
         StopProducing();
-        DeleteCriticalSection(&lock);
     }
 
     AviRecorder::OpenResult Open(const std::string& path, int timeMs = 1000) {
@@ -68,10 +67,9 @@ class StandInCamera {
     }
     // One output image, as the acquisition engine finishes it.
     void Produce() {
-        EnterCriticalSection(&lock);
+        LockGuard guard(lock);
         ++produced;
         recorder.TakeFrame(output.load());
-        LeaveCriticalSection(&lock);
     }
     // What stopping acquisition does: clear the run flag and wait for the thread.
     void StopRecording() {
@@ -105,7 +103,7 @@ class StandInCamera {
         if (m_producer.joinable()) m_producer.join();
     }
 
-    CRITICAL_SECTION lock;
+    CriticalSection lock;
     AviRecorder recorder;
     std::atomic<const ImageBuffer*> output{nullptr};
     std::atomic<int> runFlag{0};
@@ -336,12 +334,12 @@ namespace {
 // the image lock, and the lock of GDI that the conversions on the acquisition thread and the
 // buffers made and freed by the recorder share. Two threads meeting at both, many times, make
 // those once before counting, so that the count sees only what recordings leave behind.
-void ContendForLocks(CRITICAL_SECTION& imageLock) {
+void ContendForLocks(CriticalSection& imageLock) {
     auto meet = [&imageLock] {
         for (int i = 0; i < 300; ++i) {
-            EnterCriticalSection(&imageLock);
+            LockGuard guard(imageLock);
             Sleep(0);
-            LeaveCriticalSection(&imageLock);
+            guard.Unlock();
             HDC dc = CreateCompatibleDC(nullptr);
             DeleteDC(dc);
         }

@@ -1,5 +1,6 @@
 // Image buffer: sizes, strides, the gray table, the heap fallback, release, blits, BMP files and
 // the two kernel runners with their clipping.
+#include "files/ImageFile.h"
 #include "imaging/ImageBuffer.h"
 #include "support/TestSupport.h"
 
@@ -234,7 +235,7 @@ TEST_P(BmpFile, HasTheSizeOffsetHeadersAndRowsInMemoryOrder) {
         image.Pixels()[i] = static_cast<uint8_t>(i * 7 + i / 1000);
     const std::string path = TempPath("travik_imaging_test.bmp");
     DeleteFileA(path.c_str());
-    ASSERT_EQ(image.SaveBmp(path.c_str()), 1);
+    ASSERT_EQ(WriteBmpFile(path.c_str(), image), 1);
     const std::vector<uint8_t> file = ReadFile(path);
     const size_t expectedSize = offset + image.ImageBytes();
     ASSERT_EQ(file.size(), expectedSize);
@@ -262,7 +263,7 @@ TEST(SaveBmp, OverwritingALongerFileLeavesExactlyTheNewLength) {
     }
     ImageBuffer image;
     ASSERT_EQ(image.Create(10, 10, 24), 1);
-    ASSERT_EQ(image.SaveBmp(path.c_str()), 1);
+    ASSERT_EQ(WriteBmpFile(path.c_str(), image), 1);
     EXPECT_EQ(ReadFile(path).size(), 54u + 10 * 32);
     DeleteFileA(path.c_str());
 }
@@ -270,15 +271,15 @@ TEST(SaveBmp, OverwritingALongerFileLeavesExactlyTheNewLength) {
 TEST(SaveBmp, UnwritablePathFails) {
     ImageBuffer image;
     ASSERT_EQ(image.Create(10, 10, 24), 1);
-    EXPECT_EQ(image.SaveBmp(TempPath("no_such_directory_travik\\x.bmp").c_str()), 0);
-    EXPECT_EQ(image.SaveBmp(nullptr), 0);
+    EXPECT_EQ(WriteBmpFile(TempPath("no_such_directory_travik\\x.bmp").c_str(), image), 0);
+    EXPECT_EQ(WriteBmpFile(nullptr, image), 0);
 }
 
 TEST(SaveBmp, DoesNotKeepTheFileOpen) {
     const std::string path = TempPath("travik_imaging_closed.bmp");
     ImageBuffer image;
     ASSERT_EQ(image.Create(8, 8, 8), 1);
-    ASSERT_EQ(image.SaveBmp(path.c_str()), 1);
+    ASSERT_EQ(WriteBmpFile(path.c_str(), image), 1);
     EXPECT_NE(DeleteFileA(path.c_str()), 0); // no sharing was allowed while it was open
 }
 

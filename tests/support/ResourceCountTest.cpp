@@ -1,6 +1,6 @@
 // The leak counters see one leaked kernel handle, GDI object, window, window class and thread, and
 // see them go.
-#include "support/ResourceCount.h"
+#include "resources/ResourceCount.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

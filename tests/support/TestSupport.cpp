@@ -1,7 +1,7 @@
 // Shared helpers of the Windows tests.
 #include "support/TestSupport.h"
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 #include <algorithm>
 #include <cstdint>

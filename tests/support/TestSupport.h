@@ -1,7 +1,7 @@
 // Shared helpers of the Windows tests: message capture, resource counters, a clean registry.
 #pragma once
 
-#include "support/ResourceCount.h"
+#include "resources/ResourceCount.h"
 
 #include <windows.h>
 

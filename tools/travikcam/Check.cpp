@@ -6,7 +6,7 @@
 #include "CheckGroups.h"
 #include "EmuControl.h"
 #include "LastingEvent.h"
-#include "support/ResourceCount.h"
+#include "resources/ResourceCount.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // travikcam check: the one lasting object a process may gain during the groups.
 #pragma once
 
-#include "support/ResourceCount.h"
+#include "resources/ResourceCount.h"
 
 namespace travikcam {
 

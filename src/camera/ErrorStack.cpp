@@ -1,20 +1,18 @@
-// Error reporting: push and pop of the error stack.
-#include "api/ErrorStack.h"
+// Camera object: push and pop of the error stack.
+#include "camera/ErrorStack.h"
 
 #include <cstring>
 
 void ErrorStack::Push(int code) {
-    EnterCriticalSection(&m_lock);
+    LockGuard lock(m_lock);
     std::memmove(&m_codes[1], &m_codes[0], (kDepth - 1) * sizeof(int));
     m_codes[0] = code;
-    LeaveCriticalSection(&m_lock);
 }
 
 int ErrorStack::Pop() {
-    EnterCriticalSection(&m_lock);
+    LockGuard lock(m_lock);
     const int code = m_codes[0];
     std::memmove(&m_codes[0], &m_codes[1], (kDepth - 1) * sizeof(int));
     m_codes[kDepth - 1] = 0;
-    LeaveCriticalSection(&m_lock);
     return code;
 }

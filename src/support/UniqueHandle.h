@@ -1,4 +1,5 @@
-// Device access layer: an owning wrapper for Win32 kernel handles (files, events, threads).
+// Support: Win32 handles, locks, registry keys and waits that the SDK and its tools share; here
+// the owner of a kernel handle (files, events, threads).
 #pragma once
 
 #include <windows.h>

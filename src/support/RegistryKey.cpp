@@ -1,5 +1,5 @@
-// Settings persistence: registry key handling.
-#include "camera/RegistryKey.h"
+// Support: registry keys under HKEY_CURRENT_USER and the layout of the cameras' settings.
+#include "support/RegistryKey.h"
 
 #include <cstdio>
 #include <utility>

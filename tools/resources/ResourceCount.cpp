@@ -1,5 +1,5 @@
 // Resource counts by probing and enumeration, so that they are real under Wine as on Windows.
-#include "support/ResourceCount.h"
+#include "resources/ResourceCount.h"
 
 #include <psapi.h>
 #include <tlhelp32.h>

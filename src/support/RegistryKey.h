@@ -1,4 +1,5 @@
-// Settings persistence: a registry key under HKEY_CURRENT_USER that closes itself.
+// Support: Win32 handles, locks, registry keys and waits that the SDK and its tools share; here
+// a registry key under HKEY_CURRENT_USER that closes itself, and where the cameras' settings lie.
 #pragma once
 
 #include <windows.h>

@@ -1,7 +1,7 @@
-// Error reporting: the per-camera stack of the 20 newest error codes.
+// Camera object: its error stack, the 20 newest error codes.
 #pragma once
 
-#include <windows.h>
+#include "support/CriticalSection.h"
 
 // Newest code at index 0. Reports come from the caller's, the worker and the recorder threads,
 // so every change of the stack happens under its own lock.
@@ -9,8 +9,7 @@ class ErrorStack {
   public:
     static constexpr int kDepth = 20;
 
-    ErrorStack() { InitializeCriticalSection(&m_lock); }
-    ~ErrorStack() { DeleteCriticalSection(&m_lock); }
+    ErrorStack() = default;
     ErrorStack(const ErrorStack&) = delete;
     ErrorStack& operator=(const ErrorStack&) = delete;
 
@@ -20,6 +19,6 @@ class ErrorStack {
     int Pop();
 
   private:
-    CRITICAL_SECTION m_lock;
+    CriticalSection m_lock;
     int m_codes[kDepth] = {};
 };
