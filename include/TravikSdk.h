@@ -70,34 +70,34 @@ enum TravikError {
 
 /** @brief Keys of Travik_SetFilterValue() and Travik_GetFilterValue(). */
 enum TravikFilter {
-    FILTER_BRIGHTNESS = 1,        /**< brightness, -255..255 */
-    FILTER_CONTRAST = 2,          /**< contrast, -127..127 */
-    FILTER_HUE = 3,               /**< hue in degrees, -360..360 */
-    FILTER_SATURATION = 4,        /**< saturation, -255..255 */
-    FILTER_SHARPNESS = 5,         /**< sharpness, 0..30 */
-    FILTER_BAYER_GAIN_RGB = 6,    /**< white-balance gains packed red | green << 8 | blue << 16 */
-    FILTER_BAYER_GAIN_RED = 7,    /**< red white-balance gain in percent, 0..400 */
-    FILTER_BAYER_GAIN_GREEN = 8,  /**< green white-balance gain in percent, 0..400 */
-    FILTER_BAYER_GAIN_BLUE = 9,   /**< blue white-balance gain in percent, 0..400 */
-    FILTER_BAYER_GAIN_AUTO = 10,  /**< automatic white balance, 0 or 1 */
-    FILTER_GAMMA = 11,            /**< gamma, 0..200, 100 neutral */
-    FILTER_BAYER_MODE = 12,       /**< Bayer phase of the first delivered row, 0..3 */
-    FILTER_GLOBAL_GAIN = 13,      /**< sensor gain, 0..1023 */
-    FILTER_COLOR_GAIN_RED = 14,   /**< colour gain red, 0 only */
+    FILTER_BRIGHTNESS = 1,         /**< brightness, -255..255 */
+    FILTER_CONTRAST = 2,           /**< contrast, -127..127 */
+    FILTER_HUE = 3,                /**< hue in degrees, -360..360 */
+    FILTER_SATURATION = 4,         /**< saturation, -255..255 */
+    FILTER_SHARPNESS = 5,          /**< sharpness, 0..30 */
+    FILTER_BAYER_GAIN_RGB = 6,     /**< white-balance gains packed red | green << 8 | blue << 16 */
+    FILTER_BAYER_GAIN_RED = 7,     /**< red white-balance gain in percent, 0..400 */
+    FILTER_BAYER_GAIN_GREEN = 8,   /**< green white-balance gain in percent, 0..400 */
+    FILTER_BAYER_GAIN_BLUE = 9,    /**< blue white-balance gain in percent, 0..400 */
+    FILTER_BAYER_GAIN_AUTO = 10,   /**< automatic white balance, 0 or 1 */
+    FILTER_GAMMA = 11,             /**< gamma, 0..200, 100 neutral */
+    FILTER_BAYER_MODE = 12,        /**< Bayer phase of the first delivered row, 0..3 */
+    FILTER_GLOBAL_GAIN = 13,       /**< sensor gain, 0..1023 */
+    FILTER_COLOR_GAIN_RED = 14,    /**< colour gain red, 0 only */
     FILTER_COLOR_GAIN_GREEN1 = 15, /**< colour gain green 1, 0 only */
     FILTER_COLOR_GAIN_GREEN2 = 16, /**< colour gain green 2, 0 only */
-    FILTER_COLOR_GAIN_BLUE = 17,  /**< colour gain blue, 0 only */
-    FILTER_EXPOSURE_TIME = 18,    /**< exposure value, 3 (longest)..1003 (shortest) */
-    FILTER_GRAY_MODE = 19,        /**< gray mode, 0..2 */
-    FILTER_GRAY_GAIN_R = 20,      /**< gray gain R in 1/128, 0..255 */
-    FILTER_GRAY_GAIN_G1 = 21,     /**< gray gain G1 in 1/128, 0..255 */
-    FILTER_GRAY_GAIN_G2 = 22,     /**< gray gain G2 in 1/128, 0..255 */
-    FILTER_GRAY_GAIN_B = 23,      /**< gray gain B in 1/128, 0..255 */
-    FILTER_GRAY_OFFSET_R = 24,    /**< gray offset R, -255..255 */
-    FILTER_GRAY_OFFSET_G1 = 25,   /**< gray offset G1, -255..255 */
-    FILTER_GRAY_OFFSET_G2 = 26,   /**< gray offset G2, -255..255 */
-    FILTER_GRAY_OFFSET_B = 27,    /**< gray offset B, -255..255 */
-    FILTER_GRAY_AUTO = 28         /**< automatic gray gains */
+    FILTER_COLOR_GAIN_BLUE = 17,   /**< colour gain blue, 0 only */
+    FILTER_EXPOSURE_TIME = 18,     /**< exposure value, 3 (longest)..1003 (shortest) */
+    FILTER_GRAY_MODE = 19,         /**< gray mode, 0..2 */
+    FILTER_GRAY_GAIN_R = 20,       /**< gray gain R in 1/128, 0..255 */
+    FILTER_GRAY_GAIN_G1 = 21,      /**< gray gain G1 in 1/128, 0..255 */
+    FILTER_GRAY_GAIN_G2 = 22,      /**< gray gain G2 in 1/128, 0..255 */
+    FILTER_GRAY_GAIN_B = 23,       /**< gray gain B in 1/128, 0..255 */
+    FILTER_GRAY_OFFSET_R = 24,     /**< gray offset R, -255..255 */
+    FILTER_GRAY_OFFSET_G1 = 25,    /**< gray offset G1, -255..255 */
+    FILTER_GRAY_OFFSET_G2 = 26,    /**< gray offset G2, -255..255 */
+    FILTER_GRAY_OFFSET_B = 27,     /**< gray offset B, -255..255 */
+    FILTER_GRAY_AUTO = 28          /**< automatic gray gains, 0..1: 1 measures them once */
 };
 
 /** @brief The 32-byte record whose address each frame notice (#WM_CAMERA_NOTIFY) carries. */
@@ -1060,7 +1060,7 @@ TRAVIK_API int Travik_GetColorMode(int handle);
  * @brief Sets the sub-sample mode; only mode 0 exists.
  *
  * @param handle camera handle from Travik_Initialize()
- * @param mode 0
+ * @param mode 0 only
  * @return 1 for mode 0, else 0
  * @par Errors
  * None: other modes are refused without a report.
@@ -1125,7 +1125,7 @@ TRAVIK_API int Travik_GetMirrorV(int handle);
  * @brief Sets automatic control of exposure or gain.
  *
  * @param handle camera handle from Travik_Initialize()
- * @param mode 0 off, 1 exposure, 2 gain
+ * @param mode 0..2: 0 off, 1 exposure, 2 gain
  * @return 1, or 0
  * @par Errors
  * #ERR_PARAMETER (mode above 2), posted only.
@@ -1196,15 +1196,13 @@ TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
 /**
  * @brief Sets the capture window.
  *
- * On failure the previous window is kept.
- *
  * @param handle camera handle from Travik_Initialize()
- * @param TH total width of the sensor line
- * @param EHS first column of the window
- * @param EH width of the window
- * @param TV total rows of the sensor frame
- * @param EVS first row of the window
- * @param EV height of the window
+ * @param TH total width of the sensor line, not checked
+ * @param EHS first column of the window, 0..1280
+ * @param EH width of the window, 0..1280; EHS + EH at most 1280
+ * @param TV total rows of the sensor frame, not checked
+ * @param EVS first row of the window, 0..960
+ * @param EV height of the window, 0..960; EVS + EV at most 960
  * @return 1, or 0
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_GEOMETRY (invalid window), reported.

@@ -20,6 +20,10 @@
 
 class CTravik380TZ4RDXSdk;
 class ImageBuffer;
+namespace settings {
+struct Setting;
+enum class Sensor : unsigned char;
+} // namespace settings
 class FrameStrips;
 struct FramePlan;
 
@@ -111,6 +115,19 @@ class CTravik {
     int SetIOPort(int value);
     // Capture window: the check used at initialisation, by the setters and at acquisition start.
     bool IsCaptureWindowValid() const;
+
+    // ---- A setting of the table (SettingsAccess.cpp) ----
+    // Where it is stored, and the value stored there.
+    int& SettingSlot(const settings::Setting& setting);
+    int StoredSetting(const settings::Setting& setting) const;
+    // What its getter returns: the stored value unless the table gives the setting a hook.
+    int ReadSetting(const settings::Setting& setting) const;
+    // Stores a value its range accepts (WriteSetting), then makes the sensor write that follows.
+    void StoreSetting(const settings::Setting& setting, int value);
+    void WriteSetting(const settings::Setting& setting, int value);
+    void ApplyToSensor(settings::Sensor sensor);
+    // What a missing registry value gives it.
+    int DefaultSetting(const settings::Setting& setting) const;
 
     // ---- Registers and serial ROM ----
     int ReadRegister(int address, int* ok);
@@ -355,6 +372,7 @@ class CTravik {
     std::unique_ptr<FrameStrips> m_frameStrips;
 
     int SettingsDeviceNumber() const;
+
     std::array<int*, 7> PresetFields();
     void ResetCaptureWindow();
     int ApplyCaptureWindowPreset(int width, int height);
