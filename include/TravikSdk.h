@@ -4,7 +4,8 @@
 
 /**
  * @file TravikSdk.h
- * @brief The C interface of `TravikSdk_380TZ4_RDX.dll`: 124 flat `Travik_*` exports.
+ * @brief The C interface of `TravikSdk_380TZ4_RDX.dll`: 124 flat `Travik_*` exports, and the
+ * `TravikEx_*` @ref extensions.
  *
  * Every export returns a 32-bit `int`. Every export but Travik_GetDllVersion() takes the camera
  * handle from Travik_Initialize() first; an unknown handle returns the failure value at once
@@ -1609,5 +1610,130 @@ TRAVIK_API int Travik_GetSamplingRate(int handle, int* rate);
  * None.
  */
 TRAVIK_API int Travik_GetVideoFormat(int handle, int* format);
+
+/* ---- Extensions
+ * ---------------------------------------------------------------------------------- */
+
+/**
+ * @defgroup extensions Extensions
+ * @brief Exports beyond the 124 of the original interface, named `TravikEx_*`.
+ *
+ * Extensions follow the conventions of the other exports (handle first, 1 for success and 0 for
+ * failure, the reason reported) and take structures that begin with their own size, which the
+ * caller sets.
+ * @{
+ */
+
+/**
+ * @brief Why a settings profile was refused: TravikProfileResult::reason.
+ *
+ * See @ref profiles for the format these reasons refer to.
+ */
+enum TravikProfileReason {
+    TRAVIK_PROFILE_OK = 0,   /**< saved or loaded */
+    TRAVIK_PROFILE_FILE = 1, /**< the file could not be opened, read or written, or is too large */
+    TRAVIK_PROFILE_MALFORMED =
+        2, /**< a line is not "name = whole number", a comment or blank, or not UTF-8 */
+    TRAVIK_PROFILE_UNKNOWN_NAME = 3, /**< a line names no setting of a profile */
+    TRAVIK_PROFILE_OUT_OF_RANGE =
+        4, /**< a value its setter would refuse, or a capture window outside the sensor */
+    TRAVIK_PROFILE_DUPLICATE = 5, /**< a setting named on a second line */
+    TRAVIK_PROFILE_REFUSED =
+        6 /**< the camera refused the whole profile (no device, or a recording runs) */
+};
+
+/**
+ * @brief What became of a profile's save or load: the line and the reason of a refusal.
+ *
+ * Optional: pass NULL when only the result and the error code matter. Otherwise set `size` to
+ * `sizeof(TravikProfileResult)` first; a smaller size is refused with #ERR_PARAMETER and nothing
+ * is written into the structure. The call fills the other fields in every case.
+ */
+typedef struct TravikProfileResult {
+    DWORD size; /**< bytes of the structure, set by the caller */
+    int line; /**< line of the refused file, from 1; 0 on success or when no one line is at fault */
+    int reason;     /**< a #TravikProfileReason value; #TRAVIK_PROFILE_OK on success */
+    char text[244]; /**< zero-terminated English (ASCII) text naming the setting and the rule; empty
+                       on success */
+} TravikProfileResult;
+
+/** @cond TRAVIK_INTERNAL */
+#ifdef __cplusplus
+static_assert(sizeof(TravikProfileResult) == 256, "TravikProfileResult is 256 bytes");
+#else
+typedef char TravikProfileResultSize[sizeof(TravikProfileResult) == 256 ? 1 : -1];
+#endif
+/** @endcond */
+
+/**
+ * @brief Saves every setting of the camera to a settings profile, a UTF-8 text file.
+ *
+ * Writes the settings in their fixed order, one `name = value` line each, under a comment with
+ * the SDK's version; see @ref profiles. An existing file is replaced whole: the text is written
+ * beside it first ("<path>.partial") and then put in its place. The settings are read between two
+ * frames, so a running white balance shows in the file as one measurement.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the file, in the ANSI code page
+ * @param result receives the outcome; may be NULL
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (NULL path, or a result whose size is too small), #ERR_UNAVAILABLE (no device
+ * object), #ERR_FILE (the file could not be written; an existing file is left as it was),
+ * reported.
+ * @par State and threads
+ * Any state; acquisition goes on.
+ */
+TRAVIK_API int TravikEx_SaveProfileA(int handle, const char* path, TravikProfileResult* result);
+/**
+ * @brief Saves every setting of the camera to a settings profile: TravikEx_SaveProfileA() with a
+ * UTF-16 path, so names outside the ANSI code page work.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the file
+ * @param result receives the outcome; may be NULL
+ * @return 1, or 0
+ * @par Errors
+ * As TravikEx_SaveProfileA().
+ */
+TRAVIK_API int TravikEx_SaveProfileW(int handle, const wchar_t* path, TravikProfileResult* result);
+/**
+ * @brief Loads a settings profile into the camera, whole or not at all.
+ *
+ * The whole file is checked first: a malformed line, an unknown name, a value out of range or a
+ * name given twice refuses the file, with its line and reason in @p result, and nothing is
+ * applied. Settings the file does not name keep their values. Then the values go in as their
+ * setters would take them, all between the same two frames: filters, gains, exposure and the
+ * wait time live; the mirrors between two frames; a changed colour mode, sub-sample mode,
+ * capture window or clock with acquisition paused and started again in the same state.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the file, in the ANSI code page
+ * @param result receives the outcome; may be NULL
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (NULL path, a result whose size is too small, or a refused line), #ERR_FILE (the
+ * file could not be read), #ERR_UNAVAILABLE (no device object; a recording runs and the profile
+ * changes what acquisition depends on: refused as a whole), reported.
+ * @par State and threads
+ * Any state. A load that changes the colour mode, sub-sample mode, capture window or clock
+ * restarts a running acquisition in its state, as Travik_SetColorMode() does; one that changes
+ * none of them leaves it running.
+ */
+TRAVIK_API int TravikEx_LoadProfileA(int handle, const char* path, TravikProfileResult* result);
+/**
+ * @brief Loads a settings profile: TravikEx_LoadProfileA() with a UTF-16 path, so names outside
+ * the ANSI code page work.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the file
+ * @param result receives the outcome; may be NULL
+ * @return 1, or 0
+ * @par Errors
+ * As TravikEx_LoadProfileA().
+ */
+TRAVIK_API int TravikEx_LoadProfileW(int handle, const wchar_t* path, TravikProfileResult* result);
+
+/** @} */
 
 #endif /* TRAVIK_SDK_H */

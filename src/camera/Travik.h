@@ -22,7 +22,10 @@ class CTravik380TZ4RDXSdk;
 class ImageBuffer;
 namespace settings {
 struct Setting;
+struct ProfileValues;
+struct ProfileProblem;
 enum class Sensor : unsigned char;
+enum class Change : unsigned char;
 } // namespace settings
 class FrameStrips;
 struct FramePlan;
@@ -147,6 +150,12 @@ class CTravik {
     int SetCaptureWindowPreset(int width, int height);
     int LoadConfigFileA(const char* path);
     int LoadConfigFileW(const wchar_t* path);
+    // Settings profiles (CameraProfiles.cpp): every setting as text, saved, or loaded whole or
+    // not at all; the outcome in `result` when it is given.
+    int SaveProfile(const wchar_t* path, TravikProfileResult* result);
+    int SaveProfileA(const char* path, TravikProfileResult* result);
+    int LoadProfile(const wchar_t* path, TravikProfileResult* result);
+    int LoadProfileA(const char* path, TravikProfileResult* result);
 
     // ---- Acquisition and preview window ----
     int StartPreview();
@@ -372,7 +381,11 @@ class CTravik {
     std::unique_ptr<FrameStrips> m_frameStrips;
 
     int SettingsDeviceNumber() const;
-
+    settings::ProfileValues CurrentProfileValues() const;
+    int ApplyProfile(settings::Change change, const settings::ProfileValues& wanted,
+                     TravikProfileResult* result);
+    int RefuseProfile(TravikProfileResult* result, int code,
+                      const settings::ProfileProblem& problem);
     std::array<int*, 7> PresetFields();
     void ResetCaptureWindow();
     int ApplyCaptureWindowPreset(int width, int height);
