@@ -83,14 +83,15 @@ bool ResultFits(const TravikProfileResult* result) {
     return !result || result->size >= sizeof(TravikProfileResult);
 }
 
-// The strongest way of change among the settings the profile changes.
-Change ChangeOf(const ProfileValues& current, const ProfileValues& wanted) {
-    Change strongest = Change::Live;
+// The policy of the whole load: the strongest of the settings it changes, and at least between
+// two frames, so that no frame sees half a profile.
+ChangePolicy PolicyOf(const ProfileValues& current, const ProfileValues& wanted) {
+    ChangePolicy strongest = ChangePolicy::BetweenFrames;
     for (const Setting& setting : kSettings) {
         const int index = static_cast<int>(setting.id);
         if (wanted.line[index] != 0 && wanted.value[index] != current.value[index] &&
-            setting.change > strongest)
-            strongest = setting.change;
+            setting.policy > strongest)
+            strongest = setting.policy;
     }
     return strongest;
 }
@@ -138,20 +139,15 @@ int CTravik::LoadProfile(const wchar_t* path, TravikProfileResult* result) {
     ProfileValues wanted = current;
     if (ProfileProblem problem = ParseProfile(text, wanted))
         return RefuseProfile(result, ERR_PARAMETER, problem);
-    return ApplyProfile(ChangeOf(current, wanted), wanted, result);
+    return ApplyProfile(PolicyOf(current, wanted), wanted, result);
 }
 
-// Every value the profile names goes in between the same two frames, then each sensor write
-// that follows them is made once.
-int CTravik::ApplyProfile(Change change, const ProfileValues& wanted, TravikProfileResult* result) {
-    SettleAcquisitionState();
-    const bool restarts = change == Change::Restart && m_acqState != kIdle;
-    if (restarts && RecordingRuns())
-        return RefuseProfile(
-            result, ERR_UNAVAILABLE,
-            {0, TRAVIK_PROFILE_REFUSED,
-             "a recording runs, and the profile changes what its frames depend on"});
-    auto apply = [&] {
+// Every value the profile names goes in at once, then each sensor write that follows them is
+// made once.
+int CTravik::ApplyProfile(ChangePolicy policy, const ProfileValues& wanted,
+                          TravikProfileResult* result) {
+    bool applied = false;
+    const auto apply = [&] {
         bool sensorWrites[static_cast<int>(Sensor::Window) + 1] = {};
         for (const Setting& setting : kSettings) {
             if (!wanted.Given(setting.id)) continue;
@@ -160,15 +156,16 @@ int CTravik::ApplyProfile(Change change, const ProfileValues& wanted, TravikProf
         }
         for (int sensor = 0; sensor <= static_cast<int>(Sensor::Window); ++sensor)
             if (sensorWrites[sensor]) ApplyToSensor(static_cast<Sensor>(sensor));
+        applied = true;
         return 1;
     };
-    if (!restarts) {
-        ChangeUnderImageLock([&] { apply(); });
-        return 1;
-    }
-    if (ChangeAcquisition(apply)) return 1;
-    Tell(result, {0, TRAVIK_PROFILE_REFUSED,
-                  "the profile was applied, but acquisition did not start again"});
+    if (m_acquisition.Change(policy, apply)) return 1;
+    // The owner has reported why.
+    const char* why = applied ? "the profile was applied, but acquisition did not start again"
+                      : m_acquisition.IsRecording()
+                          ? "a recording runs, and the profile changes what its frames depend on"
+                          : "the camera refused the change";
+    Tell(result, {0, TRAVIK_PROFILE_REFUSED, why});
     return 0;
 }
 

@@ -3,17 +3,28 @@
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 
-#include <array>
-#include <tuple>
-
 using namespace settings;
+
+namespace {
+
+// A capture window inside the sensor, without a sub-sample setting.
+bool CaptureWindowFits(int width, int height, int x, int y, int subSample) {
+    const bool inside = Of(Id::WindowWidth).range.Accepts(width) &&
+                        Of(Id::WindowHeight).range.Accepts(height) &&
+                        Of(Id::WindowX).range.Accepts(x) && Of(Id::WindowY).range.Accepts(y) &&
+                        width + x <= kSensorWidth && height + y <= kSensorHeight;
+    const bool subSampled =
+        (subSample >= 1 && subSample <= 3) || (subSample >= 17 && subSample <= 19);
+    return inside && !subSampled;
+}
+
+} // namespace
 
 int CTravik::SetFilterValue(int id, int value) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
     const Setting* setting = ByFilterId(id);
     if (!setting || !setting->range.Accepts(value)) return ReportError(ERR_PARAMETER), 0;
-    StoreSetting(*setting, value);
-    return 1;
+    return ChangeSetting(*setting, value);
 }
 
 int CTravik::GetFilterValue(int id, int* ok) {
@@ -28,14 +39,10 @@ int CTravik::GetFilterValue(int id, int* ok) {
 }
 
 int CTravik::SetColorMode(int bits) {
-    for (int index = 0; index < kColorModes; ++index) {
-        if (kColorModeBits[index] != bits) continue;
-        // The buffers and the word mode follow the colour mode: a running acquisition is
-        // stopped, changed and started again.
-        if (index == m_colorMode || !m_device || m_acqState == kIdle) return m_colorMode = index, 1;
-        return ChangeAcquisition([&] { return m_colorMode = index, 1; });
-    }
-    return ReportError(ERR_PARAMETER), 0;
+    const Setting& colorMode = Of(Id::ColorMode);
+    if (!colorMode.range.Accepts(bits)) return ReportError(ERR_PARAMETER), 0;
+    if (ReadSetting(colorMode) == bits) return 1;
+    return ChangeSetting(colorMode, bits);
 }
 
 int CTravik::GetColorMode() const {
@@ -43,16 +50,15 @@ int CTravik::GetColorMode() const {
 }
 
 int CTravik::SetSubSample(int mode) {
-    if (!Of(Id::SubSample).range.Accepts(mode)) return 0;
-    if (m_subSample == 0 || !m_device || m_acqState == kIdle) return m_subSample = 0, 1;
-    return ChangeAcquisition([&] { return m_subSample = 0, 1; });
+    const Setting& subSample = Of(Id::SubSample);
+    if (!subSample.range.Accepts(mode)) return 0;
+    if (m_subSample == mode) return 1;
+    return ChangeSetting(subSample, mode);
 }
 
 int CTravik::SetMirrorH(int flag) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    // The Bayer phase of the frame pipeline follows the mirror: both change between two frames.
-    ChangeUnderImageLock([&] { StoreSetting(Of(Id::MirrorH), flag); });
-    return 1;
+    return ChangeSetting(Of(Id::MirrorH), flag);
 }
 
 int CTravik::GetMirrorH() {
@@ -62,8 +68,7 @@ int CTravik::GetMirrorH() {
 
 int CTravik::SetMirrorV(int flag) {
     if (!m_device) return PostError(ERR_UNAVAILABLE), 0;
-    ChangeUnderImageLock([&] { StoreSetting(Of(Id::MirrorV), flag); });
-    return 1;
+    return ChangeSetting(Of(Id::MirrorV), flag);
 }
 
 int CTravik::GetMirrorV() {
@@ -74,8 +79,7 @@ int CTravik::GetMirrorV() {
 int CTravik::SetAutoIris(int mode) {
     const Setting& autoIris = Of(Id::AutoIris);
     if (!autoIris.range.Accepts(mode)) return PostError(ERR_PARAMETER), 0;
-    StoreSetting(autoIris, mode);
-    return 1;
+    return ChangeSetting(autoIris, mode);
 }
 
 int CTravik::GetAutoIris(int* ok) const {
@@ -86,8 +90,7 @@ int CTravik::GetAutoIris(int* ok) const {
 int CTravik::SetWaitTime(int ms) {
     const Setting& waitTime = Of(Id::WaitTime);
     if (!waitTime.range.Accepts(ms)) return 0;
-    StoreSetting(waitTime, ms);
-    return 1;
+    return ChangeSetting(waitTime, ms);
 }
 
 int CTravik::GetCaptureWindowEx(int* TH, int* EHS, int* EH, int* TV, int* EVS, int* EV) const {
@@ -100,34 +103,23 @@ int CTravik::GetCaptureWindowEx(int* TH, int* EHS, int* EH, int* TV, int* EVS, i
 
 int CTravik::SetCaptureWindowEx(int TH, int EHS, int EH, int TV, int EVS, int EV) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    auto store = [&] {
+    // Idle, an invalid window stays stored and fails the next start.
+    const auto store = [&] {
         m_TH = TH, m_EHS = EHS, m_EH = EH, m_TV = TV, m_EVS = EVS, m_EV = EV;
         if (!IsCaptureWindowValid()) return ReportError(ERR_GEOMETRY), 0;
         ApplyCaptureWindow();
         return 1;
     };
-    SettleAcquisitionState();
-    // Idle, an invalid window stays stored and fails the next start.
-    if (m_acqState == kIdle) return store();
-    // Running, a window that cannot be used is refused and the running one kept.
-    const std::array<int, 6> running = {m_TH, m_EHS, m_EH, m_TV, m_EVS, m_EV};
-    return ChangeAcquisition([&] {
-        if (store()) return 1;
-        std::tie(m_TH, m_EHS, m_EH, m_TV, m_EVS, m_EV) =
-            std::tie(running[0], running[1], running[2], running[3], running[4], running[5]);
-        ApplyCaptureWindow();
-        return 0;
-    });
+    // Running, a window that cannot be used is refused before anything stops.
+    const auto usable = [&] {
+        if (CaptureWindowFits(EH, EV, EHS, EVS, m_subSample)) return 1;
+        return ReportError(ERR_GEOMETRY), 0;
+    };
+    return m_acquisition.Change(Of(Id::WindowWidth).policy, store, usable);
 }
 
 bool CTravik::IsCaptureWindowValid() const {
-    const bool inside =
-        Of(Id::WindowWidth).range.Accepts(m_EH) && Of(Id::WindowHeight).range.Accepts(m_EV) &&
-        Of(Id::WindowX).range.Accepts(m_EHS) && Of(Id::WindowY).range.Accepts(m_EVS) &&
-        m_EH + m_EHS <= kSensorWidth && m_EV + m_EVS <= kSensorHeight;
-    const bool subSampled = (m_subSample >= 1 && m_subSample <= 3) ||
-                            (m_subSample >= 17 && m_subSample <= 19);
-    return inside && !subSampled;
+    return CaptureWindowFits(m_EH, m_EV, m_EHS, m_EVS, m_subSample);
 }
 
 void CTravik::ResetCaptureWindow() {
@@ -166,8 +158,7 @@ int CTravik::SetRealExposureTime(int microseconds) {
     m_exposureLines = static_cast<unsigned>(L) <= kNoExposure ? kNoExposure - L : 0;
     const Setting& exposure = Of(Id::Exposure);
     if (!exposure.range.Accepts(m_exposureLines)) return ReportError(ERR_PARAMETER), 0;
-    StoreSetting(exposure, m_exposureLines);
-    return 1;
+    return ChangeSetting(exposure, m_exposureLines);
 }
 
 void CTravik::SetExposureTimingTerms() {

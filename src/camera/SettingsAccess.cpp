@@ -97,6 +97,13 @@ void CTravik::StoreSetting(const Setting& setting, int value) {
     ApplyToSensor(setting.sensor);
 }
 
+int CTravik::ChangeSetting(const Setting& setting, int value) {
+    return m_acquisition.Change(setting.policy, [&] {
+        StoreSetting(setting, value);
+        return 1;
+    });
+}
+
 void CTravik::ApplyToSensor(Sensor sensor) {
     if (!m_device) return;
     switch (sensor) {

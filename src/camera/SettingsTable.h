@@ -1,9 +1,11 @@
 // Camera object: every setting declared once, with its name, range, default, storage, registry
-// value, sensor write, dialog row, the export that reaches it and how a change meets a running
-// acquisition. Range checks, persistence, the dialogs' rows and the text profiles read this table.
+// value, sensor write, dialog row, the export that reaches it and the policy by which a change
+// meets a running acquisition. Range checks, persistence, the dialogs' rows and the text profiles
+// read this table.
 #pragma once
 
 #include "TravikSdk.h"
+#include "camera/ChangePolicy.h"
 #include "camera/RegistryKey.h"
 #include "camera/SettingsBlocks.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
@@ -135,10 +137,6 @@ struct RegistryValue {
 // The sensor write that follows a stored change, made from the stored value.
 enum class Sensor : unsigned char { None, Gain, Exposure, MirrorV, MirrorH, Window };
 
-// How a change meets a running acquisition: applied at once (the worker reads it per frame),
-// between two frames under the image lock, or with acquisition paused and started again.
-enum class Change : unsigned char { Live, BetweenFrames, Restart };
-
 // A slider row of a settings dialog: the trackbar's range and tick frequency. A number typed
 // into its edit box is limited to the trackbar's range, or to the setting's range where that is
 // wider than what the trackbar shows.
@@ -235,7 +233,7 @@ struct Setting {
     Sensor sensor = Sensor::None;
     DialogRow dialog;
     Export reachedBy;
-    Change change = Change::Live;
+    ChangePolicy policy = ChangePolicy::Live; // how a change meets a running acquisition
     bool inProfile = true;
     ReadHook read = nullptr;   // null: the slot as stored
     WriteHook write = nullptr; // null: the value into the slot
@@ -511,7 +509,7 @@ inline constexpr Setting kSettings[] = {
      .registry = {Key::Gain, "V_Mirror"},
      .sensor = Sensor::MirrorV,
      .reachedBy = {"Travik_SetMirrorV", "flag"},
-     .change = Change::BetweenFrames,
+     .policy = ChangePolicy::BetweenFrames,
      .write = WriteFlag},
     {.id = Id::MirrorH,
      .name = "mirror_h",
@@ -521,7 +519,7 @@ inline constexpr Setting kSettings[] = {
      .registry = {Key::Gain, "H_Mirror"},
      .sensor = Sensor::MirrorH,
      .reachedBy = {"Travik_SetMirrorH", "flag"},
-     .change = Change::BetweenFrames,
+     .policy = ChangePolicy::BetweenFrames,
      .write = WriteFlag},
     // 0 off, 1 automatic exposure, 2 automatic gain.
     {.id = Id::AutoIris,
@@ -539,7 +537,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kColorModeIndex),
      .registry = {Key::Camera, "Color"},
      .reachedBy = {"Travik_SetColorMode", "bits"},
-     .change = Change::Restart,
+     .policy = ChangePolicy::Restart,
      .read = ReadColorModeBits,
      .write = WriteColorModeBits},
     {.id = Id::SubSample,
@@ -548,7 +546,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kSubSampleMode),
      .registry = {Key::Camera, "SubSample"},
      .reachedBy = {"Travik_SetSubSample", "mode"},
-     .change = Change::Restart},
+     .policy = ChangePolicy::Restart},
     // The capture window: kept in the registry's size presets ("Size_%02d"), not as values of
     // their own. The total width and height are not checked; the window must lie in the sensor.
     {.id = Id::WindowTotalWidth,
@@ -558,7 +556,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kWindowTH),
      .sensor = Sensor::Window,
      .reachedBy = {"Travik_SetCaptureWindowEx", "TH"},
-     .change = Change::Restart},
+     .policy = ChangePolicy::Restart},
     {.id = Id::WindowX,
      .name = "window_x",
      .range = Signed(0, kSensorWidth),
@@ -566,7 +564,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kWindowEHS),
      .sensor = Sensor::Window,
      .reachedBy = {"Travik_SetCaptureWindowEx", "EHS"},
-     .change = Change::Restart},
+     .policy = ChangePolicy::Restart},
     {.id = Id::WindowWidth,
      .name = "window_width",
      .range = Signed(0, kSensorWidth),
@@ -574,7 +572,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kWindowEH),
      .sensor = Sensor::Window,
      .reachedBy = {"Travik_SetCaptureWindowEx", "EH"},
-     .change = Change::Restart},
+     .policy = ChangePolicy::Restart},
     {.id = Id::WindowTotalHeight,
      .name = "window_total_height",
      .range = Any(),
@@ -582,7 +580,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kWindowTV),
      .sensor = Sensor::Window,
      .reachedBy = {"Travik_SetCaptureWindowEx", "TV"},
-     .change = Change::Restart},
+     .policy = ChangePolicy::Restart},
     {.id = Id::WindowY,
      .name = "window_y",
      .range = Signed(0, kSensorHeight),
@@ -590,7 +588,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kWindowEVS),
      .sensor = Sensor::Window,
      .reachedBy = {"Travik_SetCaptureWindowEx", "EVS"},
-     .change = Change::Restart},
+     .policy = ChangePolicy::Restart},
     {.id = Id::WindowHeight,
      .name = "window_height",
      .range = Signed(0, kSensorHeight),
@@ -598,7 +596,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kWindowEV),
      .sensor = Sensor::Window,
      .reachedBy = {"Travik_SetCaptureWindowEx", "EV"},
-     .change = Change::Restart},
+     .policy = ChangePolicy::Restart},
     // A negative wait is refused, from the registry too. The preview loop reads it every pass.
     {.id = Id::WaitTime,
      .name = "wait_time",
@@ -616,7 +614,7 @@ inline constexpr Setting kSettings[] = {
      .slot = Member(kClockMode),
      .registry = {Key::Camera, "Clock"},
      .reachedBy = {"Travik_SetCameraDlg", nullptr},
-     .change = Change::Restart},
+     .policy = ChangePolicy::Restart},
 };
 
 constexpr int kSettingCount = static_cast<int>(Id::Count);
