@@ -4,7 +4,8 @@
 
 /**
  * @file TravikSdk.h
- * @brief The C interface of `TravikSdk_380TZ4_RDX.dll`: 124 flat `Travik_*` exports.
+ * @brief The C interface of `TravikSdk_380TZ4_RDX.dll`: 124 flat `Travik_*` exports, and the
+ * `TravikEx_*` @ref extensions.
  *
  * Every export returns a 32-bit `int`. Every export but Travik_GetDllVersion() takes the camera
  * handle from Travik_Initialize() first; an unknown handle returns the failure value at once
@@ -70,34 +71,34 @@ enum TravikError {
 
 /** @brief Keys of Travik_SetFilterValue() and Travik_GetFilterValue(). */
 enum TravikFilter {
-    FILTER_BRIGHTNESS = 1,        /**< brightness, -255..255 */
-    FILTER_CONTRAST = 2,          /**< contrast, -127..127 */
-    FILTER_HUE = 3,               /**< hue in degrees, -360..360 */
-    FILTER_SATURATION = 4,        /**< saturation, -255..255 */
-    FILTER_SHARPNESS = 5,         /**< sharpness, 0..30 */
-    FILTER_BAYER_GAIN_RGB = 6,    /**< white-balance gains packed red | green << 8 | blue << 16 */
-    FILTER_BAYER_GAIN_RED = 7,    /**< red white-balance gain in percent, 0..400 */
-    FILTER_BAYER_GAIN_GREEN = 8,  /**< green white-balance gain in percent, 0..400 */
-    FILTER_BAYER_GAIN_BLUE = 9,   /**< blue white-balance gain in percent, 0..400 */
-    FILTER_BAYER_GAIN_AUTO = 10,  /**< automatic white balance, 0 or 1 */
-    FILTER_GAMMA = 11,            /**< gamma, 0..200, 100 neutral */
-    FILTER_BAYER_MODE = 12,       /**< Bayer phase of the first delivered row, 0..3 */
-    FILTER_GLOBAL_GAIN = 13,      /**< sensor gain, 0..1023 */
-    FILTER_COLOR_GAIN_RED = 14,   /**< colour gain red, 0 only */
+    FILTER_BRIGHTNESS = 1,         /**< brightness, -255..255 */
+    FILTER_CONTRAST = 2,           /**< contrast, -127..127 */
+    FILTER_HUE = 3,                /**< hue in degrees, -360..360 */
+    FILTER_SATURATION = 4,         /**< saturation, -255..255 */
+    FILTER_SHARPNESS = 5,          /**< sharpness, 0..30 */
+    FILTER_BAYER_GAIN_RGB = 6,     /**< white-balance gains packed red | green << 8 | blue << 16 */
+    FILTER_BAYER_GAIN_RED = 7,     /**< red white-balance gain in percent, 0..400 */
+    FILTER_BAYER_GAIN_GREEN = 8,   /**< green white-balance gain in percent, 0..400 */
+    FILTER_BAYER_GAIN_BLUE = 9,    /**< blue white-balance gain in percent, 0..400 */
+    FILTER_BAYER_GAIN_AUTO = 10,   /**< automatic white balance, 0 or 1 */
+    FILTER_GAMMA = 11,             /**< gamma, 0..200, 100 neutral */
+    FILTER_BAYER_MODE = 12,        /**< Bayer phase of the first delivered row, 0..3 */
+    FILTER_GLOBAL_GAIN = 13,       /**< sensor gain, 0..1023 */
+    FILTER_COLOR_GAIN_RED = 14,    /**< colour gain red, 0 only */
     FILTER_COLOR_GAIN_GREEN1 = 15, /**< colour gain green 1, 0 only */
     FILTER_COLOR_GAIN_GREEN2 = 16, /**< colour gain green 2, 0 only */
-    FILTER_COLOR_GAIN_BLUE = 17,  /**< colour gain blue, 0 only */
-    FILTER_EXPOSURE_TIME = 18,    /**< exposure value, 3 (longest)..1003 (shortest) */
-    FILTER_GRAY_MODE = 19,        /**< gray mode, 0..2 */
-    FILTER_GRAY_GAIN_R = 20,      /**< gray gain R in 1/128, 0..255 */
-    FILTER_GRAY_GAIN_G1 = 21,     /**< gray gain G1 in 1/128, 0..255 */
-    FILTER_GRAY_GAIN_G2 = 22,     /**< gray gain G2 in 1/128, 0..255 */
-    FILTER_GRAY_GAIN_B = 23,      /**< gray gain B in 1/128, 0..255 */
-    FILTER_GRAY_OFFSET_R = 24,    /**< gray offset R, -255..255 */
-    FILTER_GRAY_OFFSET_G1 = 25,   /**< gray offset G1, -255..255 */
-    FILTER_GRAY_OFFSET_G2 = 26,   /**< gray offset G2, -255..255 */
-    FILTER_GRAY_OFFSET_B = 27,    /**< gray offset B, -255..255 */
-    FILTER_GRAY_AUTO = 28         /**< automatic gray gains */
+    FILTER_COLOR_GAIN_BLUE = 17,   /**< colour gain blue, 0 only */
+    FILTER_EXPOSURE_TIME = 18,     /**< exposure value, 3 (longest)..1003 (shortest) */
+    FILTER_GRAY_MODE = 19,         /**< gray mode, 0..2 */
+    FILTER_GRAY_GAIN_R = 20,       /**< gray gain R in 1/128, 0..255 */
+    FILTER_GRAY_GAIN_G1 = 21,      /**< gray gain G1 in 1/128, 0..255 */
+    FILTER_GRAY_GAIN_G2 = 22,      /**< gray gain G2 in 1/128, 0..255 */
+    FILTER_GRAY_GAIN_B = 23,       /**< gray gain B in 1/128, 0..255 */
+    FILTER_GRAY_OFFSET_R = 24,     /**< gray offset R, -255..255 */
+    FILTER_GRAY_OFFSET_G1 = 25,    /**< gray offset G1, -255..255 */
+    FILTER_GRAY_OFFSET_G2 = 26,    /**< gray offset G2, -255..255 */
+    FILTER_GRAY_OFFSET_B = 27,     /**< gray offset B, -255..255 */
+    FILTER_GRAY_AUTO = 28          /**< automatic gray gains, 0..1: 1 measures them once */
 };
 
 /** @brief The 32-byte record whose address each frame notice (#WM_CAMERA_NOTIFY) carries. */
@@ -1060,7 +1061,7 @@ TRAVIK_API int Travik_GetColorMode(int handle);
  * @brief Sets the sub-sample mode; only mode 0 exists.
  *
  * @param handle camera handle from Travik_Initialize()
- * @param mode 0
+ * @param mode 0 only
  * @return 1 for mode 0, else 0
  * @par Errors
  * None: other modes are refused without a report.
@@ -1125,7 +1126,7 @@ TRAVIK_API int Travik_GetMirrorV(int handle);
  * @brief Sets automatic control of exposure or gain.
  *
  * @param handle camera handle from Travik_Initialize()
- * @param mode 0 off, 1 exposure, 2 gain
+ * @param mode 0..2: 0 off, 1 exposure, 2 gain
  * @return 1, or 0
  * @par Errors
  * #ERR_PARAMETER (mode above 2), posted only.
@@ -1196,8 +1197,6 @@ TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
 /**
  * @brief Sets the capture window.
  *
- * On failure the previous window is kept.
- *
  * Every image of the window shows the sensor's columns EHS to EHS + EH - 1 of rows EVS to
  * EVS + EV - 1, in every colour mode and acquisition; the mirrors turn the window as they turn the
  * full picture. Colour is interpolated from the window's own samples, so only its two outermost
@@ -1206,12 +1205,12 @@ TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
  * EVS + EV, not its width.
  *
  * @param handle camera handle from Travik_Initialize()
- * @param TH total width of the sensor line
- * @param EHS first column of the window
- * @param EH width of the window
- * @param TV total rows of the sensor frame
- * @param EVS first row of the window
- * @param EV height of the window
+ * @param TH total width of the sensor line, not checked
+ * @param EHS first column of the window, 0..1280
+ * @param EH width of the window, 0..1280; EHS + EH at most 1280
+ * @param TV total rows of the sensor frame, not checked
+ * @param EVS first row of the window, 0..960
+ * @param EV height of the window, 0..960; EVS + EV at most 960
  * @return 1, or 0
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_GEOMETRY (invalid window), reported.
@@ -1618,5 +1617,130 @@ TRAVIK_API int Travik_GetSamplingRate(int handle, int* rate);
  * None.
  */
 TRAVIK_API int Travik_GetVideoFormat(int handle, int* format);
+
+/* ---- Extensions
+ * ---------------------------------------------------------------------------------- */
+
+/**
+ * @defgroup extensions Extensions
+ * @brief Exports beyond the 124 of the original interface, named `TravikEx_*`.
+ *
+ * Extensions follow the conventions of the other exports (handle first, 1 for success and 0 for
+ * failure, the reason reported) and take structures that begin with their own size, which the
+ * caller sets.
+ * @{
+ */
+
+/**
+ * @brief Why a settings profile was refused: TravikProfileResult::reason.
+ *
+ * See @ref profiles for the format these reasons refer to.
+ */
+enum TravikProfileReason {
+    TRAVIK_PROFILE_OK = 0,   /**< saved or loaded */
+    TRAVIK_PROFILE_FILE = 1, /**< the file could not be opened, read or written, or is too large */
+    TRAVIK_PROFILE_MALFORMED =
+        2, /**< a line is not "name = whole number", a comment or blank, or not UTF-8 */
+    TRAVIK_PROFILE_UNKNOWN_NAME = 3, /**< a line names no setting of a profile */
+    TRAVIK_PROFILE_OUT_OF_RANGE =
+        4, /**< a value its setter would refuse, or a capture window outside the sensor */
+    TRAVIK_PROFILE_DUPLICATE = 5, /**< a setting named on a second line */
+    TRAVIK_PROFILE_REFUSED =
+        6 /**< the camera refused the whole profile (no device, or a recording runs) */
+};
+
+/**
+ * @brief What became of a profile's save or load: the line and the reason of a refusal.
+ *
+ * Optional: pass NULL when only the result and the error code matter. Otherwise set `size` to
+ * `sizeof(TravikProfileResult)` first; a smaller size is refused with #ERR_PARAMETER and nothing
+ * is written into the structure. The call fills the other fields in every case.
+ */
+typedef struct TravikProfileResult {
+    DWORD size; /**< bytes of the structure, set by the caller */
+    int line; /**< line of the refused file, from 1; 0 on success or when no one line is at fault */
+    int reason;     /**< a #TravikProfileReason value; #TRAVIK_PROFILE_OK on success */
+    char text[244]; /**< zero-terminated English (ASCII) text naming the setting and the rule; empty
+                       on success */
+} TravikProfileResult;
+
+/** @cond TRAVIK_INTERNAL */
+#ifdef __cplusplus
+static_assert(sizeof(TravikProfileResult) == 256, "TravikProfileResult is 256 bytes");
+#else
+typedef char TravikProfileResultSize[sizeof(TravikProfileResult) == 256 ? 1 : -1];
+#endif
+/** @endcond */
+
+/**
+ * @brief Saves every setting of the camera to a settings profile, a UTF-8 text file.
+ *
+ * Writes the settings in their fixed order, one `name = value` line each, under a comment with
+ * the SDK's version; see @ref profiles. An existing file is replaced whole: the text is written
+ * beside it first ("<path>.partial") and then put in its place. The settings are read between two
+ * frames, so a running white balance shows in the file as one measurement.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the file, in the ANSI code page
+ * @param result receives the outcome; may be NULL
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (NULL path, or a result whose size is too small), #ERR_UNAVAILABLE (no device
+ * object), #ERR_FILE (the file could not be written; an existing file is left as it was),
+ * reported.
+ * @par State and threads
+ * Any state; acquisition goes on.
+ */
+TRAVIK_API int TravikEx_SaveProfileA(int handle, const char* path, TravikProfileResult* result);
+/**
+ * @brief Saves every setting of the camera to a settings profile: TravikEx_SaveProfileA() with a
+ * UTF-16 path, so names outside the ANSI code page work.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the file
+ * @param result receives the outcome; may be NULL
+ * @return 1, or 0
+ * @par Errors
+ * As TravikEx_SaveProfileA().
+ */
+TRAVIK_API int TravikEx_SaveProfileW(int handle, const wchar_t* path, TravikProfileResult* result);
+/**
+ * @brief Loads a settings profile into the camera, whole or not at all.
+ *
+ * The whole file is checked first: a malformed line, an unknown name, a value out of range or a
+ * name given twice refuses the file, with its line and reason in @p result, and nothing is
+ * applied. Settings the file does not name keep their values. Then the values go in as their
+ * setters would take them, all between the same two frames: filters, gains, exposure and the
+ * wait time live; the mirrors between two frames; a changed colour mode, sub-sample mode,
+ * capture window or clock with acquisition paused and started again in the same state.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the file, in the ANSI code page
+ * @param result receives the outcome; may be NULL
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (NULL path, a result whose size is too small, or a refused line), #ERR_FILE (the
+ * file could not be read), #ERR_UNAVAILABLE (no device object; a recording runs and the profile
+ * changes what acquisition depends on: refused as a whole), reported.
+ * @par State and threads
+ * Any state. A load that changes the colour mode, sub-sample mode, capture window or clock
+ * restarts a running acquisition in its state, as Travik_SetColorMode() does; one that changes
+ * none of them leaves it running.
+ */
+TRAVIK_API int TravikEx_LoadProfileA(int handle, const char* path, TravikProfileResult* result);
+/**
+ * @brief Loads a settings profile: TravikEx_LoadProfileA() with a UTF-16 path, so names outside
+ * the ANSI code page work.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the file
+ * @param result receives the outcome; may be NULL
+ * @return 1, or 0
+ * @par Errors
+ * As TravikEx_LoadProfileA().
+ */
+TRAVIK_API int TravikEx_LoadProfileW(int handle, const wchar_t* path, TravikProfileResult* result);
+
+/** @} */
 
 #endif /* TRAVIK_SDK_H */

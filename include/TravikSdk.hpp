@@ -174,6 +174,17 @@ inline int strideOf(int width, int bits) noexcept {
     return (width * bits + 31) / 32 * 4;
 }
 
+/** @brief What became of Camera::saveProfile() or Camera::loadProfile(): on a refusal, the
+ *  line and the reason, as TravikProfileResult carries them. */
+struct ProfileError {
+    Error error;  /**< the SDK's error code; success when saved or loaded */
+    int line = 0; /**< line of the refused file, from 1; 0 when no one line is at fault */
+    int reason = TRAVIK_PROFILE_OK; /**< a ::TravikProfileReason value */
+    std::string text;               /**< the reason in English, naming the setting and the rule */
+    /** @brief Whether the call failed. @return true for a failure */
+    explicit operator bool() const noexcept { return !error.ok(); }
+};
+
 /** @brief The callback of Camera::onFrame(). */
 using FrameCallback = std::function<void(const FrameView&)>;
 
@@ -478,6 +489,27 @@ class Camera {
         return Call(Travik_Record(m_handle, path.c_str(), milliseconds, showWindow ? 1 : 0));
     }
 
+    /** @brief Saves every setting to a settings profile, a UTF-8 text file (@ref profiles).
+     *  @param path the file @return the outcome */
+    ProfileError saveProfile(const std::wstring& path) {
+        return ProfileCall(TravikEx_SaveProfileW, path.c_str());
+    }
+    /** @brief Saves every setting to a settings profile. @param path the file (ANSI)
+     *  @return the outcome */
+    ProfileError saveProfile(const std::string& path) {
+        return ProfileCall(TravikEx_SaveProfileA, path.c_str());
+    }
+    /** @brief Loads a settings profile, whole or not at all (TravikEx_LoadProfileW()).
+     *  @param path the file @return the outcome, with the line and reason of a refusal */
+    ProfileError loadProfile(const std::wstring& path) {
+        return ProfileCall(TravikEx_LoadProfileW, path.c_str());
+    }
+    /** @brief Loads a settings profile, whole or not at all. @param path the file (ANSI)
+     *  @return the outcome, with the line and reason of a refusal */
+    ProfileError loadProfile(const std::string& path) {
+        return ProfileCall(TravikEx_LoadProfileA, path.c_str());
+    }
+
     /** @brief Removes and returns the newest error on the camera's stack.
      *  @return it, success when the stack is empty */
     Error takeLastError() {
@@ -494,6 +526,22 @@ class Camera {
         return Error(code != 0 ? code : kUnreported);
     }
     Error Call(int result) { return m_handle != 0 && result == 1 ? Error() : Failure(); }
+    template <class Char>
+    ProfileError ProfileCall(int (*call)(int, const Char*, TravikProfileResult*),
+                             const Char* path) {
+        ProfileError outcome;
+        if (m_handle == 0) {
+            outcome.error = Error(kNoCamera);
+            return outcome;
+        }
+        TravikProfileResult result = {};
+        result.size = sizeof result;
+        outcome.error = Call(call(m_handle, path, &result));
+        outcome.line = result.line;
+        outcome.reason = result.reason;
+        outcome.text = result.text;
+        return outcome;
+    }
 
     int m_handle = 0;
     std::unique_ptr<detail::Stream> m_stream;

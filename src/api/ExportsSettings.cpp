@@ -1,5 +1,8 @@
 // Exports of the settings: the keyed filter pair, its dedicated wrappers, and the other settings.
 #include "api/ExportFrame.h"
+#include "camera/SettingsTable.h"
+
+#include <string_view>
 
 TRAVIK_EXPORT Travik_SetFilterValue(int handle, int id, int value) {
     return CallCamera(handle, 0, [&](CTravik& camera) { return camera.SetFilterValue(id, value); });
@@ -46,6 +49,13 @@ TRAVIK_EXPORT Travik_GetFilterValue(int handle, int id, int* ok) {
     TRAVIK_EXPORT Travik_Get##name(int handle, int* ok) { return Travik_GetFilterValue(handle, id, ok); }
 
 TRAVIK_FILTER_EXPORTS(TRAVIK_DEFINE_FILTER_PAIR)
+
+// The settings table names the setter that reaches each id: the same as here.
+#define TRAVIK_CHECK_FILTER_EXPORT(name, id)                                                       \
+    static_assert(std::string_view(settings::ByFilterId(id)->reachedBy.function) ==                \
+                      "Travik_Set" #name,                                                          \
+                  "the settings table names Travik_Set" #name " for its id");
+TRAVIK_FILTER_EXPORTS(TRAVIK_CHECK_FILTER_EXPORT)
 
 TRAVIK_EXPORT Travik_SetColorMode(int handle, int bits) {
     return CallCamera(handle, 0, [&](CTravik& camera) { return camera.SetColorMode(bits); });

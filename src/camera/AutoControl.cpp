@@ -1,6 +1,6 @@
 // Automatic exposure and gain: five window means of the raw image give one correction factor,
 // applied to the sensor's exposure (auto iris 1) or gain (auto iris 2) when it is large enough.
-#include "camera/SettingsBlocks.h"
+#include "camera/SettingsTable.h"
 #include "camera/Travik.h"
 #include "imaging/ImageBuffer.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
@@ -16,7 +16,8 @@ constexpr int kAutoExposure = 1;
 constexpr int kAutoGain = 2;
 constexpr int kGainDialogGainItem = 1015;
 constexpr int kGainDialogExposureItem = 1027;
-constexpr int kLongestExposureValue = 1003;
+// The exposure value counts lines down from here: this value exposes none.
+constexpr int kNoExposure = SensorModel::kExposureMax;
 
 // Windows A to E as fractions of width and height: left, top, right, bottom.
 constexpr double kWindows[5][4] = {{0.1, 0.1, 0.2, 0.2},
@@ -59,23 +60,21 @@ void CTravik::AutoControl() {
     if (mode == kAutoGain) {
         int gain = static_cast<int>(std::max(m_device->GetGain(), 4) * factor);
         if (factor > 1.0) gain = std::max(gain, 4);
-        gain = std::clamp(gain, 0, 1023);
-        m_device->SetGain(gain);
-        m_cameraSettings[kGlobalGain] = gain;
-        for (int entry = kColorGainG1; entry <= kColorGainG2; ++entry)
-            m_cameraSettings[entry] = gain;
+        const Setting& globalGain = Of(Id::GlobalGain);
+        gain = globalGain.range.Nearest(gain);
+        StoreSetting(globalGain, gain);
         ShowInGainDialog(kGainDialogGainItem, gain);
         return;
     }
 
     const int current = m_device->GetExposureValue();
-    const int lines = current > kLongestExposureValue ? 0 : kLongestExposureValue - current;
+    const int lines = current > kNoExposure ? 0 : kNoExposure - current;
     const int newLines = static_cast<std::uint16_t>(static_cast<int>(lines * factor));
-    int value = newLines < 1                        ? 1002
-                : newLines <= kLongestExposureValue ? kLongestExposureValue - newLines
-                                                    : 0;
-    value = std::clamp(value, 3, kLongestExposureValue);
-    m_device->SetExposure(value);
-    m_cameraSettings[kExposure] = value;
+    int value = newLines < 1              ? kNoExposure - 1
+                : newLines <= kNoExposure ? kNoExposure - newLines
+                                          : 0;
+    const Setting& exposure = Of(Id::Exposure);
+    value = exposure.range.Nearest(value);
+    StoreSetting(exposure, value);
     ShowInGainDialog(kGainDialogExposureItem, value);
 }

@@ -1,4 +1,5 @@
 // Camera initialisation: enumerating, naming, describing and selecting devices.
+#include "camera/SettingsTable.h"
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 
@@ -87,14 +88,16 @@ int CTravik::GetCameraInfo(CameraInfo* info) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
     if (!info) return ReportError(ERR_PARAMETER), 0;
     if (static_cast<unsigned>(info->size) < 36) return ReportError(ERR_MEMORY), 0;
-    info->width = 1280;
-    info->height = 960;
-    info->minGain = 0;
-    info->maxGain = 1023;
+    const settings::ValueRange gain = settings::Of(settings::Id::GlobalGain).range;
+    const settings::ValueRange exposure = settings::Of(settings::Id::Exposure).range;
+    info->width = settings::kSensorWidth;
+    info->height = settings::kSensorHeight;
+    info->minGain = gain.low;
+    info->maxGain = gain.high;
     info->reserved1 = 0;
     info->reserved2 = 0;
-    info->minExposure = 3;
-    info->maxExposure = 1003;
+    info->minExposure = exposure.low;
+    info->maxExposure = exposure.high;
     return 1;
 }
 

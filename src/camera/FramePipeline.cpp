@@ -1,6 +1,6 @@
 // Frame pipeline: mirrors, automatic exposure, gray processing or demosaic with white balance,
 // then the image adjustments, each skipped while its setting is neutral.
-#include "camera/SettingsBlocks.h"
+#include "camera/SettingsTable.h"
 #include "camera/Travik.h"
 #include "imaging/ImageBuffer.h"
 #include "imaging/pipeline/FrameStrips.h"
@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kNeutralGrayGain = 128;
 constexpr int kNeutralGamma = 100;
-constexpr int kMaxBayerGain = 400;
+// Measured white-balance gains are kept within what the gains' setters accept.
+constexpr int kMaxBayerGain = s::Of(s::Id::BayerGainRed).range.high;
 constexpr int32_t kTenBitSamples = 10;
 
 // One member of an adjustment family per kind of output image (the families' kernels are

@@ -1,6 +1,6 @@
 // Settings persistence: loading and saving the camera's settings in the registry.
 #include "support/RegistryKey.h"
-#include "camera/SettingsBlocks.h"
+#include "camera/SettingsTable.h"
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 
@@ -11,37 +11,42 @@ using namespace settings;
 
 namespace {
 
-struct NamedEntry {
-    const char* name;
-    int entry;
-};
-
-constexpr NamedEntry kGainValues[] = {
-    {"Global", kGlobalGain},    {"ColorG1", kColorGainG1}, {"ColorR", kColorGainR},
-    {"ColorB", kColorGainB},    {"ColorG2", kColorGainG2}, {"Exposure", kExposure},
-    {"V_Mirror", kMirrorV},     {"H_Mirror", kMirrorH},    {"AutoIris", kAutoIris}};
-
-constexpr NamedEntry kFilterValues[] = {
-    {"Brightness", kBrightness}, {"Contrast", kContrast},     {"Hue", kHue},
-    {"Saturation", kSaturation}, {"Sharpness", kSharpness},   {"R_Gain", kBayerGainRed},
-    {"G_Gain", kBayerGainGreen}, {"B_Gain", kBayerGainBlue},  {"Gamma", kGamma},
-    {"BayerMode", kBayerMode}};
-
-constexpr NamedEntry kGrayValues[] = {
-    {"Mode", kGrayMode},         {"GainR1", kGrayGainR},       {"GainG1", kGrayGainG1},
-    {"GainG2", kGrayGainG2},     {"GainB1", kGrayGainB},       {"OffsetR1", kGrayOffsetR},
-    {"OffsetG1", kGrayOffsetG1}, {"OffsetG2", kGrayOffsetG2},  {"OffsetB1", kGrayOffsetB}};
-
-template <size_t N> void ReadEntries(const RegistryKey& key, const NamedEntry (&values)[N], int* block) {
-    for (const auto& value : values) key.Read(value.name, block[value.entry]);
+// Visits the settings kept under `key`, in the order of their values there.
+template <class Visit> void ForEachStoredUnder(Key key, Visit visit) {
+    for (const Setting& setting : kSettings)
+        if (setting.registry.key == key) visit(setting);
 }
 
-template <size_t N>
-bool SaveEntries(int cameraNumber, const char* sub, const NamedEntry (&values)[N], const int* block) {
-    RegistryKey key;
-    if (!CreateCameraKey(cameraNumber, sub, key)) return false;
-    for (const auto& value : values) key.Write(value.name, block[value.entry]);
+// A stored value goes in as it is, unless the setting refuses what its setter would refuse.
+bool TakesStoredValue(const Setting& setting, int value) {
+    return setting.registry.read == Read::AsStored || setting.range.Accepts(value);
+}
+
+bool SaveKey(int cameraNumber, Key key, const CTravik& camera) {
+    RegistryKey registry;
+    if (!CreateCameraKey(cameraNumber, SubkeyName(key), registry)) return false;
+    ForEachStoredUnder(key, [&](const Setting& setting) {
+        registry.Write(setting.registry.name, camera.StoredSetting(setting));
+    });
     return true;
+}
+
+// A missing value or key leaves the settings as they are.
+bool LoadKey(int cameraNumber, Key key, CTravik& camera) {
+    RegistryKey registry;
+    if (!OpenCameraKeyRead(cameraNumber, SubkeyName(key), registry)) return false;
+    ForEachStoredUnder(key, [&](const Setting& setting) {
+        int value = 0;
+        if (registry.Read(setting.registry.name, value) && TakesStoredValue(setting, value))
+            camera.SettingSlot(setting) = value;
+    });
+    return true;
+}
+
+void SetDefaultsOf(Key key, CTravik& camera) {
+    ForEachStoredUnder(key, [&](const Setting& setting) {
+        camera.SettingSlot(setting) = camera.DefaultSetting(setting);
+    });
 }
 
 void WriteFirstUseDefaults(int cameraNumber) {
@@ -50,10 +55,9 @@ void WriteFirstUseDefaults(int cameraNumber) {
         !WriteSizePreset(camera, 0, kDefaultSizePreset))
         return;
     camera.Write("Size", 0);
-    camera.Write("Color", 2);
-    camera.Write("SubSample", 0);
-    camera.Write("WaitTime", 1);
-    camera.Write("Clock", 2);
+    ForEachStoredUnder(Key::Camera, [&](const Setting& setting) {
+        camera.Write(setting.registry.name, setting.defaultValue);
+    });
 }
 
 } // namespace
@@ -83,52 +87,31 @@ int CTravik::LoadSizePreset() {
 }
 
 int CTravik::LoadFormat() {
-    RegistryKey camera;
-    if (!OpenCameraKeyRead(m_cameraNumber, nullptr, camera)) return 0;
-    camera.Read("Color", m_colorMode);
-    camera.Read("SubSample", m_subSample);
-    // A negative wait is refused as Travik_SetWaitTime refuses it: the wait stays as it was.
-    int waitTime = m_waitTime;
-    if (camera.Read("WaitTime", waitTime) && waitTime >= 0) m_waitTime = waitTime;
-    camera.Read("Clock", m_clock);
-    return 1;
+    return LoadKey(m_cameraNumber, Key::Camera, *this) ? 1 : 0;
 }
 
 int CTravik::LoadCameraSettings() {
     RegistryKey key;
-    if (OpenCameraKeyRead(SettingsDeviceNumber(), "Gain", key)) {
+    if (OpenCameraKeyRead(SettingsDeviceNumber(), SubkeyName(Key::Gain), key)) {
         // A missing value takes the value read just before it.
         int value = 0;
-        for (const auto& entry : kGainValues) {
-            key.Read(entry.name, value);
-            m_cameraSettings[entry.entry] = value;
-        }
+        ForEachStoredUnder(Key::Gain, [&](const Setting& setting) {
+            key.Read(setting.registry.name, value);
+            SettingSlot(setting) = value;
+        });
         return 1;
     }
-    m_cameraSettings[kGlobalGain] = 512;
-    m_cameraSettings[kColorGainG1] = m_cameraSettings[kColorGainR] = 0;
-    m_cameraSettings[kColorGainB] = m_cameraSettings[kColorGainG2] = 0;
-    m_cameraSettings[kExposure] = 3;
-    m_cameraSettings[kMirrorV] = m_device && m_device->GetVerticalMirror() ? 1 : 0;
-    m_cameraSettings[kMirrorH] = m_device && m_device->GetHorizontalMirror() ? 1 : 0;
-    m_cameraSettings[kAutoIris] = 0;
+    SetDefaultsOf(Key::Gain, *this);
     return 1;
 }
 
 int CTravik::SaveCameraSettings() {
-    return SaveEntries(SettingsDeviceNumber(), "Gain", kGainValues, m_cameraSettings) ? 1 : 0;
+    return SaveKey(SettingsDeviceNumber(), Key::Gain, *this) ? 1 : 0;
 }
 
 int CTravik::LoadImageFilter() {
-    RegistryKey key;
-    if (OpenCameraKeyRead(SettingsDeviceNumber(), "Filter", key)) {
-        ReadEntries(key, kFilterValues, m_imageFilter);
-        return 1;
-    }
-    for (int entry : {kBrightness, kContrast, kHue, kSaturation, kSharpness}) m_imageFilter[entry] = 0;
-    m_imageFilter[kBayerGainRed] = m_imageFilter[kBayerGainGreen] = m_imageFilter[kBayerGainBlue] = 100;
-    m_imageFilter[kGamma] = 100;
-    m_imageFilter[kBayerMode] = 1;
+    if (LoadKey(SettingsDeviceNumber(), Key::Filter, *this)) return 1;
+    SetDefaultsOf(Key::Filter, *this);
     // Everything after the gray offsets: the white balance flag, its one-shot markers and the
     // auto gray gain all start off.
     for (int entry = kGrayOffsetB + 1; entry < kImageFilterEntries; ++entry) m_imageFilter[entry] = 0;
@@ -136,28 +119,22 @@ int CTravik::LoadImageFilter() {
 }
 
 int CTravik::SaveImageFilter() {
-    return SaveEntries(SettingsDeviceNumber(), "Filter", kFilterValues, m_imageFilter) ? 1 : 0;
+    return SaveKey(SettingsDeviceNumber(), Key::Filter, *this) ? 1 : 0;
 }
 
 int CTravik::LoadGrayFilter() {
-    RegistryKey key;
-    if (OpenCameraKeyRead(SettingsDeviceNumber(), "Gray", key)) {
-        ReadEntries(key, kGrayValues, m_imageFilter);
-        return 1;
-    }
-    m_imageFilter[kGrayMode] = 0;
-    for (int entry = kGrayGainR; entry <= kGrayGainB; ++entry) m_imageFilter[entry] = 128;
-    for (int entry = kGrayOffsetR; entry <= kGrayOffsetB; ++entry) m_imageFilter[entry] = 0;
+    if (LoadKey(SettingsDeviceNumber(), Key::Gray, *this)) return 1;
+    SetDefaultsOf(Key::Gray, *this);
     return 0;
 }
 
 int CTravik::SaveGrayFilter() {
-    return SaveEntries(SettingsDeviceNumber(), "Gray", kGrayValues, m_imageFilter) ? 1 : 0;
+    return SaveKey(SettingsDeviceNumber(), Key::Gray, *this) ? 1 : 0;
 }
 
 int CTravik::SetCaptureWindowPreset(int width, int height) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    return m_acquisition.Change(ChangePolicy::Restart,
+    return m_acquisition.Change(Of(Id::WindowWidth).policy,
                                 [&] { return ApplyCaptureWindowPreset(width, height); });
 }
 

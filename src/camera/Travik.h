@@ -22,6 +22,12 @@
 
 class CTravik380TZ4RDXSdk;
 class ImageBuffer;
+namespace settings {
+struct Setting;
+struct ProfileValues;
+struct ProfileProblem;
+enum class Sensor : unsigned char;
+} // namespace settings
 class FrameStrips;
 struct FramePlan;
 
@@ -104,6 +110,22 @@ class CTravik {
     // Capture window: the check used at initialisation, by the setters and at acquisition start.
     bool IsCaptureWindowValid() const;
 
+    // ---- A setting of the table (SettingsAccess.cpp) ----
+    // Where it is stored, and the value stored there.
+    int& SettingSlot(const settings::Setting& setting);
+    int StoredSetting(const settings::Setting& setting) const;
+    // What its getter returns: the stored value unless the table gives the setting a hook.
+    int ReadSetting(const settings::Setting& setting) const;
+    // Stores a value its range accepts (WriteSetting), then makes the sensor write that follows.
+    void StoreSetting(const settings::Setting& setting, int value);
+    void WriteSetting(const settings::Setting& setting, int value);
+    void ApplyToSensor(settings::Sensor sensor);
+    // StoreSetting as the setting's policy says: at once, between two frames, or with a running
+    // acquisition paused and started again (refused under a recording); 1, or 0 when refused.
+    int ChangeSetting(const settings::Setting& setting, int value);
+    // What a missing registry value gives it.
+    int DefaultSetting(const settings::Setting& setting) const;
+
     // ---- Registers and serial ROM ----
     int ReadRegister(int address, int* ok);
     int WriteRegister(int address, int value);
@@ -122,6 +144,12 @@ class CTravik {
     int SetCaptureWindowPreset(int width, int height);
     int LoadConfigFileA(const char* path);
     int LoadConfigFileW(const wchar_t* path);
+    // Settings profiles (CameraProfiles.cpp): every setting as text, saved, or loaded whole or
+    // not at all; the outcome in `result` when it is given.
+    int SaveProfile(const wchar_t* path, TravikProfileResult* result);
+    int SaveProfileA(const char* path, TravikProfileResult* result);
+    int LoadProfile(const wchar_t* path, TravikProfileResult* result);
+    int LoadProfileA(const char* path, TravikProfileResult* result);
 
     // ---- Acquisition and preview window ----
     int StartPreview();
@@ -320,6 +348,11 @@ class CTravik {
     std::unique_ptr<FrameStrips> m_frameStrips;
 
     int SettingsDeviceNumber() const;
+    settings::ProfileValues CurrentProfileValues() const;
+    int ApplyProfile(ChangePolicy policy, const settings::ProfileValues& wanted,
+                     TravikProfileResult* result);
+    int RefuseProfile(TravikProfileResult* result, int code,
+                      const settings::ProfileProblem& problem);
     std::array<int*, 7> PresetFields();
     void ResetCaptureWindow();
     int ApplyCaptureWindowPreset(int width, int height);

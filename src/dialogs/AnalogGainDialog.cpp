@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "camera/SettingsBlocks.h"
+#include "camera/SettingsTable.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/SliderGroup.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
@@ -23,18 +23,27 @@ struct GainRow {
     SliderGroup group;
 };
 
+// The dialog row of setting `id` on these controls.
+constexpr GainRow Row(Id id, bool enabled, int bar, int spin, int edit) {
+    const Setting& setting = Of(id);
+    const DialogRow& row = setting.dialog;
+    return {setting.slot.entry,
+            enabled,
+            {bar, spin, edit, row.minimum, row.maximum, row.tickFrequency}};
+}
+
 // The colour gains are not used by this model: shown, but disabled with a range of one value.
 constexpr GainRow kGainRows[] = {
-    {kGlobalGain, true, {IDC_GLOBAL_BAR, IDC_GLOBAL_SPIN, IDC_GLOBAL_EDIT, 0, 1023, 1023 / 8}},
-    {kColorGainG1, false, {IDC_G1_BAR, IDC_G1_SPIN, IDC_G1_EDIT, 0, 0, 0}},
-    {kColorGainR, false, {IDC_R_BAR, IDC_R_SPIN, IDC_R_EDIT, 0, 0, 0}},
-    {kColorGainB, false, {IDC_B_BAR, IDC_B_SPIN, IDC_B_EDIT, 0, 0, 0}},
-    {kColorGainG2, false, {IDC_G2_BAR, IDC_G2_SPIN, IDC_G2_EDIT, 0, 0, 0}},
-    {kExposure, true, {IDC_EXPOSURE_BAR, IDC_EXPOSURE_SPIN, IDC_EXPOSURE_EDIT, 3, 1003, 1000 / 8}},
+    Row(Id::GlobalGain, true, IDC_GLOBAL_BAR, IDC_GLOBAL_SPIN, IDC_GLOBAL_EDIT),
+    Row(Id::ColorGainG1, false, IDC_G1_BAR, IDC_G1_SPIN, IDC_G1_EDIT),
+    Row(Id::ColorGainR, false, IDC_R_BAR, IDC_R_SPIN, IDC_R_EDIT),
+    Row(Id::ColorGainB, false, IDC_B_BAR, IDC_B_SPIN, IDC_B_EDIT),
+    Row(Id::ColorGainG2, false, IDC_G2_BAR, IDC_G2_SPIN, IDC_G2_EDIT),
+    Row(Id::Exposure, true, IDC_EXPOSURE_BAR, IDC_EXPOSURE_SPIN, IDC_EXPOSURE_EDIT),
 };
 
-constexpr int kDefaultGain = 512;
-constexpr int kDefaultExposure = 3;
+constexpr int kDefaultGain = DefaultOf(Id::GlobalGain);
+constexpr int kDefaultExposure = DefaultOf(Id::Exposure);
 
 } // namespace
 

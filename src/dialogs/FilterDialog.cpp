@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "camera/SettingsBlocks.h"
+#include "camera/SettingsTable.h"
 #include "dialogs/DialogIds.h"
 
 using namespace settings;
@@ -70,13 +70,16 @@ void FilterDialog::ShowTab(int index) const {
 }
 
 void FilterDialog::RestoreDefaults() const {
-    for (int entry : {kBrightness, kContrast, kHue, kSaturation, kSharpness}) m_block[entry] = 0;
-    for (int entry : {kBayerGainRed, kBayerGainGreen, kBayerGainBlue, kGamma}) m_block[entry] = 100;
-    m_block[kBayerMode] = 1;
+    // The automatic requests and the gray mode are left as they are.
+    for (Id id :
+         {Id::Brightness, Id::Contrast, Id::Hue, Id::Saturation, Id::Sharpness, Id::BayerGainRed,
+          Id::BayerGainGreen, Id::BayerGainBlue, Id::Gamma, Id::BayerMode})
+        m_block[Of(id).slot.entry] = DefaultOf(id);
     if (m_image.Window()) m_image.Refresh();
     if (!HasGrayPage()) return;
-    for (int entry : {kGrayGainR, kGrayGainG1, kGrayGainG2, kGrayGainB}) m_block[entry] = 128;
-    for (int entry : {kGrayOffsetR, kGrayOffsetG1, kGrayOffsetG2, kGrayOffsetB}) m_block[entry] = 0;
+    for (Id id : {Id::GrayGainR, Id::GrayGainG1, Id::GrayGainG2, Id::GrayGainB, Id::GrayOffsetR,
+                  Id::GrayOffsetG1, Id::GrayOffsetG2, Id::GrayOffsetB})
+        m_block[Of(id).slot.entry] = DefaultOf(id);
     if (m_gray.Window()) m_gray.Refresh();
 }
 

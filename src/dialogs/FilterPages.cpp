@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "camera/SettingsBlocks.h"
+#include "camera/SettingsTable.h"
 #include "dialogs/DialogCommon.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/SliderGroup.h"
@@ -24,41 +24,40 @@ struct FilterRow {
     constexpr int Limit(int value) const { return value < lowest ? lowest : value > highest ? highest : value; }
 };
 
-// A row that stores what its trackbar can show.
-constexpr FilterRow Row(int entry, int flag, SliderGroup group) {
-    return {entry, flag, group, group.minimum, group.maximum};
+// The dialog row of setting `id` on these controls.
+constexpr FilterRow Row(Id id, int flag, int bar, int spin, int edit) {
+    const Setting& setting = Of(id);
+    const DialogRow& row = setting.dialog;
+    const SliderGroup group{bar, spin, edit, row.minimum, row.maximum, row.tickFrequency};
+    if (row.typedWithinSetting)
+        return {setting.slot.entry, flag, group, setting.range.low, setting.range.high};
+    return {setting.slot.entry, flag, group, row.minimum, row.maximum};
 }
 
 constexpr FilterRow kImageRows[] = {
-    Row(kBrightness, kFlagBrightness, {IDC_BRIGHTNESS_BAR, IDC_BRIGHTNESS_SPIN, IDC_BRIGHTNESS_EDIT, -255, 255, 64}),
-    Row(kContrast, kFlagContrast, {IDC_CONTRAST_BAR, IDC_CONTRAST_SPIN, IDC_CONTRAST_EDIT, -127, 127, 32}),
-    Row(kHue, kFlagHue, {IDC_HUE_BAR, IDC_HUE_SPIN, IDC_HUE_EDIT, -360, 360, 90}),
-    Row(kSaturation, kFlagSaturation, {IDC_SATURATION_BAR, IDC_SATURATION_SPIN, IDC_SATURATION_EDIT, -255, 255, 64}),
-    Row(kSharpness, kFlagSharpness, {IDC_SHARPNESS_BAR, IDC_SHARPNESS_SPIN, IDC_SHARPNESS_EDIT, 0, 30, 4}),
-    Row(kBayerGainRed, kFlagRedGain, {IDC_RGAIN_BAR, IDC_RGAIN_SPIN, IDC_RGAIN_EDIT, 0, 400, 32}),
-    Row(kBayerGainGreen, kFlagGreenGain, {IDC_GGAIN_BAR, IDC_GGAIN_SPIN, IDC_GGAIN_EDIT, 0, 400, 32}),
-    Row(kBayerGainBlue, kFlagBlueGain, {IDC_BGAIN_BAR, IDC_BGAIN_SPIN, IDC_BGAIN_EDIT, 0, 400, 32}),
-    Row(kGamma, kFlagGamma, {IDC_GAMMA_BAR, IDC_GAMMA_SPIN, IDC_GAMMA_EDIT, 0, 200, 32}),
+    Row(Id::Brightness, kFlagBrightness, IDC_BRIGHTNESS_BAR, IDC_BRIGHTNESS_SPIN,
+        IDC_BRIGHTNESS_EDIT),
+    Row(Id::Contrast, kFlagContrast, IDC_CONTRAST_BAR, IDC_CONTRAST_SPIN, IDC_CONTRAST_EDIT),
+    Row(Id::Hue, kFlagHue, IDC_HUE_BAR, IDC_HUE_SPIN, IDC_HUE_EDIT),
+    Row(Id::Saturation, kFlagSaturation, IDC_SATURATION_BAR, IDC_SATURATION_SPIN,
+        IDC_SATURATION_EDIT),
+    Row(Id::Sharpness, kFlagSharpness, IDC_SHARPNESS_BAR, IDC_SHARPNESS_SPIN, IDC_SHARPNESS_EDIT),
+    Row(Id::BayerGainRed, kFlagRedGain, IDC_RGAIN_BAR, IDC_RGAIN_SPIN, IDC_RGAIN_EDIT),
+    Row(Id::BayerGainGreen, kFlagGreenGain, IDC_GGAIN_BAR, IDC_GGAIN_SPIN, IDC_GGAIN_EDIT),
+    Row(Id::BayerGainBlue, kFlagBlueGain, IDC_BGAIN_BAR, IDC_BGAIN_SPIN, IDC_BGAIN_EDIT),
+    Row(Id::Gamma, kFlagGamma, IDC_GAMMA_BAR, IDC_GAMMA_SPIN, IDC_GAMMA_EDIT),
 };
 
-constexpr SliderGroup GrayGroup(int index) {
-    return {IDC_GRAY_FIRST_BAR + 3 * index, IDC_GRAY_FIRST_BAR + 3 * index + 2,
-            IDC_GRAY_FIRST_BAR + 3 * index + 1, 0, 400, 32};
-}
-
-// The offsets are signed: their trackbars start at 0, but a typed offset may be as negative as
-// the setting allows, and no larger than it allows.
-constexpr int kLowestGrayOffset = -255;
-constexpr int kHighestGrayOffset = 255;
-constexpr FilterRow GrayOffsetRow(int entry, int index) {
-    return {entry, -1, GrayGroup(index), kLowestGrayOffset, kHighestGrayOffset};
+// The gray page's groups follow each other: trackbar, edit box, up-down control.
+constexpr FilterRow GrayRow(Id id, int index) {
+    const int bar = IDC_GRAY_FIRST_BAR + 3 * index;
+    return Row(id, -1, bar, bar + 2, bar + 1);
 }
 
 constexpr FilterRow kGrayRows[] = {
-    Row(kGrayGainR, -1, GrayGroup(0)),      Row(kGrayGainG1, -1, GrayGroup(1)),
-    Row(kGrayGainG2, -1, GrayGroup(2)),     Row(kGrayGainB, -1, GrayGroup(3)),
-    GrayOffsetRow(kGrayOffsetR, 4),         GrayOffsetRow(kGrayOffsetG1, 5),
-    GrayOffsetRow(kGrayOffsetG2, 6),        GrayOffsetRow(kGrayOffsetB, 7),
+    GrayRow(Id::GrayGainR, 0),    GrayRow(Id::GrayGainG1, 1),  GrayRow(Id::GrayGainG2, 2),
+    GrayRow(Id::GrayGainB, 3),    GrayRow(Id::GrayOffsetR, 4), GrayRow(Id::GrayOffsetG1, 5),
+    GrayRow(Id::GrayOffsetG2, 6), GrayRow(Id::GrayOffsetB, 7),
 };
 
 constexpr int kBayerRadios[] = {IDC_BAYER_0, IDC_BAYER_1, IDC_BAYER_2, IDC_BAYER_3};

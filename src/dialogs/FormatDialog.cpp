@@ -9,11 +9,20 @@
 #include <limits>
 
 #include "support/RegistryKey.h"
+#include "camera/SettingsTable.h"
 #include "dialogs/DialogIds.h"
 
 namespace dialogs {
 
 namespace {
+
+using settings::Id;
+using settings::Of;
+
+// The name of a format value in the camera's registry key.
+constexpr const char* StoredName(Id id) {
+    return Of(id).registry.name;
+}
 
 constexpr FormatDialog::SizeEntry kDefaultSize = {
     kDefaultSizePreset[0], kDefaultSizePreset[1], kDefaultSizePreset[2], kDefaultSizePreset[3],
@@ -58,13 +67,14 @@ void FormatDialog::ReadStore() {
     m_count = 0;
     for (int i = 0; i < kMaxSizes && ReadSizePreset(camera, i, m_sizes[i].data()); ++i) m_count = i + 1;
     camera.Read("Size", m_size);
-    camera.Read("Color", m_color);
-    camera.Read("SubSample", m_subSample);
+    camera.Read(StoredName(Id::ColorMode), m_color);
+    camera.Read(StoredName(Id::SubSample), m_subSample);
     // A negative wait is refused as the camera's wait-time setter refuses it: the dialog keeps
     // the wait it has. Shown as an unsigned number, it would come back on OK.
     int waitTime = m_waitTime;
-    if (camera.Read("WaitTime", waitTime) && waitTime >= 0) m_waitTime = waitTime;
-    camera.Read("Clock", m_clock);
+    if (camera.Read(StoredName(Id::WaitTime), waitTime) && Of(Id::WaitTime).range.Accepts(waitTime))
+        m_waitTime = waitTime;
+    camera.Read(StoredName(Id::Clock), m_clock);
 }
 
 void FormatDialog::WriteStore() const {
@@ -73,10 +83,10 @@ void FormatDialog::WriteStore() const {
     for (int i = 0; i < m_count; ++i)
         if (!WriteSizePreset(camera, i, m_sizes[i].data())) break;
     camera.Write("Size", m_size);
-    camera.Write("Color", m_color);
-    camera.Write("SubSample", 0); // the value of the only sub-sample entry, "1/1"
-    camera.Write("WaitTime", m_waitTime);
-    camera.Write("Clock", m_clock);
+    camera.Write(StoredName(Id::ColorMode), m_color);
+    camera.Write(StoredName(Id::SubSample), 0); // the value of the only sub-sample entry, "1/1"
+    camera.Write(StoredName(Id::WaitTime), m_waitTime);
+    camera.Write(StoredName(Id::Clock), m_clock);
 }
 
 INT_PTR FormatDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

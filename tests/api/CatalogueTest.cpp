@@ -1,11 +1,13 @@
-// The export catalogue: the DLL exports exactly these 124 functions, and every one of them fails
-// silently, without touching the caller's memory, on a handle that names no camera.
+// The export catalogue: the DLL exports exactly these 124 functions and the extensions, and every
+// one of them fails silently, without touching the caller's memory, on a handle that names no
+// camera.
 #include "TravikSdk.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@ struct Scratch {
     int ints[6];
     unsigned char byte;
     CameraInfo info;
+    TravikProfileResult profile;
 
     Scratch() { std::memset(static_cast<void*>(this), 0x5A, sizeof(*this)); }
     bool Untouched() const {
@@ -65,33 +68,60 @@ const Export kHandleExports[] = {
     WITH_ARGS(Travik_GetStatus, 0, &s.ints[0]),
     WITH_ARGS(Travik_SetFilterValue, 0, FILTER_BRIGHTNESS, 1),
     WITH_ARGS(Travik_GetFilterValue, 0, FILTER_BRIGHTNESS, &s.ints[0]),
-    SETTER(Travik_SetBrightness),       GETTER(Travik_GetBrightness),
-    SETTER(Travik_SetContrast),         GETTER(Travik_GetContrast),
-    SETTER(Travik_SetHue),              GETTER(Travik_GetHue),
-    SETTER(Travik_SetSaturation),       GETTER(Travik_GetSaturation),
-    SETTER(Travik_SetSharpness),        GETTER(Travik_GetSharpness),
-    SETTER(Travik_SetBayerGainRGB),     GETTER(Travik_GetBayerGainRGB),
-    SETTER(Travik_SetBayerGainRed),     GETTER(Travik_GetBayerGainRed),
-    SETTER(Travik_SetBayerGainGreen),   GETTER(Travik_GetBayerGainGreen),
-    SETTER(Travik_SetBayerGainBlue),    GETTER(Travik_GetBayerGainBlue),
-    SETTER(Travik_SetBayerGainAuto),    GETTER(Travik_GetBayerGainAuto),
-    SETTER(Travik_SetGamma),            GETTER(Travik_GetGamma),
-    SETTER(Travik_SetBayerMode),        GETTER(Travik_GetBayerMode),
-    SETTER(Travik_SetGlobalGain),       GETTER(Travik_GetGlobalGain),
-    SETTER(Travik_SetColorGainRed),     GETTER(Travik_GetColorGainRed),
-    SETTER(Travik_SetColorGainGreen1),  GETTER(Travik_GetColorGainGreen1),
-    SETTER(Travik_SetColorGainGreen2),  GETTER(Travik_GetColorGainGreen2),
-    SETTER(Travik_SetColorGainBlue),    GETTER(Travik_GetColorGainBlue),
-    SETTER(Travik_SetExposureTime),     GETTER(Travik_GetExposureTime),
-    SETTER(Travik_SetGrayMode),         GETTER(Travik_GetGrayMode),
-    SETTER(Travik_SetGrayGainR),        GETTER(Travik_GetGrayGainR),
-    SETTER(Travik_SetGrayGainG1),       GETTER(Travik_GetGrayGainG1),
-    SETTER(Travik_SetGrayGainG2),       GETTER(Travik_GetGrayGainG2),
-    SETTER(Travik_SetGrayGainB),        GETTER(Travik_GetGrayGainB),
-    SETTER(Travik_SetGrayOffsetR),      GETTER(Travik_GetGrayOffsetR),
-    SETTER(Travik_SetGrayOffsetG1),     GETTER(Travik_GetGrayOffsetG1),
-    SETTER(Travik_SetGrayOffsetG2),     GETTER(Travik_GetGrayOffsetG2),
-    SETTER(Travik_SetGrayOffsetB),      GETTER(Travik_GetGrayOffsetB),
+    SETTER(Travik_SetBrightness),
+    GETTER(Travik_GetBrightness),
+    SETTER(Travik_SetContrast),
+    GETTER(Travik_GetContrast),
+    SETTER(Travik_SetHue),
+    GETTER(Travik_GetHue),
+    SETTER(Travik_SetSaturation),
+    GETTER(Travik_GetSaturation),
+    SETTER(Travik_SetSharpness),
+    GETTER(Travik_GetSharpness),
+    SETTER(Travik_SetBayerGainRGB),
+    GETTER(Travik_GetBayerGainRGB),
+    SETTER(Travik_SetBayerGainRed),
+    GETTER(Travik_GetBayerGainRed),
+    SETTER(Travik_SetBayerGainGreen),
+    GETTER(Travik_GetBayerGainGreen),
+    SETTER(Travik_SetBayerGainBlue),
+    GETTER(Travik_GetBayerGainBlue),
+    SETTER(Travik_SetBayerGainAuto),
+    GETTER(Travik_GetBayerGainAuto),
+    SETTER(Travik_SetGamma),
+    GETTER(Travik_GetGamma),
+    SETTER(Travik_SetBayerMode),
+    GETTER(Travik_GetBayerMode),
+    SETTER(Travik_SetGlobalGain),
+    GETTER(Travik_GetGlobalGain),
+    SETTER(Travik_SetColorGainRed),
+    GETTER(Travik_GetColorGainRed),
+    SETTER(Travik_SetColorGainGreen1),
+    GETTER(Travik_GetColorGainGreen1),
+    SETTER(Travik_SetColorGainGreen2),
+    GETTER(Travik_GetColorGainGreen2),
+    SETTER(Travik_SetColorGainBlue),
+    GETTER(Travik_GetColorGainBlue),
+    SETTER(Travik_SetExposureTime),
+    GETTER(Travik_GetExposureTime),
+    SETTER(Travik_SetGrayMode),
+    GETTER(Travik_GetGrayMode),
+    SETTER(Travik_SetGrayGainR),
+    GETTER(Travik_GetGrayGainR),
+    SETTER(Travik_SetGrayGainG1),
+    GETTER(Travik_GetGrayGainG1),
+    SETTER(Travik_SetGrayGainG2),
+    GETTER(Travik_GetGrayGainG2),
+    SETTER(Travik_SetGrayGainB),
+    GETTER(Travik_GetGrayGainB),
+    SETTER(Travik_SetGrayOffsetR),
+    GETTER(Travik_GetGrayOffsetR),
+    SETTER(Travik_SetGrayOffsetG1),
+    GETTER(Travik_GetGrayOffsetG1),
+    SETTER(Travik_SetGrayOffsetG2),
+    GETTER(Travik_GetGrayOffsetG2),
+    SETTER(Travik_SetGrayOffsetB),
+    GETTER(Travik_GetGrayOffsetB),
     WITH_ARGS(Travik_SetColorMode, 0, 24),
     HANDLE_ONLY(Travik_GetColorMode, -1),
     WITH_ARGS(Travik_SetSubSample, 0, 0),
@@ -140,6 +170,11 @@ const Export kHandleExports[] = {
     WITH_ARGS(Travik_SetSamplingRate, 0, 1),
     WITH_ARGS(Travik_GetSamplingRate, 0, &s.ints[0]),
     WITH_ARGS(Travik_GetVideoFormat, 0, &s.ints[0]),
+    // Extensions.
+    WITH_ARGS(TravikEx_SaveProfileA, 0, kPath, &s.profile),
+    WITH_ARGS(TravikEx_SaveProfileW, 0, kWidePath, &s.profile),
+    WITH_ARGS(TravikEx_LoadProfileA, 0, kPath, &s.profile),
+    WITH_ARGS(TravikEx_LoadProfileW, 0, kWidePath, &s.profile),
 };
 
 std::set<std::string> CatalogueNames() {
@@ -188,7 +223,13 @@ TEST(Catalogue, VersionBeforeAnyInitialisation) {
 
 TEST(Catalogue, TheDllExportsExactlyTheCatalogue) {
     const std::set<std::string> catalogue = CatalogueNames();
-    ASSERT_EQ(catalogue.size(), 124u) << "a name is listed twice";
+    ASSERT_EQ(catalogue.size(), std::size(kHandleExports) + 2) << "a name is listed twice";
+    size_t originals = 0;
+    for (const std::string& name : catalogue) {
+        originals += name.rfind("Travik_", 0) == 0;
+        EXPECT_TRUE(name.rfind("Travik_", 0) == 0 || name.rfind("TravikEx_", 0) == 0) << name;
+    }
+    EXPECT_EQ(originals, 124u);
     const std::set<std::string> exported = ExportedNames();
     for (const std::string& name : catalogue)
         EXPECT_TRUE(exported.count(name)) << name << " is not exported";

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -164,6 +165,29 @@ TEST_F(CameraWrapperTest, SaveWritesTheSnappedPicture) {
     ASSERT_EQ(head.size(), 6u);
     EXPECT_EQ(travik_test::LittleEndian32(head, 2), 54u + 1280 * 960 * 3);
     EXPECT_FALSE(camera.save(std::string(), travik::FileType::Bmp).ok());
+}
+
+TEST_F(CameraWrapperTest, ProfilesAreSavedAndARefusedLineIsToldWithItsNumber) {
+    travik::Camera camera = Open();
+    ASSERT_TRUE(camera.setFilter(FILTER_GAMMA, 140).ok());
+    const std::string path = Output("wrapper_profile.txt");
+    ASSERT_FALSE(camera.saveProfile(path));
+    ASSERT_TRUE(camera.setFilter(FILTER_GAMMA, 60).ok());
+    ASSERT_FALSE(camera.loadProfile(std::wstring(path.begin(), path.end())));
+    EXPECT_EQ(*camera.filter(FILTER_GAMMA), 140);
+
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("gamma = 90\ngama = 120\n", file);
+    std::fclose(file);
+    const travik::ProfileError refused = camera.loadProfile(path);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(refused.error.code(), ERR_PARAMETER);
+    EXPECT_EQ(refused.line, 2);
+    EXPECT_EQ(refused.reason, TRAVIK_PROFILE_UNKNOWN_NAME);
+    EXPECT_EQ(refused.text, "unknown setting \"gama\"");
+    EXPECT_EQ(*camera.filter(FILTER_GAMMA), 140);
+    EXPECT_EQ(travik::Camera().saveProfile(path).error.code(), travik::kNoCamera);
 }
 
 TEST_F(CameraWrapperTest, RecordWritesAnAviThatStopFinishes) {

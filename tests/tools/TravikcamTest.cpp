@@ -90,7 +90,37 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"record --seconds 2 -o Z:\\dev\\full", "--seconds does not apply"},
         UsageCase{"preview --ms 100", "--ms does not apply to preview"},
         UsageCase{"snap --format png --quality 70 -o x.png",
-                  "--quality applies to --format jpeg only"}));
+                  "--quality applies to --format jpeg only"},
+        UsageCase{"list extra", "unexpected argument 'extra'"},
+        UsageCase{"settings", "settings needs save FILE, load FILE or show"},
+        UsageCase{"settings keep x.txt", "settings needs"},
+        UsageCase{"settings save", "settings needs"},
+        UsageCase{"settings show x.txt", "settings needs"},
+        UsageCase{"settings save a.txt b.txt", "unexpected argument 'b.txt'"},
+        UsageCase{"settings --color 8 show", "--color does not apply to settings"}));
+
+TEST_F(TravikcamTest, SettingsAreSavedShownAndLoadedAndABadLineIsToldByItsNumber) {
+    const std::string path = TempPath("travikcam_settings.txt");
+    DeleteFileA(path.c_str());
+    Outcome run = Travikcam("settings save " + path);
+    EXPECT_EQ(run.status, 0u) << run.output;
+    const std::vector<unsigned char> saved = Head(path, 4096);
+    EXPECT_TRUE(Contains(std::string(saved.begin(), saved.end()), "gamma = 100"));
+    run = Travikcam("settings show");
+    EXPECT_EQ(run.status, 0u) << run.output;
+    EXPECT_TRUE(Contains(run.output, "wait_time = 1")) << run.output;
+    EXPECT_EQ(Travikcam("settings load " + path).status, 0u);
+
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("# by hand\ngamma = 250\n", file);
+    std::fclose(file);
+    run = Travikcam("settings load " + path);
+    EXPECT_EQ(run.status, 1u);
+    EXPECT_TRUE(Contains(run.output, "travikcam_settings.txt:2: gamma = 250 is out of range"))
+        << run.output;
+    DeleteFileA(path.c_str());
+}
 
 TEST_F(TravikcamTest, HelpExitsWithZero) {
     const Outcome run = Travikcam("--help");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace travikcam {
 
@@ -14,6 +15,7 @@ struct Options {
     int milliseconds = 3000; // record
     int seconds = 3;         // preview
     unsigned given = 0;      // the options the command line named, one bit each
+    std::vector<std::wstring> operands; // the words after the command (settings: ACTION [FILE])
 };
 
 // Each returns the process exit status: 0 on success, 1 when the camera or a file failed.
@@ -22,6 +24,10 @@ int Info(const Options& options);
 int Snap(const Options& options);
 int Record(const Options& options);
 int Preview(const Options& options);
+// settings save FILE | load FILE | show: the camera's settings as a text profile.
+int Settings(const Options& options);
+// Whether `action` with `operands` words in all (the action included) is a settings command.
+bool IsSettingsAction(const std::wstring& action, size_t operands);
 
 // The file type of the SDK's save call for a format name and JPEG quality; -1 when unknown.
 int FileTypeFor(const std::string& format, int quality);

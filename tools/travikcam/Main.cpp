@@ -23,6 +23,10 @@ void Usage(std::FILE* out) {
                       "                                record N milliseconds of video\n"
                       "  preview --seconds N [--color BITS]\n"
                       "                                show the live picture in a window\n"
+                      "  settings save FILE | load FILE | show\n"
+                      "                                the camera's settings as a text profile:\n"
+                      "                                written to FILE, loaded from it (what the\n"
+                      "                                registry keeps stays), or printed\n"
                       "  check [--device N] [--quick|--long] [--junit FILE]\n"
                       "                                check the SDK and the camera, case by case\n"
                       "exit status: 0 done, 1 the camera or a file failed, 2 wrong arguments\n");
@@ -83,6 +87,7 @@ const char* OptionName(unsigned option) {
 struct Verb {
     const char* name;
     unsigned options;             // the options that apply to it
+    size_t operands;              // the most words it takes after its name
     int (*check)(const Options&); // usage checks beyond the options; 0 when fine
     int (*run)(const Options&);
 };
@@ -104,13 +109,21 @@ int CheckRecord(const Options& options) {
     return options.output.empty() ? Fail("record needs -o FILE.avi") : 0;
 }
 
+int CheckSettings(const Options& options) {
+    const auto& words = options.operands;
+    if (words.empty() || !travikcam::IsSettingsAction(words[0], words.size()))
+        return Fail("settings needs save FILE, load FILE or show");
+    return 0;
+}
+
 // One line per verb.
 constexpr Verb kVerbs[] = {
-    {"list", 0, NoCheck, travikcam::List},
-    {"info", kDevice | kColor, NoCheck, travikcam::Info},
-    {"snap", kDevice | kFormat | kQuality | kColor | kOutput, CheckSnap, travikcam::Snap},
-    {"record", kDevice | kColor | kOutput | kMilliseconds, CheckRecord, travikcam::Record},
-    {"preview", kDevice | kColor | kSeconds, NoCheck, travikcam::Preview},
+    {"list", 0, 0, NoCheck, travikcam::List},
+    {"info", kDevice | kColor, 0, NoCheck, travikcam::Info},
+    {"snap", kDevice | kFormat | kQuality | kColor | kOutput, 0, CheckSnap, travikcam::Snap},
+    {"record", kDevice | kColor | kOutput | kMilliseconds, 0, CheckRecord, travikcam::Record},
+    {"preview", kDevice | kColor | kSeconds, 0, NoCheck, travikcam::Preview},
+    {"settings", kDevice, 2, CheckSettings, travikcam::Settings},
 };
 
 // Reads the options into `options`; 0, or the exit status of a usage error.
@@ -153,6 +166,8 @@ int ParseArguments(int argc, wchar_t** argv, Options& options, std::string& comm
                 return Fail("--seconds needs a positive number");
         } else if (command.empty() && !arg.empty() && arg[0] != L'-') {
             command = shown;
+        } else if (!command.empty() && !arg.empty() && arg[0] != L'-') {
+            options.operands.push_back(arg); // the verb says how many it takes
         } else {
             return Fail("unexpected argument '" + shown + "'");
         }
@@ -178,6 +193,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     for (const Verb& verb : kVerbs) {
         if (command != verb.name) continue;
+        if (options.operands.size() > verb.operands)
+            return Fail("unexpected argument '" +
+                        travikcam::ToUtf8(options.operands[verb.operands]) + "'");
         const unsigned refused = options.given & ~verb.options;
         if (refused != 0)
             return Fail(std::string(OptionName(refused & (~refused + 1))) + " does not apply to " +
