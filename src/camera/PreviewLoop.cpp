@@ -33,8 +33,7 @@ int CTravik::ReadRawFrame(bool grabbed) {
     if (result != TVK_OK) return result;
     const int pixelBytes = raw->Bits() / 8;
     if (raw->Stride() > raw->Width() * pixelBytes)
-        raw->ApplyKernel(pixelBytes == 2 ? Restride16 : Restride8, raw, nullptr, 0, 0, nullptr,
-                         nullptr);
+        raw->ApplyKernel(pixelBytes == 2 ? Restride16 : Restride8, raw, nullptr, 0, 0, nullptr);
     return TVK_OK;
 }
 

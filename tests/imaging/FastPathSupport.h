@@ -41,7 +41,7 @@ inline std::vector<uint8_t> Result(KernelPath path, const KernelRun& run, TestIm
     for (PositionedKernel kernel : run.kernels) {
         int32_t* pointer = block.data();
         kernel(dst.Data(), src.Data(), run.rect, run.x, run.y, dst.PixelBytes(), src.PixelBytes(),
-               dst.Stride(), src.Stride(), block.empty() ? nullptr : &pointer, nullptr);
+               dst.Stride(), src.Stride(), block.empty() ? nullptr : &pointer);
     }
     return dst.Bytes();
 }
@@ -76,7 +76,7 @@ inline std::vector<uint8_t> InPlaceResult(KernelPath path, const KernelRun& run,
         int32_t* pointer = block.data();
         kernel(image.Data(), image.Data(), run.rect, run.x, run.y, image.PixelBytes(),
                image.PixelBytes(), image.Stride(), image.Stride(),
-               block.empty() ? nullptr : &pointer, nullptr);
+               block.empty() ? nullptr : &pointer);
     }
     return image.Bytes();
 }

@@ -151,7 +151,7 @@ class HueFastPath : public ::testing::TestWithParam<HueCase> {
         ForceKernelPath(path);
         int32_t* pointer = block.data();
         kernel(image.Data(), image.Data(), rect, rect.left, rect.top, image.PixelBytes(),
-               image.PixelBytes(), image.Stride(), image.Stride(), &pointer, nullptr);
+               image.PixelBytes(), image.Stride(), image.Stride(), &pointer);
         return image.Bytes();
     }
 
@@ -264,7 +264,7 @@ TEST_P(HueFastPath, MatchesTheReferenceWhenTheAreasOverlap) {
             std::vector<int32_t> block = {100, 0, 50, 10};
             int32_t* pointer = block.data();
             c.kernel(copy.Data(), copy.Data(), rect, 1 + shift, 0, copy.PixelBytes(),
-                     copy.PixelBytes(), copy.Stride(), copy.Stride(), &pointer, nullptr);
+                     copy.PixelBytes(), copy.Stride(), copy.Stride(), &pointer);
             return copy.Bytes();
         };
         const std::vector<uint8_t> reference = result(KernelPath::Reference);
@@ -303,7 +303,7 @@ TEST_P(HueFastPath, GivesTheSamePixelsWhateverTheCallersRoundingMode) {
             int32_t* pointer = parameters.data();
             _mm_setcsr(callers);
             c.kernel(copy.Data(), copy.Data(), copy.Whole(), 0, 0, copy.PixelBytes(),
-                     copy.PixelBytes(), copy.Stride(), copy.Stride(), &pointer, nullptr);
+                     copy.PixelBytes(), copy.Stride(), copy.Stride(), &pointer);
             const unsigned after = _mm_getcsr();
             _mm_setcsr(saved);
             EXPECT_EQ(after, callers) << KernelPathName(path) << ", rounding " << rounding;

@@ -44,7 +44,7 @@ void RunStep(PositionedKernel kernel, int32_t value, int32_t sampleBits, std::ve
     const int32_t stride = count * pixelBytes;
     kernel(row.data(), row.data(), KernelRect{0, 0, count, 1}, 0, 0,
            static_cast<uint16_t>(pixelBytes), static_cast<uint16_t>(pixelBytes), stride, stride,
-           &pointer, nullptr);
+           &pointer);
 }
 
 // The byte look-ups of the path this call takes: the AVX2 twins, or the reference loops, which
