@@ -72,8 +72,7 @@ double TimePositioned(const Case& c) {
             const KernelRect strip{0, top, src.width, std::min(top + stripRows, src.height)};
             for (PositionedKernel kernel : c.kernels) {
                 kernel(dst.bytes.data(), src.bytes.data(), strip, 0, top, dst.pixelBytes,
-                       src.pixelBytes, dst.stride, src.stride, pointer ? &pointer : nullptr,
-                       nullptr);
+                       src.pixelBytes, dst.stride, src.stride, pointer ? &pointer : nullptr);
             }
         }
     });
@@ -85,7 +84,7 @@ double TimeScale(ScalingKernel kernel, int32_t bits, int32_t dstWidth, int32_t d
     return Measure([&] {
         kernel(dst.bytes.data(), src.bytes.data(), dst.Whole(), src.Whole(),
                KernelSize{dst.width, dst.height}, KernelSize{src.width, src.height}, dst.pixelBytes,
-               src.pixelBytes, dst.stride, src.stride, nullptr, nullptr);
+               src.pixelBytes, dst.stride, src.stride, nullptr);
     });
 }
 
@@ -94,7 +93,7 @@ double TimeRestride() {
     Frame frame(8, 255, 1278, kHeight);
     return Measure([&] {
         Restride8(frame.bytes.data(), frame.bytes.data(), frame.Whole(), 0, 0, 1, 1, frame.stride,
-                  frame.stride, nullptr, nullptr);
+                  frame.stride, nullptr);
     });
 }
 

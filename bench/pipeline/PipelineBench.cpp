@@ -114,7 +114,7 @@ FramePlan MakePlan(const Mode& mode, bool everyFilter, Image& raw, Image& output
 int Call(PositionedKernel kernel, const PixelPlane& dst, const PixelPlane& src, int32_t* block) {
     return kernel(dst.pixels, src.pixels, KernelRect{0, 0, src.width, src.height}, 0, 0,
                   static_cast<uint16_t>(dst.pixelBytes), static_cast<uint16_t>(src.pixelBytes),
-                  dst.stride, src.stride, &block, nullptr);
+                  dst.stride, src.stride, &block);
 }
 
 void RunSteps(const PixelStep* steps, int count, const PixelPlane& image) {

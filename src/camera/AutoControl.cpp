@@ -52,7 +52,7 @@ void CTravik::AutoControl() {
         const RECT window = {
             static_cast<LONG>(kWindows[i][0] * w), static_cast<LONG>(kWindows[i][1] * h),
             static_cast<LONG>(kWindows[i][2] * w), static_cast<LONG>(kWindows[i][3] * h)};
-        means[i] = raw->ApplyKernel(mean, raw, &window, window.left, window.top, nullptr, nullptr);
+        means[i] = raw->ApplyKernel(mean, raw, &window, window.left, window.top, nullptr);
     }
     const double factor = AutoControlFactor(means);
     if (factor > 0.6 && factor < 1.2) return;

@@ -144,7 +144,7 @@ void CTravik::AddGrayGains(FramePlan& plan) {
     int32_t* blockPointer = block;
     if (m_imageFilter[s::kAutoGrayGain] != 0) {
         ImageBuffer* raw = RawImage();
-        raw->ApplyKernel(MeasureGrayGains, raw, nullptr, 0, 0, &blockPointer, nullptr);
+        raw->ApplyKernel(MeasureGrayGains, raw, nullptr, 0, 0, &blockPointer);
         m_imageFilter[s::kGrayGainR] = block[kGrayGainR1];
         m_imageFilter[s::kGrayGainG1] = block[kGrayGainG1];
         m_imageFilter[s::kGrayGainG2] = block[kGrayGainG2];
@@ -171,7 +171,7 @@ void CTravik::PlanDemosaic(ImageBuffer* raw, FramePlan& plan) {
                                                    m_imageFilter[s::kBayerGainRed], phase};
         int32_t* balancePointer = balance;
         raw->ApplyKernel(wide ? MeasureWhiteBalance16 : MeasureWhiteBalance8, raw, nullptr, 0, 0,
-                         &balancePointer, nullptr);
+                         &balancePointer);
         m_imageFilter[s::kBayerGainRed] = std::min(balance[kBalanceRedGain], kMaxBayerGain);
         m_imageFilter[s::kBayerGainBlue] = std::min(balance[kBalanceBlueGain], kMaxBayerGain);
         m_imageFilter[s::kBayerGainGreen] = 100;

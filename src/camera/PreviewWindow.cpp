@@ -200,19 +200,18 @@ void CTravik::DrawPreview() {
         break;
     case 1:
         if (m_images[0] && m_images[0]->Pixels())
-            m_images[0]->ApplyKernel(Mono10To8, m_images[1], nullptr, 0, 0, nullptr, nullptr);
+            m_images[0]->ApplyKernel(Mono10To8, m_images[1], nullptr, 0, 0, nullptr);
         shown = m_images[0];
         break;
     case 2:
         shown = m_images[2];
         break;
     case 3:
-        m_images[2]->ApplyKernel(Color32To24, m_images[3], nullptr, 0, 0, nullptr, nullptr);
+        m_images[2]->ApplyKernel(Color32To24, m_images[3], nullptr, 0, 0, nullptr);
         shown = m_images[2];
         break;
     default:
-        m_images[2]->ApplyKernel(Color10To8, m_images[m_colorMode], nullptr, 0, 0, nullptr,
-                                 nullptr);
+        m_images[2]->ApplyKernel(Color10To8, m_images[m_colorMode], nullptr, 0, 0, nullptr);
         shown = m_images[2];
         break;
     }
@@ -229,6 +228,6 @@ void CTravik::DrawPreview() {
     ImageBuffer* display = m_images[kDisplayBuffer];
     if (!display || !display->Pixels()) return;
     display->ApplyScaledKernel(m_colorMode <= 1 ? ScaleNearest8 : ScaleNearest24, shown, nullptr,
-                               nullptr, nullptr, nullptr);
+                               nullptr, nullptr);
     BitBlt(m_previewDC, 0, 0, client.right, client.bottom, display->MemoryDC(), 0, 0, SRCCOPY);
 }

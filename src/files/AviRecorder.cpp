@@ -11,7 +11,7 @@
 namespace {
 
 int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedKernel kernel) {
-    return destination.ApplyKernel(kernel, &source, nullptr, 0, 0, nullptr, nullptr);
+    return destination.ApplyKernel(kernel, &source, nullptr, 0, 0, nullptr);
 }
 
 // Slots of the queue: at least two, so that one can be written while the next is filled, and no
@@ -117,7 +117,7 @@ bool AviRecorder::ConvertFrame(const ImageBuffer* image, uint8_t* frame) {
     auto intoFrame = [&](PositionedKernel kernel, const ImageBuffer& source) {
         return kernel(frame, source.Pixels(), whole, 0, 0, 3,
                       static_cast<uint16_t>(source.Bits() / 8), frameStride, source.Stride(),
-                      nullptr, nullptr) != 0;
+                      nullptr) != 0;
     };
     switch (m_avi.m_bits) {
     case 8: // GDI turns each gray-table index into equal blue, green and red

@@ -17,7 +17,7 @@ bool Convert(ImageBuffer& temporary, const ImageBuffer& image, PositionedKernel 
              int bits = 0) {
     const int made =
         bits ? temporary.Create(image.Width(), image.Height(), bits) : temporary.CreateLike(&image);
-    return made && temporary.ApplyKernel(kernel, &image, nullptr, 0, 0, nullptr, nullptr);
+    return made && temporary.ApplyKernel(kernel, &image, nullptr, 0, 0, nullptr);
 }
 
 // BMP files are bottom-up: the rows go out reversed so that memory row 0 ends up on top.

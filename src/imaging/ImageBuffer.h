@@ -44,11 +44,11 @@ class ImageBuffer {
     // null) placed at (x, y) is clipped to both buffers and converted to memory rows. The
     // kernel's result, or 0 when nothing is left or the kernel or source is missing.
     int ApplyKernel(PositionedKernel kernel, const ImageBuffer* source, const RECT* sourceRect,
-                    int x, int y, int32_t** extra1, void* extra2);
+                    int x, int y, int32_t** extra1);
     // Runs a scaling kernel from `sourceRect` of the source onto `destRect` of this buffer
     // (whole buffers when null); nothing is clipped. 0 when kernel or pixels are missing.
     int ApplyScaledKernel(ScalingKernel kernel, const ImageBuffer* source, const RECT* sourceRect,
-                          const RECT* destRect, int32_t** extra1, void* extra2);
+                          const RECT* destRect, int32_t** extra1);
 
     uint8_t* Pixels() { return m_pixels; }
     const uint8_t* Pixels() const { return m_pixels; }

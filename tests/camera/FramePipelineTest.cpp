@@ -105,7 +105,7 @@ TEST_P(ToneFilters, EqualTheKernelsRunOneAfterAnother) {
         int32_t block[kFilterBlockSize] = {value, 10};
         int32_t* pointer = block;
         kernel(expected.data(), source, KernelRect{0, 0, kWidth, kHeight}, 0, 0, pixelBytes,
-               pixelBytes, stride, stride, &pointer, nullptr);
+               pixelBytes, stride, stride, &pointer);
     };
     run(kernels.gamma, 70, expected.data());
     run(kernels.contrast, -30, expected.data());

@@ -154,7 +154,7 @@ void RunPositioned(FuzzedDataProvider& in) {
     const int result = k.kernel(dst.bytes.data(), source.bytes.data(), clip.rect, clip.x, clip.y,
                                 static_cast<uint16_t>(dst.pixelBytes),
                                 static_cast<uint16_t>(source.pixelBytes), dst.stride,
-                                source.stride, &blockPointer, nullptr);
+                                source.stride, &blockPointer);
     if (k.block != Block::None && !blockPointer && (result != 0 || dst.bytes != before))
         std::abort();
 }
@@ -170,7 +170,7 @@ void RunScaling(FuzzedDataProvider& in) {
     (color ? ScaleNearest24 : ScaleNearest8)(
         dst.bytes.data(), src.bytes.data(), dstRect, srcRect, dst.size, src.size,
         static_cast<uint16_t>(dst.pixelBytes), static_cast<uint16_t>(src.pixelBytes), dst.stride,
-        src.stride, nullptr, nullptr);
+        src.stride, nullptr);
 }
 
 } // namespace

@@ -35,7 +35,7 @@ PositionedKernel Edge(const Depth& d) {
 
 void RunWhole(PositionedKernel kernel, TestImage& out, const TestImage& raw, int32_t* block) {
     kernel(out.Data(), raw.Data(), raw.Whole(), 0, 0, out.PixelBytes(), raw.PixelBytes(),
-           out.Stride(), raw.Stride(), &block, nullptr);
+           out.Stride(), raw.Stride(), &block);
 }
 
 std::string Describe(const Depth& d, KernelPath path, int32_t width, int32_t height,

@@ -1,6 +1,5 @@
 // Demosaic: worked values, gain saturation, known colours at every Bayer phase and size, and an
 // independent reference built from the interpolation's geometry.
-#include "FastPathSupport.h"
 #include "KernelTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -296,40 +295,6 @@ TEST(Demosaic, MissingParameterBlockWritesNothing) {
     EXPECT_EQ(RunKernel(DemosaicEdge8, out, raw), 0);
     EXPECT_EQ(std::count(out.Bytes().begin(), out.Bytes().end(), 0),
               static_cast<ptrdiff_t>(out.Bytes().size()));
-}
-
-// Every width around the vector groups of 32 columns (one group, a last group that overlaps the
-// one before it at either column parity, two groups) at every phase and depth, on frames with an
-// odd number of interior rows so that the rows run in pairs and alone; small and large gains.
-TEST(Demosaic, VectorGroupsMatchTheReferenceAtEveryWidthAroundTheirSize) {
-    kernel_test::KernelPathGuard guard;
-    std::mt19937 rng(32);
-    for (int32_t outBits : {24, 32, 48, 64}) {
-        const bool words = outBits >= 48;
-        for (int32_t width = 30; width <= 72; ++width) {
-            for (int32_t phase = 0; phase < 4; ++phase) {
-                const int32_t height = 5 + phase; // 1 to 4 interior rows
-                TestImage raw(width, height, words ? 16 : 8);
-                raw.Randomise(rng, words ? 1023 : 255);
-                TestImage out(width, height, outBits);
-                out.Randomise(rng, 255);
-                // 1600 % is the first gain of the vector rows' wider scaling.
-                const int32_t gain = (width + phase) % 3 == 0 ? 1600 : 100 + width;
-                kernel_test::KernelRun run{{words ? DemosaicInner16 : DemosaicInner8,
-                                            words ? DemosaicEdge16 : DemosaicEdge8},
-                                           raw.Whole(),
-                                           0,
-                                           0,
-                                           {phase, gain, 100, 250 - width}};
-                kernel_test::ExpectSameBytes(run, out, raw,
-                                             std::to_string(outBits) + " bits, " +
-                                                 std::to_string(width) + " x " +
-                                                 std::to_string(height) + ", phase " +
-                                                 std::to_string(phase));
-                if (HasFatalFailure()) return;
-            }
-        }
-    }
 }
 
 } // namespace

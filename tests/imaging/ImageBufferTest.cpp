@@ -294,15 +294,14 @@ struct Call {
     uint16_t dstBytes = 0, srcBytes = 0;
     int32_t dstStride = 0, srcStride = 0;
     int32_t** extra1 = nullptr;
-    void* extra2 = nullptr;
 };
 Call g_call;
 
 int SpyKernel(uint8_t* dst, const uint8_t* src, KernelRect rect, int32_t x, int32_t y,
               uint16_t dstBytes, uint16_t srcBytes, int32_t dstStride, int32_t srcStride,
-              int32_t** extra1, void* extra2) {
-    g_call = Call{g_call.count + 1, dst,      src,       rect,      x,      y,
-                  dstBytes,         srcBytes, dstStride, srcStride, extra1, extra2};
+              int32_t** extra1) {
+    g_call = Call{g_call.count + 1, dst,      src,       rect,      x,     y,
+                  dstBytes,         srcBytes, dstStride, srcStride, extra1};
     return 42;
 }
 
@@ -319,8 +318,7 @@ class ApplyKernelTest : public ::testing::Test {
 TEST_F(ApplyKernelTest, WholeBuffersPassPixelsSizesAndStridesThrough) {
     int32_t block[1] = {};
     int32_t* pointer = block;
-    int marker;
-    EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, nullptr, 0, 0, &pointer, &marker), 42);
+    EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, nullptr, 0, 0, &pointer), 42);
     EXPECT_EQ(g_call.count, 1);
     EXPECT_EQ(g_call.dst, dst.Pixels());
     EXPECT_EQ(g_call.src, src.Pixels());
@@ -332,11 +330,10 @@ TEST_F(ApplyKernelTest, WholeBuffersPassPixelsSizesAndStridesThrough) {
     EXPECT_EQ(g_call.dstStride, 192);
     EXPECT_EQ(g_call.srcStride, 64);
     EXPECT_EQ(g_call.extra1, &pointer);
-    EXPECT_EQ(g_call.extra2, &marker);
 }
 
 TEST_F(ApplyKernelTest, NegativeDestinationColumnSkipsTheSourceColumnsOffTheEdge) {
-    EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, nullptr, -10, 0, nullptr, nullptr), 42);
+    EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, nullptr, -10, 0, nullptr), 42);
     EXPECT_EQ(g_call.rect, (KernelRect{10, 0, 64, 48}));
     EXPECT_EQ(g_call.x, 0);
     EXPECT_EQ(g_call.y, 0);
@@ -345,23 +342,23 @@ TEST_F(ApplyKernelTest, NegativeDestinationColumnSkipsTheSourceColumnsOffTheEdge
 TEST_F(ApplyKernelTest, PositionAtOrBeyondTheDestinationDoesNotCallTheKernel) {
     for (auto [x, y] : {std::pair{64, 0}, std::pair{0, 48}, std::pair{100, 100}, std::pair{-64, 0},
                         std::pair{0, -48}}) {
-        EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, nullptr, x, y, nullptr, nullptr), 0);
+        EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, nullptr, x, y, nullptr), 0);
     }
     EXPECT_EQ(g_call.count, 0);
 }
 
 TEST_F(ApplyKernelTest, MissingKernelSourceOrPixelsGiveZero) {
     ImageBuffer empty;
-    EXPECT_EQ(dst.ApplyKernel(nullptr, &src, nullptr, 0, 0, nullptr, nullptr), 0);
-    EXPECT_EQ(dst.ApplyKernel(SpyKernel, nullptr, nullptr, 0, 0, nullptr, nullptr), 0);
-    EXPECT_EQ(dst.ApplyKernel(SpyKernel, &empty, nullptr, 0, 0, nullptr, nullptr), 0);
-    EXPECT_EQ(empty.ApplyKernel(SpyKernel, &src, nullptr, 0, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(dst.ApplyKernel(nullptr, &src, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(dst.ApplyKernel(SpyKernel, nullptr, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(dst.ApplyKernel(SpyKernel, &empty, nullptr, 0, 0, nullptr), 0);
+    EXPECT_EQ(empty.ApplyKernel(SpyKernel, &src, nullptr, 0, 0, nullptr), 0);
     EXPECT_EQ(g_call.count, 0);
 }
 
 TEST_F(ApplyKernelTest, SourceRectangleLeftOfTheSourceStaysInsideTheDestination) {
     const RECT rect = {-5, 0, 64, 48};
-    EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, &rect, 0, 0, nullptr, nullptr), 42);
+    EXPECT_EQ(dst.ApplyKernel(SpyKernel, &src, &rect, 0, 0, nullptr), 42);
     EXPECT_EQ(g_call.rect, (KernelRect{0, 0, 59, 48}));
     EXPECT_EQ(g_call.x, 5);
     EXPECT_GE(g_call.y, 0);
@@ -373,12 +370,12 @@ TEST_F(ApplyKernelTest, RealKernelsRunThroughTheBuffers) {
         std::memset(src.Pixels() + r * 64, r, 64);
     ImageBuffer flipped;
     ASSERT_EQ(flipped.CreateLike(&src), 1);
-    EXPECT_EQ(flipped.ApplyKernel(RowsFlip, &src, nullptr, 0, 0, nullptr, nullptr), 1);
+    EXPECT_EQ(flipped.ApplyKernel(RowsFlip, &src, nullptr, 0, 0, nullptr), 1);
     EXPECT_EQ(flipped.Pixels()[0], 47);
     EXPECT_EQ(flipped.Pixels()[47 * 64 + 5], 0);
     // A region mean on the same buffer: picture rows 8..16 are memory rows 32..39.
     const RECT region = {0, 8, 64, 16};
-    EXPECT_EQ(src.ApplyKernel(MeanGray8, &src, &region, 0, 8, nullptr, nullptr), (32 + 39) / 2);
+    EXPECT_EQ(src.ApplyKernel(MeanGray8, &src, &region, 0, 8, nullptr), (32 + 39) / 2);
 }
 
 TEST(ApplyScaledKernel, ResizesWholeBuffersWithRowFlip) {
@@ -388,16 +385,14 @@ TEST(ApplyScaledKernel, ResizesWholeBuffersWithRowFlip) {
     for (int r = 0; r < 480; ++r)
         for (int j = 0; j < 640; ++j)
             image.Pixels()[r * image.Stride() + 3 * j] = static_cast<uint8_t>(r ^ j);
-    EXPECT_EQ(display.ApplyScaledKernel(ScaleNearest24, &image, nullptr, nullptr, nullptr, nullptr),
-              1);
+    EXPECT_EQ(display.ApplyScaledKernel(ScaleNearest24, &image, nullptr, nullptr, nullptr), 1);
     for (int y = 0; y < 240; y += 17)
         for (int x = 0; x < 320; x += 13)
             ASSERT_EQ(display.Pixels()[y * display.Stride() + 3 * x],
                       static_cast<uint8_t>((479 - 2 * y) ^ (2 * x)));
-    EXPECT_EQ(display.ApplyScaledKernel(nullptr, &image, nullptr, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(display.ApplyScaledKernel(nullptr, &image, nullptr, nullptr, nullptr), 0);
     ImageBuffer empty;
-    EXPECT_EQ(display.ApplyScaledKernel(ScaleNearest24, &empty, nullptr, nullptr, nullptr, nullptr),
-              0);
+    EXPECT_EQ(display.ApplyScaledKernel(ScaleNearest24, &empty, nullptr, nullptr, nullptr), 0);
 }
 
 } // namespace

@@ -107,15 +107,14 @@ inline int RunKernel(PositionedKernel kernel, TestImage& dst, const TestImage& s
     if (rect.right < 0) rect = src.Whole();
     int32_t* pointer = block;
     return kernel(dst.Data(), src.Data(), rect, x, y, dst.PixelBytes(), src.PixelBytes(),
-                  dst.Stride(), src.Stride(), block ? &pointer : nullptr, nullptr);
+                  dst.Stride(), src.Stride(), block ? &pointer : nullptr);
 }
 
 // In place, as the adjustment kernels run on the output image.
 inline int RunInPlace(PositionedKernel kernel, TestImage& image, int32_t* block = nullptr) {
     int32_t* pointer = block;
     return kernel(image.Data(), image.Data(), image.Whole(), 0, 0, image.PixelBytes(),
-                  image.PixelBytes(), image.Stride(), image.Stride(), block ? &pointer : nullptr,
-                  nullptr);
+                  image.PixelBytes(), image.Stride(), image.Stride(), block ? &pointer : nullptr);
 }
 
 // A one-pixel image of the given channels, for the worked examples.

@@ -230,7 +230,7 @@ TEST(ScaleNearest, HalvesBySamplingEverySecondPixelFromTheLastRow) {
     src.Randomise(rng, 255);
     TestImage dst(320, 240, 24);
     ASSERT_EQ(ScaleNearest24(dst.Data(), src.Data(), dst.Whole(), src.Whole(), {320, 240},
-                             {640, 480}, 3, 3, dst.Stride(), src.Stride(), nullptr, nullptr),
+                             {640, 480}, 3, 3, dst.Stride(), src.Stride(), nullptr),
               1);
     for (int32_t y = 0; y < 240; ++y)
         for (int32_t x = 0; x < 320; ++x)
@@ -245,7 +245,7 @@ TEST(ScaleNearest, UsesSinglePrecisionRatiosForUnevenSizes) {
             src.Set(i, j, 0, static_cast<uint32_t>(i * 10 + j));
     TestImage dst(3, 9, 8);
     ASSERT_EQ(ScaleNearest8(dst.Data(), src.Data(), dst.Whole(), src.Whole(), {3, 9}, {5, 7}, 1, 1,
-                            dst.Stride(), src.Stride(), nullptr, nullptr),
+                            dst.Stride(), src.Stride(), nullptr),
               1);
     const float fx = 5.0f / 3.0f, fy = 7.0f / 9.0f;
     for (int32_t y = 0; y < 9; ++y) {
@@ -263,7 +263,7 @@ TEST(ScaleNearest, EnlargesWithinTheSource) {
     src.Randomise(rng, 255);
     TestImage dst(50, 41, 24);
     ScaleNearest24(dst.Data(), src.Data(), dst.Whole(), src.Whole(), {50, 41}, {3, 2}, 3, 3,
-                   dst.Stride(), src.Stride(), nullptr, nullptr);
+                   dst.Stride(), src.Stride(), nullptr);
     EXPECT_EQ(dst.Get(0, 0, 0), src.Get(1, 0, 0));
     EXPECT_EQ(dst.Get(40, 49, 2), src.Get(0, 2, 2));
 }

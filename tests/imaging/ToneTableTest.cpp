@@ -1,5 +1,6 @@
 // The composed tone table against the gamma, contrast and brightness kernels run one after the
-// other: random images of every kind, random step combinations and values across their ranges.
+// other: random images of every kind, random step combinations and values across their ranges;
+// and pixels of a size the table is not for left alone.
 #include "KernelTestSupport.h"
 #include "ToneTestSupport.h"
 #include "imaging/kernels/ToneTable.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -92,6 +94,30 @@ TEST(ComposedTonesTable, IsRebuiltWhenAValueChanges) {
 TEST(ComposedTonesTable, NothingToComposeIsRefused) {
     ToneTable table;
     EXPECT_FALSE(table.Prepare(ToneSteps{}, ToneImage::Color8, 10));
+}
+
+// A table made for one kind of image, handed pixels of another size, changes nothing rather
+// than walk past the rows.
+TEST(ComposedTonesTable, PixelsOfAnotherSizeAreLeftAlone) {
+    ToneTable table;
+    ToneSteps steps;
+    steps.contrast = true;
+    steps.contrastValue = 64;
+    struct Mismatch {
+        ToneImage image;
+        int32_t bits;
+    };
+    for (const Mismatch m : {Mismatch{ToneImage::Color8, 8}, Mismatch{ToneImage::Color8, 48},
+                             Mismatch{ToneImage::Mono8, 24}, Mismatch{ToneImage::Mono16, 8},
+                             Mismatch{ToneImage::Color16, 24}, Mismatch{ToneImage::Color16, 16}}) {
+        ASSERT_TRUE(table.Prepare(steps, m.image, 10));
+        TestImage image(5, 3, m.bits);
+        image.Fill(7);
+        const std::vector<uint8_t> before = image.Bytes();
+        table.Apply(image.Data(), image.Width(), image.Height(), image.Stride(),
+                    image.PixelBytes());
+        EXPECT_EQ(image.Bytes(), before) << m.bits << "-bit pixels";
+    }
 }
 
 } // namespace

@@ -1,54 +1,41 @@
 // Depth and channel-order converters for display, files and recording, with optional row flip.
-#include "imaging/kernels/ConvertersAvx2.h"
-#include "imaging/kernels/KernelPath.h"
+#include "imaging/kernels/KernelTwins.h"
 #include "imaging/kernels/PixelArea.h"
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define TRAVIK_CONVERT_SSE2 1
-#endif
 
 namespace {
 
 // ---- Whole rows at a time, for the pixel sizes where a row is one run of samples ----
 
-// `count` words to bytes, (v >> kShift) & 255 each.
-template <int kShift> void WordsToBytes(uint8_t* out, const uint8_t* in, int32_t count) {
-    int32_t k = 0;
-#if TRAVIK_CONVERT_SSE2
-    const __m128i low = _mm_set1_epi16(255);
-    for (; k + 16 <= count; k += 16) {
-        const __m128i* from = reinterpret_cast<const __m128i*>(in + 2 * k);
-        const __m128i first = _mm_and_si128(_mm_srli_epi16(_mm_loadu_si128(from), kShift), low);
-        const __m128i second =
-            _mm_and_si128(_mm_srli_epi16(_mm_loadu_si128(from + 1), kShift), low);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(first, second));
-    }
-#endif
-    for (; k < count; ++k)
+// `count` words to bytes, (v >> kShift) & 255 each: the twin's steps, then the rest here.
+template <int kShift>
+void WordsToBytes(uint8_t* out, const uint8_t* in, int32_t count, const ConverterTwins& twins) {
+    static_assert(kShift == 2 || kShift == 4);
+    const convert::Run steps = kShift == 2 ? twins.tenBitWordsToBytes : twins.twelveBitWordsToBytes;
+    for (int32_t k = steps ? steps(out, in, count) : 0; k < count; ++k)
         out[k] = static_cast<uint8_t>(LoadWord(in + 2 * k) >> kShift);
 }
 
 // The first three bytes of `count` 4-byte pixels: each pixel is stored as four bytes whose last
 // one the next pixel overwrites; the last pixel is stored as three, so nothing beyond changes.
-void FourBytesToThree(uint8_t* out, const uint8_t* in, int32_t count) {
-    int32_t j = 0;
-    if (ActiveKernelPath() == KernelPath::Avx2) j = convert::FourBytesToThreeAvx2(out, in, count);
+void FourBytesToThree(uint8_t* out, const uint8_t* in, int32_t count, const ConverterTwins& twins) {
+    int32_t j = twins.fourBytesToThree ? twins.fourBytesToThree(out, in, count) : 0;
     for (; j + 1 < count; ++j)
         std::memcpy(out + 3 * j, in + 4 * j, 4);
     if (j < count) std::memcpy(out + 3 * j, in + 4 * j, 3);
 }
 
-// Runs Rule::Row over every row when the rule has a row form for these pixel sizes (and the
-// vector paths are on); false, with nothing written, otherwise. The row form reads a row before
-// writing it, so source and destination must be the same place or not overlap.
+// Runs Rule::Row over every row when the rule has a row form for these pixel sizes and the path
+// converts whole rows (the vector paths do); false, with nothing written, otherwise. The row form
+// reads a row before writing it, so source and destination must be the same place or not overlap.
 template <class Rule, bool kFlip> bool TryRows(const PixelArea& a) {
     if constexpr (requires { Rule::Row; }) {
-        if (ActiveKernelPath() == KernelPath::Reference) return false;
+        const ConverterTwins& twins = Twins().converters;
+        if (!twins.tenBitWordsToBytes) return false;
         if (!Rule::Covers(a.srcBytes, a.dstBytes)) return false;
         if (!BatchedReadsAreSafe(a, std::max(a.srcBytes, a.dstBytes))) return false;
         for (int32_t i = 0; i < a.Height(); ++i)
-            Rule::Row(a.DstRow(i), kFlip ? a.SrcRowFlipped(i) : a.SrcRow(i), a.Width(), a.srcBytes);
+            Rule::Row(a.DstRow(i), kFlip ? a.SrcRowFlipped(i) : a.SrcRow(i), a.Width(), a.srcBytes,
+                      twins);
         return true;
     }
     return false;
@@ -69,8 +56,9 @@ template <int kShift> struct WordToByte {
     static bool Covers(ptrdiff_t srcBytes, ptrdiff_t dstBytes) {
         return srcBytes == 2 && dstBytes == 1;
     }
-    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t) {
-        WordsToBytes<kShift>(out, in, width);
+    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t,
+                    const ConverterTwins& twins) {
+        WordsToBytes<kShift>(out, in, width, twins);
     }
 };
 
@@ -90,17 +78,18 @@ template <int kShift> struct ColourWordsToBytes {
     static bool Covers(ptrdiff_t srcBytes, ptrdiff_t dstBytes) {
         return (srcBytes == 6 || srcBytes == 8) && dstBytes == 3;
     }
-    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t srcBytes) {
+    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t srcBytes,
+                    const ConverterTwins& twins) {
         if (srcBytes == 6) {
-            WordsToBytes<kShift>(out, in, 3 * width);
+            WordsToBytes<kShift>(out, in, 3 * width, twins);
             return;
         }
         constexpr int32_t kPiece = 512;
         uint8_t fourBytes[4 * kPiece];
         for (int32_t j = 0; j < width; j += kPiece) {
             const int32_t count = std::min(width - j, kPiece);
-            WordsToBytes<kShift>(fourBytes, in + 8 * j, 4 * count);
-            FourBytesToThree(out + 3 * j, fourBytes, count);
+            WordsToBytes<kShift>(fourBytes, in + 8 * j, 4 * count, twins);
+            FourBytesToThree(out + 3 * j, fourBytes, count, twins);
         }
     }
 };
@@ -115,11 +104,12 @@ struct CopyThreeBytes {
     static bool Covers(ptrdiff_t srcBytes, ptrdiff_t dstBytes) {
         return (srcBytes == 3 || srcBytes == 4) && dstBytes == 3;
     }
-    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t srcBytes) {
+    static void Row(uint8_t* out, const uint8_t* in, int32_t width, ptrdiff_t srcBytes,
+                    const ConverterTwins& twins) {
         if (srcBytes == 3)
             std::memmove(out, in, 3 * static_cast<size_t>(width));
         else
-            FourBytesToThree(out, in, width);
+            FourBytesToThree(out, in, width, twins);
     }
 };
 

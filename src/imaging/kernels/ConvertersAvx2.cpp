@@ -1,34 +1,13 @@
-// Colour to gray in 16-bit lanes of AVX2: the channels split apart with byte shuffles, the
-// weighted sum in one lane, and the division by 100 as a multiply by its scaled reciprocal.
-#include "imaging/kernels/ConvertersAvx2.h"
+// 4-byte pixels to 3-byte ones for the converters, a byte shuffle of four pixels a step.
+#include "imaging/kernels/ConverterTwins.h"
 
 #if defined(__AVX2__)
-#include "imaging/kernels/Avx2Pixels.h"
+#include <immintrin.h>
 #endif
 
 namespace convert {
 
 #if defined(__AVX2__)
-
-int32_t GrayRowAvx2(uint8_t* out, const uint8_t* in, int32_t width) {
-    const __m256i blueWeight = _mm256_set1_epi16(11);
-    const __m256i greenWeight = _mm256_set1_epi16(59);
-    const __m256i redWeight = _mm256_set1_epi16(30);
-    // For every sum 0..25500, (sum x 41944) >> 22 equals sum / 100.
-    const __m256i reciprocal = _mm256_set1_epi16(static_cast<short>(41944));
-    int32_t j = 0;
-    for (; j + 16 <= width; j += 16) {
-        __m128i channels[3];
-        avx2::SplitChannels<1, 3>(in + 3 * j, channels);
-        const __m256i sum = _mm256_add_epi16(
-            _mm256_add_epi16(_mm256_mullo_epi16(_mm256_cvtepu8_epi16(channels[0]), blueWeight),
-                             _mm256_mullo_epi16(_mm256_cvtepu8_epi16(channels[1]), greenWeight)),
-            _mm256_mullo_epi16(_mm256_cvtepu8_epi16(channels[2]), redWeight));
-        const __m256i gray = _mm256_srli_epi16(_mm256_mulhi_epu16(sum, reciprocal), 6);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), avx2::SaturatedBytes(gray));
-    }
-    return j;
-}
 
 int32_t FourBytesToThreeAvx2(uint8_t* out, const uint8_t* in, int32_t count) {
     // Bytes 0..11 of the store are the four pixels' first three bytes; 12..15 belong to the next
@@ -44,10 +23,6 @@ int32_t FourBytesToThreeAvx2(uint8_t* out, const uint8_t* in, int32_t count) {
 }
 
 #else
-
-int32_t GrayRowAvx2(uint8_t*, const uint8_t*, int32_t) {
-    return 0;
-}
 
 int32_t FourBytesToThreeAvx2(uint8_t*, const uint8_t*, int32_t) {
     return 0;

@@ -1,9 +1,7 @@
 // Bayer demosaic: bilinear interpolation of a raw mosaic into blue, green, red with colour gains.
-#include "imaging/kernels/DemosaicAvx2.h"
 #include "imaging/kernels/DemosaicCases.h"
 #include "imaging/kernels/DemosaicRows.h"
-#include "imaging/kernels/DemosaicSse2.h"
-#include "imaging/kernels/KernelPath.h"
+#include "imaging/kernels/KernelTwins.h"
 #include "imaging/kernels/PixelArea.h"
 
 #include <climits>
@@ -155,10 +153,11 @@ TRAVIK_HOT_INLINE void SpecialisedPixel(uint8_t* out, const uint8_t* const* rows
     F::Store(pixel, 2, std::min((red * redGain) >> 11, F::kMax));
 }
 
-// Which vector rows the specialised interior takes, decided once per call.
+// The vector rows the specialised interior takes, chosen once per call from the twins of the
+// sample size: none for words beyond ten bits, whose sums the word lanes cannot hold.
 struct VectorRows {
-    bool avx2;        // AVX2 groups of sixteen first, then SSE2 groups of eight
-    bool tenBitWords; // 16-bit samples that all fit 10 bits: the word lanes may hold their sums
+    demosaic::InteriorRows pairs; // two rows of 32 columns a step, when the path has them
+    demosaic::InteriorRow row;    // then eight columns of one row a step
 };
 
 // Output columns from..width-3 of row i from the source rows `rows` (those of row offsets
@@ -173,12 +172,8 @@ void SpecialisedRow(const PixelArea& a, const uint8_t* const rows[4], int32_t i,
     int32_t j = from;
     // Groups of eight columns in vector lanes; the rest here. The vector part stops at an even
     // number of columns from `from`, so j keeps the first case's parity.
-    if constexpr (F::kSampleBytes == 1)
-        j = demosaic::InteriorRowSse2(out, kDstBytes, rows, j, a.Width() - 3, kFirst, redGain,
-                                      blueGain);
-    else if (vector.tenBitWords)
-        j = demosaic::InteriorRowSse2Words(out, kDstBytes, rows, j, a.Width() - 3, kFirst,
-                                           redGain, blueGain);
+    if (vector.row)
+        j = vector.row(out, kDstBytes, rows, j, a.Width() - 3, kFirst, redGain, blueGain);
     for (; j + 1 <= last; j += 2) {
         SpecialisedPixel<F, kDstBytes, kFirst>(out, rows, j, redGain, blueGain);
         SpecialisedPixel<F, kDstBytes, kSecond>(out, rows, j + 1, redGain, blueGain);
@@ -220,15 +215,11 @@ template <class F, int kDstBytes>
 void SpecialisedRows(const PixelArea& a, const uint8_t* const rows[5], int32_t i, bool pair,
                      const SpecialisedSettings& s) {
     int32_t from = 2;
-    if (s.vector.avx2 && (F::kSampleBytes == 1 || s.vector.tenBitWords)) {
+    if (s.vector.pairs) {
         const int firstCase = 2 * ((i + s.phase.rowBit) & 1) + s.phase.columnBit;
         uint8_t* const below = pair ? a.DstRow(i + 1) : nullptr;
-        from = F::kSampleBytes == 1
-                   ? demosaic::InteriorRowsAvx2(a.DstRow(i), below, kDstBytes, rows, from,
-                                                a.Width() - 3, firstCase, s.redGain, s.blueGain)
-                   : demosaic::InteriorRowsAvx2Words(a.DstRow(i), below, kDstBytes, rows, from,
-                                                     a.Width() - 3, firstCase, s.redGain,
-                                                     s.blueGain);
+        from = s.vector.pairs(a.DstRow(i), below, kDstBytes, rows, from, a.Width() - 3, firstCase,
+                              s.redGain, s.blueGain);
     }
     SpecialisedRowOfPhase<F, kDstBytes>(a, rows, i, from, s);
     if (pair) SpecialisedRowOfPhase<F, kDstBytes>(a, rows + 1, i + 1, from, s);
@@ -245,27 +236,30 @@ void SpecialisedInterior(const PixelArea& a, const SpecialisedSettings& s) {
     }
 }
 
-// The specialised settings when the layout and gains are ones the specialised rows cover; false
-// otherwise, and the reference runs instead. Negative gains give 0 in both, as a gain of 0 does.
-// The word lanes hold the weighted sums of 10-bit samples only: `rowSets` pairs of first row and
-// row count name the rows that will be read, and any wider word keeps the rows on scalar code.
+// The specialised settings when the path has vector rows and the layout and gains are ones the
+// specialised rows cover; false otherwise, and the reference runs instead. Negative gains give 0
+// in both, as a gain of 0 does. The word lanes hold the weighted sums of 10-bit samples only:
+// `rowSets` pairs of first row and row count name the rows that will be read, and any wider word
+// keeps the rows on scalar code.
 template <class F>
-bool SpecialisedSettingsFor(const PixelArea& a, Phase phase, Gains gains, KernelPath path,
+bool SpecialisedSettingsFor(const PixelArea& a, Phase phase, Gains gains,
+                            const DemosaicTwins& twins,
                             std::initializer_list<std::pair<int32_t, int32_t>> rowSets,
                             SpecialisedSettings* out) {
-    if (path == KernelPath::Reference) return false;
+    if (!twins.bytesRow) return false;
     if (a.srcBytes != F::kSampleBytes) return false;
     if (a.dstBytes != 3 * F::kSampleBytes && a.dstBytes != 4 * F::kSampleBytes) return false;
     if (gains.red > kMaxGain<F> || gains.blue > kMaxGain<F>) return false;
-    bool tenBitWords = F::kSampleBytes == 2;
-    if (tenBitWords) {
+    VectorRows vector{twins.bytesRows, twins.bytesRow};
+    if constexpr (F::kSampleBytes == 2) {
+        bool tenBitWords = true;
         for (const auto& [first, count] : rowSets)
             tenBitWords = tenBitWords &&
-                          demosaic::WordsFitTenBits(a.SrcRow(first), a.Width(), count, a.srcStride);
+                          twins.wordsFitTenBits(a.SrcRow(first), a.Width(), count, a.srcStride);
+        vector = tenBitWords ? VectorRows{twins.wordsRows, twins.wordsRow} : VectorRows{};
     }
     *out = SpecialisedSettings{phase, static_cast<int32_t>(std::max<int64_t>(gains.red, 0)),
-                               static_cast<int32_t>(std::max<int64_t>(gains.blue, 0)),
-                               VectorRows{path == KernelPath::Avx2, tenBitWords}};
+                               static_cast<int32_t>(std::max<int64_t>(gains.blue, 0)), vector};
     return true;
 }
 
@@ -276,10 +270,11 @@ template <class F, class Run> void WithDstBytes(const PixelArea& a, Run run) {
         run(std::integral_constant<int, 4 * F::kSampleBytes>{});
 }
 
-template <class F> bool TrySpecialisedInterior(const PixelArea& a, Phase phase, Gains gains) {
+template <class F>
+bool TrySpecialisedInterior(const PixelArea& a, Phase phase, Gains gains,
+                            const DemosaicTwins& twins) {
     SpecialisedSettings s;
-    if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(), {{0, a.Height()}}, &s))
-        return false;
+    if (!SpecialisedSettingsFor<F>(a, phase, gains, twins, {{0, a.Height()}}, &s)) return false;
     WithDstBytes<F>(
         a, [&](auto dstBytes) { SpecialisedInterior<F, decltype(dstBytes)::value>(a, s); });
     return true;
@@ -297,7 +292,8 @@ struct RowSpan {
 // interior columns whose rows alone are folded back into the frame: the specialised rows fill
 // them from the folded row pointers. False, with nothing written, when they do not apply.
 template <class F>
-bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains, RowSpan span) {
+bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains, RowSpan span,
+                              const DemosaicTwins& twins) {
     const int32_t height = a.Height();
     if (height < 4 || a.Width() < 5) return false;
     // A strip between the border rows has none of them to make: its settings, which scan the
@@ -305,8 +301,7 @@ bool TrySpecialisedBorderRows(const PixelArea& a, Phase phase, Gains gains, RowS
     if (!span.Has(0) && !span.Has(1) && !span.Has(height - 2) && !span.Has(height - 1))
         return false;
     SpecialisedSettings s;
-    if (!SpecialisedSettingsFor<F>(a, phase, gains, ActiveKernelPath(), {{0, 4}, {height - 4, 4}},
-                                   &s))
+    if (!SpecialisedSettingsFor<F>(a, phase, gains, twins, {{0, 4}, {height - 4, 4}}, &s))
         return false;
     // Rows 0 and 1 read source rows 2, 3, 0, 1, 2 and the last two rows h-4, h-3, h-2, h-1, h-4
     // (their offsets folded): each pair shares its rows as an interior pair does.
@@ -333,7 +328,7 @@ template <class F> int DemosaicInterior(const PixelArea& area, int32_t** extra1)
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const auto [phase, gains] = ReadSettings(block);
-    if (TrySpecialisedInterior<F>(a, phase, gains)) return 1;
+    if (TrySpecialisedInterior<F>(a, phase, gains, Twins().demosaic)) return 1;
     const int32_t width = a.Width();
     const int32_t firstColumnOdd = phase.columnBit; // column 2 has the parity of column 0
     for (int32_t i = 2; i <= a.Height() - 3; ++i) {
@@ -432,9 +427,12 @@ template <class F> void BorderOfRows(const PixelArea& a, const int32_t* block, R
     const int32_t width = a.Width();
     const int32_t height = a.Height();
     span = RowSpan{std::max(span.first, 0), std::min(span.end, height)};
-    const bool reference = ActiveKernelPath() == KernelPath::Reference;
+    const DemosaicTwins& twins = Twins().demosaic;
+    // The vector paths take the outer columns of the middle rows in a loop of their own; the
+    // reference path keeps every pixel on the plainest one.
+    const bool reference = !twins.bytesRow;
     // With the border rows' inner columns done, those rows need only their outer columns.
-    const bool innerColumnsDone = TrySpecialisedBorderRows<F>(a, phase, gains, span);
+    const bool innerColumnsDone = TrySpecialisedBorderRows<F>(a, phase, gains, span, twins);
     const OuterColumns outer(a);
     for (int32_t i = span.first; i < span.end; ++i) {
         const bool borderRow = i < 2 || i >= height - 2;

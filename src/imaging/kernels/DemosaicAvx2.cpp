@@ -9,7 +9,7 @@
 //
 // The columns are split by parity: lane k holds output columns j + 2k (the first parity case) and
 // j + 2k + 1 (the second), so neither case needs a blend.
-#include "imaging/kernels/DemosaicAvx2.h"
+#include "imaging/kernels/DemosaicTwins.h"
 
 #include "imaging/kernels/DemosaicCases.h"
 

@@ -1,7 +1,7 @@
 // The demosaic interior of 8-bit raw frames, eight output pixels at a time in 16-bit lanes, equal
 // bit for bit to the reference: the same sums, and the gain's product shifted by 11 and
 // saturated at 255 without leaving 16 bits.
-#include "imaging/kernels/DemosaicSse2.h"
+#include "imaging/kernels/DemosaicTwins.h"
 
 #include "imaging/kernels/DemosaicCases.h"
 

@@ -1,7 +1,7 @@
 // The hue and saturation model in 16-bit lanes of AVX2, equal bit for bit to the reference: the
 // division by the chroma in single floats instead of a table gather, the sector's channel roles
 // from byte shuffles instead of compares, and 3-channel pixels split and merged by blends.
-#include "imaging/kernels/HueSaturationAvx2.h"
+#include "imaging/kernels/HueSaturationTwins.h"
 
 #if defined(__AVX2__)
 #include "imaging/kernels/Avx2Pixels.h"

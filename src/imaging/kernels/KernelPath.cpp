@@ -89,8 +89,9 @@ KernelPath PathFromEnvironment() {
     return BestPath();
 }
 
-// Written by ForceKernelPath (tests, between kernel calls) and read by every kernel call; relaxed
-// order suffices because a kernel reads it once and every path gives the same pixels.
+// Written by ForceKernelPath (tests, between kernel calls) and read by the table builder for every
+// kernel call; relaxed order suffices because a kernel reads its tables once and every path gives
+// the same pixels.
 std::atomic<KernelPath>& CurrentPath() {
     static std::atomic<KernelPath> path{PathFromEnvironment()};
     return path;

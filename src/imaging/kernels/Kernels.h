@@ -33,13 +33,11 @@ struct KernelSize {
 // A positioned kernel processes source columns rect.left..right-1 of source memory rows
 // rect.top..bottom-1 and writes the matching destination pixels from column x of memory row y,
 // one destination row per source row. extra1 points to a pointer to the kernel's parameter block
-// (32-bit integers, layouts below); extra2 is passed through and read by no kernel. Kernels
-// return 1 (the region means return the mean); a kernel that needs a block and gets none returns
-// 0 without touching a pixel.
+// (32-bit integers, layouts below). Kernels return 1 (the region means return the mean); a kernel
+// that needs a block and gets none returns 0 without touching a pixel.
 using PositionedKernelFn = int(uint8_t* dst, const uint8_t* src, KernelRect rect, int32_t x,
                                int32_t y, uint16_t dstPixelBytes, uint16_t srcPixelBytes,
-                               int32_t dstStride, int32_t srcStride, int32_t** extra1,
-                               void* extra2);
+                               int32_t dstStride, int32_t srcStride, int32_t** extra1);
 using PositionedKernel = PositionedKernelFn*;
 
 // A scaling kernel maps the source rectangle onto the destination rectangle; the sizes are those
@@ -47,7 +45,7 @@ using PositionedKernel = PositionedKernelFn*;
 using ScalingKernelFn = int(uint8_t* dst, const uint8_t* src, KernelRect dstRect,
                             KernelRect srcRect, KernelSize dstSize, KernelSize srcSize,
                             uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride,
-                            int32_t srcStride, int32_t** extra1, void* extra2);
+                            int32_t srcStride, int32_t** extra1);
 using ScalingKernel = ScalingKernelFn*;
 
 // ---- Parameter blocks: indexes into the int32 array that *extra1 points to ----

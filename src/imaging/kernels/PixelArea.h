@@ -51,7 +51,7 @@ struct PixelArea {
 template <int (*Body)(const PixelArea&, int32_t** extra1)>
 int AsKernel(uint8_t* dst, const uint8_t* src, KernelRect rect, int32_t x, int32_t y,
              uint16_t dstPixelBytes, uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride,
-             int32_t** extra1, void*) {
+             int32_t** extra1) {
     return Body(PixelArea{dst, src, rect, x, y, dstPixelBytes, srcPixelBytes, dstStride, srcStride},
                 extra1);
 }

@@ -1,13 +1,8 @@
 // Raw frame layout: spreading packed rows to the buffer's stride, and the frame mirrors.
-#include "imaging/kernels/KernelPath.h"
+#include "imaging/kernels/KernelTwins.h"
 #include "imaging/kernels/PixelArea.h"
 
 #include <cstring>
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define TRAVIK_MIRROR_SSE2 1
-#endif
 
 namespace {
 
@@ -27,46 +22,11 @@ int Restride(const PixelArea& a, int32_t**) {
     return 1;
 }
 
-#if TRAVIK_MIRROR_SSE2
-
-// The order of the 1- or 2-byte pixels of a 16-byte vector reversed: dwords, then the words
-// within each dword, then (for bytes) the bytes within each word.
-template <size_t kPixelBytes> __m128i Reversed(__m128i v) {
-    v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
-    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)),
-                            _MM_SHUFFLE(2, 3, 0, 1));
-    if constexpr (kPixelBytes == 1) v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
-    return v;
-}
-
-// Sixteen bytes of pixels a step from the start of `to` and the end of `from`; returns the
-// pixels done.
+// The row's pixels in reverse order: the twin's steps, when the path has one, then the rest here.
 template <size_t kPixelBytes>
-int32_t ReverseRowSse2(uint8_t* to, const uint8_t* from, int32_t width) {
-    constexpr int32_t kPixels = 16 / kPixelBytes;
-    if (ActiveKernelPath() == KernelPath::Reference) return 0;
-    const uint8_t* end = from + static_cast<size_t>(width) * kPixelBytes;
-    int32_t j = 0;
-    for (; j + kPixels <= width; j += kPixels) {
-        const __m128i v =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - (j + kPixels) * kPixelBytes));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + j * kPixelBytes),
-                         Reversed<kPixelBytes>(v));
-    }
-    return j;
-}
-
-#else
-
-template <size_t> int32_t ReverseRowSse2(uint8_t*, const uint8_t*, int32_t) {
-    return 0;
-}
-
-#endif
-
-template <size_t kPixelBytes> void ReverseRow(uint8_t* to, const uint8_t* from, int32_t width) {
+void ReverseRow(uint8_t* to, const uint8_t* from, int32_t width, restride::ReverseRun steps) {
     const uint8_t* last = from + (static_cast<size_t>(width) - 1) * kPixelBytes;
-    for (int32_t j = ReverseRowSse2<kPixelBytes>(to, from, width); j < width; ++j) {
+    for (int32_t j = steps ? steps(to, from, width) : 0; j < width; ++j) {
         std::memcpy(to + j * kPixelBytes, last - j * kPixelBytes, kPixelBytes);
     }
 }
@@ -88,6 +48,7 @@ void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t heigh
     if ((!horizontal && !vertical) || width <= 0 || height <= 0) return;
     const size_t rowBytes = static_cast<size_t>(stride);
     const size_t pixelRun = static_cast<size_t>(width) * static_cast<size_t>(pixelBytes);
+    const RestrideTwins& twins = Twins().restride;
     for (int32_t r = 0; r < height; ++r) {
         const uint8_t* from = pixels + r * rowBytes;
         uint8_t* to = scratch + static_cast<size_t>(vertical ? height - 1 - r : r) * rowBytes;
@@ -97,10 +58,10 @@ void MirrorFrame(uint8_t* pixels, uint8_t* scratch, int32_t width, int32_t heigh
         }
         switch (pixelBytes) {
         case 1:
-            ReverseRow<1>(to, from, width);
+            ReverseRow<1>(to, from, width, twins.reverseBytes);
             break;
         case 2:
-            ReverseRow<2>(to, from, width);
+            ReverseRow<2>(to, from, width, twins.reverseWords);
             break;
         default:
             ReverseRow(to, from, width, static_cast<size_t>(pixelBytes));

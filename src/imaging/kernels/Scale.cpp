@@ -18,7 +18,7 @@ constexpr int32_t kStackColumns = 4096;
 template <int kPixelBytes>
 int ScaleNearest(uint8_t* dst, const uint8_t* src, KernelRect dstRect, KernelRect srcRect,
                  KernelSize dstSize, KernelSize srcSize, uint16_t dstPixelBytes,
-                 uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, int32_t**, void*) {
+                 uint16_t srcPixelBytes, int32_t dstStride, int32_t srcStride, int32_t**) {
     const int32_t dstRectWidth = dstRect.right - dstRect.left;
     const int32_t dstRectHeight = dstRect.bottom - dstRect.top;
     if (dstRectWidth <= 0 || dstRectHeight <= 0 || srcSize.width <= 0 || srcSize.height <= 0 ||

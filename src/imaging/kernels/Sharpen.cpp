@@ -1,16 +1,8 @@
 // Sharpness: an unsharp mask over a 4 x 4 box blur, on the interior of the image only.
-#include "imaging/kernels/KernelPath.h"
+#include "imaging/kernels/KernelTwins.h"
 #include "imaging/kernels/PixelArea.h"
-#include "imaging/kernels/SharpenAvx2.h"
 
-#include <cstring>
 #include <vector>
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define TRAVIK_SHARPEN_SSE2 1
-#include "imaging/kernels/SharpenRows.h"
-#endif
 
 namespace {
 
@@ -97,85 +89,16 @@ int Sharpen(const PixelArea& area, int32_t** extra1, int32_t maximum) {
     return 1;
 }
 
-// ---- The vector twins: packed pixels of bytes or words, SSE2 or AVX2 lanes ----
-
-#if TRAVIK_SHARPEN_SSE2
-
-struct Sse2Lanes {
-    static constexpr int kLanes = 8;
-    using Vec = __m128i;
-
-    static Vec Zero() { return _mm_setzero_si128(); }
-    static Vec Set(int16_t v) { return _mm_set1_epi16(v); }
-    static Vec LoadBytes(const uint8_t* p) {
-        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), Zero());
-    }
-    static Vec LoadWords(const uint8_t* p) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    }
-    static Vec LoadSums(const int16_t* p) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    }
-    static void StoreSums(int16_t* p, Vec v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-    static Vec Add(Vec a, Vec b) { return _mm_add_epi16(a, b); }
-    static Vec Sub(Vec a, Vec b) { return _mm_sub_epi16(a, b); }
-    static Vec ShiftRight4(Vec a) { return _mm_srai_epi16(a, 4); }
-    static Vec ShiftRight3Unsigned(Vec a) { return _mm_srli_epi16(a, 3); }
-    static Vec MulLow(Vec a, Vec b) { return _mm_mullo_epi16(a, b); }
-    static Vec MulHighUnsigned(Vec a, Vec b) { return _mm_mulhi_epu16(a, b); }
-    static Vec Min(Vec a, Vec b) { return _mm_min_epi16(a, b); }
-    static Vec Max(Vec a, Vec b) { return _mm_max_epi16(a, b); }
-    // The values here stay far from -32768, whose magnitude has no 16-bit form.
-    static Vec Abs(Vec a) { return _mm_max_epi16(a, _mm_sub_epi16(Zero(), a)); }
-    static Vec CopySign(Vec a, Vec b) {
-        const Vec negative = _mm_cmpgt_epi16(Zero(), b);
-        return _mm_sub_epi16(_mm_xor_si128(a, negative), negative);
-    }
-    static Vec And(Vec a, Vec b) { return _mm_and_si128(a, b); }
-    static Vec AndNot(Vec a, Vec b) { return _mm_andnot_si128(a, b); }
-    static Vec Or(Vec a, Vec b) { return _mm_or_si128(a, b); }
-    static Vec FourthOfFour() { return _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0); }
-    static bool AllBelow1024(Vec any) {
-        const Vec high = _mm_and_si128(any, _mm_set1_epi16(static_cast<int16_t>(0xFC00)));
-        return _mm_movemask_epi8(_mm_cmpeq_epi16(high, Zero())) == 0xFFFF;
-    }
-    static Vec Blend(Vec mask, Vec ifSet, Vec otherwise) {
-        return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, otherwise));
-    }
-    static void StoreBytes(uint8_t* p, Vec v, bool keepFourth, Vec fourth) {
-        __m128i* at = reinterpret_cast<__m128i*>(p);
-        Vec bytes = _mm_packus_epi16(v, v);
-        if (keepFourth) bytes = Blend(_mm_packs_epi16(fourth, fourth), _mm_loadl_epi64(at), bytes);
-        _mm_storel_epi64(at, bytes);
-    }
-    static void StoreWords(uint8_t* p, Vec v, bool keepFourth, Vec fourth) {
-        __m128i* at = reinterpret_cast<__m128i*>(p);
-        if (keepFourth) v = Blend(fourth, _mm_loadu_si128(at), v);
-        _mm_storeu_si128(at, v);
-    }
-};
-
-bool RunInteriorSse2(const sharpen_rows::Job& job, int32_t sampleBytes, int32_t step) {
-    return sharpen_rows::RunInterior<Sse2Lanes>(job, sampleBytes, step);
-}
-
-#else
-
-bool RunInteriorSse2(const sharpen_rows::Job&, int32_t, int32_t) {
-    return false;
-}
-
-#endif
-
 // The column sums of one call. Rows of the camera's width and far beyond fit on the stack, so
 // the frame path allocates nothing and every thread that runs a kernel has sums of its own.
 constexpr int32_t kStackSums = 8192;
 
-// Runs the vector interior of the chosen path when it covers the layout and settings; false,
-// with nothing written, otherwise.
+// Runs the vector interior of the path when it has one that covers the layout and settings;
+// false, with nothing written, otherwise.
 template <int kSampleBytes>
-bool TrySharpenVector(const PixelArea& a, int32_t sharpness, int32_t maximum, KernelPath path) {
-    if (path == KernelPath::Reference || a.srcBytes != a.dstBytes) return false;
+bool TrySharpenVector(const PixelArea& a, int32_t sharpness, int32_t maximum) {
+    const auto interior = Twins().sharpen.interior;
+    if (!interior || a.srcBytes != a.dstBytes) return false;
     // Beyond 60 the products of the byte lanes leave 16 bits; the setter stops at 30.
     if (sharpness < 0 || sharpness > 60) return false;
     const int32_t step = static_cast<int32_t>(a.srcBytes) / kSampleBytes;
@@ -188,15 +111,14 @@ bool TrySharpenVector(const PixelArea& a, int32_t sharpness, int32_t maximum, Ke
         a.DstRow(0), a.SrcRow(0), a.Width(),
         a.Height(),  a.dstStride, a.srcStride,
         sharpness,   maximum,     samples > kStackSums ? heapSums.data() : stackSums};
-    if (path == KernelPath::Avx2) return sharpen_rows::RunInteriorAvx2(job, kSampleBytes, step);
-    return RunInteriorSse2(job, kSampleBytes, step);
+    return interior(job, kSampleBytes, step);
 }
 
 template <int kChannels> int SharpenBytes(const PixelArea& a, int32_t** extra1) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     if (a.Width() <= 4 || a.Height() <= 4) return 1;
-    if (TrySharpenVector<1>(a, block[kFilterValue], 255, ActiveKernelPath())) return 1;
+    if (TrySharpenVector<1>(a, block[kFilterValue], 255)) return 1;
     return Sharpen<Bytes, kChannels>(a, extra1, 255);
 }
 
@@ -205,7 +127,7 @@ template <int kChannels> int SharpenWords(const PixelArea& a, int32_t** extra1) 
     if (!block) return 0;
     const int32_t maximum = (1 << ClampSampleBits(block[kFilterSampleBits])) - 1;
     if (a.Width() <= 4 || a.Height() <= 4) return 1;
-    if (TrySharpenVector<2>(a, block[kFilterValue], maximum, ActiveKernelPath())) return 1;
+    if (TrySharpenVector<2>(a, block[kFilterValue], maximum)) return 1;
     return Sharpen<Words, kChannels>(a, extra1, maximum);
 }
 

@@ -1,5 +1,5 @@
 // The sharpen interior in 16-bit lanes of AVX2: the rows of SharpenRows.h on 256-bit vectors.
-#include "imaging/kernels/SharpenAvx2.h"
+#include "imaging/kernels/SharpenTwins.h"
 
 #if defined(__AVX2__)
 #include "imaging/kernels/Avx2Pixels.h"

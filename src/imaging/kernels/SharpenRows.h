@@ -1,12 +1,12 @@
 // The rows of the vector sharpen, written once over an instruction set's 16-bit lane operations
-// `V` and built for SSE2 (Sharpen.cpp) and for AVX2 (SharpenAvx2.cpp).
+// `V` and built for SSE2 (SharpenSse2.cpp) and for AVX2 (SharpenAvx2.cpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
-#include "imaging/kernels/SharpenJob.h"
+#include "imaging/kernels/SharpenTwins.h"
 
 // V provides: kLanes (16-bit lanes a vector), Vec, Zero, Set(int16), LoadBytes (kLanes bytes,
 // widened), LoadWords (kLanes words), LoadSums / StoreSums (int16), Add, Sub, ShiftRight4

@@ -21,11 +21,17 @@ void BgrxReference(uint8_t* pixels, size_t count, const uint8_t* table);
 void WordSamplesReference(uint8_t* samples, size_t count, const uint16_t* table);
 void WordBgrxReference(uint8_t* pixels, size_t count, const uint16_t* table);
 
-// The AVX2 twins (call only when ActiveKernelPath() is KernelPath::Avx2): bytes through sixteen
-// in-register 16-entry tables. Without AVX2 in the build they run the reference. Words have no
-// twin: their look-up moves data as fast as memory does already (gathers and 64-bit loads of four
-// words were measured slower).
+// The AVX2 twins: bytes through sixteen in-register 16-entry tables. Without AVX2 in the build
+// they run the reference. Words have no twin: their look-up moves data as fast as memory does
+// already (gathers and 64-bit loads of four words were measured slower).
 void SamplesAvx2(uint8_t* samples, size_t count, const uint8_t* table);
 void BgrxAvx2(uint8_t* pixels, size_t count, const uint8_t* table);
 
 } // namespace tone
+
+// The byte look-ups of the tone table: the AVX2 twins on that path, the reference loops on the
+// others (an unrolled loop of 64-bit loads and stores did not beat them).
+struct ToneTwins {
+    tone::ByteRun samples;
+    tone::ByteRun bgrx;
+};

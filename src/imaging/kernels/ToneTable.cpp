@@ -2,9 +2,8 @@
 // every possible value, and a single pass that applies it.
 #include "imaging/kernels/ToneTable.h"
 
-#include "imaging/kernels/KernelPath.h"
+#include "imaging/kernels/KernelTwins.h"
 #include "imaging/kernels/PixelArea.h"
-#include "imaging/kernels/ToneLookup.h"
 
 #include <algorithm>
 #include <new>
@@ -44,18 +43,7 @@ void RunStep(PositionedKernel kernel, int32_t value, int32_t sampleBits, std::ve
     const int32_t stride = count * pixelBytes;
     kernel(row.data(), row.data(), KernelRect{0, 0, count, 1}, 0, 0,
            static_cast<uint16_t>(pixelBytes), static_cast<uint16_t>(pixelBytes), stride, stride,
-           &pointer, nullptr);
-}
-
-// The byte look-ups of the path this call takes: the AVX2 twins, or the reference loops, which
-// an unrolled loop of 64-bit loads and stores did not beat.
-struct ByteLookups {
-    tone::ByteRun samples, bgrx;
-};
-
-ByteLookups ByteLookupsOf(KernelPath path) {
-    if (path == KernelPath::Avx2) return {tone::SamplesAvx2, tone::BgrxAvx2};
-    return {tone::SamplesReference, tone::BgrxReference};
+           &pointer);
 }
 
 // Runs `run` over every row, or once over the whole image when its rows have no padding between
@@ -148,7 +136,7 @@ void ToneTable::Apply(uint8_t* pixels, int32_t width, int32_t height, int32_t st
     if (!fits) return;
     if (!IsWords(m_image)) {
         // Mono and 24-bit pixels are runs of samples that all change; 32-bit ones keep a fourth.
-        const ByteLookups lookups = ByteLookupsOf(ActiveKernelPath());
+        const ToneTwins& lookups = Twins().tone;
         const uint8_t* table = m_bytes.data();
         if (colour && pixelBytes == 4) {
             EveryRow(pixels, width, height, stride, 4, 1,

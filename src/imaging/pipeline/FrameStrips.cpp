@@ -49,7 +49,7 @@ void CopyPixels(uint8_t* to, const uint8_t* from, int32_t count, int32_t pixelBy
 int CallKernel(PositionedKernel kernel, const PixelPlane& dst, const PixelPlane& src,
                KernelRect rect, int32_t x, int32_t y, int32_t* block) {
     return kernel(dst.pixels, src.pixels, rect, x, y, static_cast<uint16_t>(dst.pixelBytes),
-                  static_cast<uint16_t>(src.pixelBytes), dst.stride, src.stride, &block, nullptr);
+                  static_cast<uint16_t>(src.pixelBytes), dst.stride, src.stride, &block);
 }
 
 // The demosaic block for a rectangle whose first row and column are `top` and `left` of the
