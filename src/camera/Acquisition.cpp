@@ -122,7 +122,10 @@ int CTravik::StartPreview() {
     if (m_acqState == kPreviewing) return 1;
     if (m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
     if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
+    return StartFreeRunning(kPreviewing);
+}
 
+int CTravik::StartFreeRunning(AcquisitionState state) {
     RestartFrameRate();
     m_device->SetTriggerMode(0);
     // The transfer runs before the worker polls it: a worker that finds no transfer running
@@ -131,13 +134,14 @@ int CTravik::StartPreview() {
         StopPreview();
         return ReportError(ERR_DEVICE_IO), 0;
     }
-    m_acqState = kPreviewing;
+    m_acqState = state;
     ClaimOwner(m_device->GetDeviceNumber());
     m_runFlag = 1;
     if (StartWorker(false)) return 1;
     StopPreview();
     return ReportError(ERR_THREAD), 0;
 }
+
 
 namespace {
 // Makes a thread's done event and starts the thread. On failure nothing is left behind: a done
@@ -220,11 +224,14 @@ void CTravik::StopAcquisition() {
         m_device->StopTransfer();
         ReleaseOwner(m_device->GetDeviceNumber());
     }
+    const bool streamEnds = m_acqState == kStreaming && !m_keepStreamOpen;
     m_acqState = kIdle;
     WaitForWorker();
     // Only the worker runs frames on the strip threads, and it has ended.
     StopPipelineThreads();
     StopRecordingThread();
+    // After the worker: it converts no frame into the pool any more, and the count is final.
+    if (streamEnds) EndStream();
 }
 
 void CTravik::StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length,
@@ -265,7 +272,8 @@ int CTravik::Capture() {
 
 int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
     SettleAcquisitionState();
-    if (!m_device || m_acqState == kPreviewing || m_acqState == kTriggered)
+    if (!m_device || m_acqState == kPreviewing || m_acqState == kTriggered ||
+        m_acqState == kStreaming)
         return ReportError(ERR_UNAVAILABLE), 0;
     if (m_acqState != kCapturing && !PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
     const bool keepHandle = m_acqState == kCapturing;
@@ -294,7 +302,8 @@ int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
 
 int CTravik::Trigger(HWND window, unsigned char* buffer, int length, int rowOrder) {
     SettleAcquisitionState();
-    if (!m_device || m_acqState == kPreviewing || m_acqState == kCapturing)
+    if (!m_device || m_acqState == kPreviewing || m_acqState == kCapturing ||
+        m_acqState == kStreaming)
         return ReportError(ERR_UNAVAILABLE), 0;
     if (m_acqState == kTriggered) {
         ChangeUnderImageLock([&] { StoreCallerTarget(window, buffer, length, rowOrder); });

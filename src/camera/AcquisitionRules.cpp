@@ -45,9 +45,12 @@ int CTravik::PauseAcquisition() {
     SettleAcquisitionState();
     const int state = m_acqState;
     if (state == kIdle) return kIdle;
-    // A dialog's pause of trigger mode survives the restart.
+    // A dialog's pause of trigger mode survives the restart, and a stream's pool, with its queue,
+    // counts and the frames held, stays open through it.
     m_resumePaused = m_runFlag.load() == 2;
+    m_keepStreamOpen = true;
     StopPreview();
+    m_keepStreamOpen = false;
     m_device->CloseGrabHandle();
     return state;
 }
@@ -58,6 +61,8 @@ int CTravik::ResumeAcquisition(int state) {
         return StartPreview();
     case kCapturing:
         return Capture();
+    case kStreaming:
+        return RunStream();
     case kTriggered: {
         const int started = Trigger(m_notifyWindow, m_userBuffer, m_userLength, m_rowOrder);
         if (started && m_resumePaused) m_runFlag = 2;

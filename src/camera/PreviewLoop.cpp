@@ -25,11 +25,12 @@ DWORD WINAPI CTravik::WorkerMain(void* camera) {
     return 0;
 }
 
-int CTravik::ReadRawFrame(bool grabbed) {
+int CTravik::ReadRawFrame(bool grabbed, FrameTruth* truth) {
     ImageBuffer* raw = RawImage();
     if (!raw || !raw->Pixels()) return TVK_NO_DESTINATION;
-    const int result = grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes())
-                               : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes());
+    const int result = grabbed
+                           ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes(), truth)
+                           : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes(), truth);
     if (result != TVK_OK) return result;
     const int pixelBytes = raw->Bits() / 8;
     if (raw->Stride() > raw->Width() * pixelBytes)
@@ -67,9 +68,11 @@ void CTravik::AnnounceImage() {
 }
 
 void CTravik::PreviewLoop() {
+    // The stream takes frames as they come; the wait time paces the notices of preview.
+    const bool streaming = m_acqState == kStreaming;
     while (m_runFlag != 0) {
         // A stop sets the event: it never waits out the wait time.
-        WaitForSingleObject(m_stopEvent.get(), static_cast<DWORD>(m_waitTime));
+        if (!streaming) WaitForSingleObject(m_stopEvent.get(), static_cast<DWORD>(m_waitTime));
         if (m_runFlag != 1) continue;
         const int polled = m_device->PollFrame();
         // A stop in progress also ends the transfer; only an end seen while running counts.
@@ -77,13 +80,17 @@ void CTravik::PreviewLoop() {
         // The transfer thread ends by itself only when the camera failed or could not be opened.
         if (polled == POLL_FAILED || (polled == POLL_STOPPED && m_runFlag == 1)) {
             m_runFlag = 0;
-            ReportDeviceLost();
+            if (streaming)
+                LoseStream();
+            else
+                ReportDeviceLost();
             break;
         }
         if (polled != POLL_FRAME) continue;
 
         ImageLock lock(m_imageLock);
-        if (ReadRawFrame(false) != TVK_OK) {
+        FrameTruth truth;
+        if (ReadRawFrame(false, &truth) != TVK_OK) {
             PostNotice(0, ERR_TRANSFER);
             ReportError(ERR_TRANSFER);
             continue;
@@ -92,6 +99,10 @@ void CTravik::PreviewLoop() {
         ProcessFrame(PipelineThreads());
         AnnounceImage();
         DrawPreview();
+        if (streaming) {
+            DeliverToStream(truth);
+            continue;
+        }
         if (m_userBuffer && m_userLength != 0 &&
             !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))
             continue;

@@ -7,6 +7,7 @@
 #include "TravikSdk.h"
 #include "api/ErrorStack.h"
 #include "camera/ConfigRecords.h"
+#include "camera/FramePool.h"
 #include "camera/SharedMemoryBlock.h"
 #include "files/AviRecorder.h"
 #include "device/UniqueHandle.h"
@@ -43,7 +44,13 @@ class CTravik {
     bool InUse() const { return m_references.load() > 1; }
 
     // ---- Exports one at a time, and the acquisition-state rules ----
-    enum AcquisitionState { kIdle = 0, kPreviewing = 1, kCapturing = 2, kTriggered = 3 };
+    enum AcquisitionState {
+        kIdle = 0,
+        kPreviewing = 1,
+        kCapturing = 2,
+        kTriggered = 3,
+        kStreaming = 4
+    };
     // Held by every export of this camera (but the dialog launchers, whose modal loop would
     // hold it for as long as the dialog is open) for the whole call: the exports of one camera
     // run one at a time. Recursive on one thread; the wait answers sent messages.
@@ -174,6 +181,27 @@ class CTravik {
     // Clears the recording run flag and waits without limit for the recording thread to end,
     // then closes its handles; harmless when none runs. Part of StopPreview.
     void StopRecordingThread();
+
+    // ---- Frame stream (FrameStream.cpp) ----
+    // What TravikEx_StartStream asked for: the pool's configuration and the frame message.
+    struct StreamRequest {
+        StreamConfig config;
+        HWND notifyWindow = nullptr;
+        UINT notifyMessage = WM_TRAVIKEX_FRAME;
+        bool operator==(const StreamRequest&) const = default;
+    };
+    int StartStream(const TravikExStreamOptions* options);
+    int StopStream();
+    // Any thread, outside the export lock: they wait on the pool, never on the camera's exports.
+    int GrabFrame(DWORD timeoutMs, TravikExFrame* frame);
+    int ReleaseFrame(TravikExFrame* frame);
+    int GetStreamEvent(HANDLE* event);
+    int GetStreamStats(TravikExStreamStats* stats);
+    // A frame whose camera was released while the application held it; 1, or 0 when the record
+    // names no such frame.
+    static int ReleaseFrameOfReleasedCamera(TravikExFrame* frame);
+    // The camera is being released: grabs waiting on other threads return now.
+    void EndStreamWaits();
 
     // ---- Files (src/files/CameraFiles.cpp) ----
     // The output image of the colour mode to a file of type 0..6; 1, or 0 (1 reported when there
@@ -308,7 +336,7 @@ class CTravik {
     int StartRecording(const FilePath& path, int timeMs, int showWindow);
     // Reads the claimed (preview) or grabbed (trigger, snapshot) frame into the raw buffer and
     // spreads its rows to the stride; a device result code. Under m_imageLock.
-    int ReadRawFrame(bool grabbed);
+    int ReadRawFrame(bool grabbed, FrameTruth* truth = nullptr);
     void FillFrameInfo(bool measureRate);
     void PostNotice(WPARAM info, LPARAM code);
     void StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length, int rowOrder);
@@ -365,6 +393,22 @@ class CTravik {
     int SwitchDevice(int number);
     void RunReleaseSteps();
     void FreeOwnedObjects();
+
+    // The frame stream: what was asked for (the caller's thread of the starts) and the pool,
+    // which any thread may use under its own lock.
+    StreamRequest m_streamRequest;
+    FramePool m_framePool;
+    bool m_keepStreamOpen = false; // a restart of the stream for a change is under way
+    // Starts the transfer and the worker in `state` once the capture is prepared; 1, or 0 after
+    // stopping and reporting.
+    int StartFreeRunning(AcquisitionState state);
+    int RunStream();
+    // The stream ends by a stop, or (on the worker) with the camera lost; the frame message tells
+    // the application either way.
+    void EndStream();
+    void LoseStream();
+    void DeliverToStream(const FrameTruth& truth);
+    DeviceTally DeviceTallyNow() const;
 
     // The registration's reference, plus one per lease; see BeginUse.
     std::atomic<int> m_references{1};

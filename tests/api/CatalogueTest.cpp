@@ -1,5 +1,6 @@
-// The export catalogue: the DLL exports exactly these 124 functions, and every one of them fails
-// silently, without touching the caller's memory, on a handle that names no camera.
+// The export catalogue: the DLL exports exactly these 124 functions and its extensions, and every
+// one of them fails silently, without touching the caller's memory, on a handle that names no
+// camera.
 #include "TravikSdk.h"
 #include "support/TestSupport.h"
 
@@ -142,9 +143,25 @@ const Export kHandleExports[] = {
     WITH_ARGS(Travik_GetVideoFormat, 0, &s.ints[0]),
 };
 
+// The extensions, TravikEx_*, all of which take the handle first.
+const Export kExtensionExports[] = {
+    WITH_ARGS(TravikEx_StartStream, 0, nullptr),
+    HANDLE_ONLY(TravikEx_StopStream, 0),
+    WITH_ARGS(TravikEx_GrabFrame, -1, 0, reinterpret_cast<TravikExFrame*>(s.text)),
+    WITH_ARGS(TravikEx_ReleaseFrame, 0, reinterpret_cast<TravikExFrame*>(s.text)),
+    WITH_ARGS(TravikEx_GetStreamEvent, 0, reinterpret_cast<HANDLE*>(s.text)),
+    WITH_ARGS(TravikEx_GetStreamStats, 0, reinterpret_cast<TravikExStreamStats*>(s.text)),
+};
+
 std::set<std::string> CatalogueNames() {
     std::set<std::string> names = {"Travik_Initialize", "Travik_GetDllVersion"};
     for (const Export& e : kHandleExports) names.insert(e.name);
+    return names;
+}
+
+std::set<std::string> ExtensionNames() {
+    std::set<std::string> names;
+    for (const Export& e : kExtensionExports) names.insert(e.name);
     return names;
 }
 
@@ -168,7 +185,9 @@ bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_F
 // Calls every handle-taking export with `handle` and expects its failure value, untouched
 // scratch memory and no file written.
 void ExpectEveryExportFailsSilently(int handle) {
-    for (const Export& e : kHandleExports) {
+    std::vector<Export> everyExport(std::begin(kHandleExports), std::end(kHandleExports));
+    everyExport.insert(everyExport.end(), std::begin(kExtensionExports), std::end(kExtensionExports));
+    for (const Export& e : everyExport) {
         SCOPED_TRACE(e.name);
         Scratch scratch;
         EXPECT_EQ(e.call(handle, scratch), e.failure);
@@ -187,8 +206,10 @@ TEST(Catalogue, VersionBeforeAnyInitialisation) {
 }
 
 TEST(Catalogue, TheDllExportsExactlyTheCatalogue) {
-    const std::set<std::string> catalogue = CatalogueNames();
+    std::set<std::string> catalogue = CatalogueNames();
     ASSERT_EQ(catalogue.size(), 124u) << "a name is listed twice";
+    const std::set<std::string> extensions = ExtensionNames();
+    catalogue.insert(extensions.begin(), extensions.end());
     const std::set<std::string> exported = ExportedNames();
     for (const std::string& name : catalogue)
         EXPECT_TRUE(exported.count(name)) << name << " is not exported";
