@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using enum AcquisitionState;
+
 namespace {
 
 // The options as the pool and the notices take them; false for a record or value out of range.
@@ -71,9 +73,8 @@ int CTravik::StartStream(const TravikExStreamOptions* options) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
     StreamRequest request;
     if (!ReadStreamOptions(options, request)) return ReportError(ERR_PARAMETER), 0;
-    SettleAcquisitionState();
-    if (m_acqState == kStreaming && request == m_streamRequest) return 1;
-    if (m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acquisition.Is(Streaming) && request == m_streamRequest) return 1;
+    if (!m_acquisition.Require(Idle)) return 0;
     if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
     const ImageBuffer* output = OutputImage();
     const std::size_t frameBytes = static_cast<std::size_t>(output->Height()) * output->Stride();
@@ -83,21 +84,24 @@ int CTravik::StartStream(const TravikExStreamOptions* options) {
     return RunStream();
 }
 
-// Also the restart of a running stream after a change: the pool stays open through it.
+// The start, and the resume after a change or a dialog: the pool is open. A stream that cannot
+// run ends, so that grabs learn it at once.
 int CTravik::RunStream() {
-    if (!PrepareCapture()) {
-        m_framePool.Close(false, DeviceTallyNow());
-        return FailStart(ERR_UNAVAILABLE);
-    }
-    return StartFreeRunning(kStreaming);
+    if (StartFreeRunning(Streaming)) return 1;
+    EndStream();
+    return 0;
+}
+
+int CTravik::ResumeStream() {
+    if (PrepareCapture()) return RunStream();
+    StopPreview(); // ends the paused stream
+    return FailStart(ERR_UNAVAILABLE);
 }
 
 int CTravik::StopStream() {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    SettleAcquisitionState();
-    if (m_acqState != kIdle && m_acqState != kStreaming) return ReportError(ERR_UNAVAILABLE), 0;
-    StopAcquisition();
-    return 1;
+    if (!m_acquisition.Require(Idle, Streaming)) return 0;
+    return StopPreview();
 }
 
 // On the worker, which has ended its loop: the stream ends, and its next grab tells why.

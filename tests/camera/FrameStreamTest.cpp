@@ -313,15 +313,23 @@ TEST_P(SensorSetting, FollowsTheSetterFromTheNextTransferOn) {
     const LONGLONG setterEnd = Ticks();
     const int expectedAfter = c.id == FILTER_EXPOSURE_TIME ? Travik_GetRealExposureTime(handle, nullptr) : c.after;
     ASSERT_NE(expectedAfter, expectedBefore);
-    // The first frame to complete after the setter may have begun before it; the next cannot.
-    int completedAfter = 0;
-    while (completedAfter < 3) {
+    // A frame's transfer begins as the one before it ends: frames in a row tell when each began.
+    Held previous = std::move(first);
+    int checkedAfter = 0;
+    for (int grabs = 0; checkedAfter < 3 && grabs < 100; ++grabs) {
         Held frame = Grab();
         ASSERT_TRUE(frame.record.pixels);
-        if (frame.record.hostTicks < setterStart) EXPECT_EQ(frame.record.*c.field, expectedBefore);
-        if (frame.record.hostTicks <= setterEnd) continue;
-        if (completedAfter++ > 0) EXPECT_EQ(frame.record.*c.field, expectedAfter);
+        if (frame.record.frameId == previous.record.frameId + 1) {
+            if (previous.record.hostTicks < setterStart)
+                EXPECT_EQ(frame.record.*c.field, expectedBefore) << "began before the setter";
+            if (previous.record.hostTicks > setterEnd) {
+                EXPECT_EQ(frame.record.*c.field, expectedAfter) << "began after the setter";
+                ++checkedAfter;
+            }
+        }
+        previous = std::move(frame);
     }
+    EXPECT_EQ(checkedAfter, 3) << "too few frames in a row";
 }
 
 INSTANTIATE_TEST_SUITE_P(
