@@ -23,6 +23,10 @@ void Usage(std::FILE* out) {
                       "                                record N milliseconds of video\n"
                       "  preview --seconds N [--color BITS]\n"
                       "                                show the live picture in a window\n"
+                      "  stream [--mode newest|queue] [--buffers N] [--seconds S] [--hold-ms M]\n"
+                      "         [--report FILE.html] [--color BITS]\n"
+                      "                                grab and hold frames of the frame stream,\n"
+                      "                                one line each, a summary and a report\n"
                       "  check [--device N] [--quick|--long] [--junit FILE]\n"
                       "                                check the SDK and the camera, case by case\n"
                       "exit status: 0 done, 1 the camera or a file failed, 2 wrong arguments\n");
@@ -57,6 +61,10 @@ enum Option : unsigned {
     kOutput = 1u << 4,
     kMilliseconds = 1u << 5,
     kSeconds = 1u << 6,
+    kMode = 1u << 7,
+    kBuffers = 1u << 8,
+    kHoldMs = 1u << 9,
+    kReport = 1u << 10,
 };
 
 const char* OptionName(unsigned option) {
@@ -75,6 +83,14 @@ const char* OptionName(unsigned option) {
         return "--ms";
     case kSeconds:
         return "--seconds";
+    case kMode:
+        return "--mode";
+    case kBuffers:
+        return "--buffers";
+    case kHoldMs:
+        return "--hold-ms";
+    case kReport:
+        return "--report";
     default:
         return "?";
     }
@@ -111,6 +127,8 @@ constexpr Verb kVerbs[] = {
     {"snap", kDevice | kFormat | kQuality | kColor | kOutput, CheckSnap, travikcam::Snap},
     {"record", kDevice | kColor | kOutput | kMilliseconds, CheckRecord, travikcam::Record},
     {"preview", kDevice | kColor | kSeconds, NoCheck, travikcam::Preview},
+    {"stream", kDevice | kColor | kSeconds | kMode | kBuffers | kHoldMs | kReport, NoCheck,
+     travikcam::Stream},
 };
 
 // Reads the options into `options`; 0, or the exit status of a usage error.
@@ -151,6 +169,25 @@ int ParseArguments(int argc, wchar_t** argv, Options& options, std::string& comm
             options.given |= kSeconds;
             if (!number(options.seconds) || options.seconds < 1 || options.seconds > 2147483)
                 return Fail("--seconds needs a positive number");
+        } else if (arg == L"--mode") {
+            options.given |= kMode;
+            const wchar_t* text = value();
+            options.mode = text ? travikcam::ToUtf8(text) : "";
+            if (options.mode != "newest" && options.mode != "queue")
+                return Fail("--mode needs newest or queue");
+        } else if (arg == L"--buffers") {
+            options.given |= kBuffers;
+            if (!number(options.buffers) || options.buffers < 1 || options.buffers > TRAVIKEX_MAX_BUFFERS)
+                return Fail("--buffers needs a number from 1 to 64");
+        } else if (arg == L"--hold-ms") {
+            options.given |= kHoldMs;
+            if (!number(options.holdMs) || options.holdMs < 0)
+                return Fail("--hold-ms needs a number of milliseconds, 0 or more");
+        } else if (arg == L"--report") {
+            options.given |= kReport;
+            const wchar_t* text = value();
+            if (!text || !*text) return Fail("--report needs a file name");
+            options.report = text;
         } else if (command.empty() && !arg.empty() && arg[0] != L'-') {
             command = shown;
         } else {
