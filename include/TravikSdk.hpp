@@ -141,6 +141,8 @@ template <class T> class Result {
     const T& operator*() const& { return *m_value; }
     /** @brief The value's members; only with has_value(). @return the value's address */
     T* operator->() { return &*m_value; }
+    /** @brief The value's members; only with has_value(). @return the value's address */
+    const T* operator->() const { return &*m_value; }
     /** @brief Why there is no value; success when there is one. @return the error */
     Error error() const noexcept { return m_error; }
 

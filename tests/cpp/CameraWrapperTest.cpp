@@ -335,4 +335,12 @@ TEST_F(CameraWrapperTest, SampleStreamsSnapsAndSavesThroughTheWrapper) {
     EXPECT_EQ(wrong.status, 2u);
 }
 
+TEST_F(CameraWrapperTest, StreamSampleTakesTheFramesItAsksFor) {
+    const travik_test::ProgramRun run =
+        travik_test::RunProgram("\"" + travik_test::ProgramDirectory() + "stream_cpp.exe\" 12");
+    ASSERT_EQ(run.status, 0u) << run.output;
+    EXPECT_NE(run.output.find("took 12 frames"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(": 1280 x 960, mean "), std::string::npos) << run.output;
+}
+
 } // namespace
