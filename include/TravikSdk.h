@@ -256,7 +256,8 @@ TRAVIK_API int Travik_GetDeviceNameW(int handle, int device, wchar_t* buffer, in
  * @par State and threads
  * Idle: selects the device. While acquisition runs: a device that is not present is refused with
  * #ERR_DEVICE before anything stops; otherwise acquisition stops (the old device's owner record is
- * freed), the new device is opened and acquisition starts again on it in the same state. When that
+ * freed), the new device is opened and acquisition starts again on it in the same state (a frame
+ * stream as the same stream, its frames held and queued kept). When that
  * start fails (say the device streams to another application), the new device stays selected and
  * the call returns 0 with the start's code. Refused with #ERR_UNAVAILABLE, changing nothing, while
  * a recording runs.
@@ -282,8 +283,8 @@ TRAVIK_API int Travik_GetCameraInfo(int handle, CameraInfo* info);
  * @par Errors
  * None.
  * @par State and threads
- * Stops acquisition (also when no device object is left) and waits for the worker and recording
- * threads to end. The exports of one camera run one at a time: a call made while a call on the
+ * Stops acquisition, the frame stream included (also when no device object is left), and waits for
+ * the worker and recording threads to end. The exports of one camera run one at a time: a call made while a call on the
  * same camera runs on another thread waits for it, answering messages sent to the calling thread
  * meanwhile.
  */
@@ -307,7 +308,7 @@ TRAVIK_API int Travik_Close(int handle);
  * @param handle camera handle from Travik_Initialize()
  * @return 1, or 0
  * @par Errors
- * #ERR_UNAVAILABLE (no device object, capture or trigger mode running, preparation failed), #ERR_DEVICE (device absent or streamed by another application), #ERR_THREAD, #ERR_MEMORY, #ERR_DEVICE_IO, #ERR_GEOMETRY, reported. Failures while streaming are reported from the worker thread.
+ * #ERR_UNAVAILABLE (no device object, capture, trigger mode or the frame stream running, preparation failed), #ERR_DEVICE (device absent or streamed by another application), #ERR_THREAD, #ERR_MEMORY, #ERR_DEVICE_IO, #ERR_GEOMETRY, reported. Failures while streaming are reported from the worker thread.
  * @par State and threads
  * Starts preview from idle. When the camera is gone it returns 0 with #ERR_DEVICE_LOST. A camera
  * lost while acquisition runs is told once with #ERR_DEVICE_LOST, to the notice window and the
@@ -328,7 +329,8 @@ TRAVIK_API int Travik_StartPreview(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), reported.
  * @par State and threads
- * Ends preview, capture, trigger mode and a recording, whose file is finished. It never waits out
+ * Ends preview, capture, trigger mode, the frame stream (TravikEx_StopStream()) and a recording,
+ * whose file is finished. It never waits out
  * the wait time or a pending trigger time-out. The exports of one camera run one at a time: a call
  * made while a call on the same camera runs on another thread waits for it, answering messages
  * sent to the calling thread meanwhile.
@@ -362,8 +364,16 @@ TRAVIK_API int Travik_Preview(int handle);
  * @return 1, or 0
  * @par Errors
  * As Travik_Preview(); while streaming, #ERR_MEMORY, #ERR_TRANSFER and #ERR_DEVICE_LOST are reported and also sent as #WM_CAMERA_NOTIFY.
+ * @warning A torn frame is possible. The buffer is one for every frame: the worker writes each new
+ * frame into it whether or not the application has handled the notice of the last one, and the
+ * notice carries no frame number. A notice handled after the next frame began to arrive finds part
+ * of one frame and part of the next in the buffer, and nothing tells the application so. Copy the
+ * buffer at once in the notice's handler, or take frames from the frame stream
+ * (TravikEx_StartStream()), whose frames the SDK never writes while the application holds them;
+ * see @ref taking_frames.
  * @par State and threads
  * The worker writes buffer while preview runs; read it in the handler of the notice. Called while
+ * the frame stream runs it is refused with #ERR_UNAVAILABLE and the stream goes on. Called while
  * preview runs, the new window and buffer replace the old ones between two frames: once the call
  * has returned, the old buffer is never written again and notices go to the new window. The
  * exports of one camera run one at a time: a call made while a call on the same camera runs on
@@ -376,7 +386,7 @@ TRAVIK_API int Travik_CallBackPreview(int handle, HWND window, unsigned char* bu
  * @param handle camera handle from Travik_Initialize()
  * @return 1, or 0
  * @par Errors
- * #ERR_UNAVAILABLE (no device object, preview or trigger mode running), reported.
+ * #ERR_UNAVAILABLE (no device object, preview, trigger mode or the frame stream running), reported.
  * @par State and threads
  * Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
  */
@@ -390,7 +400,7 @@ TRAVIK_API int Travik_Capture(int handle);
  * @param rowOrder non-zero: the first sensor row first; 0: the last row first
  * @return 1, or 0
  * @par Errors
- * #ERR_UNAVAILABLE (preview or trigger running, preparation failed), #ERR_MEMORY (buffer too small), #ERR_TRANSFER (no frame), reported.
+ * #ERR_UNAVAILABLE (preview, trigger mode or the frame stream running, preparation failed), #ERR_MEMORY (buffer too small), #ERR_TRANSFER (no frame), reported.
  * @par State and threads
  * Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
  */
@@ -445,7 +455,8 @@ TRAVIK_API int Travik_GetImage(int handle, unsigned char* buffer, int length, in
  * @par State and threads
  * Idle or capture: stored; the window is made at the next start. While preview or trigger mode
  * runs: the old window and its class are released, the new window is made and acquisition starts
- * again. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs. A preview window
+ * again. While the frame stream runs: the window it draws into, if any, is released, a new one is
+ * made when the new settings ask for one, and the stream goes on as the same stream. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs. A preview window
  * that the user closed is made again at the next start.
  */
 TRAVIK_API int Travik_SetPreviewWindow(int handle, HWND parent, int x, int y, int width, int height);
@@ -475,7 +486,10 @@ TRAVIK_API int Travik_GetStatus(int handle, void* reserved);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_PARAMETER (id or value out of range), reported.
  * @par State and threads
- * May be called while preview runs; the worker reads the settings per frame.
+ * May be called while preview or the frame stream runs: the worker reads the image filters per
+ * frame, and gain and exposure reach the sensor at once, no restart. A frame stream's records carry
+ * the new gain or exposure from the first transfer that begins after the call; the sensor may apply
+ * it one frame later.
  */
 TRAVIK_API int Travik_SetFilterValue(int handle, int id, int value);
 /**
@@ -1041,9 +1055,11 @@ TRAVIK_API int Travik_GetGrayOffsetB(int handle, int* ok);
  * @par Errors
  * #ERR_PARAMETER (other value), reported.
  * @par State and threads
- * Idle: stored for the next start. While preview, capture or trigger mode runs: applied at once:
- * acquisition is paused, prepared again and started again in the same state, trigger mode
- * included, and the next notices carry the new format (the mode already set does not restart).
+ * Idle: stored for the next start. While preview, capture, trigger mode or the frame stream runs:
+ * applied at once: acquisition is paused, prepared again and started again in the same state,
+ * trigger mode included, and the next notices carry the new format (the mode already set does not
+ * restart). A running frame stream goes on through the restart as the same stream, with its queue,
+ * its counts and the frames held; frames converted after it carry the new format in their records.
  * Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetColorMode(int handle, int bits);
@@ -1066,8 +1082,9 @@ TRAVIK_API int Travik_GetColorMode(int handle);
  * None: other modes are refused without a report.
  * @par State and threads
  * While acquisition runs, a changed value is applied at once: acquisition is paused, prepared
- * again and started again in the same state, trigger mode included, and the next notices carry the
- * new format. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
+ * again and started again in the same state, trigger mode and the frame stream included, and the
+ * next notices and frames carry the new format. Refused with #ERR_UNAVAILABLE, changing nothing,
+ * while a recording runs.
  */
 TRAVIK_API int Travik_SetSubSample(int handle, int mode);
 /**
@@ -1088,7 +1105,7 @@ TRAVIK_API int Travik_GetSubSample(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), reported.
  * @par State and threads
- * Applied between two frames in every state, with no restart.
+ * Applied between two frames in every state, the frame stream's included, with no restart.
  */
 TRAVIK_API int Travik_SetMirrorH(int handle, int flag);
 /**
@@ -1109,7 +1126,7 @@ TRAVIK_API int Travik_GetMirrorH(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), posted only.
  * @par State and threads
- * Applied between two frames in every state, with no restart.
+ * Applied between two frames in every state, the frame stream's included, with no restart.
  */
 TRAVIK_API int Travik_SetMirrorV(int handle, int flag);
 /**
@@ -1129,6 +1146,10 @@ TRAVIK_API int Travik_GetMirrorV(int handle);
  * @return 1, or 0
  * @par Errors
  * #ERR_PARAMETER (mode above 2), posted only.
+ * @par State and threads
+ * Applied at once in every state: the worker measures each frame of preview, trigger mode and the
+ * frame stream, and the exposure or gain it writes shows in the stream's records as a setter's
+ * would.
  */
 TRAVIK_API int Travik_SetAutoIris(int handle, int mode);
 /**
@@ -1149,6 +1170,9 @@ TRAVIK_API int Travik_GetAutoIris(int handle, int* ok);
  * @return 1, or 0 for a negative value
  * @par Errors
  * None: a negative value is refused without a report.
+ * @par State and threads
+ * Applied from the next pass of the preview loop. The frame stream takes each frame as it comes
+ * and never sleeps the wait time.
  */
 TRAVIK_API int Travik_SetWaitTime(int handle, int milliseconds);
 /**
@@ -1190,7 +1214,10 @@ TRAVIK_API int Travik_Height(int handle);
  * @par State and threads
  * Idle: stored for the next start. While acquisition runs: applied at once: acquisition is paused,
  * prepared again and started again in the same state, trigger mode included, and the next notices
- * carry the new format. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
+ * carry the new format. A running frame stream goes on through the restart as the same stream, with
+ * its queue, its counts and the frames held; frames converted after it carry the new format in
+ * their records.
+ * Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
 /**
@@ -1212,7 +1239,10 @@ TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
  * Idle: stored as given; a window that does not fit fails the next start with #ERR_GEOMETRY. While
  * acquisition runs: a valid window is applied at once: acquisition is paused, prepared again and
  * started again in the same state, trigger mode included, and the next notices carry the new
- * format; an invalid one is refused with #ERR_GEOMETRY and the running window kept. Refused with
+ * format; an invalid one is refused with #ERR_GEOMETRY and the running window kept. A running frame
+ * stream goes on through the restart as the same stream, with its queue, its counts and the frames
+ * held; frames converted after it carry the new format in their records.
+ * Refused with
  * #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetCaptureWindowEx(int handle, int TH, int EHS, int EH, int TV, int EVS, int EV);
@@ -1239,6 +1269,8 @@ TRAVIK_API int Travik_GetCaptureWindowEx(int handle, int* TH, int* EHS, int* EH,
  * @return 1, or 0
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_PARAMETER (time out of range), reported.
+ * @par State and threads
+ * As Travik_SetFilterValue() with #FILTER_EXPOSURE_TIME: at once in every state, no restart.
  */
 TRAVIK_API int Travik_SetRealExposureTime(int handle, int microseconds);
 /**
@@ -1442,7 +1474,8 @@ TRAVIK_API int Travik_SaveImageW(int handle, const wchar_t* path, int fileType);
  * #ERR_PARAMETER (no path), #ERR_WINDOW, #ERR_FILE (preview or file failed), #ERR_THREAD, #ERR_UNAVAILABLE (a recording runs), reported.
  * @par State and threads
  * Returns at once; the recording thread ends by itself, at Travik_StopPreview(), Travik_Close() or
- * Travik_Release(). While it runs, changes of the capture window, colour mode, sub-sample, device
+ * Travik_Release(). While the frame stream runs, the stream's frames are recorded and the stream
+ * goes on; no preview is started. While it runs, changes of the capture window, colour mode, sub-sample, device
  * and preview window are refused with #ERR_UNAVAILABLE.
  */
 TRAVIK_API int Travik_Record(int handle, const char* path, int time, int showWindow);
@@ -1475,7 +1508,9 @@ TRAVIK_API int Travik_RecordW(int handle, const wchar_t* path, int time, int sho
  * #ERR_UNAVAILABLE (no device object, or a format dialog already open in the process), reported.
  * @par State and threads
  * Runs on the calling thread until closed; preview or capture stops while it is open and starts
- * again after it; trigger mode pauses and, after OK, starts again in the new format. Exports
+ * again after it; trigger mode pauses and, after OK, starts again in the new format; the frame
+ * stream pauses, keeping its queue, its counts and the frames held, and goes on after it, in the
+ * new format after OK. Exports
  * called while it is open (from other threads or from window procedures of the calling thread)
  * behave as at any other time; acquisition that they started goes on after the dialog, in the new
  * format after OK, and takes the place of the stopped preview or capture. After OK under a
