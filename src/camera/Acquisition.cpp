@@ -126,16 +126,23 @@ int CTravik::StartPreview() {
 }
 
 int CTravik::StartFreeRunning(AcquisitionState state) {
+    // The device is claimed before it streams: another application that started on it since the
+    // preparation looked has it now.
+    const int device = m_device->GetDeviceNumber();
+    if (!ClaimOwner(device)) {
+        ReportError(ERR_DEVICE);
+        return FailStart(ERR_UNAVAILABLE);
+    }
     RestartFrameRate();
     m_device->SetTriggerMode(0);
     // The transfer runs before the worker polls it: a worker that finds no transfer running
     // takes it for one that ended because the camera went away.
     if (m_device->StartTransfer() != TVK_OK) {
+        ReleaseOwner(device);
         StopPreview();
         return ReportError(ERR_DEVICE_IO), 0;
     }
     m_acquisition.Enter(state);
-    ClaimOwner(m_device->GetDeviceNumber());
     const bool streaming = state == Streaming;
     if (m_acquisition.StartWorker([this, streaming] { PreviewLoop(streaming); })) return 1;
     StopPreview();

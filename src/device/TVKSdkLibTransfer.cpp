@@ -88,14 +88,15 @@ int CTVKSdkLib::PollFrame() {
     return POLL_FRAME;
 }
 
-int CTVKSdkLib::ReadFrame(void* destination, std::size_t capacity, FrameTruth* truth) {
+int CTVKSdkLib::ReadFrame(void* destination, std::size_t capacity, std::size_t rowStride,
+                          FrameTruth* truth) {
     if (destination == nullptr) return TVK_NO_DESTINATION;
     if (m_ring.empty()) return TVK_NO_MEMORY;
     const int count = m_ring.count();
     int read = m_transfer.readIndex.load();
     if (read < 0 || read >= count) read = 0;
     const FrameSlot& slot = m_ring.slots()[read];
-    const int copied = CopyWindow(destination, capacity, slot.data(), slot.size());
+    const int copied = CopyWindow(destination, capacity, slot.data(), slot.size(), rowStride);
     if (copied != TVK_OK) return copied;
     if (truth) *truth = slot.truth;
     m_transfer.takenFrames = m_transfer.claimedFrames;
@@ -151,10 +152,11 @@ void CTVKSdkLib::AllowGrabs() {
     m_grabsCancelled = false;
 }
 
-int CTVKSdkLib::ReadGrabbedFrame(void* destination, std::size_t capacity, FrameTruth* truth) {
+int CTVKSdkLib::ReadGrabbedFrame(void* destination, std::size_t capacity, std::size_t rowStride,
+                                 FrameTruth* truth) {
     if (destination == nullptr) return TVK_NO_DESTINATION;
-    const int copied =
-        CopyWindow(destination, capacity, m_rawFrame.get(), m_rawFrame ? m_slotSize : 0);
+    const int copied = CopyWindow(destination, capacity, m_rawFrame.get(),
+                                  m_rawFrame ? m_slotSize : 0, rowStride);
     if (copied == TVK_OK && truth) *truth = m_grabTruth;
     return copied;
 }
