@@ -6,7 +6,7 @@ include(CMakePackageConfigHelpers)
 
 install(TARGETS TravikSdk RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(FILES ${CMAKE_ARCHIVE_OUTPUT_DIRECTORY}/TravikSdk_380TZ4_RDX.lib DESTINATION lib)
-install(TARGETS travikcam snapshot snapshot_cpp TravikViewer RUNTIME DESTINATION bin)
+install(TARGETS travikcam snapshot snapshot_cpp stream_cpp TravikViewer RUNTIME DESTINATION bin)
 # The virtual camera, so that applications can be developed with no camera attached;
 # travik-emu installs the driver that lies beside it.
 install(TARGETS travik-emu RUNTIME DESTINATION bin)

@@ -257,7 +257,8 @@ TRAVIK_API int Travik_GetDeviceNameW(int handle, int device, wchar_t* buffer, in
  * @par State and threads
  * Idle: selects the device. While acquisition runs: a device that is not present is refused with
  * #ERR_DEVICE before anything stops; otherwise acquisition stops (the old device's owner record is
- * freed), the new device is opened and acquisition starts again on it in the same state. When that
+ * freed), the new device is opened and acquisition starts again on it in the same state (a frame
+ * stream as the same stream, its frames held and queued kept). When that
  * start fails (say the device streams to another application), the new device stays selected and
  * the call returns 0 with the start's code. Refused with #ERR_UNAVAILABLE, changing nothing, while
  * a recording runs.
@@ -283,8 +284,8 @@ TRAVIK_API int Travik_GetCameraInfo(int handle, CameraInfo* info);
  * @par Errors
  * None.
  * @par State and threads
- * Stops acquisition (also when no device object is left) and waits for the worker and recording
- * threads to end. The exports of one camera run one at a time: a call made while a call on the
+ * Stops acquisition, the frame stream included (also when no device object is left), and waits for
+ * the worker and recording threads to end. The exports of one camera run one at a time: a call made while a call on the
  * same camera runs on another thread waits for it, answering messages sent to the calling thread
  * meanwhile.
  */
@@ -308,7 +309,7 @@ TRAVIK_API int Travik_Close(int handle);
  * @param handle camera handle from Travik_Initialize()
  * @return 1, or 0
  * @par Errors
- * #ERR_UNAVAILABLE (no device object, capture or trigger mode running, preparation failed), #ERR_DEVICE (device absent or streamed by another application), #ERR_THREAD, #ERR_MEMORY, #ERR_DEVICE_IO, #ERR_GEOMETRY, reported. Failures while streaming are reported from the worker thread.
+ * #ERR_UNAVAILABLE (no device object, capture, trigger mode or the frame stream running, preparation failed), #ERR_DEVICE (device absent or streamed by another application), #ERR_THREAD, #ERR_MEMORY, #ERR_DEVICE_IO, #ERR_GEOMETRY, reported. Failures while streaming are reported from the worker thread.
  * @par State and threads
  * Starts preview from idle. When the camera is gone it returns 0 with #ERR_DEVICE_LOST. A camera
  * lost while acquisition runs is told once with #ERR_DEVICE_LOST, to the notice window and the
@@ -329,7 +330,8 @@ TRAVIK_API int Travik_StartPreview(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), reported.
  * @par State and threads
- * Ends preview, capture, trigger mode and a recording, whose file is finished. It never waits out
+ * Ends preview, capture, trigger mode, the frame stream (TravikEx_StopStream()) and a recording,
+ * whose file is finished. It never waits out
  * the wait time or a pending trigger time-out. The exports of one camera run one at a time: a call
  * made while a call on the same camera runs on another thread waits for it, answering messages
  * sent to the calling thread meanwhile.
@@ -363,8 +365,16 @@ TRAVIK_API int Travik_Preview(int handle);
  * @return 1, or 0
  * @par Errors
  * As Travik_Preview(); while streaming, #ERR_MEMORY, #ERR_TRANSFER and #ERR_DEVICE_LOST are reported and also sent as #WM_CAMERA_NOTIFY.
+ * @warning A torn frame is possible. The buffer is one for every frame: the worker writes each new
+ * frame into it whether or not the application has handled the notice of the last one, and the
+ * notice carries no frame number. A notice handled after the next frame began to arrive finds part
+ * of one frame and part of the next in the buffer, and nothing tells the application so. Copy the
+ * buffer at once in the notice's handler, or take frames from the frame stream
+ * (TravikEx_StartStream()), whose frames the SDK never writes while the application holds them;
+ * see @ref taking_frames.
  * @par State and threads
  * The worker writes buffer while preview runs; read it in the handler of the notice. Called while
+ * the frame stream runs it is refused with #ERR_UNAVAILABLE and the stream goes on. Called while
  * preview runs, the new window and buffer replace the old ones between two frames: once the call
  * has returned, the old buffer is never written again and notices go to the new window. The
  * exports of one camera run one at a time: a call made while a call on the same camera runs on
@@ -377,7 +387,7 @@ TRAVIK_API int Travik_CallBackPreview(int handle, HWND window, unsigned char* bu
  * @param handle camera handle from Travik_Initialize()
  * @return 1, or 0
  * @par Errors
- * #ERR_UNAVAILABLE (no device object, preview or trigger mode running), reported.
+ * #ERR_UNAVAILABLE (no device object, preview, trigger mode or the frame stream running), reported.
  * @par State and threads
  * Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
  */
@@ -391,7 +401,7 @@ TRAVIK_API int Travik_Capture(int handle);
  * @param rowOrder non-zero: the first sensor row first; 0: the last row first
  * @return 1, or 0
  * @par Errors
- * #ERR_UNAVAILABLE (preview or trigger running, preparation failed), #ERR_MEMORY (buffer too small), #ERR_TRANSFER (no frame), reported.
+ * #ERR_UNAVAILABLE (preview, trigger mode or the frame stream running, preparation failed), #ERR_MEMORY (buffer too small), #ERR_TRANSFER (no frame), reported.
  * @par State and threads
  * Acquisition runs on the library's worker and transfer threads; call the acquisition exports of one camera from one thread at a time.
  */
@@ -446,7 +456,8 @@ TRAVIK_API int Travik_GetImage(int handle, unsigned char* buffer, int length, in
  * @par State and threads
  * Idle or capture: stored; the window is made at the next start. While preview or trigger mode
  * runs: the old window and its class are released, the new window is made and acquisition starts
- * again. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs. A preview window
+ * again. While the frame stream runs: the window it draws into, if any, is released, a new one is
+ * made when the new settings ask for one, and the stream goes on as the same stream. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs. A preview window
  * that the user closed is made again at the next start.
  */
 TRAVIK_API int Travik_SetPreviewWindow(int handle, HWND parent, int x, int y, int width, int height);
@@ -476,7 +487,10 @@ TRAVIK_API int Travik_GetStatus(int handle, void* reserved);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_PARAMETER (id or value out of range), reported.
  * @par State and threads
- * May be called while preview runs; the worker reads the settings per frame.
+ * May be called while preview or the frame stream runs: the worker reads the image filters per
+ * frame, and gain and exposure reach the sensor at once, no restart. A frame stream's records carry
+ * the new gain or exposure from the first transfer that begins after the call; the sensor may apply
+ * it one frame later.
  */
 TRAVIK_API int Travik_SetFilterValue(int handle, int id, int value);
 /**
@@ -1042,9 +1056,11 @@ TRAVIK_API int Travik_GetGrayOffsetB(int handle, int* ok);
  * @par Errors
  * #ERR_PARAMETER (other value), reported.
  * @par State and threads
- * Idle: stored for the next start. While preview, capture or trigger mode runs: applied at once:
- * acquisition is paused, prepared again and started again in the same state, trigger mode
- * included, and the next notices carry the new format (the mode already set does not restart).
+ * Idle: stored for the next start. While preview, capture, trigger mode or the frame stream runs:
+ * applied at once: acquisition is paused, prepared again and started again in the same state,
+ * trigger mode included, and the next notices carry the new format (the mode already set does not
+ * restart). A running frame stream goes on through the restart as the same stream, with its queue,
+ * its counts and the frames held; frames converted after it carry the new format in their records.
  * Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetColorMode(int handle, int bits);
@@ -1067,8 +1083,9 @@ TRAVIK_API int Travik_GetColorMode(int handle);
  * None: other modes are refused without a report.
  * @par State and threads
  * While acquisition runs, a changed value is applied at once: acquisition is paused, prepared
- * again and started again in the same state, trigger mode included, and the next notices carry the
- * new format. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
+ * again and started again in the same state, trigger mode and the frame stream included, and the
+ * next notices and frames carry the new format. Refused with #ERR_UNAVAILABLE, changing nothing,
+ * while a recording runs.
  */
 TRAVIK_API int Travik_SetSubSample(int handle, int mode);
 /**
@@ -1089,7 +1106,7 @@ TRAVIK_API int Travik_GetSubSample(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), reported.
  * @par State and threads
- * Applied between two frames in every state, with no restart.
+ * Applied between two frames in every state, the frame stream's included, with no restart.
  */
 TRAVIK_API int Travik_SetMirrorH(int handle, int flag);
 /**
@@ -1110,7 +1127,7 @@ TRAVIK_API int Travik_GetMirrorH(int handle);
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), posted only.
  * @par State and threads
- * Applied between two frames in every state, with no restart.
+ * Applied between two frames in every state, the frame stream's included, with no restart.
  */
 TRAVIK_API int Travik_SetMirrorV(int handle, int flag);
 /**
@@ -1130,6 +1147,10 @@ TRAVIK_API int Travik_GetMirrorV(int handle);
  * @return 1, or 0
  * @par Errors
  * #ERR_PARAMETER (mode above 2), posted only.
+ * @par State and threads
+ * Applied at once in every state: the worker measures each frame of preview, trigger mode and the
+ * frame stream, and the exposure or gain it writes shows in the stream's records as a setter's
+ * would.
  */
 TRAVIK_API int Travik_SetAutoIris(int handle, int mode);
 /**
@@ -1150,6 +1171,9 @@ TRAVIK_API int Travik_GetAutoIris(int handle, int* ok);
  * @return 1, or 0 for a negative value
  * @par Errors
  * None: a negative value is refused without a report.
+ * @par State and threads
+ * Applied from the next pass of the preview loop. The frame stream takes each frame as it comes
+ * and never sleeps the wait time.
  */
 TRAVIK_API int Travik_SetWaitTime(int handle, int milliseconds);
 /**
@@ -1191,7 +1215,10 @@ TRAVIK_API int Travik_Height(int handle);
  * @par State and threads
  * Idle: stored for the next start. While acquisition runs: applied at once: acquisition is paused,
  * prepared again and started again in the same state, trigger mode included, and the next notices
- * carry the new format. Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
+ * carry the new format. A running frame stream goes on through the restart as the same stream, with
+ * its queue, its counts and the frames held; frames converted after it carry the new format in
+ * their records.
+ * Refused with #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
 /**
@@ -1218,7 +1245,10 @@ TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
  * Idle: stored as given; a window that does not fit fails the next start with #ERR_GEOMETRY. While
  * acquisition runs: a valid window is applied at once: acquisition is paused, prepared again and
  * started again in the same state, trigger mode included, and the next notices carry the new
- * format; an invalid one is refused with #ERR_GEOMETRY and the running window kept. Refused with
+ * format; an invalid one is refused with #ERR_GEOMETRY and the running window kept. A running frame
+ * stream goes on through the restart as the same stream, with its queue, its counts and the frames
+ * held; frames converted after it carry the new format in their records.
+ * Refused with
  * #ERR_UNAVAILABLE, changing nothing, while a recording runs.
  */
 TRAVIK_API int Travik_SetCaptureWindowEx(int handle, int TH, int EHS, int EH, int TV, int EVS, int EV);
@@ -1245,6 +1275,8 @@ TRAVIK_API int Travik_GetCaptureWindowEx(int handle, int* TH, int* EHS, int* EH,
  * @return 1, or 0
  * @par Errors
  * #ERR_UNAVAILABLE (no device object), #ERR_PARAMETER (time out of range), reported.
+ * @par State and threads
+ * As Travik_SetFilterValue() with #FILTER_EXPOSURE_TIME: at once in every state, no restart.
  */
 TRAVIK_API int Travik_SetRealExposureTime(int handle, int microseconds);
 /**
@@ -1448,7 +1480,8 @@ TRAVIK_API int Travik_SaveImageW(int handle, const wchar_t* path, int fileType);
  * #ERR_PARAMETER (no path), #ERR_WINDOW, #ERR_FILE (preview or file failed), #ERR_THREAD, #ERR_UNAVAILABLE (a recording runs), reported.
  * @par State and threads
  * Returns at once; the recording thread ends by itself, at Travik_StopPreview(), Travik_Close() or
- * Travik_Release(). While it runs, changes of the capture window, colour mode, sub-sample, device
+ * Travik_Release(). While the frame stream runs, the stream's frames are recorded and the stream
+ * goes on; no preview is started. While it runs, changes of the capture window, colour mode, sub-sample, device
  * and preview window are refused with #ERR_UNAVAILABLE.
  */
 TRAVIK_API int Travik_Record(int handle, const char* path, int time, int showWindow);
@@ -1481,7 +1514,9 @@ TRAVIK_API int Travik_RecordW(int handle, const wchar_t* path, int time, int sho
  * #ERR_UNAVAILABLE (no device object, or a format dialog already open in the process), reported.
  * @par State and threads
  * Runs on the calling thread until closed; preview or capture stops while it is open and starts
- * again after it; trigger mode pauses and, after OK, starts again in the new format. Exports
+ * again after it; trigger mode pauses and, after OK, starts again in the new format; the frame
+ * stream pauses, keeping its queue, its counts and the frames held, and goes on after it, in the
+ * new format after OK. Exports
  * called while it is open (from other threads or from window procedures of the calling thread)
  * behave as at any other time; acquisition that they started goes on after the dialog, in the new
  * format after OK, and takes the place of the stopped preview or capture. After OK under a
@@ -1740,6 +1775,248 @@ TRAVIK_API int TravikEx_LoadProfileA(int handle, const char* path, TravikProfile
  * As TravikEx_LoadProfileA().
  */
 TRAVIK_API int TravikEx_LoadProfileW(int handle, const wchar_t* path, TravikProfileResult* result);
+
+/**
+ * @name Extensions: the frame stream
+ *
+ * The frame stream hands the application frames that it holds for as long as it likes: the SDK
+ * converts each frame into a buffer of a pool of its own and queues it with the frame's facts
+ * (TravikExFrame); TravikEx_GrabFrame() hands the oldest queued frame out, and
+ * TravikEx_ReleaseFrame() gives the buffer back. A frame the application holds is never written
+ * by the SDK, whatever happens meanwhile: a stop, a setting change, the loss of the camera, calls
+ * on other threads, even Travik_Release(). See @ref taking_frames for how it compares with the
+ * other ways of taking frames.
+ * @{
+ */
+
+/** @brief TravikExStreamOptions::mode: a grab returns the newest frame; older ones are dropped. */
+#define TRAVIKEX_STREAM_NEWEST 0
+/** @brief TravikExStreamOptions::mode: frames queue in order, up to the pool's size. */
+#define TRAVIKEX_STREAM_QUEUE 1
+/** @brief TravikExStreamOptions::queueFull: a full queue drops its oldest frame for the newest. */
+#define TRAVIKEX_QUEUE_DROP_OLDEST 0
+/** @brief TravikExStreamOptions::queueFull: a full queue keeps its frames; the newest is dropped. */
+#define TRAVIKEX_QUEUE_REFUSE_NEWEST 1
+/** @brief The pool's size when TravikExStreamOptions::buffers is 0. */
+#define TRAVIKEX_DEFAULT_BUFFERS 4
+/** @brief The largest pool: TravikExStreamOptions::buffers is 1..64. */
+#define TRAVIKEX_MAX_BUFFERS 64
+/** @brief TravikExFrame::flags: every byte of the frame arrived. */
+#define TRAVIKEX_FRAME_COMPLETE 0x1u
+/** @brief TravikExFrame::flags: the transfer ended short. */
+#define TRAVIKEX_FRAME_SHORT 0x2u
+/** @brief TravikExFrame::flags: the transfer failed. */
+#define TRAVIKEX_FRAME_FAILED 0x4u
+/**
+ * @brief The default message of TravikExStreamOptions::notifyWindow: posted with wParam 0 and
+ * lParam 0 when a frame was queued, and when the stream ended; grab with time-out 0 on it.
+ */
+#define WM_TRAVIKEX_FRAME (WM_APP + 4)
+
+/** @brief How TravikEx_StartStream() runs the stream. Zero-filled with the size set, it asks for
+ *  the defaults: newest only, #TRAVIKEX_DEFAULT_BUFFERS buffers, no window message. */
+typedef struct TravikExStreamOptions {
+    DWORD size;         /**< bytes of this record: sizeof(TravikExStreamOptions) */
+    int mode;           /**< #TRAVIKEX_STREAM_NEWEST or #TRAVIKEX_STREAM_QUEUE */
+    int buffers;        /**< frames the application may have queued and held together, 1..64;
+                             0 for #TRAVIKEX_DEFAULT_BUFFERS. The SDK keeps one buffer more to
+                             convert into. */
+    int queueFull;      /**< queue mode: #TRAVIKEX_QUEUE_DROP_OLDEST or #TRAVIKEX_QUEUE_REFUSE_NEWEST */
+    HWND notifyWindow;  /**< optional: receives notifyMessage when a frame is queued and when the
+                             stream ends */
+    UINT notifyMessage; /**< the message posted to notifyWindow; 0 for #WM_TRAVIKEX_FRAME */
+} TravikExStreamOptions;
+
+/**
+ * @brief A frame handed out by TravikEx_GrabFrame(): its pixels and the facts of its transfer.
+ *
+ * The caller sets `size`; the grab fills the rest. The pixels stay valid, and unchanged, until the
+ * record is given to TravikEx_ReleaseFrame().
+ */
+typedef struct TravikExFrame {
+    DWORD size;                  /**< bytes of this record: sizeof(TravikExFrame) */
+    DWORD flags;                 /**< #TRAVIKEX_FRAME_COMPLETE; see TravikEx_GrabFrame() */
+    ULONGLONG frameId;           /**< 1 for the first frame the camera delivered to the host
+                                      after Travik_Initialize(), one more for every frame after it,
+                                      through stops, starts, snapshots and every acquisition alike;
+                                      never reset */
+    ULONGLONG skippedBefore;     /**< frames the camera delivered between the frame handed out
+                                      before this one (or the stream's start) and this one that
+                                      the application was not given: dropped by the mode or the
+                                      pool, passed over because the camera was faster than the
+                                      conversion, or short */
+    LONGLONG hostTicks;          /**< QueryPerformanceCounter() when the frame's transfer completed */
+    FILETIME hostTimeUtc;        /**< the same instant as UTC */
+    LONGLONG readyTicks;         /**< QueryPerformanceCounter() when the converted frame was queued */
+    int exposureUs;              /**< the exposure time last written to the sensor before the
+                                      frame's transfer began, in microseconds */
+    int gain;                    /**< the gain last written to the sensor before then, 0..1023 */
+    int width;                   /**< pixels per row */
+    int height;                  /**< rows */
+    int colorMode;               /**< as Travik_GetColorMode() returns it: 8, 10, 24, 32, 42 or 58 */
+    int bitsPerPixel;            /**< of the pixels' storage: 8, 16, 24, 32, 48 or 64 */
+    int stride;                  /**< bytes from one row to the next, a multiple of 4 */
+    DWORD reserved;              /**< 0 */
+    ULONGLONG bytes;             /**< height times stride */
+    const unsigned char* pixels; /**< the first delivered row first, colour bytes blue, green, red */
+    ULONGLONG ticket;            /**< the SDK's own; leave it as the grab wrote it */
+} TravikExFrame;
+
+/**
+ * @brief Counts of the stream that runs or ran last, filled by TravikEx_GetStreamStats().
+ *
+ * Once the stream has ended, delivered = handedOut + droppedByMode + droppedByPool +
+ * skippedByRing + discarded. While it runs, the one or two frames on their way from the camera
+ * to the queue are in none of the others yet.
+ */
+typedef struct TravikExStreamStats {
+    DWORD size;              /**< bytes of this record: sizeof(TravikExStreamStats) */
+    DWORD queueDepth;        /**< frames queued for a grab now */
+    DWORD held;              /**< frames the application holds now, of any stream */
+    DWORD reserved;          /**< 0 */
+    ULONGLONG delivered;     /**< frames the camera delivered while the stream ran */
+    ULONGLONG handedOut;     /**< frames handed out by grabs */
+    ULONGLONG droppedByMode; /**< newest only: frames replaced by a newer one before a grab */
+    ULONGLONG droppedByPool; /**< frames that found the queue full (either policy) or every
+                                  buffer held by the application */
+    ULONGLONG skippedByRing; /**< frames never converted: the camera was faster than the
+                                  conversion, or the frame came short */
+    ULONGLONG discarded;     /**< frames queued or on their way when the stream ended */
+    ULONGLONG lostTransfers; /**< transfers that ended short or failed */
+} TravikExStreamStats;
+
+/** @cond TRAVIK_INTERNAL */
+#ifdef __cplusplus
+static_assert(sizeof(TravikExStreamOptions) == 32, "TravikExStreamOptions is 32 bytes");
+static_assert(sizeof(TravikExFrame) == 104, "TravikExFrame is 104 bytes");
+static_assert(sizeof(TravikExStreamStats) == 72, "TravikExStreamStats is 72 bytes");
+#else
+typedef char TravikExStreamOptionsSize[sizeof(TravikExStreamOptions) == 32 ? 1 : -1];
+typedef char TravikExFrameSize[sizeof(TravikExFrame) == 104 ? 1 : -1];
+typedef char TravikExStreamStatsSize[sizeof(TravikExStreamStats) == 72 ? 1 : -1];
+#endif
+/** @endcond */
+
+/**
+ * @brief Starts the frame stream: frames converted into a pool of buffers that the application
+ * grabs, holds and gives back.
+ *
+ * Every frame runs through the same conversion as in preview (colour mode, filters, mirrors,
+ * automatic exposure or gain, the frame-processing threads) and is drawn into the preview window
+ * when one is open (Travik_SetPreviewWindow(); the stream makes none). A recording may run on the
+ * stream's frames (Travik_Record()). Frames are taken as they arrive: the wait time
+ * (Travik_SetWaitTime()) does not apply.
+ *
+ * The pool holds options->buffers frames for the application (queued and held together) and one
+ * more that the SDK converts into. In newest-only mode a grab returns the newest converted frame,
+ * never one older than a frame already handed out; a frame replaced by a newer one before a grab is
+ * counted in TravikExStreamStats::droppedByMode. In queue mode frames queue in order; when the
+ * application's share is full, the oldest queued frame makes room for the newest
+ * (#TRAVIKEX_QUEUE_DROP_OLDEST) or the newest is dropped (#TRAVIKEX_QUEUE_REFUSE_NEWEST), counted in
+ * TravikExStreamStats::droppedByPool either way. While the application holds every one of its
+ * buffers, new frames are dropped and counted likewise.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param options how to run it; NULL for the defaults
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (options->size below sizeof(TravikExStreamOptions), or a value out of range),
+ * #ERR_MEMORY (the pool could not be made), #ERR_UNAVAILABLE (preview, capture or trigger mode
+ * runs, or a stream with other options), and those of Travik_StartPreview(); reported.
+ * @par State and threads
+ * Starts from idle; a stream already running with the same options returns 1 and changes nothing.
+ * The stream is an acquisition state of its own: Travik_StopPreview(), Travik_Close() and
+ * TravikEx_StopStream() end it, and each setter says what it does while acquisition runs. A
+ * change that restarts acquisition keeps the stream, its queue, its counts and the frames held;
+ * frames converted after it have the new format, and each frame's record says which it has.
+ */
+TRAVIK_API int TravikEx_StartStream(int handle, const TravikExStreamOptions* options);
+/**
+ * @brief Ends the frame stream.
+ *
+ * Frames still queued are discarded (TravikExStreamStats::discarded); frames the application holds
+ * stay valid until released. Grabs waiting on other threads return.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_UNAVAILABLE (no device object, or preview, capture or trigger mode runs: they are ended by
+ * Travik_StopPreview()), reported.
+ * @par State and threads
+ * Returns 1 at once when no stream runs.
+ */
+TRAVIK_API int TravikEx_StopStream(int handle);
+/**
+ * @brief Hands out the oldest queued frame, waiting up to timeoutMs for one.
+ *
+ * The record describes the frame (TravikExFrame); frames handed out always carry
+ * #TRAVIKEX_FRAME_COMPLETE: a transfer that ended short or failed is never handed out, and is
+ * counted in TravikExStreamStats::lostTransfers and in the next frame's skippedBefore. Give the
+ * frame back with TravikEx_ReleaseFrame(); until then the SDK never writes its pixels.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param timeoutMs the longest wait in milliseconds; 0 to look only, INFINITE to wait until a
+ *        frame comes or the stream ends
+ * @param frame the record to fill; the caller sets frame->size
+ * @return 1 with a frame; 0 when the time-out passed without one (nothing is reported); -1 when
+ *         there is none to come, or for an unknown handle
+ * @par Errors
+ * #ERR_DEVICE_LOST once, at the first grab after the camera was lost while the stream ran (the
+ * stream has ended then; frames still queued were discarded); #ERR_UNAVAILABLE (no stream runs, or
+ * it ended while the grab waited); #ERR_PARAMETER (frame NULL or its size too small); reported.
+ * @par State and threads
+ * Any thread, any number at once; it does not wait for the camera's other exports, and they do not
+ * wait for it. No message loop is needed. Travik_Release() on another thread ends the wait.
+ */
+TRAVIK_API int TravikEx_GrabFrame(int handle, DWORD timeoutMs, TravikExFrame* frame);
+/**
+ * @brief Gives a grabbed frame back to the pool.
+ *
+ * The record's pixels and ticket are cleared, so a second release of it is refused.
+ *
+ * @param handle the camera handle the frame was grabbed with
+ * @param frame the record as TravikEx_GrabFrame() filled it
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (frame NULL, too small, or not a frame this camera handed out and the application
+ * still holds), reported.
+ * @par State and threads
+ * Any thread. A frame held when its camera was released stays valid; give it back with the
+ * released handle, which this function alone still accepts for it: the memory is freed then (at
+ * the latest when the library is unloaded).
+ */
+TRAVIK_API int TravikEx_ReleaseFrame(int handle, TravikExFrame* frame);
+/**
+ * @brief The event that tells a waiting thread to grab.
+ *
+ * A manual-reset event, signalled while a grab would return at once: a frame is queued, or no
+ * stream runs (a grab then tells why). Wait for it with WaitForSingleObject() or, beside the
+ * application's own objects, WaitForMultipleObjects(), then grab with time-out 0.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param event receives the handle; the SDK owns it: do not close it
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (event NULL), reported.
+ * @par State and threads
+ * Any thread. The handle is the same for every stream of the camera and stays valid until
+ * Travik_Release().
+ */
+TRAVIK_API int TravikEx_GetStreamEvent(int handle, HANDLE* event);
+/**
+ * @brief Reads the counts of the stream that runs or ran last.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param stats the record to fill; the caller sets stats->size
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (stats NULL or its size too small), reported.
+ * @par State and threads
+ * Any thread; the counts start from zero at each TravikEx_StartStream() from idle.
+ */
+TRAVIK_API int TravikEx_GetStreamStats(int handle, TravikExStreamStats* stats);
+
+/** @} */
 
 /** @} */
 

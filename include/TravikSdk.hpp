@@ -14,6 +14,7 @@
 
 #include "TravikSdk.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
@@ -52,6 +53,8 @@ enum class FileType : int {
 constexpr int kNoCamera = -1;
 /** @brief Error code of a call that failed without the SDK reporting a code. */
 constexpr int kUnreported = -2;
+/** @brief Error code of a grab whose time-out passed without a frame. */
+constexpr int kTimedOut = -3;
 
 /** @brief The text of an error code.
  *  @param code an ::TravikError value, #kNoCamera or #kUnreported
@@ -88,6 +91,8 @@ inline const char* errorText(int code) noexcept {
         return "no camera: moved from or never opened";
     case kUnreported:
         return "the call failed without reporting an error code";
+    case kTimedOut:
+        return "no frame came within the time-out";
     default:
         return "unknown error";
     }
@@ -136,6 +141,8 @@ template <class T> class Result {
     const T& operator*() const& { return *m_value; }
     /** @brief The value's members; only with has_value(). @return the value's address */
     T* operator->() { return &*m_value; }
+    /** @brief The value's members; only with has_value(). @return the value's address */
+    const T* operator->() const { return &*m_value; }
     /** @brief Why there is no value; success when there is one. @return the error */
     Error error() const noexcept { return m_error; }
 
@@ -150,13 +157,19 @@ struct Device {
     std::string name; /**< "Travik380TZ4-RDX_nn", nn = number + 1 */
 };
 
-/** @brief A frame lent to a frame callback: valid only while the callback runs. */
+/** @brief A frame lent to a frame callback: valid only while the callback runs, and whole: the
+ *  SDK writes no other frame into it meanwhile. */
 struct FrameView {
-    int width;                  /**< pixels per row */
-    int height;                 /**< rows */
-    int bits;                   /**< bits per pixel of the storage: 8, 16, 24, 32, 48 or 64 */
-    int stride;                 /**< bytes per row, a multiple of 4 */
-    const std::uint8_t* pixels; /**< first delivered row first */
+    int width;                      /**< pixels per row */
+    int height;                     /**< rows */
+    int bits;                       /**< bits per pixel of the storage: 8, 16, 24, 32, 48 or 64 */
+    int stride;                     /**< bytes per row, a multiple of 4 */
+    const std::uint8_t* pixels;     /**< first delivered row first */
+    std::uint64_t id = 0;           /**< the frame id (TravikExFrame::frameId) */
+    std::uint64_t skippedBefore = 0; /**< frames not handed out since the one before */
+    std::int64_t hostTicks = 0;     /**< QueryPerformanceCounter() at the transfer's end */
+    int exposureUs = 0;             /**< exposure last written to the sensor before the transfer */
+    int gain = 0;                   /**< gain last written to the sensor before the transfer */
 };
 
 /** @brief A picture owned by the application, as Camera::snap() returns it. */
@@ -188,16 +201,265 @@ struct ProfileError {
 /** @brief The callback of Camera::onFrame(). */
 using FrameCallback = std::function<void(const FrameView&)>;
 
+/** @brief What a grab returns while the application has older frames (TravikEx_StartStream()). */
+enum class StreamMode : int {
+    Newest = TRAVIKEX_STREAM_NEWEST, /**< the newest frame; older ones are dropped */
+    Queue = TRAVIKEX_STREAM_QUEUE    /**< every frame in order, up to the pool's size */
+};
+/** @brief What a full queue does with a new frame. */
+enum class QueueFull : int {
+    DropOldest = TRAVIKEX_QUEUE_DROP_OLDEST,    /**< the oldest queued frame makes room */
+    RefuseNewest = TRAVIKEX_QUEUE_REFUSE_NEWEST /**< the new frame is dropped */
+};
+/** @brief How Camera::stream() runs the frame stream. */
+struct StreamOptions {
+    StreamMode mode = StreamMode::Newest;        /**< newest only, or queue */
+    int buffers = 0;                             /**< frames the application may have queued and
+                                                      held together, 1..64; 0 for the default */
+    QueueFull queueFull = QueueFull::DropOldest; /**< queue mode: what a full queue does */
+};
+
+/** @brief A record of the extensions, zero-filled, with its first member, its size, set.
+ *  @return the record */
+template <class Record> Record sized() noexcept {
+    Record record{};
+    record.size = sizeof(Record);
+    return record;
+}
+
+/** @brief A read-only view of bytes: a pointer and a size, usable in range-for. */
+struct ByteSpan {
+    const std::uint8_t* data = nullptr; /**< the first byte */
+    std::size_t size = 0;               /**< bytes */
+    /** @brief The first byte. @return data */
+    const std::uint8_t* begin() const noexcept { return data; }
+    /** @brief One past the last byte. @return data + size */
+    const std::uint8_t* end() const noexcept { return data + size; }
+    /** @brief Byte @p i. @param i an index below size @return the byte */
+    std::uint8_t operator[](std::size_t i) const noexcept { return data[i]; }
+};
+
+/**
+ * @brief A frame the application holds: its pixels and facts, given back to the SDK when the
+ * Frame is destroyed or release() is called. Movable, not copyable.
+ *
+ * The SDK never writes a held frame; it stays valid after the stream stops, a setting changes or
+ * the camera is lost or released. See TravikExFrame for the meaning of each fact.
+ */
+class Frame {
+  public:
+    /** @brief No frame. */
+    Frame() noexcept = default;
+    /** @brief Gives the frame back. */
+    ~Frame() { release(); }
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+    /** @brief Takes over @p other's frame. @param other the source, left empty */
+    Frame(Frame&& other) noexcept : m_handle(other.m_handle), m_record(other.m_record) {
+        other.m_record.ticket = 0;
+    }
+    /** @brief Gives this frame back, then takes over @p other's. @param other the source
+     *  @return this frame */
+    Frame& operator=(Frame&& other) noexcept {
+        if (this != &other) {
+            release();
+            m_handle = other.m_handle;
+            m_record = other.m_record;
+            other.m_record.ticket = 0;
+        }
+        return *this;
+    }
+
+    /** @brief Whether a frame is held. @return false when empty or released */
+    explicit operator bool() const noexcept { return m_record.ticket != 0; }
+    /** @brief Gives the frame back now; the Frame is empty afterwards. */
+    void release() noexcept {
+        if (m_record.ticket != 0) TravikEx_ReleaseFrame(m_handle, &m_record);
+        m_record.ticket = 0;
+    }
+
+    /** @brief The frame id. @return 1 for the camera's first frame, one more for each after */
+    std::uint64_t id() const noexcept { return m_record.frameId; }
+    /** @brief Frames delivered but not handed out since the frame before. @return the count */
+    std::uint64_t skippedBefore() const noexcept { return m_record.skippedBefore; }
+    /** @brief QueryPerformanceCounter() at the end of the frame's transfer. @return ticks */
+    std::int64_t hostTicks() const noexcept { return m_record.hostTicks; }
+    /** @brief The same instant as UTC. @return the time */
+    FILETIME hostTimeUtc() const noexcept { return m_record.hostTimeUtc; }
+    /** @brief QueryPerformanceCounter() when the converted frame was queued. @return ticks */
+    std::int64_t readyTicks() const noexcept { return m_record.readyTicks; }
+    /** @brief Exposure last written to the sensor before the transfer began. @return µs */
+    int exposureUs() const noexcept { return m_record.exposureUs; }
+    /** @brief Gain last written to the sensor before the transfer began. @return 0..1023 */
+    int gain() const noexcept { return m_record.gain; }
+    /** @brief Whether every byte arrived. @return true for a complete transfer */
+    bool complete() const noexcept { return (m_record.flags & TRAVIKEX_FRAME_COMPLETE) != 0; }
+    /** @brief Pixels per row. @return the width */
+    int width() const noexcept { return m_record.width; }
+    /** @brief Rows. @return the height */
+    int height() const noexcept { return m_record.height; }
+    /** @brief Bits per pixel of the storage. @return 8, 16, 24, 32, 48 or 64 */
+    int bits() const noexcept { return m_record.bitsPerPixel; }
+    /** @brief Bytes per row. @return the stride, a multiple of 4 */
+    int stride() const noexcept { return m_record.stride; }
+    /** @brief The output format. @return the format of the storage */
+    ColorMode colorMode() const noexcept { return static_cast<ColorMode>(m_record.bitsPerPixel); }
+    /** @brief The pixels, first delivered row first. @return height * stride bytes */
+    ByteSpan pixels() const noexcept {
+        return ByteSpan{m_record.pixels, static_cast<std::size_t>(m_record.bytes)};
+    }
+    /** @brief The frame as a callback sees it. @return a view valid while the Frame is held */
+    FrameView view() const noexcept {
+        FrameView view{width(), height(), bits(), stride(), m_record.pixels};
+        view.id = id();
+        view.skippedBefore = skippedBefore();
+        view.hostTicks = hostTicks();
+        view.exposureUs = exposureUs();
+        view.gain = gain();
+        return view;
+    }
+    /** @brief The SDK's record of the frame. @return the record */
+    const TravikExFrame& record() const noexcept { return m_record; }
+
+  private:
+    friend class FrameStream;
+    Frame(int handle, const TravikExFrame& record) noexcept : m_handle(handle), m_record(record) {}
+
+    int m_handle = 0;
+    TravikExFrame m_record = sized<TravikExFrame>();
+};
+
+/**
+ * @brief A running frame stream (Camera::stream()): frames grabbed on any thread, with no message
+ * loop, one at a time or in a range-for loop. Stops the stream when destroyed; movable.
+ *
+ * @code
+ * auto stream = camera.stream({travik::StreamMode::Queue, 8});
+ * for (travik::Frame& frame : *stream)          // ends when the stream stops or the camera goes
+ *     inspect(frame.pixels(), frame.id());
+ * @endcode
+ */
+class FrameStream {
+  public:
+    /** @brief No stream. */
+    FrameStream() noexcept = default;
+    /** @brief Stops the stream; frames still held stay valid. */
+    ~FrameStream() { stop(); }
+    FrameStream(const FrameStream&) = delete;
+    FrameStream& operator=(const FrameStream&) = delete;
+    /** @brief Takes over @p other's stream. @param other the source, left empty */
+    FrameStream(FrameStream&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, 0)), m_ended(other.m_ended) {}
+    /** @brief Stops this stream, then takes over @p other's. @param other the source
+     *  @return this stream */
+    FrameStream& operator=(FrameStream&& other) noexcept {
+        if (this != &other) {
+            stop();
+            m_handle = std::exchange(other.m_handle, 0);
+            m_ended = other.m_ended;
+        }
+        return *this;
+    }
+
+    /** @brief Whether a stream is held. @return false once moved from or stopped */
+    explicit operator bool() const noexcept { return m_handle != 0; }
+
+    /**
+     * @brief Waits up to @p milliseconds for a frame and hands it out.
+     * @param milliseconds the longest wait; INFINITE waits until a frame comes or the stream ends
+     * @return the frame; #kTimedOut when none came in time; the SDK's code when none is to come
+     *         (#ERR_DEVICE_LOST once after the camera was lost, #ERR_UNAVAILABLE after a stop)
+     */
+    Result<Frame> grab(DWORD milliseconds = INFINITE) {
+        if (m_handle == 0) return Error(kNoCamera);
+        TravikExFrame record = sized<TravikExFrame>();
+        const int grabbed = TravikEx_GrabFrame(m_handle, milliseconds, &record);
+        if (grabbed == 1) return Result<Frame>(Frame(m_handle, record));
+        if (grabbed == 0) return Error(kTimedOut);
+        const int code = Travik_GetLastError(m_handle);
+        m_ended = Error(code != 0 ? code : kUnreported);
+        return m_ended;
+    }
+    /** @brief The counts of the stream. @return them, or why they could not be read */
+    Result<TravikExStreamStats> stats() const {
+        if (m_handle == 0) return Error(kNoCamera);
+        TravikExStreamStats counts = sized<TravikExStreamStats>();
+        if (TravikEx_GetStreamStats(m_handle, &counts) == 1) return counts;
+        return Error(Travik_GetLastError(m_handle));
+    }
+    /** @brief The event signalled while a grab would return at once, for WaitForMultipleObjects.
+     *  @return the SDK's handle (do not close it), or NULL */
+    HANDLE event() const noexcept {
+        HANDLE ready = nullptr;
+        if (m_handle != 0) TravikEx_GetStreamEvent(m_handle, &ready);
+        return ready;
+    }
+    /** @brief Why the last grab found no frame to come, as the range-for loop ends.
+     *  @return the error; success while the stream runs */
+    Error ended() const noexcept { return m_ended; }
+    /** @brief Stops the stream; frames held stay valid. @return the outcome */
+    Error stop() noexcept {
+        const int handle = std::exchange(m_handle, 0);
+        if (handle == 0 || TravikEx_StopStream(handle) == 1) return Error();
+        return Error(Travik_GetLastError(handle));
+    }
+
+    /** @brief The range-for iterator: each step grabs the next frame, waiting as long as it takes;
+     *  the loop ends when the stream ends (see ended()). */
+    class iterator {
+      public:
+        /** @brief The frame held now. @return it */
+        Frame& operator*() noexcept { return m_frame; }
+        /** @brief The frame held now. @return its address */
+        Frame* operator->() noexcept { return &m_frame; }
+        /** @brief Gives the frame back and grabs the next. @return this iterator */
+        iterator& operator++() {
+            m_frame.release();
+            Result<Frame> next = m_stream ? m_stream->grab(INFINITE) : Result<Frame>(Error());
+            if (next) {
+                m_frame = std::move(next.value());
+            } else {
+                m_stream = nullptr;
+            }
+            return *this;
+        }
+        /** @brief Whether both are at the end, or on the same stream. @param other the other
+         *  @return the comparison */
+        bool operator!=(const iterator& other) const noexcept { return m_stream != other.m_stream; }
+
+      private:
+        friend class FrameStream;
+        explicit iterator(FrameStream* stream) : m_stream(stream) {}
+        FrameStream* m_stream;
+        Frame m_frame;
+    };
+    /** @brief Grabs the first frame. @return the iterator on it, or end() */
+    iterator begin() {
+        iterator first(m_handle != 0 ? this : nullptr);
+        ++first;
+        return first;
+    }
+    /** @brief The end of the stream. @return the iterator past the last frame */
+    iterator end() noexcept { return iterator(nullptr); }
+
+  private:
+    friend class Camera;
+    explicit FrameStream(int handle) noexcept : m_handle(handle) {}
+
+    int m_handle = 0;
+    Error m_ended;
+};
+
 /** @cond TRAVIK_INTERNAL */
 namespace detail {
 
-// Everything a frame stream needs that must not move while the SDK and the window use it: the
-// hidden window that receives the frame notices, the buffer the SDK copies every frame into, and
-// the callback. The Camera holds it by pointer so that moving the Camera moves nothing of this.
+// The frame callback's side of the frame stream: a hidden window on the thread that called
+// onFrame(), to which the SDK posts its frame message; the window grabs every queued frame and
+// lends it to the callback. The Camera holds it by pointer so that moving the Camera moves
+// nothing of this.
 class Stream {
   public:
-    Stream(FrameCallback callback, std::size_t bytes)
-        : m_callback(std::move(callback)), m_buffer(bytes) {
+    Stream(int handle, FrameCallback callback) : m_handle(handle), m_callback(std::move(callback)) {
         m_window = CreateWindowExA(0, RegisterWindowClass(), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                    nullptr, ThisModule(), nullptr);
         if (m_window) SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -209,8 +471,6 @@ class Stream {
     Stream& operator=(const Stream&) = delete;
 
     HWND window() const { return m_window; }
-    std::uint8_t* buffer() { return m_buffer.data(); }
-    int length() const { return static_cast<int>(m_buffer.size()); }
     long long frames() const { return m_frames; }
     long long callbackFailures() const { return m_callbackFailures; }
     const std::string& lastCallbackFailure() const { return m_lastCallbackFailure; }
@@ -238,30 +498,42 @@ class Stream {
     }
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<Stream*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (message == WM_CAMERA_NOTIFY && self) {
-            self->OnNotice(wParam, lParam);
+        if (message == WM_TRAVIKEX_FRAME && self) {
+            self->OnFrames();
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    // Runs on the thread that made the stream, inside its message loop: an exception must not
-    // unwind through the system's dispatch, so it is caught here, counted and kept as text, and
-    // the preview goes on.
-    void OnNotice(WPARAM wParam, LPARAM lParam) noexcept {
-        if (wParam == 0) {
-            m_streamError = Error(static_cast<int>(lParam));
-            return;
-        }
-        const FrameInfo& info = *reinterpret_cast<const FrameInfo*>(wParam);
-        const FrameView view{info.width, info.height, info.bitsPerPixel,
-                             strideOf(info.width, info.bitsPerPixel), info.buffer};
-        ++m_frames;
-        try {
-            if (m_callback) m_callback(view);
-        } catch (const std::exception& failure) {
-            NoteCallbackFailure(failure.what());
-        } catch (...) {
-            NoteCallbackFailure("an exception that is not a std::exception");
+    // Runs on the thread that made the stream, inside its message loop: every queued frame, each
+    // held while the callback runs. An exception must not unwind through the system's dispatch,
+    // so it is caught here, counted and kept as text, and the stream goes on.
+    void OnFrames() noexcept {
+        for (;;) {
+            TravikExFrame record = sized<TravikExFrame>();
+            const int grabbed = TravikEx_GrabFrame(m_handle, 0, &record);
+            if (grabbed == 0) return;
+            if (grabbed != 1) {
+                // The stream has ended; a lost camera is worth keeping, a stop is not.
+                const int code = Travik_GetLastError(m_handle);
+                if (code == ERR_DEVICE_LOST) m_streamError = Error(code);
+                return;
+            }
+            ++m_frames;
+            FrameView view{record.width, record.height, record.bitsPerPixel, record.stride,
+                           record.pixels};
+            view.id = record.frameId;
+            view.skippedBefore = record.skippedBefore;
+            view.hostTicks = record.hostTicks;
+            view.exposureUs = record.exposureUs;
+            view.gain = record.gain;
+            try {
+                if (m_callback) m_callback(view);
+            } catch (const std::exception& failure) {
+                NoteCallbackFailure(failure.what());
+            } catch (...) {
+                NoteCallbackFailure("an exception that is not a std::exception");
+            }
+            TravikEx_ReleaseFrame(m_handle, &record);
         }
     }
     void NoteCallbackFailure(const char* what) noexcept {
@@ -270,11 +542,11 @@ class Stream {
             m_lastCallbackFailure = what;
         } catch (...) {
         }
-        OutputDebugStringA("travik: the frame callback threw; the preview goes on\n");
+        OutputDebugStringA("travik: the frame callback threw; the stream goes on\n");
     }
 
+    int m_handle;
     FrameCallback m_callback;
-    std::vector<std::uint8_t> m_buffer;
     HWND m_window = nullptr;
     long long m_frames = 0;
     long long m_callbackFailures = 0;
@@ -414,30 +686,41 @@ class Camera {
     Error stopPreview() { return Call(Travik_StopPreview(m_handle)); }
 
     /**
+     * @brief Starts the frame stream.
+     * @param options its mode and pool
+     * @return the running stream, or why it could not start
+     */
+    Result<FrameStream> stream(const StreamOptions& options = StreamOptions()) {
+        if (m_handle == 0) return Error(kNoCamera);
+        TravikExStreamOptions start = sized<TravikExStreamOptions>();
+        start.mode = static_cast<int>(options.mode);
+        start.buffers = options.buffers;
+        start.queueFull = static_cast<int>(options.queueFull);
+        if (Error error = Call(TravikEx_StartStream(m_handle, &start))) return error;
+        return Result<FrameStream>(FrameStream(m_handle));
+    }
+
+    /**
      * @brief Streams frames to @p callback until stopPreview() or close().
      *
-     * The wrapper owns the hidden window that receives the frame notices and the buffer the SDK
-     * copies each frame into. The callback runs on the calling thread's message loop with a view
-     * that is valid only during the call; the SDK may already write the next frame into the same
-     * buffer, so copy what must be kept. An exception thrown by the callback is caught, counted
-     * (callbackFailures()) and the preview goes on.
+     * Runs the frame stream in newest-only mode. The callback runs on the calling thread's
+     * message loop with a view of the newest whole frame and its facts, which the SDK does not
+     * touch until the callback returns; copy what must be kept longer. An exception thrown by the
+     * callback is caught, counted (callbackFailures()) and the stream goes on.
      * @param callback called once per frame
      * @return the outcome
      */
     Error onFrame(FrameCallback callback) {
         if (m_handle == 0) return Error(kNoCamera);
-        Travik_StopPreview(m_handle); // the SDK must be done with a previous stream's buffer
-        const Result<ColorMode> mode = colorMode();
-        if (!mode) return mode.error();
-        const int bits = static_cast<int>(*mode);
-        const std::size_t bytes = static_cast<std::size_t>(strideOf(width(), bits)) * height();
-        m_stream = std::make_unique<detail::Stream>(std::move(callback), bytes);
+        Travik_StopPreview(m_handle); // a previous stream's window goes only once it has stopped
+        m_stream = std::make_unique<detail::Stream>(m_handle, std::move(callback));
         if (!m_stream->window()) {
             m_stream.reset();
             return Error(ERR_WINDOW);
         }
-        const Error started = Call(Travik_CallBackPreview(
-            m_handle, m_stream->window(), m_stream->buffer(), m_stream->length(), 1));
+        TravikExStreamOptions start = sized<TravikExStreamOptions>();
+        start.notifyWindow = m_stream->window();
+        const Error started = Call(TravikEx_StartStream(m_handle, &start));
         if (started) m_stream.reset();
         return started;
     }

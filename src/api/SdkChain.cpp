@@ -132,7 +132,9 @@ int CSdkChain::ReleaseCamera(int handle) {
     bool found = false;
     CTravik* camera = Unregister(handle, found);
     if (!camera) return found ? 1 : 0;
-    // From here on no lease can be taken; the registration's reference is ours.
+    // From here on no lease can be taken; the registration's reference is ours. Grabs that wait
+    // for frames hold leases: they return now.
+    camera->EndStreamWaits();
     if (!CameraLease::HeldByThisThread()) WaitUntilUnused(*camera);
     if (camera->EndUse()) delete camera;
     return 1;

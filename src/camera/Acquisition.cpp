@@ -121,6 +121,10 @@ int CTravik::StartPreview() {
     if (m_acquisition.Is(Previewing)) return 1;
     if (!m_acquisition.Require(Idle)) return 0;
     if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
+    return StartFreeRunning(Previewing);
+}
+
+int CTravik::StartFreeRunning(AcquisitionState state) {
     // The device is claimed before it streams: another application that started on it since the
     // preparation looked has it now.
     const int device = m_device->GetDeviceNumber();
@@ -128,7 +132,6 @@ int CTravik::StartPreview() {
         ReportError(ERR_DEVICE);
         return FailStart(ERR_UNAVAILABLE);
     }
-
     RestartFrameRate();
     m_device->SetTriggerMode(0);
     // The transfer runs before the worker polls it: a worker that finds no transfer running
@@ -138,8 +141,9 @@ int CTravik::StartPreview() {
         StopPreview();
         return ReportError(ERR_DEVICE_IO), 0;
     }
-    m_acquisition.Enter(Previewing);
-    if (m_acquisition.StartWorker([this] { PreviewLoop(); })) return 1;
+    m_acquisition.Enter(state);
+    const bool streaming = state == Streaming;
+    if (m_acquisition.StartWorker([this, streaming] { PreviewLoop(streaming); })) return 1;
     StopPreview();
     return ReportError(ERR_THREAD), 0;
 }
@@ -177,6 +181,8 @@ int CTravik::CallBackPreview(HWND window, unsigned char* buffer, int length, int
     // is never written again.
     if (m_acquisition.Is(Previewing))
         return m_acquisition.Change(ChangePolicy::BetweenFrames, storeTarget);
+    // A running stream is refused without being torn down: its frames are the application's.
+    if (m_acquisition.Is(Streaming)) return ReportError(ERR_UNAVAILABLE), 0;
     if (m_acquisition.Is(Idle)) storeTarget();
     if (WantsPreviewWindow() && !PreviewWindowUsable() && !OpenPreviewWindow()) return 0;
     if (StartPreview()) return 1;

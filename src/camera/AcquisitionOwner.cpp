@@ -45,7 +45,8 @@ int AcquisitionOwner::Change(ChangePolicy policy, const std::function<int()>& ap
 int AcquisitionOwner::ChangeWorkerTarget(const std::function<int()>& apply,
                                          const std::function<int()>& moveWorker) {
     Settle();
-    if (m_acqState != Previewing && m_acqState != Triggered) return apply();
+    if (m_acqState != Previewing && m_acqState != Triggered && m_acqState != Streaming)
+        return apply();
     return Restart([&] { return apply() && moveWorker() ? 1 : 0; }, nullptr);
 }
 
@@ -67,9 +68,17 @@ AcquisitionState AcquisitionOwner::Pause() {
     const AcquisitionState state = m_acqState;
     // A dialog's pause of trigger mode survives the restart.
     m_resumePaused = Flag() == RunFlag::Pause;
-    m_camera.StopPreview();
+    StopKeepingStream();
     m_camera.m_device->CloseGrabHandle();
     return state;
+}
+
+void AcquisitionOwner::StopKeepingStream() {
+    const bool streaming = m_acqState == Streaming;
+    m_keepingStream = true;
+    m_camera.StopPreview();
+    m_keepingStream = false;
+    m_streamPaused = streaming;
 }
 
 int AcquisitionOwner::Resume(AcquisitionState state) {
@@ -78,6 +87,8 @@ int AcquisitionOwner::Resume(AcquisitionState state) {
         return m_camera.StartPreview();
     case Capturing:
         return m_camera.Capture();
+    case Streaming:
+        return m_camera.ResumeStream();
     case Triggered: {
         const int started = m_camera.Trigger(m_camera.m_notifyWindow, m_camera.m_userBuffer,
                                              m_camera.m_userLength, m_camera.m_rowOrder);
@@ -93,7 +104,8 @@ int AcquisitionOwner::Resume(AcquisitionState state) {
 void AcquisitionOwner::Settle() {
     // A worker that ended by itself (the camera was lost) leaves its state behind; stopping it
     // here lets the next start begin from idle, as after a stop.
-    const bool threaded = m_acqState == Previewing || m_acqState == Triggered;
+    const bool threaded =
+        m_acqState == Previewing || m_acqState == Triggered || m_acqState == Streaming;
     if (threaded && Ended(m_worker)) m_camera.StopPreview();
 }
 
@@ -102,6 +114,9 @@ bool AcquisitionOwner::RecorderRuns() const {
 }
 
 void AcquisitionOwner::Enter(AcquisitionState state) {
+    // Whatever starts in a paused stream's place ends it; the stream's own resume goes on with it.
+    if (m_streamPaused && state != Streaming) m_camera.EndStream();
+    m_streamPaused = false;
     m_acqState = state;
 }
 
@@ -126,11 +141,17 @@ void AcquisitionOwner::Stop() {
     SetFlag(RunFlag::Stop);
     SetEvent(m_stopEvent.get()); // the worker's wait between frames ends now
     if (m_acqState != Idle) m_camera.StopDeviceAcquisition();
+    const bool streamEnds = (m_acqState == Streaming || m_streamPaused) && !m_keepingStream;
     m_acqState = Idle;
     Join(m_worker);
     // Only the worker runs frames on the strip threads, and it has ended.
     m_camera.StopPipelineThreads();
     StopRecorder();
+    // After the worker: no frame goes into the pool any more, and its counts are final.
+    if (streamEnds) {
+        m_streamPaused = false;
+        m_camera.EndStream();
+    }
 }
 
 void AcquisitionOwner::StopRecorder() {
@@ -146,6 +167,8 @@ AcquisitionState AcquisitionOwner::SuspendForDialog() {
     Settle();
     const AcquisitionState state = m_acqState;
     if (state == Previewing || state == Capturing) m_camera.StopPreview();
+    // The stream keeps its queue, its counts and the frames held through the dialog.
+    if (state == Streaming) StopKeepingStream();
     // The trigger loop only idles: its frames may be waiting for the external trigger.
     if (state == Triggered) SetFlag(RunFlag::Pause);
     return state;
@@ -167,6 +190,8 @@ void AcquisitionOwner::ResumeAfterDialog(AcquisitionState suspended,
     if (m_acqState != Idle) return;
     if (suspended == Previewing) m_camera.StartPreview();
     if (suspended == Capturing) m_camera.Capture();
+    // Unless a stop ended it meanwhile.
+    if (suspended == Streaming && m_streamPaused) m_camera.ResumeStream();
 }
 
 // ---- Threads ----

@@ -15,7 +15,7 @@
 class CTravik;
 
 // What the camera is doing. Only the owner holds it; exports ask the owner.
-enum class AcquisitionState { Idle, Previewing, Capturing, Triggered };
+enum class AcquisitionState { Idle, Previewing, Capturing, Triggered, Streaming };
 
 // The worker's run flag: Run makes frames, Pause idles (trigger mode while a settings dialog is
 // open), Stop ends the worker's loop.
@@ -57,6 +57,10 @@ class AcquisitionOwner {
     // ---- Starts and the stop ----
     // Called by a start once what the state needs is running.
     void Enter(AcquisitionState state);
+    // The frame stream lives longer than its worker: a restart for a change, or a format dialog,
+    // pauses it with its pool open, and only a stop, or a start of something else in its place,
+    // ends it (CTravik::EndStream).
+    bool IsStreamPaused() const { return m_streamPaused; }
     // Sets the run flag to Run and starts the worker running `loop`; false, with nothing left
     // open, when its thread or done event could not be made.
     bool StartWorker(std::function<void()> loop);
@@ -72,7 +76,8 @@ class AcquisitionOwner {
     void StopRecorder();
 
     // ---- The format dialog ----
-    // Stops preview or capture and pauses trigger mode while the dialog is open; what ran.
+    // Stops preview or capture, pauses trigger mode and the stream while the dialog is open;
+    // what ran.
     AcquisitionState SuspendForDialog();
     // Ends trigger mode's pause, runs `reload` (when given) as a Restart change around whatever
     // runs now, and starts again what the dialog stopped unless acquisition runs meanwhile.
@@ -109,6 +114,8 @@ class AcquisitionOwner {
     bool RecorderRuns() const;
     int Restart(const std::function<int()>& apply, const std::function<int()>& check);
     AcquisitionState Pause();
+    // Stops acquisition but keeps a running stream's pool open, for a Resume.
+    void StopKeepingStream();
     int Resume(AcquisitionState state);
 
     CTravik& m_camera;
@@ -121,6 +128,10 @@ class AcquisitionOwner {
     std::atomic<int> m_recordRunFlag{0};
     // Trigger mode was paused by a dialog when a change stopped it: the restart pauses it again.
     bool m_resumePaused = false;
+    // A stream stopped for a restart or a dialog, its pool open; and a stop under way that keeps
+    // it so.
+    bool m_streamPaused = false;
+    bool m_keepingStream = false;
     // Set to end the worker's wait between frames at once; manual-reset.
     UniqueHandle m_stopEvent;
     Thread m_worker;

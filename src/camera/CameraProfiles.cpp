@@ -1,8 +1,8 @@
 // Camera object: saving its settings to a profile file and loading one, whole or not at all.
-#include "camera/ImageLock.h"
+#include "support/CriticalSection.h"
 #include "camera/SettingsProfile.h"
 #include "camera/Travik.h"
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 
 #include <algorithm>
 #include <cstring>
@@ -119,7 +119,7 @@ int CTravik::SaveProfile(const wchar_t* path, TravikProfileResult* result) {
     ProfileValues values;
     {
         // Between two frames: the worker's white balance changes three gains at once.
-        ImageLock lock(m_imageLock);
+        LockGuard lock(m_imageLock);
         values = CurrentProfileValues();
     }
     if (ProfileProblem problem = WriteWholeFile(path, FormatProfile(values)))

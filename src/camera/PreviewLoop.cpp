@@ -13,14 +13,14 @@ constexpr int kBitsOfMode[6] = {8, 16, 24, 32, 48, 64};
 
 } // namespace
 
-int CTravik::ReadRawFrame(bool grabbed) {
+int CTravik::ReadRawFrame(bool grabbed, FrameTruth* truth) {
     ImageBuffer* raw = RawImage();
     if (!raw || !raw->Pixels()) return TVK_NO_DESTINATION;
     // The window is cut out of the camera's whole rows straight to the buffer's stride: the one
     // pass over the frame that a read needs.
     const std::size_t stride = static_cast<std::size_t>(raw->Stride());
-    return grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes(), stride)
-                   : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes(), stride);
+    return grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes(), stride, truth)
+                   : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes(), stride, truth);
 }
 
 void CTravik::FillFrameInfo(bool measureRate) {
@@ -51,10 +51,11 @@ void CTravik::AnnounceImage() {
     m_imageReady = 1;
 }
 
-void CTravik::PreviewLoop() {
+void CTravik::PreviewLoop(bool streaming) {
     while (m_acquisition.Flag() != RunFlag::Stop) {
-        // A stop ends the wait: it never waits out the wait time.
-        m_acquisition.WaitBetweenFrames(static_cast<DWORD>(m_waitTime));
+        // A stop ends the wait: it never waits out the wait time. The stream takes frames as
+        // they come; the wait time paces the notices of preview.
+        if (!streaming) m_acquisition.WaitBetweenFrames(static_cast<DWORD>(m_waitTime));
         if (m_acquisition.Flag() != RunFlag::Run) continue;
         const int polled = m_device->PollFrame();
         // A stop in progress also ends the transfer; only an end seen while running counts.
@@ -63,13 +64,17 @@ void CTravik::PreviewLoop() {
         // The transfer thread ends by itself only when the camera failed or could not be opened.
         if (polled == POLL_FAILED || (polled == POLL_STOPPED && flag == RunFlag::Run)) {
             m_acquisition.SetFlag(RunFlag::Stop);
-            ReportDeviceLost();
+            if (streaming)
+                LoseStream();
+            else
+                ReportDeviceLost();
             break;
         }
         if (polled != POLL_FRAME) continue;
 
         LockGuard lock(m_imageLock);
-        if (ReadRawFrame(false) != TVK_OK) {
+        FrameTruth truth;
+        if (ReadRawFrame(false, &truth) != TVK_OK) {
             PostNotice(0, ERR_TRANSFER);
             ReportError(ERR_TRANSFER);
             continue;
@@ -78,6 +83,10 @@ void CTravik::PreviewLoop() {
         ProcessFrame(PipelineThreads());
         AnnounceImage();
         DrawPreview();
+        if (streaming) {
+            DeliverToStream(truth);
+            continue;
+        }
         if (m_userBuffer && m_userLength != 0 &&
             !CopyImageOut(OutputImage(), m_rowOrder, m_userBuffer, m_userLength))
             continue;

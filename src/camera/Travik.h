@@ -8,6 +8,7 @@
 #include "camera/ErrorStack.h"
 #include "camera/AcquisitionOwner.h"
 #include "camera/ConfigRecords.h"
+#include "camera/FramePool.h"
 #include "camera/SharedMemoryBlock.h"
 #include "files/AviRecorder.h"
 #include "support/CriticalSection.h"
@@ -191,6 +192,27 @@ class CTravik {
     // tears down as Close does and reports 4.
     bool WantsPreviewWindow() const;
     int OpenPreviewWindow();
+    // ---- Frame stream (FrameStream.cpp) ----
+    // What TravikEx_StartStream asked for: the pool's configuration and the frame message.
+    struct StreamRequest {
+        StreamConfig config;
+        HWND notifyWindow = nullptr;
+        UINT notifyMessage = WM_TRAVIKEX_FRAME;
+        bool operator==(const StreamRequest&) const = default;
+    };
+    int StartStream(const TravikExStreamOptions* options);
+    int StopStream();
+    // Any thread, outside the export lock: they wait on the pool, never on the camera's exports.
+    int GrabFrame(DWORD timeoutMs, TravikExFrame* frame);
+    int ReleaseFrame(TravikExFrame* frame);
+    int GetStreamEvent(HANDLE* event);
+    int GetStreamStats(TravikExStreamStats* stats);
+    // A frame whose camera was released while the application held it; 1, or 0 when the record
+    // names no such frame.
+    static int ReleaseFrameOfReleasedCamera(TravikExFrame* frame);
+    // The camera is being released: grabs waiting on other threads return now.
+    void EndStreamWaits();
+
     // ---- Files (src/files/CameraFiles.cpp) ----
     // The output image of the colour mode to a file of type 0..6; 1, or 0 (1 reported when there
     // is no device, no image yet for the narrow entry, or a wide path that has no exact ANSI form).
@@ -295,7 +317,8 @@ class CTravik {
     // The recording thread's body: runs m_avi over the recording's run flag.
     void RunRecorder();
     // The worker's two loops.
-    void PreviewLoop();
+    // The loop of preview and of the stream, which hands its frames to the pool instead.
+    void PreviewLoop(bool streaming);
     void TriggerLoop();
     bool GrabFailedForGood(int grabbed);
     // The camera's side of a stop, while acquisition runs: trigger mode off, a waiting grab
@@ -310,7 +333,7 @@ class CTravik {
     int StartRecording(const FilePath& path, int timeMs, int showWindow);
     // Reads the claimed (preview) or grabbed (trigger, snapshot) frame into the raw buffer and
     // spreads its rows to the stride; a device result code. Under m_imageLock.
-    int ReadRawFrame(bool grabbed);
+    int ReadRawFrame(bool grabbed, FrameTruth* truth = nullptr);
     void FillFrameInfo(bool measureRate);
     void PostNotice(WPARAM info, LPARAM code);
     void StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length, int rowOrder);
@@ -363,6 +386,23 @@ class CTravik {
     int SwitchDevice(int number);
     void RunReleaseSteps();
     void FreeOwnedObjects();
+
+    // The frame stream: what was asked for (the caller's thread of the starts) and the pool,
+    // which any thread may use under its own lock.
+    StreamRequest m_streamRequest;
+    FramePool m_framePool;
+    // Starts the transfer and the worker in `state` once the capture is prepared; 1, or 0 after
+    // stopping and reporting.
+    int StartFreeRunning(AcquisitionState state);
+    int RunStream();
+    // The owner's resume of a stream paused for a change or a dialog.
+    int ResumeStream();
+    // The stream ends by a stop (the owner's), or on the worker with the camera lost; the frame
+    // message tells the application either way.
+    void EndStream();
+    void LoseStream();
+    void DeliverToStream(const FrameTruth& truth);
+    DeviceTally DeviceTallyNow() const;
 
     // The registration's reference, plus one per lease; see BeginUse.
     std::atomic<int> m_references{1};

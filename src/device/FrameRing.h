@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "device/FrameTruth.h"
+
 // One frame's worth of movable global memory, locked for the slot's whole life so that the
 // transfer thread can hand the pointer straight to the driver.
 class FrameSlot {
@@ -21,6 +23,9 @@ class FrameSlot {
 
     unsigned char* data() const { return m_data; }
     std::size_t size() const { return m_size; }
+
+    // The facts of the frame in the slot; written with the pixels, by the same writer.
+    FrameTruth truth;
 
   private:
     HGLOBAL m_memory = nullptr;

@@ -13,6 +13,7 @@
 #include "device/DeviceResult.h"
 #include "device/DriverInterface.h"
 #include "device/FrameRing.h"
+#include "device/FrameTruth.h"
 #include "device/TransferBlock.h"
 #include "support/CriticalSection.h"
 #include "support/UniqueHandle.h"
@@ -108,8 +109,10 @@ class CTVKSdkLib {
     // frame is ready for ReadFrame (older unread frames are skipped).
     int PollFrame();
     // Copies the window of the frame that PollFrame handed out (see CopyWindow for the
-    // destination rule) and moves the read index on. 0, 14 or 7.
-    int ReadFrame(void* destination, std::size_t capacity, std::size_t rowStride = 0);
+    // destination rule) and its facts into `truth` when given, and moves the read index on.
+    // 0, 14 or 7.
+    int ReadFrame(void* destination, std::size_t capacity, std::size_t rowStride = 0,
+                  FrameTruth* truth = nullptr);
     bool IsTransferRunning() const { return m_transfer.stopFlag.load() == 0; }
     int GetFramesTransferred() const { return m_transfer.framesTransferred.load(); }
     DWORD GetTransferElapsedMs() const { return m_transfer.elapsedMs.load(); }
@@ -126,12 +129,19 @@ class CTVKSdkLib {
     // Grabs fail at once after a cancel until this is called (by the next start).
     void AllowGrabs();
     // As ReadFrame, from the raw frame buffer.
-    int ReadGrabbedFrame(void* destination, std::size_t capacity, std::size_t rowStride = 0);
+    int ReadGrabbedFrame(void* destination, std::size_t capacity, std::size_t rowStride = 0,
+                         FrameTruth* truth = nullptr);
     void CloseGrabHandle() { m_grabHandle.reset(); }
     bool IsGrabHandleOpen() const { return m_grabHandle.valid(); }
     // Stores ms and sends the driver time-out request on a short-lived handle: 0, 10 or 12.
     int SetTransferTimeout(int ms);
     int GetTransferTimeout() const { return m_timeoutMs; }
+
+    // ---- Frame truth ----
+
+    // Frames delivered and transfers lost since this object was made; the frame id of the newest.
+    std::uint64_t GetFramesDelivered() const { return m_truthSource.FramesDelivered(); }
+    std::uint64_t GetLostTransfers() const { return m_truthSource.LostTransfers(); }
 
     // ---- Controller registers and serial ROM (results 1 success, 0 failure) ----
 
@@ -168,6 +178,8 @@ class CTVKSdkLib {
     void StoreDeviceName(const char* name);
     // Keeps the word-mode flag (0 or 1) without telling the camera.
     void StoreWordMode(int on) { m_wordMode = on ? 1 : 0; }
+    // The model tells what reached the sensor; every frame read after it carries the value.
+    FrameTruthSource& TruthSource() { return m_truthSource; }
     // Opens the device path, sends one packet with IOCTL_CAM_PIPE_IN_DIRECT and closes:
     // 0, 10 (open failed, nothing sent) or 12.
     int SendCommand(const CommandPacket& packet);
@@ -206,4 +218,7 @@ class CTVKSdkLib {
     HANDLE m_pendingGrab = nullptr;
     bool m_grabsCancelled = false; // under m_pendingGrabLock
     std::mutex m_pendingGrabLock;
+    // Numbers and stamps every frame, from the transfer thread and from single grabs.
+    FrameTruthSource m_truthSource;
+    FrameTruth m_grabTruth; // the frame in the raw frame buffer; the grabbing thread's
 };

@@ -44,6 +44,7 @@ int CTVKSdkLib::StartTransfer() {
     m_transfer.ringCount = m_ring.count();
     m_transfer.slots = m_ring.slots();
     m_transfer.devicePath = m_devicePath;
+    m_transfer.truthSource = &m_truthSource;
     m_transfer.stopFlag.store(0);
 
     // Created suspended so that it starts at its priority.
@@ -87,7 +88,8 @@ int CTVKSdkLib::PollFrame() {
     return POLL_FRAME;
 }
 
-int CTVKSdkLib::ReadFrame(void* destination, std::size_t capacity, std::size_t rowStride) {
+int CTVKSdkLib::ReadFrame(void* destination, std::size_t capacity, std::size_t rowStride,
+                          FrameTruth* truth) {
     if (destination == nullptr) return TVK_NO_DESTINATION;
     if (m_ring.empty()) return TVK_NO_MEMORY;
     const int count = m_ring.count();
@@ -96,6 +98,7 @@ int CTVKSdkLib::ReadFrame(void* destination, std::size_t capacity, std::size_t r
     const FrameSlot& slot = m_ring.slots()[read];
     const int copied = CopyWindow(destination, capacity, slot.data(), slot.size(), rowStride);
     if (copied != TVK_OK) return copied;
+    if (truth) *truth = slot.truth;
     m_transfer.takenFrames = m_transfer.claimedFrames;
     m_transfer.readIndex.store(read + 1 >= count ? 0 : read + 1);
     return TVK_OK;
@@ -115,6 +118,7 @@ int CTVKSdkLib::GrabFrame() {
         }
     }
     PrepareTransfer();
+    FrameTruth truth = m_truthSource.Begin();
     SendOn(m_grabHandle.get(), MakePacket(CMD_START_FRAME));
     {
         // A cancel that came before the read was issued ends this grab too.
@@ -129,6 +133,8 @@ int CTVKSdkLib::GrabFrame() {
         std::lock_guard<std::mutex> lock(m_pendingGrabLock);
         m_pendingGrab = nullptr;
     }
+    m_truthSource.Complete(truth, TruthFlagsOf(outcome));
+    m_grabTruth = truth;
     if (outcome == driver::Outcome::Complete) return TVK_OK;
     m_lastResult = TVK_TRANSFER_FAILED;
     m_grabHandle.reset();
@@ -146,10 +152,13 @@ void CTVKSdkLib::AllowGrabs() {
     m_grabsCancelled = false;
 }
 
-int CTVKSdkLib::ReadGrabbedFrame(void* destination, std::size_t capacity, std::size_t rowStride) {
+int CTVKSdkLib::ReadGrabbedFrame(void* destination, std::size_t capacity, std::size_t rowStride,
+                                 FrameTruth* truth) {
     if (destination == nullptr) return TVK_NO_DESTINATION;
-    return CopyWindow(destination, capacity, m_rawFrame.get(), m_rawFrame ? m_slotSize : 0,
-                      rowStride);
+    const int copied = CopyWindow(destination, capacity, m_rawFrame.get(),
+                                  m_rawFrame ? m_slotSize : 0, rowStride);
+    if (copied == TVK_OK && truth) *truth = m_grabTruth;
+    return copied;
 }
 
 int CTVKSdkLib::SetTransferTimeout(int ms) {

@@ -34,15 +34,18 @@ int StreamFrames(TransferBlock& block, HANDLE device) {
     while (block.stopFlag.load() == 0 && block.result.load() != TVK_TRANSFER_FAILED) {
         // The start packet's outcome is not needed: a camera that missed it fails the read.
         CommandPacket packet = startFrame;
+        FrameTruth truth = block.truthSource->Begin(); // the settings this transfer starts with
         driver::TransferOnPipe(device, driver::IOCTL_CAM_PIPE_OUT_DIRECT, driver::PIPE_COMMAND,
                                packet.data(), driver::kPacketBytes);
         FrameSlot& slot = block.slots[block.writeIndex.load()];
         const driver::Outcome outcome =
             driver::TransferOnPipe(device, driver::IOCTL_CAM_PIPE_IN_DIRECT, driver::PIPE_IMAGE,
                                    slot.data(), block.transferSize);
+        block.truthSource->Complete(truth, TruthFlagsOf(outcome));
+        slot.truth = truth;
         if (outcome == driver::Outcome::Short && shortReadAllowed) {
             shortReadAllowed = false;
-            continue; // the same slot again
+            continue; // the same slot again; the short frame is counted lost
         }
         ++frames;
         if (outcome == driver::Outcome::Complete) {
@@ -65,6 +68,14 @@ int StreamFrames(TransferBlock& block, HANDLE device) {
 }
 
 } // namespace
+
+std::uint32_t TruthFlagsOf(driver::Outcome outcome) {
+    switch (outcome) {
+    case driver::Outcome::Complete: return kFrameComplete;
+    case driver::Outcome::Short: return kFrameShort;
+    default: return kFrameFailed;
+    }
+}
 
 DWORD WINAPI TransferThreadProc(void* argument) {
     TransferBlock& block = *static_cast<TransferBlock*>(argument);

@@ -56,8 +56,8 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
         m_rowOrder = 0;
     }
     if (showWindow && WantsPreviewWindow() && !m_previewWindow && !OpenPreviewWindow()) return 0;
-    // An already running preview counts as started.
-    if (!StartPreview()) {
+    // An already running preview or stream counts as started: the stream's frames are recorded.
+    if (!m_acquisition.Is(AcquisitionState::Streaming) && !StartPreview()) {
         Close();
         return ReportError(ERR_FILE), 0;
     }

@@ -58,6 +58,7 @@ int CTravik380TZ4RDXSdk::SetGain(int gain) {
     const int high = WriteSensorRegister(7, (gain >> 6) & 0x0F);
     if (!low || !high) return 0;
     m_gain = static_cast<std::uint16_t>(gain & 0x3FF);
+    TruthSource().NoteGain(m_gain);
     return 1;
 }
 
@@ -90,6 +91,7 @@ int CTravik380TZ4RDXSdk::SetExposure(int value) {
     }
     if (!written) return 0;
     m_exposureValue = static_cast<std::uint16_t>(v & 0xFFF);
+    TruthSource().NoteExposure(ExposureMicroseconds(kExposureMax - v));
     return 1;
 }
 

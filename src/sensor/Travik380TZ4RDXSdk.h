@@ -22,6 +22,18 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
     static constexpr int kExposureMax = 1003; // the shortest: none
     // Clock modes: 0 = 24 MHz, 1 = 12 MHz, 2 = 40 MHz (controller register value 3).
     static constexpr int kClockModes = 3;
+    // Terms of the real exposure time: lines of 1600 clocks and 200 clocks more, a clock being
+    // 1/36000 ms as single precision held it.
+    static constexpr int kClocksPerLine = 1600;
+    static constexpr int kOverheadClocks = 200;
+    static constexpr double kMsPerClock = 2.7777778086601757e-05;
+
+    // The real exposure time of `lines` exposure lines (1003 less the exposure value), in whole
+    // microseconds.
+    static int ExposureMicroseconds(int lines) {
+        return static_cast<int>((lines * double{kClocksPerLine} + kOverheadClocks) * kMsPerClock *
+                                1000.0);
+    }
 
     // Enumerates the devices, opens device 0 (whatever the outcome), then gain 0, exposure 0
     // (stored as 3) and readout select 0.

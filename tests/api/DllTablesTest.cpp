@@ -65,7 +65,7 @@ TEST_F(DllTables, ImportsOnlySystemDlls) {
     EXPECT_EQ(Directory(IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT).VirtualAddress, 0u);
 }
 
-TEST_F(DllTables, ExportsOnlyTravikNames) {
+TEST_F(DllTables, ExportsOnlyTravikAndExtensionNames) {
     const auto& dir = Directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
     ASSERT_NE(dir.VirtualAddress, 0u);
     auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);

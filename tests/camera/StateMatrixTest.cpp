@@ -1,5 +1,5 @@
 // Every export that changes what acquisition depends on, called from the application thread in
-// every acquisition state while frames flow: the process survives, the result is the documented
+// every acquisition state (the frame stream's included) while frames flow: the process survives, the result is the documented
 // one, later frames carry the new settings, and no storm of failed frames follows. With a
 // settings dialog open, the change comes from a timer of the thread that runs the dialog, and
 // the dialog goes on working and closes.
@@ -22,14 +22,15 @@ enum class State {
     TriggerWaiting,
     TriggerAfterFrame,
     Recording,
-    DialogOpen // callback preview with the analog gain dialog open
+    DialogOpen, // callback preview with the analog gain dialog open
+    Stream      // the frame stream, newest only
 };
 enum class Change { Window, Preset, ColourMode, Device, Mirror, PreviewWindow, Target };
 
 const char* Name(State state) {
     static const char* names[] = {"Idle",     "Preview",        "CallbackPreview",
                                   "Capture",  "TriggerWaiting", "TriggerAfterFrame",
-                                  "Recording", "DialogOpen"};
+                                  "Recording", "DialogOpen",     "Stream"};
     return names[static_cast<int>(state)];
 }
 const char* Name(Change change) {
@@ -40,7 +41,8 @@ const char* Name(Change change) {
 
 bool FramesFlow(State state) {
     return state == State::CallbackPreview || state == State::TriggerWaiting ||
-           state == State::TriggerAfterFrame || state == State::DialogOpen;
+           state == State::TriggerAfterFrame || state == State::DialogOpen ||
+           state == State::Stream;
 }
 bool Triggered(State state) {
     return state == State::TriggerWaiting || state == State::TriggerAfterFrame;
@@ -127,6 +129,10 @@ class StateMatrix : public AcquisitionTest,
         case State::Recording:
             recording = travik_test::TempFilePath("state-matrix.avi");
             ASSERT_EQ(Travik_Record(handle, recording.c_str(), 20000, 0), 1);
+            return;
+        case State::Stream:
+            ASSERT_EQ(TravikEx_StartStream(handle, nullptr), 1);
+            ASSERT_EQ(GrabFrameSize(), std::make_pair(1280, 960));
             return;
         }
     }
@@ -216,11 +222,25 @@ class StateMatrix : public AcquisitionTest,
         return false;
     }
 
+    // The size of the next frame of the stream, given back at once; (0, 0) when none came.
+    std::pair<int, int> GrabFrameSize() {
+        TravikExFrame frame = {};
+        frame.size = sizeof(frame);
+        if (TravikEx_GrabFrame(handle, 5000, &frame) != 1) return {0, 0};
+        TravikEx_ReleaseFrame(handle, &frame);
+        return {frame.width, frame.height};
+    }
+
     // Frames after the change: their record has the camera's size now, and they come at all.
     void ExpectFramesOfTheNewSize(State state, Change change) {
         window.Collect(WM_CAMERA_NOTIFY, 0); // notices of frames made before the change
         std::vector<Notice> notices;
-        if (Triggered(state)) {
+        if (state == State::Stream) {
+            GrabFrameSize(); // the newest frame may have been converted before the change
+            for (size_t i = 0; i < FramesPerCheck(); ++i)
+                EXPECT_EQ(GrabFrameSize(),
+                          std::make_pair(Travik_Width(handle), Travik_Height(handle)));
+        } else if (Triggered(state)) {
             const int device = change == Change::Device ? 1 : 0;
             ASSERT_TRUE(TriggeredFrameArrives(device));
         } else {
@@ -290,7 +310,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Values(State::Idle, State::Preview, State::CallbackPreview,
                                          State::Capture, State::TriggerWaiting,
                                          State::TriggerAfterFrame, State::Recording,
-                                         State::DialogOpen),
+                                         State::DialogOpen, State::Stream),
                        ::testing::Values(Change::Window, Change::Preset, Change::ColourMode,
                                          Change::Device, Change::Mirror, Change::PreviewWindow,
                                          Change::Target)),

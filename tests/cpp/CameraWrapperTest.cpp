@@ -1,5 +1,6 @@
 // The header-only C++ interface against the virtual camera: ownership and moves, each member,
-// the frame stream with a callback that throws, and the order in which a camera is taken down.
+// the frame callback (one that throws too), frames grabbed and held, and the order in which a
+// camera is taken down.
 #include "TravikSdk.hpp"
 
 #include "EmuControl.h"
@@ -8,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -224,12 +227,15 @@ TEST_F(CameraWrapperTest, FrameCallbackSeesEveryFrameAsAView) {
     ASSERT_TRUE(travik::pumpMessages(kPatience, [&] { return views.size() >= 3; }));
     ASSERT_TRUE(camera.stopPreview().ok());
     EXPECT_EQ(camera.framesDelivered(), static_cast<long long>(views.size()));
-    for (const travik::FrameView& view : views) {
+    for (size_t i = 0; i < views.size(); ++i) {
+        const travik::FrameView& view = views[i];
         EXPECT_EQ(view.width, 1280);
         EXPECT_EQ(view.height, 960);
         EXPECT_EQ(view.bits, 24);
         EXPECT_EQ(view.stride, 3840);
         EXPECT_NE(view.pixels, nullptr);
+        EXPECT_GT(view.hostTicks, 0);
+        if (i > 0) EXPECT_EQ(view.id, views[i - 1].id + view.skippedBefore + 1);
     }
     EXPECT_GT(nonZero, 0) << "the frames reached the callback empty";
     EXPECT_EQ(camera.callbackFailures(), 0);
@@ -277,10 +283,52 @@ TEST_F(CameraWrapperTest, StreamingCameraIsTakenDownInOrderAndLeavesNothing) {
         EXPECT_EQ(after.handles, before.handles) << travik_resources::DescribeGrowth(before, after);
 }
 
+// Frames taken on a thread of their own with no message loop, held past the stream and the
+// camera that made them.
+TEST_F(CameraWrapperTest, FramesOfTheStreamAreTakenInARangeForLoopAndOutliveTheirCamera) {
+    travik::Camera camera = Open();
+    auto stream = camera.stream({travik::StreamMode::Queue, 6, travik::QueueFull::RefuseNewest});
+    ASSERT_TRUE(stream) << stream.error().text();
+    std::vector<travik::Frame> kept;
+    std::thread taker([&] {
+        for (travik::Frame& frame : *stream)
+            if (kept.size() < 3) kept.push_back(std::move(frame));
+    });
+    const DWORD start = GetTickCount();
+    while (stream->stats()->handedOut < 6) {
+        ASSERT_LT(GetTickCount() - start, kPatience);
+        Sleep(10);
+    }
+    ASSERT_TRUE(camera.stopPreview().ok()); // the loop ends with the stream
+    taker.join();
+    EXPECT_EQ(stream->ended().code(), ERR_UNAVAILABLE);
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(stream->stats()->held, 3u) << "frames not kept were given back";
+    for (size_t i = 1; i < kept.size(); ++i)
+        EXPECT_EQ(kept[i].id(), kept[i - 1].id() + kept[i].skippedBefore() + 1);
+    EXPECT_EQ(kept[0].pixels().size, static_cast<size_t>(kept[0].stride()) * kept[0].height());
+    const std::vector<std::uint8_t> copy(kept[0].pixels().begin(), kept[0].pixels().end());
+    camera.close();
+    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), kept[0].pixels().begin()));
+    EXPECT_TRUE(stream->stop().ok());
+    EXPECT_EQ(stream->grab(0).error().code(), travik::kNoCamera) << "a stopped stream is empty";
+}
+
+TEST_F(CameraWrapperTest, AGrabThatWaitsInVainSaysSoAndAnEmptyCameraHasNoStream) {
+    travik::Camera camera = Open();
+    ASSERT_TRUE(travik_emu::SetPacing(0, TRAVIK_EMU_PACING_FIXED, 1000)); // a frame a second
+    auto stream = camera.stream();
+    ASSERT_TRUE(stream);
+    ASSERT_TRUE(stream->grab(kPatience)); // the first frame
+    EXPECT_EQ(stream->grab(0).error().code(), travik::kTimedOut);
+    EXPECT_EQ(travik::Camera().stream().error().code(), travik::kNoCamera);
+}
+
 TEST(CameraWrapperErrors, EveryCodeHasItsOwnText) {
     std::vector<std::string> texts;
     for (int code :
-         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, travik::kNoCamera, travik::kUnreported}) {
+         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, travik::kNoCamera, travik::kUnreported,
+          travik::kTimedOut}) {
         const std::string text = travik::Error(code).text();
         EXPECT_NE(text, "unknown error") << code;
         for (const std::string& other : texts)
@@ -309,6 +357,14 @@ TEST_F(CameraWrapperTest, SampleStreamsSnapsAndSavesThroughTheWrapper) {
     const travik_test::ProgramRun wrong =
         travik_test::RunProgram("\"" + travik_test::ProgramDirectory() + "snapshot_cpp.exe\" a b");
     EXPECT_EQ(wrong.status, 2u);
+}
+
+TEST_F(CameraWrapperTest, StreamSampleTakesTheFramesItAsksFor) {
+    const travik_test::ProgramRun run =
+        travik_test::RunProgram("\"" + travik_test::ProgramDirectory() + "stream_cpp.exe\" 12");
+    ASSERT_EQ(run.status, 0u) << run.output;
+    EXPECT_NE(run.output.find("took 12 frames"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(": 1280 x 960, mean "), std::string::npos) << run.output;
 }
 
 } // namespace

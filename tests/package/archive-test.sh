@@ -29,11 +29,12 @@ sdk="$work/unpacked/$name"
 
 expected=(README.md
     bin/TravikSdk_380TZ4_RDX.dll bin/travikcam.exe bin/snapshot.exe bin/snapshot_cpp.exe
-    bin/TravikViewer.exe bin/travik-emu.exe bin/TravikCamEmu.sys
+    bin/stream_cpp.exe bin/TravikViewer.exe bin/travik-emu.exe bin/TravikCamEmu.sys
     lib/TravikSdk_380TZ4_RDX.dll.a lib/TravikSdk_380TZ4_RDX.lib
     lib/cmake/TravikSdk/TravikSdkConfig.cmake lib/cmake/TravikSdk/TravikSdkConfigVersion.cmake
     lib/pkgconfig/TravikSdk.pc include/TravikSdk.h include/TravikSdk.hpp
     samples/CMakeLists.txt samples/snapshot/snapshot.c samples/cpp/snapshot_cpp.cpp
+    samples/cpp/stream_cpp.cpp doc/taking_frames.html
     samples/viewer/viewer.c samples/viewer/viewer_ids.h
     doc/index.html doc/getting_started.html doc/errors.html doc/TravikSdk_8h.html
     licenses/libjpeg-turbo/LICENSE.md licenses/libjpeg-turbo/README.ijg licenses/libpng/LICENSE
@@ -42,6 +43,7 @@ for file in "${expected[@]}"; do
     [ -s "$sdk/$file" ] || fail "$file is missing or empty"
 done
 grep -q "Travik_GetDllVersion" "$sdk/doc/TravikSdk_8h.html" || fail "the reference lacks the exports"
+grep -q "TravikEx_GrabFrame" "$sdk/doc/TravikSdk_8h.html" || fail "the reference lacks the extensions"
 grep -qi "zlib" "$sdk/licenses/zlib/copyright" || fail "the zlib licence is not zlib's"
 
 # Nothing of the build tree: no objects, test programs, build files or paths of this machine.
@@ -65,7 +67,7 @@ done
 cmake -S "$sdk/samples" -B "$work/cmake-build" -G Ninja --toolchain "$toolchain" \
       -DCMAKE_BUILD_TYPE=Release -DTravikSdk_DIR="$sdk/lib/cmake/TravikSdk" >/dev/null
 cmake --build "$work/cmake-build" >/dev/null
-for program in snapshot.exe snapshot_cpp.exe TravikViewer.exe; do
+for program in snapshot.exe snapshot_cpp.exe stream_cpp.exe TravikViewer.exe; do
     [ -f "$work/cmake-build/$program" ] || fail "CMake did not build $program"
 done
 

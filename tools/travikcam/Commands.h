@@ -13,7 +13,11 @@ struct Options {
     int color = 0;           // bits per pixel to select first; 0 keeps the camera's format
     std::wstring output;     // snap, record
     int milliseconds = 3000; // record
-    int seconds = 3;         // preview
+    int seconds = 3;         // preview, stream
+    std::string mode = "newest"; // stream: newest or queue
+    int buffers = 0;         // stream: the pool's size; 0 for the SDK's default
+    int holdMs = 0;          // stream: how long each frame is held
+    std::wstring report;     // stream: the HTML report to write
     unsigned given = 0;      // the options the command line named, one bit each
     std::vector<std::wstring> operands; // the words after the command (settings: ACTION [FILE])
 };
@@ -28,6 +32,7 @@ int Preview(const Options& options);
 int Settings(const Options& options);
 // Whether `action` with `operands` words in all (the action included) is a settings command.
 bool IsSettingsAction(const std::wstring& action, size_t operands);
+int Stream(const Options& options);
 
 // The file type of the SDK's save call for a format name and JPEG quality; -1 when unknown.
 int FileTypeFor(const std::string& format, int quality);

@@ -27,6 +27,10 @@ void Usage(std::FILE* out) {
                       "                                the camera's settings as a text profile:\n"
                       "                                written to FILE, loaded from it (what the\n"
                       "                                registry keeps stays), or printed\n"
+                      "  stream [--mode newest|queue] [--buffers N] [--seconds S] [--hold-ms M]\n"
+                      "         [--report FILE.html] [--color BITS]\n"
+                      "                                grab and hold frames of the frame stream,\n"
+                      "                                one line each, a summary and a report\n"
                       "  check [--device N] [--quick|--long] [--junit FILE]\n"
                       "                                check the SDK and the camera, case by case\n"
                       "exit status: 0 done, 1 the camera or a file failed, 2 wrong arguments\n");
@@ -61,6 +65,10 @@ enum Option : unsigned {
     kOutput = 1u << 4,
     kMilliseconds = 1u << 5,
     kSeconds = 1u << 6,
+    kMode = 1u << 7,
+    kBuffers = 1u << 8,
+    kHoldMs = 1u << 9,
+    kReport = 1u << 10,
 };
 
 const char* OptionName(unsigned option) {
@@ -79,6 +87,14 @@ const char* OptionName(unsigned option) {
         return "--ms";
     case kSeconds:
         return "--seconds";
+    case kMode:
+        return "--mode";
+    case kBuffers:
+        return "--buffers";
+    case kHoldMs:
+        return "--hold-ms";
+    case kReport:
+        return "--report";
     default:
         return "?";
     }
@@ -124,6 +140,8 @@ constexpr Verb kVerbs[] = {
     {"record", kDevice | kColor | kOutput | kMilliseconds, 0, CheckRecord, travikcam::Record},
     {"preview", kDevice | kColor | kSeconds, 0, NoCheck, travikcam::Preview},
     {"settings", kDevice, 2, CheckSettings, travikcam::Settings},
+    {"stream", kDevice | kColor | kSeconds | kMode | kBuffers | kHoldMs | kReport, 0, NoCheck,
+     travikcam::Stream},
 };
 
 // Reads the options into `options`; 0, or the exit status of a usage error.
@@ -164,6 +182,25 @@ int ParseArguments(int argc, wchar_t** argv, Options& options, std::string& comm
             options.given |= kSeconds;
             if (!number(options.seconds) || options.seconds < 1 || options.seconds > 2147483)
                 return Fail("--seconds needs a positive number");
+        } else if (arg == L"--mode") {
+            options.given |= kMode;
+            const wchar_t* text = value();
+            options.mode = text ? travikcam::ToUtf8(text) : "";
+            if (options.mode != "newest" && options.mode != "queue")
+                return Fail("--mode needs newest or queue");
+        } else if (arg == L"--buffers") {
+            options.given |= kBuffers;
+            if (!number(options.buffers) || options.buffers < 1 || options.buffers > TRAVIKEX_MAX_BUFFERS)
+                return Fail("--buffers needs a number from 1 to 64");
+        } else if (arg == L"--hold-ms") {
+            options.given |= kHoldMs;
+            if (!number(options.holdMs) || options.holdMs < 0)
+                return Fail("--hold-ms needs a number of milliseconds, 0 or more");
+        } else if (arg == L"--report") {
+            options.given |= kReport;
+            const wchar_t* text = value();
+            if (!text || !*text) return Fail("--report needs a file name");
+            options.report = text;
         } else if (command.empty() && !arg.empty() && arg[0] != L'-') {
             command = shown;
         } else if (!command.empty() && !arg.empty() && arg[0] != L'-') {
