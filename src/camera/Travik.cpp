@@ -12,7 +12,11 @@ CTravik::CTravik() {
 }
 
 CTravik::~CTravik() {
-    RunReleaseSteps();
+    {
+        // A worker that waits for its lost camera works on the camera under the export lock.
+        ExportScope scope(*this);
+        RunReleaseSteps();
+    }
     FreeOwnedObjects();
     DeleteCriticalSection(&m_configLock);
     DeleteCriticalSection(&m_imageLock);

@@ -17,6 +17,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class CTravik380TZ4RDXSdk;
@@ -188,6 +190,15 @@ class CTravik {
     void RestoreImageFilter(const int (&saved)[30]);
     void RestoreCameraSettings(const int (&saved)[9], int savedBayerMode);
 
+    // ---- Automatic recovery after a loss of the camera (CameraRecovery.cpp) ----
+    // On or off (with the message of its notices); 0 after reporting 9 for a bad record.
+    int SetRecovery(const TravikRecoveryOptions* options);
+    // 0 after reporting 9 for a bad record.
+    int GetRecoveryStatus(TravikRecoveryStatus* status);
+    // A camera that came back at the device number, against the one that was lost: by the
+    // serial in its ROM when the lost one had one, else by the number alone.
+    enum class CameraMatch { Same, Other, Unreadable };
+
     // ---- Error reporting ----
     // Pushes the code and posts WM_CAMERA_ERROR to the application's window when there is one.
     void ReportError(int code);
@@ -264,7 +275,7 @@ class CTravik {
     // The worker's two loops.
     void PreviewLoop();
     void TriggerLoop();
-    bool GrabFailedForGood(int grabbed);
+    bool GrabFailedForGood(int grabbed) const;
     // The camera's side of a stop, while acquisition runs: trigger mode off, a waiting grab
     // ended, the transfer stopped and the owner mark released; nothing without a device object.
     void StopDeviceAcquisition();
@@ -294,6 +305,36 @@ class CTravik {
     void SizeDisplayBuffer(const RECT& client);
     void DrawPreview();
     static LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
+
+    // ---- Recovery's parts of the camera object ----
+    // The start-up of a camera that powered up again, with every setting written to it before,
+    // the clock first since a change of clock starts the sensor again.
+    void RestoreAfterPowerUp();
+    // Prepares the capture and starts the transfer: 0, or the code a start reports: 1 when the
+    // preparation failed (which reported why), 6 when the transfer did not start.
+    int StartTransferring();
+    // Prepares the capture and switches the camera to trigger mode; 1, or 0 after reporting.
+    int ArmTrigger();
+    // The side of a lost camera that a wait for it keeps no more: the ended transfer and the grab
+    // handle. The owner record stays claimed, for the camera that will come back.
+    void StopTransferAfterLoss();
+    // The record of the device number in use is ours, and no other number's.
+    void ClaimOwnerAgain();
+    CameraMatch MatchReturnedCamera();
+    // Reads and keeps the camera's serial once per device number while recovery is on.
+    void LearnCameraSerial();
+    void ForgetCameraSerial() { m_serialKnown = false; }
+    // The serial in the ROM's identification area: its printable text from byte 16, empty when
+    // there is none; nothing when the ROM could not be read.
+    std::optional<std::string> ReadCameraSerial();
+    void PostRecoveryNotice(RecoveryEvent event, unsigned count);
+    // The serial the camera had when it was lost; read under the export lock only.
+    std::string m_cameraSerial;
+    bool m_serialKnown = false;
+    UINT m_recoveryMessage = WM_CAMERA_RECOVERY;
+    // The I/O port value last written by the application, or -1: a camera that powered up again
+    // gets it back.
+    int m_ioPort = -1;
 
     // Reports a start that failed for `code`, unless the loss of the camera was reported.
     int FailStart(int code);

@@ -1,5 +1,6 @@
-// The export catalogue: the DLL exports exactly these 124 functions, and every one of them fails
-// silently, without touching the caller's memory, on a handle that names no camera.
+// The export catalogue: the DLL exports exactly these 124 functions and the extensions, and every
+// one of them fails silently, without touching the caller's memory, on a handle that names no
+// camera.
 #include "TravikSdk.h"
 #include "support/TestSupport.h"
 
@@ -19,6 +20,8 @@ struct Scratch {
     int ints[6];
     unsigned char byte;
     CameraInfo info;
+    TravikRecoveryOptions recoveryOptions;
+    TravikRecoveryStatus recoveryStatus;
 
     Scratch() { std::memset(static_cast<void*>(this), 0x5A, sizeof(*this)); }
     bool Untouched() const {
@@ -142,6 +145,34 @@ const Export kHandleExports[] = {
     WITH_ARGS(Travik_GetVideoFormat, 0, &s.ints[0]),
 };
 
+// The TravikEx_ family, beside the catalogue; given records that are valid but for the handle.
+const Export kExtensionExports[] = {
+    {"TravikEx_SetRecovery",
+     [](int h, Scratch& s) {
+         s.recoveryOptions = {sizeof s.recoveryOptions, 1, 0};
+         const int result = TravikEx_SetRecovery(h, &s.recoveryOptions);
+         s.recoveryOptions = Scratch().recoveryOptions;
+         return result;
+     },
+     0},
+    {"TravikEx_GetRecoveryStatus",
+     [](int h, Scratch& s) {
+         const DWORD pattern = s.recoveryStatus.size;
+         s.recoveryStatus.size = sizeof s.recoveryStatus;
+         const int result = TravikEx_GetRecoveryStatus(h, &s.recoveryStatus);
+         s.recoveryStatus.size = pattern;
+         return result;
+     },
+     0},
+};
+
+std::set<std::string> ExtensionNames() {
+    std::set<std::string> names;
+    for (const Export& e : kExtensionExports)
+        names.insert(e.name);
+    return names;
+}
+
 std::set<std::string> CatalogueNames() {
     std::set<std::string> names = {"Travik_Initialize", "Travik_GetDllVersion"};
     for (const Export& e : kHandleExports) names.insert(e.name);
@@ -168,12 +199,16 @@ bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_F
 // Calls every handle-taking export with `handle` and expects its failure value, untouched
 // scratch memory and no file written.
 void ExpectEveryExportFailsSilently(int handle) {
-    for (const Export& e : kHandleExports) {
+    const auto failsSilently = [handle](const Export& e) {
         SCOPED_TRACE(e.name);
         Scratch scratch;
         EXPECT_EQ(e.call(handle, scratch), e.failure);
         EXPECT_TRUE(scratch.Untouched());
-    }
+    };
+    for (const Export& e : kHandleExports)
+        failsSilently(e);
+    for (const Export& e : kExtensionExports)
+        failsSilently(e);
     EXPECT_FALSE(FileExists(kPath));
     EXPECT_FALSE(FileExists("catalogue-unknown-handle.avi"));
 }
@@ -189,11 +224,17 @@ TEST(Catalogue, VersionBeforeAnyInitialisation) {
 TEST(Catalogue, TheDllExportsExactlyTheCatalogue) {
     const std::set<std::string> catalogue = CatalogueNames();
     ASSERT_EQ(catalogue.size(), 124u) << "a name is listed twice";
+    const std::set<std::string> extensions = ExtensionNames();
     const std::set<std::string> exported = ExportedNames();
     for (const std::string& name : catalogue)
         EXPECT_TRUE(exported.count(name)) << name << " is not exported";
+    for (const std::string& name : extensions) {
+        EXPECT_TRUE(exported.count(name)) << name << " is not exported";
+        EXPECT_EQ(name.rfind("TravikEx_", 0), 0u) << name << " is not in the extensions' family";
+    }
     for (const std::string& name : exported)
-        EXPECT_TRUE(catalogue.count(name)) << name << " is exported but not in the catalogue";
+        EXPECT_TRUE(catalogue.count(name) || extensions.count(name))
+            << name << " is exported but neither in the catalogue nor an extension";
 }
 
 TEST(Catalogue, EveryExportFailsSilentlyOnHandleZero) {
