@@ -32,7 +32,7 @@ int CTravik380TZ4RDXSdk::WriteSensorRegister(int address, std::uint32_t value) {
     if (!IsSensorAddressValid(address)) return 0;
     if (SendCommand(MakeSensorRegisterPacket(address, value)) != TVK_OK) return 0;
     m_shadow[address] = value;
-    m_written.set(static_cast<std::size_t>(address));
+    m_writtenSinceReset.set(static_cast<std::size_t>(address));
     return 1;
 }
 
@@ -45,7 +45,7 @@ int CTravik380TZ4RDXSdk::ReadSensorRegister(int address, std::uint32_t* value) c
 CTravik380TZ4RDXSdk::RegisterImage CTravik380TZ4RDXSdk::SaveRegisters() const {
     RegisterImage image;
     std::copy(std::begin(m_shadow), std::end(m_shadow), image.values.begin());
-    image.written = m_written;
+    image.written = m_writtenSinceReset;
     image.gain = m_gain;
     image.exposureValue = m_exposureValue;
     return image;
@@ -57,7 +57,7 @@ int CTravik380TZ4RDXSdk::RestoreRegisters(const RegisterImage& saved) {
     for (int address = 0; address < kSensorRegisterCount; ++address) {
         const auto slot = static_cast<std::size_t>(address);
         if (!saved.written.test(slot)) continue;
-        if (m_written.test(slot) && m_shadow[address] == saved.values[slot]) continue;
+        if (m_writtenSinceReset.test(slot) && m_shadow[address] == saved.values[slot]) continue;
         failed += WriteSensorRegister(address, saved.values[slot]) ? 0 : 1;
     }
     // The exposure registers hold the saved mode again: a change from here starts from it.

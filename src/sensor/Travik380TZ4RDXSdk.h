@@ -42,7 +42,8 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
     // The shadow value of the last successful write (0 if none); the sensor is never read.
     int ReadSensorRegister(int address, std::uint32_t* value) const;
 
-    // What was last written to every register, and which registers were ever written.
+    // What was last written to every register, and which registers hold it: those written
+    // since the last reset pulse, which returns the sensor's registers to their power-on values.
     struct RegisterImage {
         std::array<std::uint32_t, kSensorRegisterCount> values{};
         std::bitset<kSensorRegisterCount> written;
@@ -50,9 +51,10 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
         std::uint16_t exposureValue = 0; // changes start from
     };
     RegisterImage SaveRegisters() const;
-    // Writes again every register that `saved` holds and whose last written value differs from
-    // it, and takes back its gain and exposure value: a camera that powered up and was started
-    // again gets back what was written to it before. The number of registers not written.
+    // Writes again every register that `saved` holds and that does not hold the same value now
+    // (not written since the last reset, or written with another value), and takes back its gain
+    // and exposure value: a camera that powered up and was started again gets back what was
+    // written to it before. The number of registers not written.
     int RestoreRegisters(const RegisterImage& saved);
 
     // ---- Camera ----
@@ -110,7 +112,9 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
     std::uint8_t m_readoutSelect = 0;  // value given to SetReadoutSelect
     std::uint16_t m_exposureValue = 0; // last exposure value written, 3 to 1003
     std::uint32_t m_shadow[kSensorRegisterCount] = {};
-    std::bitset<kSensorRegisterCount> m_written; // registers with a successful write
+    // Registers written since the last reset pulse: the others hold their power-on values,
+    // whatever the shadow says.
+    std::bitset<kSensorRegisterCount> m_writtenSinceReset;
 
     int m_horizontalMirror = 0;
     int m_verticalMirror = 0;

@@ -203,8 +203,6 @@ class RecoveryInEveryState : public Recovery, public ::testing::WithParamInterfa
         ASSERT_EQ(Travik_SetMirrorH(handle, c.mirrorH), 1);
         ASSERT_EQ(Travik_SetGamma(handle, 150), 1);
         ASSERT_EQ(Travik_SetIOPort(handle, 0x5A), 1);
-        // A register the application wrote itself comes back too.
-        ASSERT_EQ(Travik_WriteRegisterEx(handle, 1000, 0x12345), 1);
     }
     int Start(Running running) {
         switch (running) {
@@ -238,6 +236,9 @@ TEST_P(RecoveryInEveryState, EveryUnplugIsToldOnceAndTheCameraComesBackWithEvery
     const StateCase& c = GetParam();
     Configure(c);
     ASSERT_EQ(Start(c.running), 1);
+    // A register the application wrote itself comes back too (written once the start has reset
+    // the sensor, which clears what was written before).
+    ASSERT_EQ(Travik_WriteRegisterEx(handle, 1000, 0x12345), 1);
     Heard heard;
     ASSERT_TRUE(FramesFlow(c.running, heard, 2)) << "no frames before the first unplug";
     travik_test::ResourceCounts baseline;
