@@ -1684,7 +1684,7 @@ typedef struct TravikRecoveryStatus {
  * Off (the default), a camera lost while acquisition runs is told with #ERR_DEVICE_LOST and
  * acquisition stops; the application stops and starts again itself. On, a loss is told the same
  * way, once, and then the SDK waits for the same camera to come back:
- * - It looks at the device path a few times a second on the worker thread of the acquisition that
+ * - It looks at the device path ten times a second on the worker thread of the acquisition that
  *   lost the camera, which costs next to nothing while the camera is away.
  * - The same camera is the one at the same device number with the same serial in its ROM (the
  *   text at bytes 16 to 31 of the identification area, see Travik_ReadSromID()); a camera whose ROM

@@ -81,6 +81,13 @@ AcquisitionState AcquisitionOwner::Pause() {
 }
 
 int AcquisitionOwner::Resume(AcquisitionState state) {
+    const int started = StartAgain(state);
+    // The camera went away while acquisition was stopped for the change: it is waited for.
+    if (!started && WaitForCameraInstead(state)) return 1;
+    return started;
+}
+
+int AcquisitionOwner::StartAgain(AcquisitionState state) {
     switch (state) {
     case Previewing:
         return m_camera.StartPreview();
@@ -174,8 +181,7 @@ void AcquisitionOwner::ResumeAfterDialog(AcquisitionState suspended,
     // Preview and capture were stopped for the dialog: they start again unless the application
     // started acquisition of its own meanwhile.
     if (m_acqState != Idle) return;
-    if (suspended == Previewing) m_camera.StartPreview();
-    if (suspended == Capturing) m_camera.Capture();
+    if (suspended == Previewing || suspended == Capturing) Resume(suspended);
 }
 
 // ---- Threads ----

@@ -140,12 +140,22 @@ class AcquisitionOwner {
     bool RecorderRuns() const;
     int Restart(const std::function<int()>& apply, const std::function<int()>& check);
     AcquisitionState Pause();
+    // Starts `state` again after a stop for a change or a dialog; a camera lost meanwhile is
+    // waited for, with recovery on.
     int Resume(AcquisitionState state);
+    int StartAgain(AcquisitionState state);
 
     // ---- The wait for a lost camera (AcquisitionRecovery.cpp), on the worker's thread ----
     class ExportTurn;
     // Enters WaitingForCamera: the transfer stopped, a recording ended. False when a stop came.
     bool BeginWaiting(AcquisitionState running);
+    void EnterWaiting(AcquisitionState running);
+    // A restart of `state` that failed because the camera went away meanwhile: with recovery on,
+    // a worker waits for the camera as if it had been lost while running. Export thread.
+    bool WaitForCameraInstead(AcquisitionState state);
+    // Looks for the camera until it is back and `m_resumeState` runs again (true) or a stop
+    // (false). Worker thread.
+    bool WatchForCamera();
     // One look at the device path, under the export lock: true once acquisition runs again.
     enum class Look { Away, Back, OtherCamera, NotReady };
     Look LookForCamera(bool& otherCameraTold);

@@ -1,5 +1,5 @@
 // Camera object: the acquisition owner's wait for a lost camera: the worker that lost it looks at
-// the device path a few times a second, takes the camera back when it returns and goes on.
+// the device path ten times a second, takes the camera back when it returns and goes on.
 #include "camera/AcquisitionOwner.h"
 
 #include "camera/Travik.h"
@@ -10,9 +10,9 @@
 using enum AcquisitionState;
 
 namespace {
-// How often the device path is looked at while the camera is away: a failed open a few times a
+// How often the device path is looked at while the camera is away: a failed open ten times a
 // second costs next to nothing, and a camera that returns is seen within this time.
-constexpr DWORD kLookIntervalMs = 200;
+constexpr DWORD kLookIntervalMs = 100;
 // A camera that is there but could not be started again is tried less and less often.
 constexpr DWORD kLongestLookIntervalMs = 3200;
 } // namespace
@@ -57,7 +57,24 @@ bool AcquisitionOwner::CameraLost(AcquisitionState running) {
         return false;
     }
     m_camera.ReportDeviceLost();
-    if (!BeginWaiting(running)) return false;
+    return BeginWaiting(running) && WatchForCamera();
+}
+
+bool AcquisitionOwner::WaitForCameraInstead(AcquisitionState state) {
+    // Only a start that failed because the camera is gone, and only what a worker runs.
+    const bool threaded = state == Previewing || state == Triggered;
+    if (!m_recoveryOn.load() || !m_camera.m_deviceLost.load() || !threaded) return false;
+    EnterWaiting(state);
+    const bool started = StartWorker([this, state] {
+        if (!WatchForCamera()) return;
+        if (state == Triggered) m_camera.TriggerLoop();
+        else m_camera.PreviewLoop();
+    });
+    if (!started) m_acqState = Idle;
+    return started;
+}
+
+bool AcquisitionOwner::WatchForCamera() {
     bool otherCameraTold = false;
     DWORD interval = kLookIntervalMs;
     while (WaitForSingleObject(m_stopEvent.get(), interval) == WAIT_TIMEOUT) {
@@ -79,12 +96,16 @@ bool AcquisitionOwner::CameraLost(AcquisitionState running) {
     return false;
 }
 
-bool AcquisitionOwner::BeginWaiting(AcquisitionState running) {
-    ExportTurn turn(m_camera.m_controlLock.get(), m_stopEvent.get());
-    if (!turn) return false;
+void AcquisitionOwner::EnterWaiting(AcquisitionState running) {
     m_resumeState = running;
     m_acqState = WaitingForCamera;
     ++m_counts.losses;
+}
+
+bool AcquisitionOwner::BeginWaiting(AcquisitionState running) {
+    ExportTurn turn(m_camera.m_controlLock.get(), m_stopEvent.get());
+    if (!turn) return false;
+    EnterWaiting(running);
     m_camera.StopTransferAfterLoss();
     // A recording is not resumed: its file is finished now, and the loss was told already.
     StopRecorder();
