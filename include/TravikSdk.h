@@ -1662,7 +1662,8 @@ TRAVIK_API int Travik_GetVideoFormat(int handle, int* format);
  *
  * Extensions follow the conventions of the other exports (handle first, 1 for success and 0 for
  * failure, the reason reported) and take structures that begin with their own size, which the
- * caller sets.
+ * caller sets. A later version may grow a structure at its end, and a call accepts any size from
+ * the one declared here up.
  * @{
  */
 
@@ -1807,6 +1808,12 @@ TRAVIK_API int TravikEx_LoadProfileW(int handle, const wchar_t* path, TravikProf
 #define TRAVIKEX_FRAME_SHORT 0x2u
 /** @brief TravikExFrame::flags: the transfer failed. */
 #define TRAVIKEX_FRAME_FAILED 0x4u
+/**
+ * @brief TravikExFrame::flags: the first frame after the camera was lost and, with automatic
+ * recovery on (TravikEx_SetRecovery()), came back; the frames the camera would have sent meanwhile
+ * were never delivered, so frame ids go on without a gap.
+ */
+#define TRAVIKEX_FRAME_RESUMED 0x8u
 /**
  * @brief The default message of TravikExStreamOptions::notifyWindow: posted with wParam 0 and
  * lParam 0 when a frame was queued, and when the stream ended; grab with time-out 0 on it.
@@ -2017,6 +2024,117 @@ TRAVIK_API int TravikEx_GetStreamEvent(int handle, HANDLE* event);
 TRAVIK_API int TravikEx_GetStreamStats(int handle, TravikExStreamStats* stats);
 
 /** @} */
+
+/**
+ * @brief Recovery notice, posted only while automatic recovery is on (TravikEx_SetRecovery()).
+ *
+ * wParam says what happened (#TravikRecoveryEvent), lParam counts it for the camera object:
+ * for #TRAVIK_RECOVERY_RESUMED the number of returns so far, for #TRAVIK_RECOVERY_OTHER_CAMERA
+ * the number of other cameras seen so far. Posted to the notification window of
+ * Travik_CallBackPreview() or Travik_Trigger(), and to the window given to Travik_Initialize()
+ * when that is another one. A message of its own, so that a window procedure written for
+ * #WM_CAMERA_NOTIFY and #WM_CAMERA_ERROR never mistakes it for an error code: one that does not
+ * know it passes it to DefWindowProc, which ignores it. An application that uses WM_APP + 4 for
+ * a message of its own chooses another number in TravikRecoveryOptions::message.
+ */
+#define WM_CAMERA_RECOVERY (WM_APP + 4)
+
+/** @brief What a recovery notice (#WM_CAMERA_RECOVERY) tells, in its wParam. */
+enum TravikRecoveryEvent {
+    /** The lost camera is back: started, every setting in effect before the loss written again,
+     *  and the acquisition that ran (preview, callback preview or trigger mode) runs again. */
+    TRAVIK_RECOVERY_RESUMED = 1,
+    /** A camera with another serial appeared at the device number. It is not taken: nothing is
+     *  written to it, and the SDK goes on waiting for the lost one. Told once per appearance. */
+    TRAVIK_RECOVERY_OTHER_CAMERA = 2
+};
+
+/** @brief Automatic recovery of a camera object, for TravikEx_SetRecovery(). */
+typedef struct TravikRecoveryOptions {
+    /** bytes of the record: sizeof(TravikRecoveryOptions) */
+    DWORD size;
+    /** 1: recover after a loss; 0: stop at a loss, as without recovery (the default) */
+    DWORD enabled;
+    /** the message of recovery notices, WM_USER to 0xFFFF; 0 for #WM_CAMERA_RECOVERY */
+    UINT message;
+} TravikRecoveryOptions;
+
+/** @brief Automatic recovery as it stands, filled by TravikEx_GetRecoveryStatus(). */
+typedef struct TravikRecoveryStatus {
+    /** bytes of the record, set by the caller: sizeof(TravikRecoveryStatus) */
+    DWORD size;
+    /** 1 while recovery is on */
+    DWORD enabled;
+    /** 1 while the SDK waits for the lost camera to come back */
+    DWORD waiting;
+    /** waits begun: losses of the camera while acquisition ran with recovery on */
+    DWORD losses;
+    /** waits ended by the camera's return (the #TRAVIK_RECOVERY_RESUMED notices) */
+    DWORD recoveries;
+    /** cameras with another serial seen and not taken */
+    DWORD otherCameras;
+    /** the serial the camera is known by, zero-terminated; empty when the SDK knows none and
+     *  recognises the camera by its device number alone */
+    char serial[32];
+} TravikRecoveryStatus;
+
+/**
+ * @brief Turns automatic recovery after a loss of the camera on or off, for this camera object.
+ *
+ * Off (the default), a camera lost while acquisition runs is told with #ERR_DEVICE_LOST and
+ * acquisition stops; the application stops and starts again itself. On, a loss is told the same
+ * way, once, and then the SDK waits for the same camera to come back:
+ * - It looks at the device path ten times a second on the worker thread of the acquisition that
+ *   lost the camera, which costs next to nothing while the camera is away.
+ * - The same camera is the one at the same device number with the same serial in its ROM (the
+ *   text at bytes 16 to 31 of the identification area, see Travik_ReadSromID()); a camera whose ROM
+ *   holds no serial there is recognised by its device number alone. The serial is read when
+ *   recovery is turned on, or at the first start after that if the camera was away then (this
+ *   takes about a fifth of a second once), and again after another device number is selected.
+ * - When it is back, the SDK starts it, writes again every setting in effect before the loss
+ *   (capture window, colour mode, sub-sample, clock, gain, exposure, mirrors, trigger mode, word
+ *   mode, I/O port, filters, and any sensor register the application wrote), resumes what ran
+ *   (preview, callback preview or trigger mode, with the same window and buffer) and posts
+ *   #WM_CAMERA_RECOVERY with #TRAVIK_RECOVERY_RESUMED.
+ * - A camera that comes back with another serial is not taken: nothing is written to it, the SDK
+ *   posts #TRAVIK_RECOVERY_OTHER_CAMERA once and goes on waiting for the lost camera, which may be
+ *   plugged in after the other one is taken away. To use the other camera instead, call
+ *   Travik_StopPreview() and start again.
+ * - A recording running at the loss ends with a finished file, as without recovery, and is not
+ *   resumed; the preview under it is.
+ * - While the SDK waits, Travik_StopPreview(), Travik_Close() and Travik_Release() end the wait
+ *   and return at once, and a setter returns at once: the camera gets the new value when it is
+ *   back. A start of what waits to resume returns 1 (a new window and buffer take effect at the
+ *   return); another start is refused with #ERR_UNAVAILABLE. While the camera is being started
+ *   again (about a quarter of a second), a call waits for that to finish.
+ * - In capture state (Travik_Capture()) nothing runs to wait with: the first Travik_SnapShot()
+ *   after the camera is back starts it again, with or without recovery.
+ *
+ * Turning recovery off while the SDK waits stops acquisition, as a loss without recovery does.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param options the choice; its size at least sizeof(TravikRecoveryOptions)
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_UNAVAILABLE (no device object), #ERR_PARAMETER (null record, size too small, enabled not 0
+ * or 1, message below WM_USER or above 0xFFFF), reported.
+ * @par State and threads
+ * Any state. The exports of one camera run one at a time.
+ */
+TRAVIK_API int TravikEx_SetRecovery(int handle, const TravikRecoveryOptions* options);
+/**
+ * @brief Reads whether automatic recovery is on, whether the SDK waits for the camera, and its
+ * counts.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param status filled after its size field; its size at least sizeof(TravikRecoveryStatus)
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (null record or size too small), reported.
+ * @par State and threads
+ * Any state; answers at once while the SDK waits for the camera.
+ */
+TRAVIK_API int TravikEx_GetRecoveryStatus(int handle, TravikRecoveryStatus* status);
 
 /** @} */
 

@@ -473,6 +473,7 @@ class Stream {
     HWND window() const { return m_window; }
     long long frames() const { return m_frames; }
     long long callbackFailures() const { return m_callbackFailures; }
+    long long recoveries() const { return m_recoveries; }
     const std::string& lastCallbackFailure() const { return m_lastCallbackFailure; }
     Error lastStreamError() const { return m_streamError; }
 
@@ -500,6 +501,12 @@ class Stream {
         auto* self = reinterpret_cast<Stream*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (message == WM_TRAVIKEX_FRAME && self) {
             self->OnFrames();
+            return 0;
+        }
+        // The lost camera is back and frames come again: the loss is over.
+        if (message == WM_CAMERA_RECOVERY && self && wParam == TRAVIK_RECOVERY_RESUMED) {
+            ++self->m_recoveries;
+            self->m_streamError = Error();
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
@@ -550,6 +557,7 @@ class Stream {
     HWND m_window = nullptr;
     long long m_frames = 0;
     long long m_callbackFailures = 0;
+    long long m_recoveries = 0;
     std::string m_lastCallbackFailure;
     Error m_streamError;
 };
@@ -737,6 +745,34 @@ class Camera {
     /** @brief The last error the acquisition thread sent with the frame notices.
      *  @return the error, success when none */
     Error streamError() const noexcept { return m_stream ? m_stream->lastStreamError() : Error(); }
+
+    /** @brief Returns of a lost camera that the frame callback's stream was resumed after.
+     *  @return the count */
+    long long recoveries() const noexcept { return m_stream ? m_stream->recoveries() : 0; }
+
+    /**
+     * @brief Turns automatic recovery after a loss of the camera on or off (off by default).
+     *
+     * On, a camera unplugged while frames flow is told once (streamError() becomes
+     * #ERR_DEVICE_LOST), and when the same camera is plugged in again the SDK takes it back with
+     * every setting and the frame callback receives frames again (streamError() is success once
+     * more, recoveries() counts the return). See TravikEx_SetRecovery().
+     * @param on true to recover
+     * @return the outcome
+     */
+    Error setRecovery(bool on) {
+        const TravikRecoveryOptions options = {sizeof(TravikRecoveryOptions), on ? 1u : 0u, 0};
+        return Call(TravikEx_SetRecovery(m_handle, &options));
+    }
+    /** @brief Automatic recovery as it stands (TravikEx_GetRecoveryStatus()).
+     *  @return the status, or why it could not be read */
+    Result<TravikRecoveryStatus> recoveryStatus() {
+        if (m_handle == 0) return Error(kNoCamera);
+        TravikRecoveryStatus status = {};
+        status.size = sizeof status;
+        if (TravikEx_GetRecoveryStatus(m_handle, &status) != 1) return Failure();
+        return status;
+    }
 
     /** @brief Grabs and converts one frame on this thread. @return the picture, or why not */
     Result<Image> snap() {

@@ -55,8 +55,9 @@ int CTravik::PrepareCapture() {
     m_device->AllowGrabs();
     // A camera plugged in again has powered up with its sensor stopped.
     if (m_deviceLost.exchange(0)) {
-        m_device->StartSensor();
-        ApplySensorSettings();
+        // Started by the application rather than by a wait for it, it may be another camera.
+        if (!m_acquisition.IsWaitingForCamera()) ForgetCameraSerial();
+        RestoreAfterPowerUp();
     }
     if (!IsCaptureWindowValid()) return ReportError(ERR_GEOMETRY), 0;
     if (m_colorMode < 0 || m_colorMode > 5) return ReportError(ERR_MEMORY), 0;
@@ -96,6 +97,7 @@ int CTravik::PrepareCapture() {
     GetRealExposureTime(nullptr);
     RECT client;
     if (PreviewClientArea(client)) SizeDisplayBuffer(client);
+    if (m_acquisition.RecoveryOn()) LearnCameraSerial();
     return 1;
 }
 
@@ -132,11 +134,9 @@ int CTravik::StartFreeRunning(AcquisitionState state) {
         ReportError(ERR_DEVICE);
         return FailStart(ERR_UNAVAILABLE);
     }
-    RestartFrameRate();
-    m_device->SetTriggerMode(0);
     // The transfer runs before the worker polls it: a worker that finds no transfer running
     // takes it for one that ended because the camera went away.
-    if (m_device->StartTransfer() != TVK_OK) {
+    if (StartPreparedTransfer() != TVK_OK) {
         ReleaseOwner(device);
         StopPreview();
         return ReportError(ERR_DEVICE_IO), 0;
@@ -146,6 +146,17 @@ int CTravik::StartFreeRunning(AcquisitionState state) {
     if (m_acquisition.StartWorker([this, streaming] { PreviewLoop(streaming); })) return 1;
     StopPreview();
     return ReportError(ERR_THREAD), 0;
+}
+
+int CTravik::StartPreparedTransfer() {
+    RestartFrameRate();
+    m_device->SetTriggerMode(0);
+    return m_device->StartTransfer();
+}
+
+int CTravik::StartTransferring() {
+    if (!PrepareCapture()) return ERR_UNAVAILABLE;
+    return StartPreparedTransfer() == TVK_OK ? 0 : ERR_DEVICE_IO;
 }
 
 int CTravik::StopPreview() {
@@ -204,7 +215,10 @@ int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
     if (!m_acquisition.Require(Idle, Capturing)) return 0;
     // Capture keeps the grab handle open between snapshots; otherwise each opens and closes it.
     const bool keepHandle = m_acquisition.Is(Capturing);
-    if (!keepHandle && !PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
+    // A camera lost in capture state powered up with its sensor stopped when it came back: the
+    // first snapshot after that prepares it again, or it would take black frames.
+    const bool prepare = !keepHandle || m_deviceLost.load() != 0;
+    if (prepare && !PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
 
     LockGuard lock(m_imageLock);
     const int grabbed = m_device->GrabFrame();
@@ -236,18 +250,23 @@ int CTravik::Trigger(HWND window, unsigned char* buffer, int length, int rowOrde
         return m_acquisition.Change(ChangePolicy::BetweenFrames, storeTarget);
     storeTarget();
     if (WantsPreviewWindow() && !PreviewWindowUsable() && !OpenPreviewWindow()) return 0;
-    if (!PrepareCapture()) {
+    if (!ArmTrigger()) {
         Close();
         return FailStart(ERR_UNAVAILABLE);
     }
     m_acquisition.Enter(Triggered);
+    if (m_acquisition.StartWorker([this] { TriggerLoop(); })) return 1;
+    Close();
+    return ReportError(ERR_THREAD), 0;
+}
+
+int CTravik::ArmTrigger() {
+    if (!PrepareCapture()) return 0;
     m_triggerTimeout = 3000;
     m_device->SetTransferTimeout(m_triggerTimeout);
     m_device->SetTriggerMode(1);
     m_triggerFlag = 0;
-    if (m_acquisition.StartWorker([this] { TriggerLoop(); })) return 1;
-    Close();
-    return ReportError(ERR_THREAD), 0;
+    return 1;
 }
 
 int CTravik::GetImage(unsigned char* buffer, int length, int rowOrder) {

@@ -15,14 +15,18 @@ AcquisitionOwner::AcquisitionOwner(CTravik& camera) : m_camera(camera) {
     m_stopEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
 }
 
+AcquisitionState AcquisitionOwner::SeenState() const {
+    return m_acqState == WaitingForCamera ? m_resumeState : m_acqState;
+}
+
 bool AcquisitionOwner::Is(AcquisitionState state) {
     Settle();
-    return m_acqState == state;
+    return SeenState() == state;
 }
 
 bool AcquisitionOwner::RequireOneOf(std::initializer_list<AcquisitionState> states) {
     Settle();
-    if (std::find(states.begin(), states.end(), m_acqState) != states.end()) return true;
+    if (std::find(states.begin(), states.end(), SeenState()) != states.end()) return true;
     m_camera.ReportError(ERR_UNAVAILABLE);
     return false;
 }
@@ -45,6 +49,8 @@ int AcquisitionOwner::Change(ChangePolicy policy, const std::function<int()>& ap
 int AcquisitionOwner::ChangeWorkerTarget(const std::function<int()>& apply,
                                          const std::function<int()>& moveWorker) {
     Settle();
+    // A worker that waits for its camera draws nothing until it is back: its target moves now.
+    if (m_acqState == WaitingForCamera) return apply() && moveWorker() ? 1 : 0;
     if (m_acqState != Previewing && m_acqState != Triggered && m_acqState != Streaming)
         return apply();
     return Restart([&] { return apply() && moveWorker() ? 1 : 0; }, nullptr);
@@ -55,6 +61,8 @@ int AcquisitionOwner::Restart(const std::function<int()>& apply,
     Settle();
     if (m_acqState == Idle) return apply();
     if (check && !check()) return 0;
+    // A worker that waits for its camera programs it afresh when it is back: the change is all.
+    if (m_acqState == WaitingForCamera) return apply();
     // A recording's file has one frame size and format: a change under it is refused.
     if (RecorderRuns()) return m_camera.ReportError(ERR_UNAVAILABLE), 0;
     const AcquisitionState state = Pause();
@@ -82,6 +90,13 @@ void AcquisitionOwner::StopKeepingStream() {
 }
 
 int AcquisitionOwner::Resume(AcquisitionState state) {
+    const int started = StartAgain(state);
+    // The camera went away while acquisition was stopped for the change: it is waited for.
+    if (!started && WaitForCameraInstead(state)) return 1;
+    return started;
+}
+
+int AcquisitionOwner::StartAgain(AcquisitionState state) {
     switch (state) {
     case Previewing:
         return m_camera.StartPreview();
@@ -96,6 +111,7 @@ int AcquisitionOwner::Resume(AcquisitionState state) {
         return started;
     }
     case Idle:
+    case WaitingForCamera:
         return 1;
     }
     return 1;
@@ -141,7 +157,7 @@ void AcquisitionOwner::Stop() {
     SetFlag(RunFlag::Stop);
     SetEvent(m_stopEvent.get()); // the worker's wait between frames ends now
     if (m_acqState != Idle) m_camera.StopDeviceAcquisition();
-    const bool streamEnds = (m_acqState == Streaming || m_streamPaused) && !m_keepingStream;
+    const bool streamEnds = (SeenState() == Streaming || m_streamPaused) && !m_keepingStream;
     m_acqState = Idle;
     Join(m_worker);
     // Only the worker runs frames on the strip threads, and it has ended.
@@ -188,8 +204,7 @@ void AcquisitionOwner::ResumeAfterDialog(AcquisitionState suspended,
     // Preview and capture were stopped for the dialog: they start again unless the application
     // started acquisition of its own meanwhile.
     if (m_acqState != Idle) return;
-    if (suspended == Previewing) m_camera.StartPreview();
-    if (suspended == Capturing) m_camera.Capture();
+    if (suspended == Previewing || suspended == Capturing) Resume(suspended);
     // Unless a stop ended it meanwhile.
     if (suspended == Streaming && m_streamPaused) m_camera.ResumeStream();
 }

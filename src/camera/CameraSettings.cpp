@@ -178,5 +178,6 @@ int CTravik::GetIOPort(unsigned char* value) {
 
 int CTravik::SetIOPort(int value) {
     if (!m_device) return PostError(ERR_UNAVAILABLE), 0;
-    return m_device->WriteControllerRegister(7, value & 0xFF);
+    m_ioPort = value & 0xFF;
+    return m_device->WriteControllerRegister(CTRL_IO_PORT, m_ioPort);
 }

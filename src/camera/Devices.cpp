@@ -119,6 +119,8 @@ int CTravik::SwitchDevice(int number) {
     SaveGrayFilter();
     if (!m_device->IsDevicePresent(number) || m_device->OpenCamera(number) != 0)
         return ReportError(ERR_DEVICE), 0;
+    ForgetCameraSerial();
+    m_ioPort = -1; // the port of the camera selected before
     LoadCameraSettings();
     LoadImageFilter();
     LoadGrayFilter();

@@ -194,6 +194,7 @@ void CTravik::DeliverToStream(const FrameTruth& truth) {
     if (!frame) return;
     std::memcpy(frame->pixels.get(), output->Pixels(), bytes);
     frame->truth = truth;
+    if (m_streamResumed.exchange(false)) frame->truth.flags |= kFrameResumed;
     frame->width = output->Width();
     frame->height = output->Height();
     frame->colorMode = GetColorMode();

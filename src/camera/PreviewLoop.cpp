@@ -63,11 +63,9 @@ void CTravik::PreviewLoop(bool streaming) {
         if (flag == RunFlag::Stop) break;
         // The transfer thread ends by itself only when the camera failed or could not be opened.
         if (polled == POLL_FAILED || (polled == POLL_STOPPED && flag == RunFlag::Run)) {
-            m_acquisition.SetFlag(RunFlag::Stop);
-            if (streaming)
-                LoseStream();
-            else
-                ReportDeviceLost();
+            if (m_acquisition.CameraLost(streaming ? AcquisitionState::Streaming
+                                                   : AcquisitionState::Previewing))
+                continue;
             break;
         }
         if (polled != POLL_FRAME) continue;
@@ -99,13 +97,14 @@ void CTravik::PreviewLoop(bool streaming) {
     }
 }
 
-// A failed grab is a lost camera when the camera can no longer be opened; otherwise it was a
-// time-out without a trigger, and the loop grabs again.
-bool CTravik::GrabFailedForGood(int grabbed) {
-    if (grabbed == TVK_OK || m_device->IsDeviceReachable()) return false;
-    m_acquisition.SetFlag(RunFlag::Stop);
-    ReportDeviceLost();
-    return true;
+// A failed grab is a lost camera when the camera can no longer be opened, or when it has
+// forgotten that it is in trigger mode: it was unplugged and plugged in again so fast that it
+// opens, and powered up. Otherwise it was a time-out without a trigger, and the loop grabs again.
+bool CTravik::GrabFailedForGood(int grabbed) const {
+    if (grabbed == TVK_OK) return false;
+    if (!m_device->IsDeviceReachable()) return true;
+    std::uint8_t triggerMode = 0;
+    return m_device->ReadControllerRegister(CTRL_TRIGGER_MODE, &triggerMode) && triggerMode == 0;
 }
 
 void CTravik::TriggerLoop() {
@@ -116,7 +115,10 @@ void CTravik::TriggerLoop() {
         }
         const int grabbed = m_device->GrabFrame();
         if (m_acquisition.Flag() == RunFlag::Stop) break;
-        if (GrabFailedForGood(grabbed)) break;
+        if (GrabFailedForGood(grabbed)) {
+            if (m_acquisition.CameraLost(AcquisitionState::Triggered)) continue;
+            break;
+        }
         if (grabbed != TVK_OK) continue;
         if (m_triggerFlag) {
             m_triggerFlag = 0;

@@ -11,7 +11,11 @@ CTravik::CTravik() {
 }
 
 CTravik::~CTravik() {
-    RunReleaseSteps();
+    {
+        // A worker that waits for its lost camera works on the camera under the export lock.
+        ExportScope scope(*this);
+        RunReleaseSteps();
+    }
     FreeOwnedObjects();
     m_sharedMemory.CloseBlock();
 }

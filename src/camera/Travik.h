@@ -19,6 +19,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class CTravik380TZ4RDXSdk;
@@ -241,6 +243,15 @@ class CTravik {
     void RestoreImageFilter(const int (&saved)[30]);
     void RestoreCameraSettings(const int (&saved)[9], int savedBayerMode);
 
+    // ---- Automatic recovery after a loss of the camera (CameraRecovery.cpp) ----
+    // On or off (with the message of its notices); 0 after reporting 9 for a bad record.
+    int SetRecovery(const TravikRecoveryOptions* options);
+    // 0 after reporting 9 for a bad record.
+    int GetRecoveryStatus(TravikRecoveryStatus* status);
+    // A camera that came back at the device number, against the one that was lost: by the
+    // serial in its ROM when the lost one had one, else by the number alone.
+    enum class CameraMatch { Same, Other, Unreadable };
+
     // ---- Error reporting ----
     // Pushes the code and posts WM_CAMERA_ERROR to the application's window when there is one.
     void ReportError(int code);
@@ -320,7 +331,7 @@ class CTravik {
     // The loop of preview and of the stream, which hands its frames to the pool instead.
     void PreviewLoop(bool streaming);
     void TriggerLoop();
-    bool GrabFailedForGood(int grabbed);
+    bool GrabFailedForGood(int grabbed) const;
     // The camera's side of a stop, while acquisition runs: trigger mode off, a waiting grab
     // ended, the transfer stopped and the owner mark released; nothing without a device object.
     void StopDeviceAcquisition();
@@ -350,6 +361,36 @@ class CTravik {
     void SizeDisplayBuffer(const RECT& client);
     void DrawPreview();
     static LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
+
+    // ---- Recovery's parts of the camera object ----
+    // The start-up of a camera that powered up again, with every setting written to it before,
+    // the clock first since a change of clock starts the sensor again.
+    void RestoreAfterPowerUp();
+    // Prepares the capture and starts the transfer: 0, or the code a start reports: 1 when the
+    // preparation failed (which reported why), 6 when the transfer did not start.
+    int StartTransferring();
+    // Prepares the capture and switches the camera to trigger mode; 1, or 0 after reporting.
+    int ArmTrigger();
+    // The side of a lost camera that a wait for it keeps no more: the ended transfer and the grab
+    // handle. The owner record stays claimed, for the camera that will come back.
+    void StopTransferAfterLoss();
+    // The record of the device number in use is ours, and no other number's.
+    void ClaimOwnerAgain();
+    CameraMatch MatchReturnedCamera();
+    // Reads and keeps the camera's serial once per device number while recovery is on.
+    void LearnCameraSerial();
+    void ForgetCameraSerial() { m_serialKnown = false; }
+    // The serial in the ROM's identification area: its printable text from byte 16, empty when
+    // there is none; nothing when the ROM could not be read.
+    std::optional<std::string> ReadCameraSerial();
+    void PostRecoveryNotice(RecoveryEvent event, unsigned count);
+    // The serial the camera had when it was lost; read under the export lock only.
+    std::string m_cameraSerial;
+    bool m_serialKnown = false;
+    UINT m_recoveryMessage = WM_CAMERA_RECOVERY;
+    // The I/O port value last written by the application, or -1: a camera that powered up again
+    // gets it back.
+    int m_ioPort = -1;
 
     // Reports a start that failed for `code`, unless the loss of the camera was reported.
     int FailStart(int code);
@@ -391,9 +432,12 @@ class CTravik {
     // which any thread may use under its own lock.
     StreamRequest m_streamRequest;
     FramePool m_framePool;
+    std::atomic<bool> m_streamResumed{false};
     // Starts the transfer and the worker in `state` once the capture is prepared; 1, or 0 after
     // stopping and reporting.
     int StartFreeRunning(AcquisitionState state);
+    // Resets the frame rate, leaves trigger mode and starts the transfer: the device's code.
+    int StartPreparedTransfer();
     int RunStream();
     // The owner's resume of a stream paused for a change or a dialog.
     int ResumeStream();
@@ -401,6 +445,8 @@ class CTravik {
     // message tells the application either way.
     void EndStream();
     void LoseStream();
+    // Called when a lost camera came back and the stream goes on: its next frame says so.
+    void MarkStreamResumed() { m_streamResumed = true; }
     void DeliverToStream(const FrameTruth& truth);
     DeviceTally DeviceTallyNow() const;
 

@@ -9,6 +9,7 @@ enum FrameTruthFlags : std::uint32_t {
     kFrameComplete = 1u << 0, // every byte of the frame arrived
     kFrameShort = 1u << 1,    // fewer bytes arrived than the frame holds
     kFrameFailed = 1u << 2,   // the read failed; no pixels arrived
+    kFrameResumed = 1u << 3,  // the first frame after a lost camera came back
 };
 
 // One frame's facts. Filled by whoever reads the frame from the driver (the transfer thread or

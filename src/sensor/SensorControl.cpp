@@ -39,9 +39,14 @@ int CTravik380TZ4RDXSdk::SetWindow(int x, int y, int width, int height, int mode
 int CTravik380TZ4RDXSdk::SetClock(int mode) {
     if (mode < 0 || mode >= kClockModes) return 0;
     LockGuard sequence(SequenceLock());
-    const int written = WriteControllerRegister(CTRL_CLOCK, mode == 2 ? 3 : mode);
+    const int written = WriteClock(mode);
     StartSensor();
     return written;
+}
+
+int CTravik380TZ4RDXSdk::WriteClock(int mode) {
+    if (mode < 0 || mode >= kClockModes) return 0;
+    return WriteControllerRegister(CTRL_CLOCK, mode == 2 ? 3 : mode);
 }
 
 int CTravik380TZ4RDXSdk::GetClock(int* mode) {

@@ -28,6 +28,7 @@ int CTravik380TZ4RDXSdk::OpenCamera(int deviceNumber) {
 
 int CTravik380TZ4RDXSdk::PulseControllerReset() {
     if (!WriteControllerRegister(CTRL_RESET, 17)) return 0;
+    m_writtenSinceReset.reset(); // the sensor's registers are back at their power-on values
     return WriteControllerRegister(CTRL_RESET, 0);
 }
 

@@ -2,6 +2,7 @@
 #include "sensor/Travik380TZ4RDXSdk.h"
 
 #include <algorithm>
+#include <iterator>
 
 CTravik380TZ4RDXSdk::CTravik380TZ4RDXSdk() {
     StoreDeviceName(kDeviceName);
@@ -31,6 +32,7 @@ int CTravik380TZ4RDXSdk::WriteSensorRegister(int address, std::uint32_t value) {
     if (!IsSensorAddressValid(address)) return 0;
     if (SendCommand(MakeSensorRegisterPacket(address, value)) != TVK_OK) return 0;
     m_shadow[address] = value;
+    m_writtenSinceReset.set(static_cast<std::size_t>(address));
     return 1;
 }
 
@@ -38,6 +40,30 @@ int CTravik380TZ4RDXSdk::ReadSensorRegister(int address, std::uint32_t* value) c
     if (value == nullptr || !IsSensorAddressValid(address)) return 0;
     *value = m_shadow[address];
     return 1;
+}
+
+CTravik380TZ4RDXSdk::RegisterImage CTravik380TZ4RDXSdk::SaveRegisters() const {
+    RegisterImage image;
+    std::copy(std::begin(m_shadow), std::end(m_shadow), image.values.begin());
+    image.written = m_writtenSinceReset;
+    image.gain = m_gain;
+    image.exposureValue = m_exposureValue;
+    return image;
+}
+
+int CTravik380TZ4RDXSdk::RestoreRegisters(const RegisterImage& saved) {
+    LockGuard sequence(SequenceLock());
+    int failed = 0;
+    for (int address = 0; address < kSensorRegisterCount; ++address) {
+        const auto slot = static_cast<std::size_t>(address);
+        if (!saved.written.test(slot)) continue;
+        if (m_writtenSinceReset.test(slot) && m_shadow[address] == saved.values[slot]) continue;
+        failed += WriteSensorRegister(address, saved.values[slot]) ? 0 : 1;
+    }
+    // The exposure registers hold the saved mode again: a change from here starts from it.
+    m_gain = saved.gain;
+    m_exposureValue = saved.exposureValue;
+    return failed;
 }
 
 void CTravik380TZ4RDXSdk::WriteSensorRegisters(int first, const std::uint32_t* values, int count) {

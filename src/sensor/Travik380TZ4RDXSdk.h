@@ -2,6 +2,8 @@
 // window, gain, exposure, clock, trigger mode, word mode) on top of the device access layer.
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <cstdint>
 
 #include "device/TVKSdkLib.h"
@@ -52,6 +54,21 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
     // The shadow value of the last successful write (0 if none); the sensor is never read.
     int ReadSensorRegister(int address, std::uint32_t* value) const;
 
+    // What was last written to every register, and which registers hold it: those written
+    // since the last reset pulse, which returns the sensor's registers to their power-on values.
+    struct RegisterImage {
+        std::array<std::uint32_t, kSensorRegisterCount> values{};
+        std::bitset<kSensorRegisterCount> written;
+        std::uint16_t gain = 0;          // the model's view of them, which gain and exposure
+        std::uint16_t exposureValue = 0; // changes start from
+    };
+    RegisterImage SaveRegisters() const;
+    // Writes again every register that `saved` holds and that does not hold the same value now
+    // (not written since the last reset, or written with another value), and takes back its gain
+    // and exposure value: a camera that powered up and was started again gets back what was
+    // written to it before. The number of registers not written.
+    int RestoreRegisters(const RegisterImage& saved);
+
     // ---- Camera ----
 
     // ResetDevice(n) (its non-zero code is returned), StartSensor, the full 1280 × 960 window,
@@ -72,6 +89,8 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
     // Writes the clock register (mode 2 as 3) and restarts the sensor; the write's result.
     // Modes outside 0 to 2 are refused without touching the camera.
     int SetClock(int mode);
+    // Writes the clock register alone, for a sensor that is started afterwards anyway.
+    int WriteClock(int mode);
     // Reads the clock register (3 reads as 2).
     int GetClock(int* mode);
     // Trigger mode on (1) or off (0): controller register 11 and sensor registers 32 and 33.
@@ -107,6 +126,9 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
     std::uint8_t m_readoutSelect = 0;  // value given to SetReadoutSelect
     std::uint16_t m_exposureValue = 0; // last exposure value written, 3 to 1003
     std::uint32_t m_shadow[kSensorRegisterCount] = {};
+    // Registers written since the last reset pulse: the others hold their power-on values,
+    // whatever the shadow says.
+    std::bitset<kSensorRegisterCount> m_writtenSinceReset;
 
     int m_horizontalMirror = 0;
     int m_verticalMirror = 0;

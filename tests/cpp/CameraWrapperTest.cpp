@@ -324,6 +324,23 @@ TEST_F(CameraWrapperTest, AGrabThatWaitsInVainSaysSoAndAnEmptyCameraHasNoStream)
     EXPECT_EQ(travik::Camera().stream().error().code(), travik::kNoCamera);
 }
 
+TEST_F(CameraWrapperTest, WithRecoveryTheFrameCallbackGetsFramesAgainAfterAnUnplug) {
+    travik::Camera camera = Open();
+    ASSERT_TRUE(camera.setRecovery(true).ok());
+    ASSERT_TRUE(camera.recoveryStatus()->enabled);
+    ASSERT_TRUE(camera.onFrame([](const travik::FrameView&) {}).ok());
+    ASSERT_TRUE(travik::pumpMessages(kPatience, [&] { return camera.framesDelivered() >= 2; }));
+    ASSERT_TRUE(travik_emu::Unplug(0));
+    ASSERT_TRUE(travik::pumpMessages(
+        kPatience, [&] { return camera.streamError().code() == ERR_DEVICE_LOST; }));
+    ASSERT_TRUE(travik_emu::Plug(0));
+    const long long before = camera.framesDelivered();
+    EXPECT_TRUE(travik::pumpMessages(
+        kPatience, [&] { return camera.recoveries() == 1 && camera.framesDelivered() > before; }));
+    EXPECT_TRUE(camera.streamError().ok());
+    EXPECT_EQ(camera.recoveryStatus()->recoveries, 1u);
+}
+
 TEST(CameraWrapperErrors, EveryCodeHasItsOwnText) {
     std::vector<std::string> texts;
     for (int code :

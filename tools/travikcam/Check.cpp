@@ -45,13 +45,18 @@ const char* GroupName(GroupFn group) {
         GroupFn group;
         const char* name;
     };
-    static const Named names[] = {
-        {CheckOpenClose, "open-close"},   {CheckBadArguments, "bad-arguments"},
-        {CheckSettings, "settings"},      {CheckStartStop, "start-stop"},
-        {CheckFrames, "frames"},          {CheckFrameAccounting, "frame-accounting"},
-        {CheckFourCameras, "four-cameras"}, {CheckFaults, "faults"},
-        {CheckUnplug, "unplug"},          {CheckChaos, "chaos"},
-        {CheckSoak, "soak"}};
+    static const Named names[] = {{CheckOpenClose, "open-close"},
+                                  {CheckBadArguments, "bad-arguments"},
+                                  {CheckSettings, "settings"},
+                                  {CheckStartStop, "start-stop"},
+                                  {CheckFrames, "frames"},
+                                  {CheckFrameAccounting, "frame-accounting"},
+                                  {CheckFourCameras, "four-cameras"},
+                                  {CheckFaults, "faults"},
+                                  {CheckUnplug, "unplug"},
+                                  {CheckRecovery, "recovery"},
+                                  {CheckChaos, "chaos"},
+                                  {CheckSoak, "soak"}};
     for (const Named& n : names)
         if (n.group == group) return n.name;
     return "";
@@ -60,7 +65,7 @@ const char* GroupName(GroupFn group) {
 bool IsGroupName(const std::string& name) {
     for (const GroupFn group : {CheckOpenClose, CheckBadArguments, CheckSettings, CheckStartStop,
                                 CheckFrames, CheckFrameAccounting, CheckFourCameras, CheckFaults,
-                                CheckUnplug, CheckChaos, CheckSoak})
+                                CheckUnplug, CheckRecovery, CheckChaos, CheckSoak})
         if (name == GroupName(group)) return true;
     return false;
 }
@@ -221,6 +226,7 @@ int RunCheck(int argc, char** argv) {
         groups.push_back(CheckFaults);
         // Beyond the quick run's two minutes: CI runs these as checks of their own (--group).
         if (context.options.depth != CheckDepth::Quick) groups.push_back(CheckUnplug);
+        groups.push_back(CheckRecovery); // one short case in the quick run
     }
     if (context.options.depth != CheckDepth::Quick) groups.push_back(CheckChaos);
     if (context.virtualCamera && context.options.depth == CheckDepth::Long)
@@ -229,9 +235,9 @@ int RunCheck(int argc, char** argv) {
     std::vector<GroupResult> results;
     if (!context.options.onlyGroup.empty()) {
         // A group asked for by name runs whatever the depth.
-        groups = {CheckOpenClose, CheckBadArguments, CheckSettings, CheckStartStop, CheckFrames,
-                  CheckFrameAccounting, CheckFourCameras, CheckFaults, CheckUnplug, CheckChaos,
-                  CheckSoak};
+        groups = {CheckOpenClose, CheckBadArguments,    CheckSettings,    CheckStartStop,
+                  CheckFrames,    CheckFrameAccounting, CheckFourCameras, CheckFaults,
+                  CheckUnplug,    CheckRecovery,        CheckChaos,       CheckSoak};
     }
     for (const GroupFn group : groups) {
         if (!context.options.onlyGroup.empty() && context.options.onlyGroup != GroupName(group))

@@ -33,6 +33,8 @@ GroupResult CheckFrameAccounting(const CheckContext& context);
 GroupResult CheckFourCameras(const CheckContext& context);
 GroupResult CheckFaults(const CheckContext& context);
 GroupResult CheckUnplug(const CheckContext& context);
+// Automatic recovery after an unplug: one short case in the quick run.
+GroupResult CheckRecovery(const CheckContext& context);
 GroupResult CheckSoak(const CheckContext& context);
 
 } // namespace travikcam
