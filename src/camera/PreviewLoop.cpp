@@ -31,6 +31,7 @@ int CTravik::ReadRawFrame(bool grabbed) {
     const int result = grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes())
                                : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes());
     if (result != TVK_OK) return result;
+    NoteFrameArrival();
     const int pixelBytes = raw->Bits() / 8;
     if (raw->Stride() > raw->Width() * pixelBytes)
         raw->ApplyKernel(pixelBytes == 2 ? Restride16 : Restride8, raw, nullptr, 0, 0, nullptr,
@@ -62,7 +63,8 @@ void CTravik::FillFrameInfo(bool measureRate) {
 
 // The output image is complete: it can be read out, and a running recording takes it now.
 void CTravik::AnnounceImage() {
-    m_avi.TakeFrame(OutputImage());
+    const RecordedFrameFacts facts = FrameFactsForRecorder();
+    m_avi.TakeFrame(OutputImage(), &facts);
     m_imageReady = 1;
 }
 
