@@ -1,5 +1,6 @@
-// The export catalogue: the DLL exports exactly these 124 functions, and every one of them fails
-// silently, without touching the caller's memory, on a handle that names no camera.
+// The export catalogue: the DLL exports exactly these 124 functions and the extensions listed
+// beside them, and every one of them fails silently, without touching the caller's memory, on a
+// handle that names no camera.
 #include "TravikSdk.h"
 #include "support/TestSupport.h"
 
@@ -142,6 +143,14 @@ const Export kHandleExports[] = {
     WITH_ARGS(Travik_GetVideoFormat, 0, &s.ints[0]),
 };
 
+// The extension exports, in the family of their own.
+const Export kExtensionExports[] = {
+    WITH_ARGS(TravikEx_RecordA, 0, kPath, 1000, 0, reinterpret_cast<TravikExRecordOptions*>(s.ints)),
+    WITH_ARGS(TravikEx_RecordW, 0, kWidePath, 1000, 0, reinterpret_cast<TravikExRecordOptions*>(s.ints)),
+    HANDLE_ONLY(TravikEx_MarkRecording, 0),
+    WITH_ARGS(TravikEx_GetRecordingStatus, 0, reinterpret_cast<TravikExRecordingStatus*>(s.wide)),
+};
+
 std::set<std::string> CatalogueNames() {
     std::set<std::string> names = {"Travik_Initialize", "Travik_GetDllVersion"};
     for (const Export& e : kHandleExports) names.insert(e.name);
@@ -168,12 +177,16 @@ bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_F
 // Calls every handle-taking export with `handle` and expects its failure value, untouched
 // scratch memory and no file written.
 void ExpectEveryExportFailsSilently(int handle) {
-    for (const Export& e : kHandleExports) {
+    auto expectSilent = [handle](const Export& e) {
         SCOPED_TRACE(e.name);
         Scratch scratch;
         EXPECT_EQ(e.call(handle, scratch), e.failure);
         EXPECT_TRUE(scratch.Untouched());
-    }
+    };
+    for (const Export& e : kHandleExports)
+        expectSilent(e);
+    for (const Export& e : kExtensionExports)
+        expectSilent(e);
     EXPECT_FALSE(FileExists(kPath));
     EXPECT_FALSE(FileExists("catalogue-unknown-handle.avi"));
 }
@@ -192,8 +205,15 @@ TEST(Catalogue, TheDllExportsExactlyTheCatalogue) {
     const std::set<std::string> exported = ExportedNames();
     for (const std::string& name : catalogue)
         EXPECT_TRUE(exported.count(name)) << name << " is not exported";
+    std::set<std::string> extensions;
+    for (const Export& e : kExtensionExports) {
+        EXPECT_EQ(std::string(e.name).rfind("TravikEx_", 0), 0u) << e.name;
+        EXPECT_TRUE(exported.count(e.name)) << e.name << " is not exported";
+        extensions.insert(e.name);
+    }
     for (const std::string& name : exported)
-        EXPECT_TRUE(catalogue.count(name)) << name << " is exported but not in the catalogue";
+        EXPECT_TRUE(catalogue.count(name) || extensions.count(name))
+            << name << " is exported but in neither the catalogue nor the extensions";
 }
 
 TEST(Catalogue, EveryExportFailsSilentlyOnHandleZero) {
