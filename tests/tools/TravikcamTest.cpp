@@ -90,7 +90,16 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"record --seconds 2 -o Z:\\dev\\full", "--seconds does not apply"},
         UsageCase{"preview --ms 100", "--ms does not apply to preview"},
         UsageCase{"snap --format png --quality 70 -o x.png",
-                  "--quality applies to --format jpeg only"}));
+                  "--quality applies to --format jpeg only"},
+        // The recording's codec and what only MJPEG takes.
+        UsageCase{"record --codec h264 -o x.avi", "--codec needs raw or mjpeg"},
+        UsageCase{"record --quality 90 -o x.avi", "apply to --codec mjpeg only"},
+        UsageCase{"record --pre 2 -o x.avi", "apply to --codec mjpeg only"},
+        UsageCase{"record --codec mjpeg --quality 0 -o x.avi", "--quality needs 1 to 100"},
+        UsageCase{"record --codec mjpeg --chroma 422 -o x.avi", "--chroma needs 420 or 444"},
+        UsageCase{"record --codec mjpeg --post -1 -o x.avi", "--post needs a number of seconds"},
+        UsageCase{"record --codec mjpeg --pre 601 -o x.avi", "--pre keeps at most 600 seconds"},
+        UsageCase{"snap --format png --sidecar -o x.png", "--sidecar does not apply to snap"}));
 
 TEST_F(TravikcamTest, HelpExitsWithZero) {
     const Outcome run = Travikcam("--help");
