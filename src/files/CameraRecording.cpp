@@ -88,7 +88,7 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow,
                             const RecordingOptions& options) {
     // A second recording would share the writer with the first and corrupt both files; the
     // first goes on untouched.
-    if (m_recordRunFlag.load()) return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acquisition.IsRecording()) return ReportError(ERR_UNAVAILABLE), 0;
     // Refused before anything starts or is written.
     if (options.Compressed() && m_colorMode != kMono8Mode && m_colorMode != kColor24Mode)
         return ReportError(ERR_NOT_SUPPORTED), 0;
@@ -108,18 +108,14 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow,
         return ReportError(ERR_FILE), 0;
     }
     // Closes the handles of a recording that ended by its time.
-    StopRecordingThread();
+    m_acquisition.StopRecorder();
     const AviRecorder::OpenResult opened =
         m_avi.Open(path, timeMs, options, m_imageLock, [this] { return OutputImage(); });
     if (opened != AviRecorder::OpenResult::kOpened) {
         Close();
         return ReportError(OpenFailureCode(opened)), 0;
     }
-    // The state is complete before the thread exists, so it sees the run flag from its first
-    // round.
-    m_recordRunFlag = 1;
-    if (!StartRecordingThread()) {
-        m_recordRunFlag = 0;
+    if (!m_acquisition.StartRecorder([this] { RunRecorder(); })) {
         m_avi.Abandon();
         Close();
         return ReportError(ERR_THREAD), 0;
@@ -137,7 +133,7 @@ int CTravik::GetRecordingStatus(TravikExRecordingStatus* status) {
     const AviRecorder::Status now = m_avi.CurrentStatus();
     TravikExRecordingStatus filled = {};
     filled.size = sizeof filled;
-    filled.running = RecordingRuns() ? 1 : 0;
+    filled.running = m_acquisition.IsRecording() ? 1 : 0;
     filled.writing = now.writing ? 1 : 0;
     filled.framesTaken = now.framesTaken;
     filled.framesRecorded = now.framesRecorded;
@@ -177,15 +173,13 @@ RecordedFrameFacts CTravik::FrameFactsForRecorder() const {
     return facts;
 }
 
-DWORD WINAPI CTravik::RecorderMain(void* camera) {
-    auto* self = static_cast<CTravik*>(camera);
-    const AviRecorder::End end = self->m_avi.Run(self->m_recordRunFlag, &self->m_runFlag);
+void CTravik::RunRecorder() {
+    const AviRecorder::End end =
+        m_avi.Run(m_acquisition.RecordRunFlag(), &m_acquisition.RunFlagWord());
     // The file is finished by now; the application learns why a recording ended before its time
     // unless it ended it itself.
-    const int code = self->RecordingEndCode(end);
-    if (code != 0) self->ReportError(code);
-    SetEvent(self->m_recordDone.get());
-    return 0;
+    const int code = RecordingEndCode(end);
+    if (code != 0) ReportError(code);
 }
 
 int CTravik::RecordingEndCode(AviRecorder::End end) const {
