@@ -227,11 +227,19 @@ void ReportMinute(const std::string& path, bool keep) {
     if (keep) std::printf("    kept as %s\n", path.c_str());
 }
 
-// The hardest picture for JPEG: the camera's noise pattern, every pixel its own random value
-// (the stamp is still drawn over it).
+// The hardest picture for JPEG: every sample its own random value, replayed with the camera's
+// frame number drawn over it.
 void ReportNoise(const std::string& path) {
     constexpr int kMs = 10000;
-    travik_emu::SetPatternNoise(0, 1);
+    std::vector<unsigned short> samples(static_cast<size_t>(kWidth) * kHeight);
+    uint32_t state = 0x12345678u;
+    for (unsigned short& sample : samples) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        sample = static_cast<unsigned short>(state & 1023u);
+    }
+    travik_emu::SetPatternFrames(0, samples, true);
     const Outcome o = Record(path, kMs);
     DeleteFileA(path.c_str());
     travik_emu::SetPatternScene(0);
@@ -240,14 +248,14 @@ void ReportNoise(const std::string& path) {
         return;
     }
     const uint64_t uncompressed = uint64_t{o.walk.frames} * kUncompressedChunk;
-    std::printf(
-        "  10 s of the noise pattern, otherwise the same: %u of %u frames (dropped %u, by"
-        " the recorder %u), mean frame %.0f KB, file 1/%.1f of uncompressed, encoder %.1f %%"
-        " of one core (%.2f ms per frame)\n",
-        o.walk.frames, o.Made(), o.Dropped(), o.status.framesDropped,
-        o.walk.frameBytes / 1e3 / o.walk.frames, static_cast<double>(uncompressed) / o.walk.bytes,
-        o.status.encoderCpuUs / (10.0 * o.seconds * 1e3),
-        o.status.encoderCpuUs / 1e3 / o.walk.frames);
+    std::printf("  10 s of a picture of noise, otherwise the same: %u of %u frames recorded"
+                " (dropped %u, by the recorder %u), mean frame %.0f KB, file 1/%.1f of"
+                " uncompressed, encoder %.1f %% of one core (%.2f ms per frame)\n",
+                o.walk.frames, o.Made(), o.Dropped(), o.status.framesDropped,
+                o.walk.frameBytes / 1e3 / o.walk.frames,
+                static_cast<double>(uncompressed) / o.walk.bytes,
+                o.status.encoderCpuUs / (10.0 * o.seconds * 1e3),
+                o.status.encoderCpuUs / 1e3 / o.walk.frames);
 }
 
 // The unpaced camera, then fixed rates down from it until a recording drops nothing.
