@@ -2,6 +2,7 @@
 // against the SDK's own pixels, the options' rules, the marks' timing and the camera's loss.
 #include "AcquisitionFixture.h"
 #include "SidecarReader.h"
+#include "TravikSdk.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -323,6 +324,26 @@ TEST_F(MjpegRecordingTest, UnpluggingTheCameraLeavesACompleteFileAndSidecar) {
     EXPECT_EQ(Travik_StopPreview(handle), 1);
     EXPECT_EQ(DrainErrors(), std::vector<int>{ERR_DEVICE_LOST});
     travik_emu::Plug(0);
+}
+
+// The C++ wrapper reaches the extensions as an application would.
+TEST_F(MjpegRecordingTest, TheCppCameraRecordsMjpegAndTellsItsStatus) {
+    ASSERT_EQ(Travik_Release(handle), 1);
+    handle = 0;
+    travik::Result<travik::Camera> opened = travik::Camera::open(0);
+    ASSERT_TRUE(opened) << opened.error().text();
+    travik::Camera& camera = *opened;
+    ASSERT_TRUE(camera.setColorMode(travik::ColorMode::Mono8).ok());
+    const std::string avi = Stem("cpp") + ".avi";
+    ASSERT_TRUE(camera.record(avi, 500, travik::mjpegOptions(95)).ok());
+    EXPECT_EQ(camera.markRecording().code(), ERR_UNAVAILABLE); // not a pre-event recording
+    ASSERT_TRUE(WaitForFinishedFile(avi, 15000));
+    travik::Result<TravikExRecordingStatus> status = camera.recordingStatus();
+    ASSERT_TRUE(status);
+    const Recording r = ReadRecording(Stem("cpp"));
+    ASSERT_TRUE(r.Complete()) << r.avi.problem;
+    EXPECT_EQ(status->framesRecorded, r.avi.FrameCount());
+    EXPECT_EQ(r.Frame(0).components, 1);
 }
 
 } // namespace
