@@ -36,6 +36,7 @@ expected=(README.md
     samples/CMakeLists.txt samples/snapshot/snapshot.c samples/cpp/snapshot_cpp.cpp
     samples/viewer/viewer.c samples/viewer/viewer_ids.h
     doc/index.html doc/getting_started.html doc/errors.html doc/TravikSdk_8h.html
+    doc/recording_extensions.html
     licenses/libjpeg-turbo/LICENSE.md licenses/libjpeg-turbo/README.ijg licenses/libpng/LICENSE
     licenses/libtiff/LICENSE.md licenses/zlib/copyright)
 for file in "${expected[@]}"; do
