@@ -2136,6 +2136,123 @@ TRAVIK_API int TravikEx_SetRecovery(int handle, const TravikRecoveryOptions* opt
  */
 TRAVIK_API int TravikEx_GetRecoveryStatus(int handle, TravikRecoveryStatus* status);
 
+/** @brief Codecs of TravikExRecordOptions::codec. */
+enum TravikExCodec {
+    TRAVIKEX_CODEC_RAW = 0,  /**< uncompressed 24-bit frames, as Travik_Record() writes them */
+    TRAVIKEX_CODEC_MJPEG = 1 /**< a baseline JPEG per frame (stream handler "MJPG") */
+};
+
+/** @brief How TravikEx_RecordA() and TravikEx_RecordW() record. Zeroed fields take defaults. */
+typedef struct TravikExRecordOptions {
+    DWORD size;        /**< sizeof(TravikExRecordOptions), set by the caller */
+    int codec;         /**< #TRAVIKEX_CODEC_RAW or #TRAVIKEX_CODEC_MJPEG */
+    int quality;       /**< MJPEG quality 1..100; 0 for 90 */
+    int chroma;        /**< MJPEG colour: 420 (chroma halved both ways) or 444; 0 for 420 */
+    int preEventMs;    /**< MJPEG: keep the last preEventMs of frames for marks; 0..600000 */
+    int postEventMs;   /**< MJPEG: a mark's file runs postEventMs past it; 0..3600000 */
+    int sidecar;       /**< non-zero: a sidecar file for a raw recording too (MJPEG always has one) */
+    int ringMegabytes; /**< memory of the pre-event ring in MiB, 1..1024; 0 for 128 */
+} TravikExRecordOptions;
+
+/** @brief Filled by TravikEx_GetRecordingStatus(). */
+typedef struct TravikExRecordingStatus {
+    DWORD size;                         /**< sizeof(TravikExRecordingStatus), set by the caller */
+    int running;                        /**< 1 while the recording runs (pre-event: waits for marks or writes) */
+    int writing;                        /**< 1 while a file is open */
+    unsigned int framesTaken;           /**< images the recording took */
+    unsigned int framesRecorded;        /**< frames in its files */
+    unsigned int framesDropped;         /**< images lost: the queue was full or the encoder failed */
+    unsigned int filesBegun;            /**< files made: 1, or one per pre-event file */
+    unsigned int ringMs;                /**< pre-event: milliseconds of frames the ring holds now */
+    unsigned long long framesEncoded;   /**< frames compressed (raw: frames recorded) */
+    unsigned long long encodedBytes;    /**< their bytes as compressed */
+    unsigned long long uncompressedBytes; /**< the same frames as uncompressed AVI frames */
+    unsigned long long encoderCpuUs;    /**< processor time of the encoder threads, microseconds */
+    wchar_t file[MAX_PATH];             /**< the file being written, or the last one; empty before one */
+} TravikExRecordingStatus;
+
+/**
+ * @brief Records an AVI file as Travik_Record() does, with the codec, pre-event buffer and sidecar
+ * of @p options.
+ *
+ * With options NULL, or the raw codec and no sidecar, this is Travik_Record(). With
+ * #TRAVIKEX_CODEC_MJPEG every frame is a baseline JPEG of the options' quality and chroma, encoded
+ * on threads of the recorder's own (one per processor), never on the acquisition thread; the
+ * colour mode must be 8-bit monochrome or 24-bit colour. Images that find the recorder's queue
+ * full, or that the encoder failed, are dropped and counted (TravikEx_GetRecordingStatus()).
+ *
+ * Pre-event recording (MJPEG with preEventMs or postEventMs above 0): no file is made at the
+ * start. The recorder keeps the last preEventMs of compressed frames in a ring of ringMegabytes;
+ * each TravikEx_MarkRecording() writes those frames and the postEventMs after the mark into a new
+ * file, "NAME-0001.avi", "NAME-0002.avi", … for a path "NAME.avi" (a number whose AVI or sidecar
+ * exists already is passed over). A mark whose seconds before it reach into the file being written
+ * extends that file instead. The recording waits for marks for @p time milliseconds from its
+ * first frame (a file being written then runs to its end), or with a time of 0 or less until
+ * Travik_StopPreview(), Travik_Close() or Travik_Release().
+ *
+ * The sidecar "NAME.csv" beside each file (always with MJPEG) has a line naming the columns
+ * `index,frame_id,host_time_utc,exposure_us,gain,skipped_before`, then one line per frame of the
+ * AVI; see @ref recording_extensions.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the AVI file (or the name the pre-event files are numbered from), in the ANSI code page
+ * @param time as Travik_Record()'s time, or the time a pre-event recording waits for marks
+ * @param showWindow non-zero: make a preview window as Travik_Preview() does
+ * @param options the recording's codec and extras, or NULL
+ * @return 1 when started, or 0
+ * @par Errors
+ * #ERR_PARAMETER (no path; options of an unknown size or with a value out of range, or pre-event
+ * without MJPEG), #ERR_NOT_SUPPORTED (MJPEG in a colour mode other than 8-bit monochrome or
+ * 24-bit colour; nothing is started or written), #ERR_THREAD (the encoders could not start), and
+ * those of Travik_Record(), reported. A recording that ends early by itself reports as
+ * Travik_Record() does.
+ * @par State and threads
+ * As Travik_Record().
+ */
+TRAVIK_API int TravikEx_RecordA(int handle, const char* path, int time, int showWindow,
+                                const TravikExRecordOptions* options);
+/**
+ * @brief As TravikEx_RecordA() with a wide path.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param path the AVI file, or the name the pre-event files are numbered from
+ * @param time as TravikEx_RecordA()
+ * @param showWindow non-zero: make a preview window
+ * @param options the recording's codec and extras, or NULL
+ * @return 1 when started, or 0
+ * @par Errors
+ * As TravikEx_RecordA(); #ERR_FILE when path is NULL.
+ * @par State and threads
+ * As Travik_Record().
+ */
+TRAVIK_API int TravikEx_RecordW(int handle, const wchar_t* path, int time, int showWindow,
+                                const TravikExRecordOptions* options);
+/**
+ * @brief Marks now in a running pre-event recording: the seconds before and after the mark go
+ * into a file (see TravikEx_RecordA()).
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @return 1 when the mark was taken, or 0
+ * @par Errors
+ * #ERR_UNAVAILABLE (no pre-event recording runs), reported.
+ * @par State and threads
+ * Any thread; returns at once, the file is written by the recording thread.
+ */
+TRAVIK_API int TravikEx_MarkRecording(int handle);
+/**
+ * @brief What the running or last recording has done: frames, drops, files, compression and the
+ * encoders' processor time.
+ *
+ * @param handle camera handle from Travik_Initialize()
+ * @param status filled; its size set by the caller
+ * @return 1, or 0
+ * @par Errors
+ * #ERR_PARAMETER (status NULL or of an unknown size), reported.
+ * @par State and threads
+ * Any time; the counts belong to the last recording started and stay after it ended.
+ */
+TRAVIK_API int TravikEx_GetRecordingStatus(int handle, TravikExRecordingStatus* status);
+
 /** @} */
 
 #endif /* TRAVIK_SDK_H */

@@ -49,6 +49,18 @@ enum class FileType : int {
     Tiff = 6     /**< uncompressed TIFF */
 };
 
+/** @brief Options of an MJPEG recording, to pass to Camera::record().
+ *  @param quality JPEG quality 1..100 @param chroma444 full-resolution colour instead of 4:2:0
+ *  @return the options, size set */
+inline TravikExRecordOptions mjpegOptions(int quality = 90, bool chroma444 = false) {
+    TravikExRecordOptions options = {};
+    options.size = sizeof options;
+    options.codec = TRAVIKEX_CODEC_MJPEG;
+    options.quality = quality;
+    options.chroma = chroma444 ? 444 : 420;
+    return options;
+}
+
 /** @brief Error code of a call on a Camera that was moved from or never opened. */
 constexpr int kNoCamera = -1;
 /** @brief Error code of a call that failed without the SDK reporting a code. */
@@ -827,6 +839,40 @@ class Camera {
      *  @return the outcome, with the line and reason of a refusal */
     ProfileError loadProfile(const std::string& path) {
         return ProfileCall(TravikEx_LoadProfileA, path.c_str());
+    }
+
+    /** @brief Starts a recording with a codec, pre-event buffer or sidecar (TravikEx_RecordW()).
+     *  @param path the AVI file, or the name pre-event files are numbered from
+     *  @param milliseconds length of the recording, or how long a pre-event recording waits
+     *  @param options the codec and extras; its size is set here
+     *  @param showWindow whether to show a preview window meanwhile
+     *  @return the outcome of the start */
+    Error record(const std::wstring& path, int milliseconds, TravikExRecordOptions options,
+                 bool showWindow = false) {
+        options.size = sizeof options;
+        return Call(TravikEx_RecordW(m_handle, path.c_str(), milliseconds, showWindow ? 1 : 0,
+                                     &options));
+    }
+    /** @brief The same with an ANSI path (TravikEx_RecordA()).
+     *  @param path the AVI file (ANSI)
+     *  @param milliseconds as above @param options as above @param showWindow as above
+     *  @return the outcome of the start */
+    Error record(const std::string& path, int milliseconds, TravikExRecordOptions options,
+                 bool showWindow = false) {
+        options.size = sizeof options;
+        return Call(TravikEx_RecordA(m_handle, path.c_str(), milliseconds, showWindow ? 1 : 0,
+                                     &options));
+    }
+    /** @brief Marks now in the running pre-event recording (TravikEx_MarkRecording()).
+     *  @return the outcome */
+    Error markRecording() { return Call(TravikEx_MarkRecording(m_handle)); }
+    /** @brief The running or last recording's counts (TravikEx_GetRecordingStatus()).
+     *  @return them, or why not */
+    Result<TravikExRecordingStatus> recordingStatus() {
+        TravikExRecordingStatus status = {};
+        status.size = sizeof status;
+        if (Error error = Call(TravikEx_GetRecordingStatus(m_handle, &status))) return error;
+        return status;
     }
 
     /** @brief Removes and returns the newest error on the camera's stack.

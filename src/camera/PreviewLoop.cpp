@@ -19,8 +19,13 @@ int CTravik::ReadRawFrame(bool grabbed, FrameTruth* truth) {
     // The window is cut out of the camera's whole rows straight to the buffer's stride: the one
     // pass over the frame that a read needs.
     const std::size_t stride = static_cast<std::size_t>(raw->Stride());
-    return grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes(), stride, truth)
-                   : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes(), stride, truth);
+    FrameTruth read;
+    FrameTruth& facts = truth ? *truth : read;
+    const int result =
+        grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes(), stride, &facts)
+                : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes(), stride, &facts);
+    if (result == TVK_OK) NoteFrameArrival(facts);
+    return result;
 }
 
 void CTravik::FillFrameInfo(bool measureRate) {
@@ -47,7 +52,8 @@ void CTravik::FillFrameInfo(bool measureRate) {
 
 // The output image is complete: it can be read out, and a running recording takes it now.
 void CTravik::AnnounceImage() {
-    m_avi.TakeFrame(OutputImage());
+    const RecordedFrameFacts facts = FrameFactsForRecorder();
+    m_avi.TakeFrame(OutputImage(), &facts);
     m_imageReady = 1;
 }
 

@@ -224,6 +224,21 @@ class CTravik {
     // after reporting 9, 4, 12, 3, or 1 while another recording runs.
     int Record(const char* path, int timeMs, int showWindow);
     int RecordW(const wchar_t* path, int timeMs, int showWindow);
+    // Record with the codec, pre-event buffer and sidecar of `options` (null: as Record); 1, or
+    // 0 after reporting 9 for options out of range, 11 for MJPEG of a depth other than 8 or 24
+    // bits, or what Record reports.
+    int RecordExA(const char* path, int timeMs, int showWindow,
+                  const TravikExRecordOptions* options);
+    int RecordExW(const wchar_t* path, int timeMs, int showWindow,
+                  const TravikExRecordOptions* options);
+    // A mark in the running pre-event recording; 1, or 0 after reporting 1 when none runs.
+    int MarkRecording();
+    // The running or last recording's counts; 1, or 0 after reporting 9.
+    int GetRecordingStatus(TravikExRecordingStatus* status);
+    // The facts of the frame just read, kept for the recorder: called after every frame read,
+    // under m_imageLock.
+    void NoteFrameArrival(const FrameTruth& truth);
+    RecordedFrameFacts FrameFactsForRecorder() const;
     // What a recording's end tells the application: 0, or ERR_FILE when the file could not take
     // a frame or be finished, ERR_GEOMETRY when the output image changed its size or depth, and
     // ERR_DEVICE_LOST when the acquisition ended under it without a stop.
@@ -341,7 +356,10 @@ class CTravik {
     bool PreviewWindowUsable() const;
     // Sets the new-frame and image-ready flags after a frame's output image; under m_imageLock.
     void AnnounceImage();
-    int StartRecording(const FilePath& path, int timeMs, int showWindow);
+    int StartRecording(const FilePath& path, int timeMs, int showWindow,
+                       const RecordingOptions& options);
+    // The facts of the frame read last; the worker's, under m_imageLock.
+    RecordedFrameFacts m_arrival;
     // Reads the claimed (preview) or grabbed (trigger, snapshot) frame into the raw buffer and
     // spreads its rows to the stride; a device result code. Under m_imageLock.
     int ReadRawFrame(bool grabbed, FrameTruth* truth = nullptr);

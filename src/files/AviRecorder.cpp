@@ -1,83 +1,123 @@
 // Image files and recording: opening a recording, the recorder thread's rounds, and the finish.
 #include "files/AviRecorder.h"
 
+#include "files/RecordingPaths.h"
 #include "imaging/ImageBuffer.h"
-#include "imaging/kernels/Kernels.h"
-
-#include <mmsystem.h>
 
 #include <algorithm>
 
-namespace {
+uint32_t CounterMs(); // AviRecorderIntake.cpp
 
-int WholeBuffer(ImageBuffer& destination, const ImageBuffer& source, PositionedKernel kernel) {
-    return destination.ApplyKernel(kernel, &source, nullptr, 0, 0, nullptr);
-}
+namespace {
 
 // Slots of the queue: at least two, so that one can be written while the next is filled, and no
 // more than this, however small the frames.
 constexpr size_t kMinimumSlots = 2;
 constexpr size_t kMaximumSlots = 64;
 
+bool IsPastTime(uint32_t elapsed, int timeMs) {
+    // A negative time ends the recording with its first frame; with time 0 the first frame is
+    // not past the end, so the second one ends it.
+    return timeMs < 0 || elapsed > static_cast<uint32_t>(timeMs);
+}
+
 } // namespace
 
-AviRecorder::AviRecorder() = default;
+AviRecorder::AviRecorder() : m_clock(CounterMs) {}
 AviRecorder::~AviRecorder() = default;
 
 AviRecorder::OpenResult AviRecorder::Open(const FilePath& path, int timeMs,
+                                          const RecordingOptions& options,
                                           CriticalSection& imageLock, const ImageSource& source) {
+    AviWriter& avi = m_file.Avi();
     {
         LockGuard lock(imageLock);
         const ImageBuffer* image = source ? source() : nullptr;
         if (!image || !image->Pixels()) return OpenResult::kNoImage;
-        m_avi.m_width = image->Width();
-        m_avi.m_height = image->Height();
-        m_avi.m_bits = static_cast<uint16_t>(image->Bits());
-        m_avi.m_frameRate = 30;
-        m_avi.m_frameCount = 0;
+        avi.m_width = image->Width();
+        avi.m_height = image->Height();
+        avi.m_bits = static_cast<uint16_t>(image->Bits());
     }
+    const bool compressed = options.Compressed();
+    if (compressed && avi.m_bits != 8 && avi.m_bits != 24) return OpenResult::kUnsupportedDepth;
+    // The names made from the path (sidecar, numbered files) are made wide; a recording without
+    // them opens the path as it was given.
+    m_path.clear();
+    if (!recording_paths::Widen(path, m_path) && (options.WritesSidecar() || options.preEvent))
+        return OpenResult::kFileFailed;
+    m_options = options;
+    avi.m_codec = compressed ? AviWriter::Codec::kMjpeg : AviWriter::Codec::kDib24;
     m_fileFinished = false;
-    // Everything a frame needs is made now, once: no frame waits for an allocation.
-    const size_t frameBytes = m_avi.FrameBytes();
-    const size_t slots = std::clamp(m_queueBytes / (frameBytes + FrameQueue::kHeaderRoom),
+
+    // Everything a frame needs is made now, once: no frame waits for an allocation. The queue
+    // holds about a second of frames whatever the codec; an MJPEG slot has room for the image's
+    // rows and for the largest JPEG they can make.
+    const JpegFrameEncoder::Settings jpeg{avi.m_width, avi.m_height, avi.m_bits, options.quality,
+                                          options.chroma444};
+    const size_t imageBytes = static_cast<size_t>(avi.m_height) *
+                              static_cast<size_t>((avi.m_width * (avi.m_bits / 8) + 3) & ~3);
+    const size_t frameBytes = compressed
+                                  ? std::max(imageBytes, JpegFrameEncoder::LargestFrameBytes(jpeg))
+                                  : avi.FrameBytes();
+    const size_t slots = std::clamp(m_queueBytes / (avi.FrameBytes() + FrameQueue::kHeaderRoom),
                                     kMinimumSlots, kMaximumSlots);
-    if (!m_queue.Allocate(frameBytes, slots) || !MakeWorkBuffers()) {
-        m_queue.Release();
-        m_color.reset();
-        m_gray.reset();
+    if (!m_queue.Allocate(frameBytes, slots, compressed) || !MakeWorkBuffers() ||
+        (options.preEvent && !m_clips.Prepare(m_path, options.preEventMs, options.postEventMs,
+                                              options.WritesSidecar(), options.ringBytes))) {
+        ReleaseRecording();
         return OpenResult::kNoMemory;
     }
-    if (!m_avi.Begin(path)) {
-        m_queue.Release();
-        m_color.reset();
-        m_gray.reset();
-        return OpenResult::kFileFailed;
+    if (compressed && !m_encoders.Start(m_queue, jpeg, m_encoderThreads)) {
+        ReleaseRecording();
+        return OpenResult::kNoThread;
     }
-    m_avi.LimitFileLength(m_nextFileLimit);
-    m_nextFileLimit = UINT64_MAX;
+    if (!options.preEvent) {
+        const std::wstring sidecar = recording_paths::SidecarOf(m_path);
+        const FilePath file = options.WritesSidecar() ? FilePath(m_path.c_str()) : path;
+        if (!m_file.Begin(file, options.WritesSidecar() ? FilePath(sidecar.c_str()) : nullptr)) {
+            ReleaseRecording();
+            return OpenResult::kFileFailed;
+        }
+    }
     m_timeMs = timeMs;
+    m_framesTaken.store(0);
     m_framesRecorded.store(0);
     m_framesDropped.store(0);
+    m_filesBegun.store(options.preEvent ? 0 : 1);
+    m_writing.store(!options.preEvent);
+    m_ringMs.store(0);
     m_imageChanged.store(false);
-    m_started = false;
-    m_startTime = 0;
-    m_lastFrameTime = 0;
+    m_sessionStarted = false;
     m_imageLock = &imageLock;
+    m_takesMarks.store(options.preEvent);
     LockGuard lock(imageLock);
+    m_nextStampedId = 0;
     m_intakeOpen = true;
     return OpenResult::kOpened;
+}
+
+void AviRecorder::ReleaseRecording() {
+    m_encoders.Stop();
+    m_queue.Release();
+    m_clips.Release();
+    m_file.Abandon();
+    m_color.reset();
+    m_gray.reset();
 }
 
 bool AviRecorder::MakeWorkBuffers() {
     m_color = std::make_unique<ImageBuffer>();
     m_gray = std::make_unique<ImageBuffer>();
-    // Only the depths that pass through GDI need them.
-    if (m_avi.m_bits != 8 && m_avi.m_bits != 16) return true;
-    return m_color->Create(m_avi.m_width, m_avi.m_height, 24) &&
-           (m_avi.m_bits != 16 || m_gray->Create(m_avi.m_width, m_avi.m_height, 8));
+    // Only the depths that pass through GDI need them, and only uncompressed.
+    const AviWriter& avi = m_file.Avi();
+    if (avi.m_codec == AviWriter::Codec::kMjpeg || (avi.m_bits != 8 && avi.m_bits != 16))
+        return true;
+    return m_color->Create(avi.m_width, avi.m_height, 24) &&
+           (avi.m_bits != 16 || m_gray->Create(avi.m_width, avi.m_height, 8));
 }
 
 void AviRecorder::StopIntake() {
+    m_takesMarks.store(false);
     if (!m_imageLock) return;
     LockGuard lock(*m_imageLock);
     m_intakeOpen = false;
@@ -87,53 +127,13 @@ void AviRecorder::StopIntake() {
 
 void AviRecorder::Abandon() {
     StopIntake();
-    m_avi.Reset();
-    m_queue.Release();
+    ReleaseRecording();
 }
 
-void AviRecorder::TakeFrame(const ImageBuffer* image) {
-    if (!m_intakeOpen) return;
-    uint8_t* slot = m_queue.FreeSlot();
-    if (!slot) {
-        // The writer is a queue's length behind: this image is lost, and counted.
-        m_framesDropped.fetch_add(1);
-        return;
-    }
-    if (!ConvertFrame(image, slot)) {
-        m_imageChanged.store(true);
-        m_intakeOpen = false;
-        return;
-    }
-    m_queue.Push(m_clock());
-}
-
-bool AviRecorder::ConvertFrame(const ImageBuffer* image, uint8_t* frame) {
-    if (!image || !image->Pixels() || image->Width() != m_avi.m_width ||
-        image->Height() != m_avi.m_height || image->Bits() != m_avi.m_bits)
-        return false;
-    const KernelRect whole{0, 0, m_avi.m_width, m_avi.m_height};
-    const int frameStride = (3 * m_avi.m_width + 3) & ~3;
-    // Straight into the slot: the first delivered row becomes the top of the bottom-up frame.
-    auto intoFrame = [&](PositionedKernel kernel, const ImageBuffer& source) {
-        return kernel(frame, source.Pixels(), whole, 0, 0, 3,
-                      static_cast<uint16_t>(source.Bits() / 8), frameStride, source.Stride(),
-                      nullptr) != 0;
-    };
-    switch (m_avi.m_bits) {
-    case 8: // GDI turns each gray-table index into equal blue, green and red
-        return m_color->Blit(image, nullptr, 0, 0) && intoFrame(Color24Flip, *m_color);
-    case 16:
-        return WholeBuffer(*m_gray, *image, Mono10To8) &&
-               m_color->Blit(m_gray.get(), nullptr, 0, 0) && intoFrame(Color24Flip, *m_color);
-    case 24:
-    case 32:
-        return intoFrame(Color24Flip, *image);
-    case 48:
-    case 64:
-        return intoFrame(Color10To8Flip, *image);
-    default:
-        return false;
-    }
+bool AviRecorder::Mark() {
+    if (!m_takesMarks.load()) return false;
+    m_clips.Mark(m_clock());
+    return true;
 }
 
 bool AviRecorder::ShouldStop(const std::atomic<int>& runFlag,
@@ -154,69 +154,101 @@ bool AviRecorder::ShouldStop(const std::atomic<int>& runFlag,
     return false;
 }
 
-bool AviRecorder::WriteQueuedFrames(End& why) {
-    FrameQueue::Frame frame;
-    while (m_queue.Oldest(frame)) {
-        if (!m_started) {
-            m_started = true;
-            m_startTime = frame.time;
-        }
-        if (!m_avi.AddFrameChunk(frame.chunk)) {
-            why = End::kWriteFailed;
-            return true;
-        }
-        m_queue.Pop();
-        ++m_avi.m_frameCount;
-        m_framesRecorded.store(m_avi.m_frameCount);
-        m_lastFrameTime = frame.time;
-        // A negative time ends the recording with its first frame; with time 0 the first frame
-        // is not past the end, so the second one ends it.
-        if (m_timeMs < 0 || frame.time - m_startTime > static_cast<uint32_t>(m_timeMs)) {
-            why = End::kTime;
-            return true;
-        }
+bool AviRecorder::TakeIntoFile(const RecordedFrame& frame, End& why) {
+    if (!m_file.Add(frame)) {
+        why = End::kWriteFailed;
+        return true;
+    }
+    m_framesRecorded.store(m_file.Frames());
+    if (IsPastTime(frame.time - m_file.FirstTime(), m_timeMs)) {
+        why = End::kTime;
+        return true;
     }
     return false;
+}
+
+bool AviRecorder::TakeIntoClips(const RecordedFrame& frame, End& why) {
+    if (!m_sessionStarted) {
+        m_sessionStarted = true;
+        m_sessionStart = frame.time;
+    }
+    const bool taken = m_clips.Take(frame, m_file);
+    m_framesRecorded.store(m_clips.FramesInFiles());
+    m_filesBegun.store(m_clips.FilesBegun());
+    m_writing.store(m_file.IsOpen());
+    m_ringMs.store(m_clips.RingSpanMs());
+    if (!taken) {
+        why = End::kWriteFailed;
+        return true;
+    }
+    // Marks are taken for the recording's time; a file being written then runs to its end.
+    if (m_timeMs > 0 && IsPastTime(frame.time - m_sessionStart, m_timeMs) && !m_file.IsOpen()) {
+        why = End::kTime;
+        return true;
+    }
+    return false;
+}
+
+bool AviRecorder::WriteReadyFrames(bool drain, End& why) {
+    FrameQueue::Frame frame;
+    for (;;) {
+        if (!m_queue.Oldest(frame)) {
+            // With frames left, the oldest is still with its encoder.
+            if (!drain || m_queue.Count() == 0) return false;
+            m_queue.WaitForProgress(10);
+            continue;
+        }
+        if (frame.encodedBytes == FrameQueue::kFailed) {
+            m_framesDropped.fetch_add(1);
+            m_queue.Pop();
+            continue;
+        }
+        const RecordedFrame recorded{frame.chunk, static_cast<uint32_t>(frame.encodedBytes),
+                                     frame.time, frame.facts};
+        const bool ends =
+            m_options.preEvent ? TakeIntoClips(recorded, why) : TakeIntoFile(recorded, why);
+        m_queue.Pop();
+        if (ends) return true;
+    }
 }
 
 AviRecorder::End AviRecorder::Run(std::atomic<int>& runFlag,
                                   const std::atomic<int>* acquisitionRunFlag) {
     End why = End::kTime;
-    bool ended = !m_avi.IsOpen();
+    bool ended = !m_options.preEvent && !m_file.IsOpen();
     while (!ended) {
-        if (WriteQueuedFrames(why)) break;
+        if (WriteReadyFrames(false, why)) break;
         if (ShouldStop(runFlag, acquisitionRunFlag, why)) {
             // Whatever was queued before the intake stopped still goes into the file: a stop
             // loses no frame the camera delivered to the recording.
             StopIntake();
             End drained = why;
-            if (WriteQueuedFrames(drained) && drained == End::kWriteFailed) why = drained;
+            if (WriteReadyFrames(true, drained) && drained == End::kWriteFailed) why = drained;
             break;
         }
-        m_queue.WaitForFrame(10);
+        m_queue.WaitForProgress(10);
     }
     // Whatever ended the recording (its time, a stop, a close or the camera's release, the end of
-    // acquisition, a changed image or a full disk), the file gets its indexes and header, so it
-    // is always a valid AVI of the frames that reached it.
+    // acquisition, a changed image or a full disk), the files get their indexes and headers, so
+    // each is a valid AVI of the frames that reached it.
     StopIntake();
-    m_fileFinished = FinishFile();
-    m_framesRecorded.store(m_avi.FramesWritten());
+    m_encoders.Stop();
+    m_fileFinished = FinishFiles(why);
+    m_writing.store(false);
     m_queue.Release();
+    m_clips.ReleaseRing(); // the counts and the last file's name stay for the status
     runFlag.store(0);
     return why;
 }
 
-bool AviRecorder::FinishFile() {
-    if (!m_avi.IsOpen()) return false;
-    // Frames per second x 100 from the first frame to the last: n frames span n - 1 intervals.
-    // One frame spans none, and is rated over the 1 ms floor; with no frame there is no rate,
-    // and the writer keeps its floor of 1.
-    const uint32_t frames = m_avi.m_frameCount;
-    const uint32_t intervals = frames >= 2 ? frames - 1 : frames;
-    m_avi.m_frameRate =
-        m_started ? AviWriter::MeasuredRate(intervals, m_lastFrameTime - m_startTime) : 0;
-    const bool finished = m_avi.Finish() != 0;
-    m_avi.m_frameRate = 0;
-    m_avi.m_frameCount = 0;
+bool AviRecorder::FinishFiles(End why) {
+    if (m_options.preEvent) {
+        const bool finished = m_clips.Finish(m_file, why != End::kWriteFailed);
+        m_framesRecorded.store(m_clips.FramesInFiles());
+        m_filesBegun.store(m_clips.FilesBegun());
+        return finished;
+    }
+    const bool finished = m_file.IsOpen() && m_file.Finish();
+    m_framesRecorded.store(m_file.Frames());
     return finished;
 }

@@ -16,7 +16,8 @@ constexpr uint32_t FourCC(const char (&code)[5]) {
            static_cast<uint32_t>(static_cast<uint8_t>(code[3])) << 24;
 }
 
-constexpr uint32_t kFrameChunkId = FourCC("00db");
+constexpr uint32_t kDibChunkId = FourCC("00db");
+constexpr uint32_t kCompressedChunkId = FourCC("00dc");
 constexpr uint32_t kHasIndexWasCapture = 0x00010010;
 constexpr uint32_t kKeyFrame = 0x10;
 constexpr uint32_t kStreamRate = 10000000;
@@ -59,6 +60,10 @@ uint32_t AviWriter::MeasuredRate(uint32_t frames, uint32_t elapsedMs) {
     return file_sizes::AviMeasuredRate(frames, elapsedMs);
 }
 
+uint32_t AviWriter::ChunkId() const {
+    return m_codec == Codec::kMjpeg ? kCompressedChunkId : kDibChunkId;
+}
+
 uint32_t AviWriter::FramesWritten() const {
     return m_framesBefore + static_cast<uint32_t>(m_index.size());
 }
@@ -72,6 +77,8 @@ void AviWriter::Reset() {
     m_riffStart = 0;
     m_moviStart = 0;
     m_endOfFrames = 0;
+    m_frameDataBytes = 0;
+    m_largestFrame = 0;
     m_writeFailed = false;
     m_mainHeader = {};
     m_streamHeader = {};
@@ -99,8 +106,9 @@ int AviWriter::Begin(const FilePath& path) {
     m_mainHeader.width = static_cast<uint32_t>(m_width);
     m_mainHeader.height = static_cast<uint32_t>(m_height);
 
+    const bool mjpeg = m_codec == Codec::kMjpeg;
     m_streamHeader.type = FourCC("vids");
-    m_streamHeader.handler = FourCC("DIB ");
+    m_streamHeader.handler = mjpeg ? FourCC("MJPG") : FourCC("DIB ");
     m_streamHeader.scale = kStreamRate / rate;
     m_streamHeader.rate = kStreamRate;
     m_streamHeader.length = m_frameCount;
@@ -111,7 +119,9 @@ int AviWriter::Begin(const FilePath& path) {
     m_format.biHeight = m_height; // positive: rows bottom-up
     m_format.biPlanes = 1;
     m_format.biBitCount = 24;
-    m_format.biCompression = BI_RGB;
+    m_format.biCompression = mjpeg ? FourCC("MJPG") : BI_RGB;
+    // What a decoder makes of a frame: a 24-bit picture.
+    if (mjpeg) m_format.biSizeImage = frameBytes;
 
     const uint32_t superIndexBytes = m_layout.SuperIndexBytes();
     Bytes header;
@@ -161,29 +171,34 @@ int AviWriter::Begin(const FilePath& path) {
     return 1;
 }
 
-bool AviWriter::FitsInRiff(size_t frames) const {
+bool AviWriter::FitsInRiff(uint64_t chunkBytes) const {
     // The RIFF as its end would leave it: its frames, its ix00 and, in the first, its idx1.
-    const uint64_t chunk = 8 + uint64_t{FrameBytes()};
-    uint64_t bytes = m_endOfFrames - m_riffStart + chunk * (frames - m_index.size()) +
-                     AviStandardIndexBytes(frames);
+    const size_t frames = m_index.size() + 1;
+    uint64_t bytes = m_endOfFrames - m_riffStart + chunkBytes + AviStandardIndexBytes(frames);
     if (m_closedRiffs.empty()) bytes += AviLegacyIndexBytes(frames);
     return bytes < m_layout.riffLimit;
 }
 
 int AviWriter::AddFrame(const uint8_t* pixels) {
-    return AppendFrame(pixels, nullptr);
+    return m_codec == Codec::kDib24 ? AppendFrame(pixels, FrameBytes(), nullptr) : 0;
 }
 
 int AviWriter::AddFrameChunk(uint8_t* chunk) {
-    return chunk ? AppendFrame(chunk + 8, chunk) : 0;
+    return chunk && m_codec == Codec::kDib24 ? AppendFrame(chunk + 8, FrameBytes(), chunk) : 0;
 }
 
-int AviWriter::AppendFrame(const uint8_t* pixels, uint8_t* headerRoom) {
-    if (!IsOpen() || pixels == nullptr || m_writeFailed) return 0;
-    const uint32_t frameBytes = FrameBytes();
+int AviWriter::AddCompressedChunk(uint8_t* chunk, uint32_t bytes) {
+    return chunk && bytes > 0 && m_codec == Codec::kMjpeg ? AppendFrame(chunk + 8, bytes, chunk)
+                                                          : 0;
+}
+
+int AviWriter::AppendFrame(const uint8_t* data, uint32_t frameBytes, uint8_t* headerRoom) {
+    if (!IsOpen() || data == nullptr || m_writeFailed) return 0;
+    // Chunks start on even offsets: an odd frame is followed by a pad byte.
+    const uint32_t pad = frameBytes & 1;
     // A new RIFF is kept only with its first frame: without one it would be an empty RIFF that
     // the disk might not even have room to end.
-    const bool newRiff = !FitsInRiff(m_index.size() + 1);
+    const bool newRiff = !FitsInRiff(8 + uint64_t{frameBytes} + pad);
     std::vector<AviIndexEntry> previousIndex;
     const uint64_t previous[3] = {m_riffStart, m_moviStart, m_endOfFrames};
     try {
@@ -196,14 +211,15 @@ int AviWriter::AppendFrame(const uint8_t* pixels, uint8_t* headerRoom) {
     }
     if (newRiff && !StartNextRiff()) return 0;
     const uint32_t offset = static_cast<uint32_t>(m_endOfFrames - m_moviStart);
-    const uint32_t chunkHeader[2] = {kFrameChunkId, frameBytes};
-    // Frame sizes are multiples of 4, so no pad byte ever follows a chunk.
+    const uint32_t chunkHeader[2] = {ChunkId(), frameBytes};
     bool written;
     if (headerRoom) {
         std::memcpy(headerRoom, chunkHeader, sizeof chunkHeader);
-        written = Put(headerRoom, sizeof chunkHeader + frameBytes);
+        if (pad) headerRoom[sizeof chunkHeader + frameBytes] = 0;
+        written = Put(headerRoom, sizeof chunkHeader + frameBytes + pad);
     } else {
-        written = Put(chunkHeader, sizeof chunkHeader) && Put(pixels, frameBytes);
+        // Uncompressed frames are multiples of 4 bytes: no pad follows them.
+        written = Put(chunkHeader, sizeof chunkHeader) && Put(data, frameBytes);
     }
     if (!written) {
         if (newRiff) {
@@ -220,8 +236,10 @@ int AviWriter::AppendFrame(const uint8_t* pixels, uint8_t* headerRoom) {
         m_file.TruncateAt(m_endOfFrames);
         return 0;
     }
-    m_index.push_back({kFrameChunkId, kKeyFrame, offset, frameBytes});
-    m_endOfFrames += 8 + uint64_t{frameBytes};
+    m_index.push_back({ChunkId(), kKeyFrame, offset, frameBytes});
+    m_endOfFrames += 8 + uint64_t{frameBytes} + pad;
+    m_frameDataBytes += frameBytes;
+    m_largestFrame = std::max(m_largestFrame, frameBytes);
     return 1;
 }
 
@@ -237,7 +255,7 @@ bool AviWriter::EndRiff(bool withStandardIndex, RiffIndexEntry& entry) {
         ix.U8(0);  // index sub-type
         ix.U8(kIndexOfChunks);
         ix.U32(frames);
-        ix.U32(kFrameChunkId);
+        ix.U32(ChunkId());
         ix.U64(m_moviStart); // base: each entry's offset is from here to the frame's bytes
         ix.U32(0);
         for (const AviIndexEntry& frame : m_index) {
@@ -300,7 +318,7 @@ bool AviWriter::WriteSuperIndexAndOdml(const RiffIndexEntry& last) {
     indx.U8(0);
     indx.U8(kIndexOfIndexes);
     indx.U32(static_cast<uint32_t>(m_closedRiffs.size() + 1));
-    indx.U32(kFrameChunkId);
+    indx.U32(ChunkId());
     indx.Zeros(12);
     auto entry = [&indx](const RiffIndexEntry& riff) {
         indx.U64(riff.offset);
@@ -334,11 +352,19 @@ bool AviWriter::WriteHeaderFields() {
     const uint32_t firstRiffFrames = m_closedRiffs.empty() ? frames : m_framesInFirstRiff;
     // The rate field is frames per second x 100; stream rate / scale gives the measured rate.
     const uint32_t rate = std::max(m_frameRate, 1u);
-    return m_file.PatchU32(kTotalFramesOffset, firstRiffFrames) &&
+    // Compressed frames differ in size: a reader's buffer must take the largest, and the rate
+    // of bytes follows their mean.
+    const bool mjpeg = m_codec == Codec::kMjpeg;
+    const uint64_t meanChunk =
+        mjpeg ? 8 + (frames ? m_frameDataBytes / frames : 0) : FrameBytes() + 8ull;
+    const bool suggested =
+        !mjpeg || (m_file.PatchU32(kMainSuggestedBufferOffset, m_largestFrame + 8) &&
+                   m_file.PatchU32(kStreamSuggestedBufferOffset, m_largestFrame + 8));
+    return suggested && m_file.PatchU32(kTotalFramesOffset, firstRiffFrames) &&
            m_file.PatchU32(kLengthOffset, frames) &&
            m_file.PatchU32(kMicroSecPerFrameOffset, 100000000u / rate) &&
            m_file.PatchU32(kScaleOffset, 1000000000u / rate) &&
-           m_file.PatchU32(kMaxBytesPerSecOffset, ClampToU32((FrameBytes() + 8ull) * rate / 100));
+           m_file.PatchU32(kMaxBytesPerSecOffset, ClampToU32(meanChunk * rate / 100));
 }
 
 int AviWriter::Finish() {
@@ -355,7 +381,9 @@ int AviWriter::Finish() {
         }
         // The disk cannot take the indexes: give up the last frame, whose bytes make room for
         // them many times over, and write them again.
+        const uint32_t dropped = m_index.back().size;
         m_index.pop_back();
-        m_endOfFrames -= 8 + uint64_t{FrameBytes()};
+        m_endOfFrames -= 8 + uint64_t{dropped} + (dropped & 1);
+        m_frameDataBytes -= dropped;
     }
 }

@@ -1,4 +1,4 @@
-// Image files and recording: the writer of uncompressed 24-bit AVI files, one per camera object.
+// Image files and recording: the writer of AVI files of uncompressed 24-bit or MJPEG frames.
 #pragma once
 
 #include "files/FilePath.h"
@@ -75,16 +75,19 @@ struct AviLayout {
     uint32_t HeaderBytes() const { return MoviSizeOffset() + 8; }
 };
 
-// Writes one video stream of bottom-up 24-bit DIB frames as an OpenDML (AVI 2.0) file: the first
+// Writes one video stream of bottom-up 24-bit DIB frames ("DIB ", chunks "00db" of one size), or
+// of JPEG frames ("MJPG", chunks "00dc" of their own sizes, padded to an even length), as an
+// OpenDML (AVI 2.0) file: the first
 // RIFF 'AVI ' holds the headers, its frames and their idx1 index, and stays a complete AVI 1.0
 // file; when it is full, 'AVIX' RIFFs follow, each with its own standard index ('ix00'), listed
 // in the super index ('indx') of the stream header, with the total frame count in 'dmlh'. A
 // recording of a single RIFF keeps the reserved space as JUNK and is a plain AVI 1.0 file.
 //
-// The caller sets the frame size and depth, the frame rate field (30) and the frame count (0),
-// then Begin, AddFrame per frame and Finish. Every write is checked: after a failed one no frame
-// is added, and Finish cuts the file back to the last complete frame and writes indexes and
-// headers for the frames it holds. Not thread-safe: one thread at a time uses it.
+// The caller sets the codec, the frame size and depth, the frame rate field (30) and the frame
+// count (0), then Begin, AddFrame (or AddCompressedChunk) per frame and Finish. Every write is
+// checked: after a failed one no frame is added, and Finish cuts the file back to the last complete
+// frame and writes indexes and headers for the frames it holds. Not thread-safe: one thread at a
+// time uses it.
 class AviWriter {
   public:
     // Fixed places in the file.
@@ -93,9 +96,11 @@ class AviWriter {
     static constexpr uint32_t kMicroSecPerFrameOffset = 32;
     static constexpr uint32_t kMaxBytesPerSecOffset = 36;
     static constexpr uint32_t kTotalFramesOffset = 48;
+    static constexpr uint32_t kMainSuggestedBufferOffset = 60;
     static constexpr uint32_t kStrlSizeOffset = 92;
     static constexpr uint32_t kScaleOffset = 128;
     static constexpr uint32_t kLengthOffset = 140;
+    static constexpr uint32_t kStreamSuggestedBufferOffset = 144;
 
     AviWriter() { Reset(); }
     ~AviWriter() { Reset(); }
@@ -118,6 +123,9 @@ class AviWriter {
     // The same for a frame whose pixels follow 8 bytes of room at `chunk`: the writer puts the
     // chunk header there and sends header and pixels to the file in one write.
     int AddFrameChunk(uint8_t* chunk);
+    // The same for a compressed frame of `bytes` after the 8 bytes of room, with one byte more
+    // behind it for the pad byte of an odd size.
+    int AddCompressedChunk(uint8_t* chunk, uint32_t bytes);
     // Writes the indexes, patches the sizes, frame counts and rate into the header, closes. When
     // the disk cannot take the indexes, frames are dropped from the end until it can. 1 when the
     // file is complete and valid; 0 when no file was open or nothing could be written.
@@ -133,8 +141,11 @@ class AviWriter {
     uint32_t RiffCount() const { return static_cast<uint32_t>(m_closedRiffs.size()) + 1; }
     // Bytes in the file so far, up to the end of the last complete frame.
     uint64_t BytesWritten() const { return m_endOfFrames; }
-    // Bytes of one frame: the 24-bit row rounded up to a multiple of 4, times the height.
+    // Bytes of one uncompressed frame: the 24-bit row rounded up to a multiple of 4, times the
+    // height.
     uint32_t FrameBytes() const;
+    // Bytes of frame data in the file so far, chunk headers and pads left out.
+    uint64_t FrameDataBytes() const { return m_frameDataBytes; }
     // The rate field for `frames` over `elapsedMs`: frames per second x 100. An elapsed time of
     // 0 counts as 1 ms.
     static uint32_t MeasuredRate(uint32_t frames, uint32_t elapsedMs);
@@ -142,7 +153,10 @@ class AviWriter {
     // Begin.
     void LimitFileLength(uint64_t bytes) { m_file.LimitLength(bytes); }
 
+    enum class Codec { kDib24, kMjpeg };
+
     // Set by the caller before Begin.
+    Codec m_codec = Codec::kDib24;
     int m_width = 0;
     int m_height = 0;
     uint16_t m_bits = 0;      // of the camera's output image; the frames are always 24-bit
@@ -158,9 +172,13 @@ class AviWriter {
     };
 
     bool Put(const void* data, size_t size);
-    // AddFrame and AddFrameChunk: `headerRoom`, when given, is the 8 bytes before `pixels`.
-    int AppendFrame(const uint8_t* pixels, uint8_t* headerRoom);
-    bool FitsInRiff(size_t frames) const;
+    // Every add: `bytes` of frame at `data`; `headerRoom`, when given, is the 8 bytes before
+    // `data`, and the byte after them is free for the pad.
+    int AppendFrame(const uint8_t* data, uint32_t bytes, uint8_t* headerRoom);
+    // Whether the current RIFF still holds one more chunk of `chunkBytes` (header and pad
+    // included) with its indexes.
+    bool FitsInRiff(uint64_t chunkBytes) const;
+    uint32_t ChunkId() const;
     // Writes the current RIFF's ix00 (when the file has or gets several RIFFs) and idx1 (for the
     // first), then patches its RIFF and movi sizes. The ix00's super index entry goes to `entry`.
     bool EndRiff(bool withStandardIndex, RiffIndexEntry& entry);
@@ -184,4 +202,6 @@ class AviWriter {
     std::vector<RiffIndexEntry> m_closedRiffs;
     uint32_t m_framesBefore = 0;      // frames in the closed RIFFs
     uint32_t m_framesInFirstRiff = 0; // once the first RIFF is closed
+    uint64_t m_frameDataBytes = 0;    // of every frame in the file
+    uint32_t m_largestFrame = 0;      // the largest frame's bytes, for the suggested buffer
 };

@@ -203,6 +203,10 @@ const Export kExtensionExports[] = {
          return result;
      },
      0},
+    WITH_ARGS(TravikEx_RecordA, 0, kPath, 1000, 0, reinterpret_cast<TravikExRecordOptions*>(s.ints)),
+    WITH_ARGS(TravikEx_RecordW, 0, kWidePath, 1000, 0, reinterpret_cast<TravikExRecordOptions*>(s.ints)),
+    HANDLE_ONLY(TravikEx_MarkRecording, 0),
+    WITH_ARGS(TravikEx_GetRecordingStatus, 0, reinterpret_cast<TravikExRecordingStatus*>(s.wide)),
 };
 
 std::set<std::string> CatalogueNames() {

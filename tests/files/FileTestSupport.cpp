@@ -69,6 +69,8 @@ struct JpegReader {
     jpeg_decompress_struct cinfo = {};
     JpegReadError error = {};
     std::FILE* file = nullptr;
+    const uint8_t* memory = nullptr; // read from memory when there is no file
+    size_t memoryBytes = 0;
     ~JpegReader() {
         jpeg_destroy_decompress(&cinfo);
         if (file) std::fclose(file);
@@ -81,10 +83,14 @@ bool Decode(JpegReader& reader, JpegFacts& facts) {
     reader.error.manager.error_exit = JumpOut;
     if (setjmp(reader.error.escape)) return false;
     jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, reader.file);
+    if (reader.file)
+        jpeg_stdio_src(&cinfo, reader.file);
+    else
+        jpeg_mem_src(&cinfo, reader.memory, static_cast<unsigned long>(reader.memoryBytes));
     jpeg_read_header(&cinfo, TRUE);
     facts.progressive = cinfo.progressive_mode != 0;
     facts.components = cinfo.num_components;
+    facts.lumaSampling = cinfo.comp_info[0].h_samp_factor;
     if (cinfo.quant_tbl_ptrs[0])
         for (int k = 0; k < DCTSIZE2; ++k)
             facts.lumaTable.push_back(cinfo.quant_tbl_ptrs[0]->quantval[k]);
@@ -111,6 +117,15 @@ JpegFacts ReadJpeg(const std::string& path) {
     JpegReader reader;
     reader.file = std::fopen(path.c_str(), "rb");
     if (reader.file) facts.ok = Decode(reader, facts);
+    return facts;
+}
+
+JpegFacts DecodeJpeg(const uint8_t* bytes, size_t size) {
+    JpegFacts facts;
+    JpegReader reader;
+    reader.memory = bytes;
+    reader.memoryBytes = size;
+    if (bytes && size > 0) facts.ok = Decode(reader, facts);
     return facts;
 }
 
@@ -376,9 +391,14 @@ class AviWalker {
             m_facts.odmlFrames = U32At(m_bytes, data);
         } else if (id == "indx" && list == "strl") {
             m_superIndex = {data - 8, size + 8};
-        } else if (id == "00db" && list == "movi") {
-            if (m_facts.frames.empty()) m_facts.frameBytes = size;
+        } else if ((id == "00db" || id == "00dc") && list == "movi") {
+            if (m_facts.frames.empty()) {
+                m_facts.frameBytes = size;
+                m_facts.chunkId = id;
+            }
+            if (id != m_facts.chunkId) return Fail("frame chunks of two kinds");
             m_facts.frames.push_back(data);
+            m_facts.frameSizes.push_back(size);
             m_riffFrameOffsets.push_back(data);
             ++m_riffFrames;
         } else if (id == "ix00" && list == "movi") {
@@ -396,9 +416,9 @@ class AviWalker {
         if (m_legacyIndex.size != 16 * first.size()) return false;
         for (size_t k = 0; k < first.size(); ++k) {
             const uint64_t entry = m_legacyIndex.offset + 16 * k;
-            if (CodeAt(m_bytes, entry) != "00db" || U32At(m_bytes, entry + 4) != 0x10 ||
+            if (CodeAt(m_bytes, entry) != m_facts.chunkId || U32At(m_bytes, entry + 4) != 0x10 ||
                 m_legacyMovi + U32At(m_bytes, entry + 8) + 8 != first[k] ||
-                U32At(m_bytes, entry + 12) != m_facts.frameBytes)
+                U32At(m_bytes, entry + 12) != m_facts.frameSizes[k])
                 return false;
         }
         return true;
@@ -409,12 +429,15 @@ class AviWalker {
         const uint64_t at = ix.offset;
         if (CodeAt(m_bytes, at) != "ix00" || U32At(m_bytes, at + 4) + 8 != ix.size ||
             ix.size != 32 + 8 * frames.size() || m_bytes[at + 11] != 1 ||
-            U32At(m_bytes, at + 12) != frames.size() || CodeAt(m_bytes, at + 16) != "00db")
+            U32At(m_bytes, at + 12) != frames.size() || CodeAt(m_bytes, at + 16) != m_facts.chunkId)
             return false;
         const uint64_t base = U64At(m_bytes, at + 20);
+        size_t before = 0; // frames of the RIFFs before this one
+        for (size_t r = 0; r < riff; ++r)
+            before += m_framesByRiff[r].size();
         for (size_t k = 0; k < frames.size(); ++k)
             if (base + U32At(m_bytes, at + 32 + 8 * k) != frames[k] ||
-                U32At(m_bytes, at + 36 + 8 * k) != m_facts.frameBytes)
+                U32At(m_bytes, at + 36 + 8 * k) != m_facts.frameSizes[before + k])
                 return false;
         return true;
     }
@@ -423,7 +446,7 @@ class AviWalker {
         const uint64_t at = m_superIndex.offset;
         const size_t riffs = m_framesByRiff.size();
         if (m_superIndex.size < 32 || U16At(m_bytes, at + 8) != 4 || m_bytes[at + 11] != 0 ||
-            U32At(m_bytes, at + 12) != riffs || CodeAt(m_bytes, at + 16) != "00db" ||
+            U32At(m_bytes, at + 12) != riffs || CodeAt(m_bytes, at + 16) != m_facts.chunkId ||
             32 + 16 * riffs > m_superIndex.size || m_standardIndexes.size() != riffs)
             return false;
         for (size_t r = 0; r < riffs; ++r) {

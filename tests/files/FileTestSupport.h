@@ -57,10 +57,12 @@ struct JpegFacts {
     bool ok = false;
     bool progressive = false;
     int components = 0;
+    int lumaSampling = 0;            // horizontal sampling factor of the first component
     std::vector<uint16_t> lumaTable; // the first quantisation table, natural order
     Picture picture;
 };
 JpegFacts ReadJpeg(const std::string& path);
+JpegFacts DecodeJpeg(const uint8_t* bytes, size_t size);
 // The first quantisation table that the library makes for `quality` with baseline tables.
 std::vector<uint16_t> LumaTableFor(int quality);
 
@@ -95,6 +97,8 @@ struct AviFacts {
     uint32_t width = 0, height = 0, scale = 0, rate = 0, suggestedBuffer = 0;
     uint64_t moviSizeOffset = 0;  // of the first RIFF's movi list
     std::vector<uint64_t> frames; // file offsets of every frame's bytes, in order
+    std::vector<uint32_t> frameSizes; // and their sizes
+    std::string chunkId;              // "00db" (uncompressed) or "00dc" (compressed)
     std::vector<uint32_t> framesPerRiff;
     uint32_t frameBytes = 0;           // of the first frame chunk
     bool hasLegacyIndex = false;       // idx1 naming every frame of the first RIFF

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Reads the files of files_sample_files with readers that share no code with the writers:
-tiffinfo, pngcheck, ffprobe/ffmpeg and Python's PIL, whichever are installed."""
+tiffinfo, pngcheck, ffprobe/ffmpeg and Python's PIL, whichever are installed; and the recordings
+travikcam makes, uncompressed and MJPEG."""
 import argparse
 import os
 import shutil
@@ -237,6 +238,65 @@ def check_camera_files(args, out, windows_dir):
                 fail(file_name, f"bars not on top in RGB order: white {white}, red {red}")
 
 
+def probe(path):
+    out = run("ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
+              "-show_entries", "stream=codec_name,width,height,nb_read_frames,pix_fmt",
+              "-of", "default=noprint_wrappers=1", path)
+    return out, dict(line.split("=", 1) for line in out.stdout.split() if "=" in line)
+
+
+def sidecar_lines(path):
+    with open(path, "rb") as f:
+        lines = f.read().split(b"\r\n")
+    if lines[0] != b"index,frame_id,host_time_utc,exposure_us,gain,skipped_before" or lines[-1]:
+        return None
+    return lines[1:-1]
+
+
+def check_mjpeg_file(path, name, pix_fmt):
+    """An MJPEG recording: every frame read as mjpeg, and a sidecar line per frame."""
+    frames = struct.unpack_from("<I", open(path, "rb").read(144), 140)[0]
+    if frames == 0:
+        fail(name, "no frame recorded")
+    out, fields = probe(path)
+    if out.returncode != 0 or out.stderr.strip():
+        fail(name, f"ffprobe complains: {out.stderr.strip()}")
+    want = {"codec_name": "mjpeg", "width": "1280", "height": "960", "pix_fmt": pix_fmt,
+            "nb_read_frames": str(frames)}
+    for key, value in want.items():
+        if fields.get(key) != value:
+            fail(name, f"ffprobe {key}={fields.get(key)}, expected {value}")
+    lines = sidecar_lines(os.path.splitext(path)[0] + ".csv")
+    if lines is None or len(lines) != frames:
+        fail(name, f"sidecar has {None if lines is None else len(lines)} lines for {frames} frames")
+
+
+def check_mjpeg_recordings(args, out, windows_dir):
+    """travikcam's MJPEG recordings, one file and the files of marks, read by ffprobe."""
+    if not shutil.which("ffprobe"):
+        return
+    checked.add("ffprobe")
+    for name, color, pix_fmt in (("colour.avi", "24", "yuvj420p"), ("mono.avi", "8", "gray")):
+        cam = subprocess.run([args.wine, args.travikcam, "record", "--ms", "1000", "--color", color,
+                              "--codec", "mjpeg", "-o", windows_dir + "\\" + name],
+                             capture_output=True, text=True)
+        if cam.returncode != 0:
+            fail(name, f"travikcam record failed: {cam.stdout.strip()} {cam.stderr.strip()}")
+            continue
+        check_mjpeg_file(os.path.join(out, name), name, pix_fmt)
+    # A mark as soon as the recording waits for one: the line on standard input.
+    cam = subprocess.run([args.wine, args.travikcam, "record", "--ms", "2500", "--codec", "mjpeg",
+                          "--color", "24", "--pre", "1", "--post", "0.5",
+                          "-o", windows_dir + "\\event.avi"],
+                         input="\n", capture_output=True, text=True)
+    if cam.returncode != 0:
+        fail("event.avi", f"travikcam record failed: {cam.stdout.strip()} {cam.stderr.strip()}")
+    elif not os.path.exists(os.path.join(out, "event-0001.avi")):
+        fail("event.avi", "the mark made no event-0001.avi")
+    else:
+        check_mjpeg_file(os.path.join(out, "event-0001.avi"), "event-0001.avi", "yuvj420p")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True)
@@ -285,6 +345,7 @@ def main():
     check_long_clip(p("cut.avi"), "cut.avi")
     if args.travikcam:
         check_camera_files(args, out, windows_dir)
+        check_mjpeg_recordings(args, out, windows_dir)
 
     for failure in failures:
         print("FAIL", failure)

@@ -37,6 +37,7 @@ expected=(README.md
     samples/cpp/stream_cpp.cpp doc/taking_frames.html
     samples/viewer/viewer.c samples/viewer/viewer_ids.h
     doc/index.html doc/getting_started.html doc/errors.html doc/TravikSdk_8h.html
+    doc/recording_extensions.html
     licenses/libjpeg-turbo/LICENSE.md licenses/libjpeg-turbo/README.ijg licenses/libpng/LICENSE
     licenses/libtiff/LICENSE.md licenses/zlib/copyright)
 for file in "${expected[@]}"; do

@@ -97,7 +97,16 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"settings save", "settings needs"},
         UsageCase{"settings show x.txt", "settings needs"},
         UsageCase{"settings save a.txt b.txt", "unexpected argument 'b.txt'"},
-        UsageCase{"settings --color 8 show", "--color does not apply to settings"}));
+        UsageCase{"settings --color 8 show", "--color does not apply to settings"},
+        // The recording's codec and what only MJPEG takes.
+        UsageCase{"record --codec h264 -o x.avi", "--codec needs raw or mjpeg"},
+        UsageCase{"record --quality 90 -o x.avi", "apply to --codec mjpeg only"},
+        UsageCase{"record --pre 2 -o x.avi", "apply to --codec mjpeg only"},
+        UsageCase{"record --codec mjpeg --quality 0 -o x.avi", "--quality needs 1 to 100"},
+        UsageCase{"record --codec mjpeg --chroma 422 -o x.avi", "--chroma needs 420 or 444"},
+        UsageCase{"record --codec mjpeg --post -1 -o x.avi", "--post needs a number of seconds"},
+        UsageCase{"record --codec mjpeg --pre 601 -o x.avi", "--pre keeps at most 600 seconds"},
+        UsageCase{"snap --format png --sidecar -o x.png", "--sidecar does not apply to snap"}));
 
 TEST_F(TravikcamTest, SettingsAreSavedShownAndLoadedAndABadLineIsToldByItsNumber) {
     const std::string path = TempPath("travikcam_settings.txt");

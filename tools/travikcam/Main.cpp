@@ -13,27 +13,32 @@ namespace {
 using travikcam::Options;
 
 void Usage(std::FILE* out) {
-    std::fprintf(out, "usage: travikcam [--device N] COMMAND [OPTIONS]\n"
-                      "  list                          the cameras present\n"
-                      "  info [--color BITS]           the selected camera and its format\n"
-                      "  snap --format bmp|raw|jpeg|png|tiff [--quality 100|70|20]\n"
-                      "       [--color 8|16|24|32|48|64] -o FILE\n"
-                      "                                take one picture and save it\n"
-                      "  record --ms N [--color BITS] -o FILE.avi\n"
-                      "                                record N milliseconds of video\n"
-                      "  preview --seconds N [--color BITS]\n"
-                      "                                show the live picture in a window\n"
-                      "  settings save FILE | load FILE | show\n"
-                      "                                the camera's settings as a text profile:\n"
-                      "                                written to FILE, loaded from it (what the\n"
-                      "                                registry keeps stays), or printed\n"
-                      "  stream [--mode newest|queue] [--buffers N] [--seconds S] [--hold-ms M]\n"
-                      "         [--report FILE.html] [--color BITS]\n"
-                      "                                grab and hold frames of the frame stream,\n"
-                      "                                one line each, a summary and a report\n"
-                      "  check [--device N] [--quick|--long] [--junit FILE]\n"
-                      "                                check the SDK and the camera, case by case\n"
-                      "exit status: 0 done, 1 the camera or a file failed, 2 wrong arguments\n");
+    std::fprintf(out,
+                 "usage: travikcam [--device N] COMMAND [OPTIONS]\n"
+                 "  list                          the cameras present\n"
+                 "  info [--color BITS]           the selected camera and its format\n"
+                 "  snap --format bmp|raw|jpeg|png|tiff [--quality 100|70|20]\n"
+                 "       [--color 8|16|24|32|48|64] -o FILE\n"
+                 "                                take one picture and save it\n"
+                 "  record --ms N [--color BITS] [--codec raw|mjpeg] [--sidecar] -o FILE.avi\n"
+                 "                                record N milliseconds of video\n"
+                 "         mjpeg: [--quality 1..100] [--chroma 420|444] [--pre S] [--post T]\n"
+                 "                                --pre/--post: keep the last S seconds; each\n"
+                 "                                mark (key m, or a line on a pipe) writes them\n"
+                 "                                and the next T seconds to FILE-0001.avi, ...\n"
+                 "  preview --seconds N [--color BITS]\n"
+                 "                                show the live picture in a window\n"
+                 "  settings save FILE | load FILE | show\n"
+                 "                                the camera's settings as a text profile:\n"
+                 "                                written to FILE, loaded from it (what the\n"
+                 "                                registry keeps stays), or printed\n"
+                 "  stream [--mode newest|queue] [--buffers N] [--seconds S] [--hold-ms M]\n"
+                 "         [--report FILE.html] [--color BITS]\n"
+                 "                                grab and hold frames of the frame stream,\n"
+                 "                                one line each, a summary and a report\n"
+                 "  check [--device N] [--quick|--long] [--junit FILE]\n"
+                 "                                check the SDK and the camera, case by case\n"
+                 "exit status: 0 done, 1 the camera or a file failed, 2 wrong arguments\n");
 }
 
 // A whole decimal number that fits in an int; wcstoll reports overflow through errno, where a
@@ -56,20 +61,7 @@ int Fail(const std::string& message) {
     return 2;
 }
 
-// The options a command line may carry, one bit each, so that every verb can say which apply.
-enum Option : unsigned {
-    kDevice = 1u << 0,
-    kFormat = 1u << 1,
-    kQuality = 1u << 2,
-    kColor = 1u << 3,
-    kOutput = 1u << 4,
-    kMilliseconds = 1u << 5,
-    kSeconds = 1u << 6,
-    kMode = 1u << 7,
-    kBuffers = 1u << 8,
-    kHoldMs = 1u << 9,
-    kReport = 1u << 10,
-};
+using namespace travikcam;
 
 const char* OptionName(unsigned option) {
     switch (option) {
@@ -95,6 +87,16 @@ const char* OptionName(unsigned option) {
         return "--hold-ms";
     case kReport:
         return "--report";
+    case kCodec:
+        return "--codec";
+    case kChroma:
+        return "--chroma";
+    case kPre:
+        return "--pre";
+    case kPost:
+        return "--post";
+    case kSidecar:
+        return "--sidecar";
     default:
         return "?";
     }
@@ -122,7 +124,13 @@ int CheckSnap(const Options& options) {
 }
 
 int CheckRecord(const Options& options) {
-    return options.output.empty() ? Fail("record needs -o FILE.avi") : 0;
+    if (options.output.empty()) return Fail("record needs -o FILE.avi");
+    if (options.codec != "mjpeg" && (options.given & (kQuality | kChroma | kPre | kPost)))
+        return Fail("--quality, --chroma, --pre and --post apply to --codec mjpeg only");
+    if ((options.given & kQuality) && (options.quality < 1 || options.quality > 100))
+        return Fail("--quality needs 1 to 100 for a recording");
+    if (options.preMs > 600000) return Fail("--pre keeps at most 600 seconds");
+    return 0;
 }
 
 int CheckSettings(const Options& options) {
@@ -137,12 +145,28 @@ constexpr Verb kVerbs[] = {
     {"list", 0, 0, NoCheck, travikcam::List},
     {"info", kDevice | kColor, 0, NoCheck, travikcam::Info},
     {"snap", kDevice | kFormat | kQuality | kColor | kOutput, 0, CheckSnap, travikcam::Snap},
-    {"record", kDevice | kColor | kOutput | kMilliseconds, 0, CheckRecord, travikcam::Record},
+    {"record",
+     kDevice | kColor | kOutput | kMilliseconds | kCodec | kQuality | kChroma | kPre | kPost |
+         kSidecar,
+     0, CheckRecord, travikcam::Record},
     {"preview", kDevice | kColor | kSeconds, 0, NoCheck, travikcam::Preview},
     {"settings", kDevice, 2, CheckSettings, travikcam::Settings},
     {"stream", kDevice | kColor | kSeconds | kMode | kBuffers | kHoldMs | kReport, 0, NoCheck,
      travikcam::Stream},
 };
+
+// A number of seconds, whole or with up to three decimals, as milliseconds no longer than an
+// hour.
+bool ParseSeconds(const wchar_t* text, int& ms) {
+    if (text == nullptr || *text == L'\0') return false;
+    wchar_t* end = nullptr;
+    errno = 0;
+    const double seconds = std::wcstod(text, &end);
+    if (end == text || *end != L'\0' || errno == ERANGE || !(seconds >= 0) || seconds > 3600)
+        return false;
+    ms = static_cast<int>(seconds * 1000 + 0.5);
+    return true;
+}
 
 // Reads the options into `options`; 0, or the exit status of a usage error.
 int ParseArguments(int argc, wchar_t** argv, Options& options, std::string& command) {
@@ -201,6 +225,23 @@ int ParseArguments(int argc, wchar_t** argv, Options& options, std::string& comm
             const wchar_t* text = value();
             if (!text || !*text) return Fail("--report needs a file name");
             options.report = text;
+        } else if (arg == L"--codec") {
+            options.given |= kCodec;
+            const wchar_t* text = value();
+            options.codec = text ? travikcam::ToUtf8(text) : "";
+            if (options.codec != "raw" && options.codec != "mjpeg")
+                return Fail("--codec needs raw or mjpeg");
+        } else if (arg == L"--chroma") {
+            options.given |= kChroma;
+            if (!number(options.chroma) || (options.chroma != 420 && options.chroma != 444))
+                return Fail("--chroma needs 420 or 444");
+        } else if (arg == L"--pre" || arg == L"--post") {
+            const bool pre = arg == L"--pre";
+            options.given |= pre ? kPre : kPost;
+            if (!ParseSeconds(value(), pre ? options.preMs : options.postMs))
+                return Fail(shown + " needs a number of seconds, 0 to 3600");
+        } else if (arg == L"--sidecar") {
+            options.given |= kSidecar;
         } else if (command.empty() && !arg.empty() && arg[0] != L'-') {
             command = shown;
         } else if (!command.empty() && !arg.empty() && arg[0] != L'-') {
