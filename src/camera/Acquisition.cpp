@@ -11,6 +11,7 @@
 #include <cstring>
 
 using namespace settings;
+using enum AcquisitionState;
 
 namespace {
 
@@ -118,9 +119,8 @@ void CTravik::RestartFrameRate() {
 
 int CTravik::StartPreview() {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    SettleAcquisitionState();
-    if (m_acqState == kPreviewing) return 1;
-    if (m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acquisition.Is(Previewing)) return 1;
+    if (!m_acquisition.Require(Idle)) return 0;
     if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
 
     RestartFrameRate();
@@ -131,100 +131,26 @@ int CTravik::StartPreview() {
         StopPreview();
         return ReportError(ERR_DEVICE_IO), 0;
     }
-    m_acqState = kPreviewing;
+    m_acquisition.Enter(Previewing);
     ClaimOwner(m_device->GetDeviceNumber());
-    m_runFlag = 1;
-    if (StartWorker(false)) return 1;
+    if (m_acquisition.StartWorker([this] { PreviewLoop(); })) return 1;
     StopPreview();
     return ReportError(ERR_THREAD), 0;
 }
 
-namespace {
-// Makes a thread's done event and starts the thread. On failure nothing is left behind: a done
-// event that no thread will ever set would make the next join wait forever.
-bool StartThread(UniqueHandle& done, UniqueHandle& thread, DWORD& threadId,
-                 LPTHREAD_START_ROUTINE body, void* argument) {
-    done.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (done) thread.reset(CreateThread(nullptr, 0, body, argument, 0, &threadId));
-    if (done && thread && threadId != 0) return true;
-    thread.reset();
-    done.reset();
-    threadId = 0;
-    return false;
-}
-} // namespace
-
-int CTravik::StartWorker(bool triggerLoop) {
-    m_workerRunsTrigger = triggerLoop;
-    ResetEvent(m_stopEvent.get());
-    return StartThread(m_workerDone, m_workerThread, m_workerThreadId, &CTravik::WorkerMain, this);
-}
-
-bool CTravik::StartRecordingThread() {
-    return StartThread(m_recordDone, m_recordThread, m_recordThreadId, &CTravik::RecorderMain,
-                       this);
-}
-
-namespace {
-// Waits for `handle` while answering messages sent to this thread's windows: the worker draws
-// into a window of this thread, and a drawing call that needs this thread must not hang. The
-// wait wakes only for messages sent after the thread last looked at its queue, so those already
-// waiting are answered first.
-void WaitAnsweringSentMessages(HANDLE handle) {
-    do {
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    } while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE) ==
-             WAIT_OBJECT_0 + 1);
-}
-} // namespace
-
-namespace {
-// Waits for a thread's done event and its end, then closes both handles.
-void JoinThread(UniqueHandle& done, UniqueHandle& thread, DWORD& threadId) {
-    // Never wait for ourselves: a dialog hook running on that thread may stop acquisition.
-    if (threadId == GetCurrentThreadId()) return;
-    if (done) WaitAnsweringSentMessages(done.get());
-    if (thread) WaitAnsweringSentMessages(thread.get());
-    done.reset();
-    thread.reset();
-    threadId = 0;
-}
-} // namespace
-
-void CTravik::WaitForWorker() {
-    JoinThread(m_workerDone, m_workerThread, m_workerThreadId);
-}
-
-void CTravik::StopRecordingThread() {
-    m_recordRunFlag = 0;
-    JoinThread(m_recordDone, m_recordThread, m_recordThreadId);
-}
-
 int CTravik::StopPreview() {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    StopAcquisition();
+    m_acquisition.Stop();
     return 1;
 }
 
-void CTravik::StopAcquisition() {
-    // The recording sees its own stop before the acquisition's, so it ends as stopped and never
-    // mistakes this stop for a camera that went away under it.
-    m_recordRunFlag = 0;
-    m_runFlag = 0;
-    SetEvent(m_stopEvent.get()); // the worker's wait between frames ends now
-    if (m_acqState != kIdle && m_device) {
-        m_device->SetTriggerMode(0);
-        // A trigger-mode worker may wait seconds for its grab; the grab ends now.
-        m_device->CancelPendingGrab();
-        m_device->StopTransfer();
-        ReleaseOwner(m_device->GetDeviceNumber());
-    }
-    m_acqState = kIdle;
-    WaitForWorker();
-    // Only the worker runs frames on the strip threads, and it has ended.
-    StopPipelineThreads();
-    StopRecordingThread();
+void CTravik::StopDeviceAcquisition() {
+    if (!m_device) return;
+    m_device->SetTriggerMode(0);
+    // A trigger-mode worker may wait seconds for its grab; the grab ends now.
+    m_device->CancelPendingGrab();
+    m_device->StopTransfer();
+    ReleaseOwner(m_device->GetDeviceNumber());
 }
 
 void CTravik::StoreCallerTarget(HWND notifyWindow, unsigned char* buffer, int length,
@@ -240,14 +166,12 @@ int CTravik::Preview() {
 }
 
 int CTravik::CallBackPreview(HWND window, unsigned char* buffer, int length, int rowOrder) {
-    SettleAcquisitionState();
-    if (m_acqState == kPreviewing) {
-        // The worker writes and posts under the image lock: once the lock is ours, the old
-        // buffer is never written again.
-        ChangeUnderImageLock([&] { StoreCallerTarget(window, buffer, length, rowOrder); });
-        return 1;
-    }
-    if (m_acqState == kIdle) StoreCallerTarget(window, buffer, length, rowOrder);
+    const auto storeTarget = [&] { return StoreCallerTarget(window, buffer, length, rowOrder), 1; };
+    // The worker writes and posts under the image lock: once the change is made, the old buffer
+    // is never written again.
+    if (m_acquisition.Is(Previewing))
+        return m_acquisition.Change(ChangePolicy::BetweenFrames, storeTarget);
+    if (m_acquisition.Is(Idle)) storeTarget();
     if (WantsPreviewWindow() && !PreviewWindowUsable() && !OpenPreviewWindow()) return 0;
     if (StartPreview()) return 1;
     Close();
@@ -255,20 +179,20 @@ int CTravik::CallBackPreview(HWND window, unsigned char* buffer, int length, int
 }
 
 int CTravik::Capture() {
-    SettleAcquisitionState();
-    if (m_acqState == kCapturing) return 1;
-    if (!m_device || m_acqState != kIdle) return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acquisition.Is(Capturing)) return 1;
+    if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    if (!m_acquisition.Require(Idle)) return 0;
     if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
-    m_acqState = kCapturing;
+    m_acquisition.Enter(Capturing);
     return 1;
 }
 
 int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
-    SettleAcquisitionState();
-    if (!m_device || m_acqState == kPreviewing || m_acqState == kTriggered)
-        return ReportError(ERR_UNAVAILABLE), 0;
-    if (m_acqState != kCapturing && !PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
-    const bool keepHandle = m_acqState == kCapturing;
+    if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    if (!m_acquisition.Require(Idle, Capturing)) return 0;
+    // Capture keeps the grab handle open between snapshots; otherwise each opens and closes it.
+    const bool keepHandle = m_acquisition.Is(Capturing);
+    if (!keepHandle && !PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
 
     ImageLock lock(m_imageLock);
     const int grabbed = m_device->GrabFrame();
@@ -293,26 +217,23 @@ int CTravik::SnapShot(unsigned char* buffer, int length, int rowOrder) {
 }
 
 int CTravik::Trigger(HWND window, unsigned char* buffer, int length, int rowOrder) {
-    SettleAcquisitionState();
-    if (!m_device || m_acqState == kPreviewing || m_acqState == kCapturing)
-        return ReportError(ERR_UNAVAILABLE), 0;
-    if (m_acqState == kTriggered) {
-        ChangeUnderImageLock([&] { StoreCallerTarget(window, buffer, length, rowOrder); });
-        return 1;
-    }
-    StoreCallerTarget(window, buffer, length, rowOrder);
+    if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
+    if (!m_acquisition.Require(Idle, Triggered)) return 0;
+    const auto storeTarget = [&] { return StoreCallerTarget(window, buffer, length, rowOrder), 1; };
+    if (m_acquisition.Is(Triggered))
+        return m_acquisition.Change(ChangePolicy::BetweenFrames, storeTarget);
+    storeTarget();
     if (WantsPreviewWindow() && !PreviewWindowUsable() && !OpenPreviewWindow()) return 0;
     if (!PrepareCapture()) {
         Close();
         return FailStart(ERR_UNAVAILABLE);
     }
-    m_acqState = kTriggered;
+    m_acquisition.Enter(Triggered);
     m_triggerTimeout = 3000;
     m_device->SetTransferTimeout(m_triggerTimeout);
     m_device->SetTriggerMode(1);
     m_triggerFlag = 0;
-    m_runFlag = 1;
-    if (StartWorker(true)) return 1;
+    if (m_acquisition.StartWorker([this] { TriggerLoop(); })) return 1;
     Close();
     return ReportError(ERR_THREAD), 0;
 }

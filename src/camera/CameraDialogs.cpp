@@ -16,11 +16,6 @@ using namespace settings;
 
 namespace {
 
-// Acquisition states that the format dialog stops (preview, capture) or pauses (trigger).
-constexpr int kPreviewState = 1;
-constexpr int kCaptureState = 2;
-constexpr int kTriggerState = 3;
-
 // The dialog pointers are read by the acquisition thread while the caller's thread sets them.
 void PublishDialog(void*& slot, void* link) { std::atomic_ref<void*>(slot).store(link); }
 
@@ -51,7 +46,7 @@ int CTravik::SetCameraDlg(HWND parentWindow) {
     dialogs::FormatDialog dialog(m_device->GetDeviceNumber());
     // Refused before anything changes: acquisition, a recording included, runs on untouched.
     if (!dialog.Claimed()) return ReportError(ERR_UNAVAILABLE), 0;
-    const int suspended = SuspendAcquisitionForDialog();
+    const AcquisitionState suspended = SuspendAcquisitionForDialog();
     const INT_PTR result = dialog.Run(parentWindow);
     ResumeAcquisitionAfterDialog(suspended, result == IDOK);
     return 1;
@@ -132,33 +127,18 @@ void CTravik::RestoreCameraSettings(const int (&saved)[kCameraSettingEntries], i
     m_device->SetHorizontalMirror(saved[kMirrorH]);
 }
 
-int CTravik::SuspendAcquisitionForDialog() {
+AcquisitionState CTravik::SuspendAcquisitionForDialog() {
     ExportScope scope(*this); // the dialog launchers run outside the export lock
-    SettleAcquisitionState();
-    const int state = m_acqState;
-    if (state == kPreviewState || state == kCaptureState) StopPreview();
-    // The trigger loop only idles: its frames may be waiting for the external trigger.
-    if (state == kTriggerState) m_runFlag = 2;
-    return state;
+    return m_acquisition.SuspendForDialog();
 }
 
-void CTravik::ResumeAcquisitionAfterDialog(int suspendedState, bool formatAccepted) {
+void CTravik::ResumeAcquisitionAfterDialog(AcquisitionState suspended, bool formatAccepted) {
     ExportScope scope(*this);
-    SettleAcquisitionState();
-    // The dialog's own pause of trigger mode ends with it; a stop meanwhile is kept.
-    if (suspendedState == kTriggerState && m_acqState == kTriggerState && m_runFlag == 2) m_runFlag = 1;
-    // While the dialog was open, exports on other threads or in this thread's window procedures
-    // may have started or changed acquisition: the reload is made like any change acquisition
-    // depends on, around whatever runs now (and refused under a recording, whose frames keep
-    // their format). A trigger worker that may be reading a frame in the old format ends first.
-    if (formatAccepted) ChangeAcquisition([this] {
+    const auto reloadFormat = [this] {
         LoadSizePreset();
         LoadFormat();
         return 1;
-    });
-    // Preview and capture were stopped for the dialog: they start again unless the application
-    // started acquisition of its own meanwhile.
-    if (m_acqState != kIdle) return;
-    if (suspendedState == kPreviewState) StartPreview();
-    if (suspendedState == kCaptureState) Capture();
+    };
+    m_acquisition.ResumeAfterDialog(suspended,
+                                    formatAccepted ? reloadFormat : std::function<int()>());
 }

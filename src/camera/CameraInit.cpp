@@ -58,7 +58,7 @@ void CTravik::ApplySensorSettings() {
 int CTravik::Close() {
     // Acquisition stops first, with or without a device object: the worker draws into the
     // window and its DC until it has ended.
-    StopAcquisition();
+    m_acquisition.Stop();
     DestroyPreviewWindow();
     m_imageReady = 0;
     if (m_device) m_device->CloseGrabHandle();

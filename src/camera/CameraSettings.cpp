@@ -3,9 +3,6 @@
 #include "camera/Travik.h"
 #include "sensor/Travik380TZ4RDXSdk.h"
 
-#include <array>
-#include <tuple>
-
 using namespace settings;
 
 namespace {
@@ -46,6 +43,16 @@ FilterRule RuleOf(int id) {
     case FILTER_GRAY_OFFSET_B: return {Range::Signed, -255, 255};
     default: return {Range::Signed, 0, 0}; // the four colour gains accept 0 only
     }
+}
+
+// A capture window inside the sensor, without a sub-sample setting.
+bool CaptureWindowFits(int width, int height, int x, int y, int subSample) {
+    const bool inside = width >= 0 && height >= 0 && x >= 0 && y >= 0 && width <= 1280 &&
+                        height <= 960 && x <= 1280 && y <= 960 && width + x <= 1280 &&
+                        height + y <= 960;
+    const bool subSampled =
+        (subSample >= 1 && subSample <= 3) || (subSample >= 17 && subSample <= 19);
+    return inside && !subSampled;
 }
 
 bool Accepts(const FilterRule& rule, int value) {
@@ -143,10 +150,9 @@ int CTravik::GetFilterValue(int id, int* ok) {
 int CTravik::SetColorMode(int bits) {
     for (int index = 0; index < 6; ++index) {
         if (kColorModeBits[index] != bits) continue;
-        // The buffers and the word mode follow the colour mode: a running acquisition is
-        // stopped, changed and started again.
-        if (index == m_colorMode || !m_device || m_acqState == kIdle) return m_colorMode = index, 1;
-        return ChangeAcquisition([&] { return m_colorMode = index, 1; });
+        if (index == m_colorMode) return 1;
+        // The buffers and the word mode follow the colour mode.
+        return m_acquisition.Change(ChangePolicy::Restart, [&] { return m_colorMode = index, 1; });
     }
     return ReportError(ERR_PARAMETER), 0;
 }
@@ -157,18 +163,18 @@ int CTravik::GetColorMode() const {
 
 int CTravik::SetSubSample(int mode) {
     if (mode != 0) return 0;
-    if (m_subSample == 0 || !m_device || m_acqState == kIdle) return m_subSample = 0, 1;
-    return ChangeAcquisition([&] { return m_subSample = 0, 1; });
+    if (m_subSample == 0) return 1;
+    return m_acquisition.Change(ChangePolicy::Restart, [&] { return m_subSample = 0, 1; });
 }
 
 int CTravik::SetMirrorH(int flag) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
     // The Bayer phase of the frame pipeline follows the mirror: both change between two frames.
-    ChangeUnderImageLock([&] {
+    return m_acquisition.Change(ChangePolicy::BetweenFrames, [&] {
         m_device->SetHorizontalMirror(flag != 0);
         m_cameraSettings[kMirrorH] = flag != 0;
+        return 1;
     });
-    return 1;
 }
 
 int CTravik::GetMirrorH() {
@@ -178,11 +184,11 @@ int CTravik::GetMirrorH() {
 
 int CTravik::SetMirrorV(int flag) {
     if (!m_device) return PostError(ERR_UNAVAILABLE), 0;
-    ChangeUnderImageLock([&] {
+    return m_acquisition.Change(ChangePolicy::BetweenFrames, [&] {
         m_device->SetVerticalMirror(flag != 0);
         m_cameraSettings[kMirrorV] = flag != 0;
+        return 1;
     });
-    return 1;
 }
 
 int CTravik::GetMirrorV() {
@@ -217,33 +223,23 @@ int CTravik::GetCaptureWindowEx(int* TH, int* EHS, int* EH, int* TV, int* EVS, i
 
 int CTravik::SetCaptureWindowEx(int TH, int EHS, int EH, int TV, int EVS, int EV) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    auto store = [&] {
+    // Idle, an invalid window stays stored and fails the next start.
+    const auto store = [&] {
         m_TH = TH, m_EHS = EHS, m_EH = EH, m_TV = TV, m_EVS = EVS, m_EV = EV;
         if (!IsCaptureWindowValid()) return ReportError(ERR_GEOMETRY), 0;
         ApplyCaptureWindow();
         return 1;
     };
-    SettleAcquisitionState();
-    // Idle, an invalid window stays stored and fails the next start.
-    if (m_acqState == kIdle) return store();
-    // Running, a window that cannot be used is refused and the running one kept.
-    const std::array<int, 6> running = {m_TH, m_EHS, m_EH, m_TV, m_EVS, m_EV};
-    return ChangeAcquisition([&] {
-        if (store()) return 1;
-        std::tie(m_TH, m_EHS, m_EH, m_TV, m_EVS, m_EV) =
-            std::tie(running[0], running[1], running[2], running[3], running[4], running[5]);
-        ApplyCaptureWindow();
-        return 0;
-    });
+    // Running, a window that cannot be used is refused before anything stops.
+    const auto usable = [&] {
+        if (CaptureWindowFits(EH, EV, EHS, EVS, m_subSample)) return 1;
+        return ReportError(ERR_GEOMETRY), 0;
+    };
+    return m_acquisition.Change(ChangePolicy::Restart, store, usable);
 }
 
 bool CTravik::IsCaptureWindowValid() const {
-    const bool inside = m_EH >= 0 && m_EV >= 0 && m_EHS >= 0 && m_EVS >= 0 && m_EH <= 1280 &&
-                        m_EV <= 960 && m_EHS <= 1280 && m_EVS <= 960 && m_EH + m_EHS <= 1280 &&
-                        m_EV + m_EVS <= 960;
-    const bool subSampled = (m_subSample >= 1 && m_subSample <= 3) ||
-                            (m_subSample >= 17 && m_subSample <= 19);
-    return inside && !subSampled;
+    return CaptureWindowFits(m_EH, m_EV, m_EHS, m_EVS, m_subSample);
 }
 
 void CTravik::ResetCaptureWindow() {

@@ -100,12 +100,14 @@ int CTravik::GetCameraInfo(CameraInfo* info) {
 
 int CTravik::SetDeviceNumber(int number) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    SettleAcquisitionState();
-    if (m_acqState == kIdle) return SwitchDevice(number);
-    // Refused before anything stops: a camera that is not there changes nothing. Otherwise the
+    // Running, a camera that is not there is refused before anything stops. Otherwise the
     // acquisition moves to the new camera; the old one's owner mark goes with the stop.
-    if (!m_device->IsDevicePresent(number)) return ReportError(ERR_DEVICE), 0;
-    return ChangeAcquisition([&] { return SwitchDevice(number); });
+    const auto present = [&] {
+        if (m_device->IsDevicePresent(number)) return 1;
+        return ReportError(ERR_DEVICE), 0;
+    };
+    return m_acquisition.Change(
+        ChangePolicy::Restart, [&] { return SwitchDevice(number); }, present);
 }
 
 int CTravik::SwitchDevice(int number) {

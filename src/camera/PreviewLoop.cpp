@@ -14,17 +14,6 @@ constexpr int kBitsOfMode[6] = {8, 16, 24, 32, 48, 64};
 
 } // namespace
 
-DWORD WINAPI CTravik::WorkerMain(void* camera) {
-    auto* self = static_cast<CTravik*>(camera);
-    if (self->m_workerRunsTrigger)
-        self->TriggerLoop();
-    else
-        self->PreviewLoop();
-    // The event is the last thing the worker touches: the camera may be freed once it is set.
-    SetEvent(self->m_workerDone.get());
-    return 0;
-}
-
 int CTravik::ReadRawFrame(bool grabbed) {
     ImageBuffer* raw = RawImage();
     if (!raw || !raw->Pixels()) return TVK_NO_DESTINATION;
@@ -67,16 +56,17 @@ void CTravik::AnnounceImage() {
 }
 
 void CTravik::PreviewLoop() {
-    while (m_runFlag != 0) {
-        // A stop sets the event: it never waits out the wait time.
-        WaitForSingleObject(m_stopEvent.get(), static_cast<DWORD>(m_waitTime));
-        if (m_runFlag != 1) continue;
+    while (m_acquisition.Flag() != RunFlag::Stop) {
+        // A stop ends the wait: it never waits out the wait time.
+        m_acquisition.WaitBetweenFrames(static_cast<DWORD>(m_waitTime));
+        if (m_acquisition.Flag() != RunFlag::Run) continue;
         const int polled = m_device->PollFrame();
         // A stop in progress also ends the transfer; only an end seen while running counts.
-        if (m_runFlag == 0) break;
+        const RunFlag flag = m_acquisition.Flag();
+        if (flag == RunFlag::Stop) break;
         // The transfer thread ends by itself only when the camera failed or could not be opened.
-        if (polled == POLL_FAILED || (polled == POLL_STOPPED && m_runFlag == 1)) {
-            m_runFlag = 0;
+        if (polled == POLL_FAILED || (polled == POLL_STOPPED && flag == RunFlag::Run)) {
+            m_acquisition.SetFlag(RunFlag::Stop);
             ReportDeviceLost();
             break;
         }
@@ -108,19 +98,19 @@ void CTravik::PreviewLoop() {
 // time-out without a trigger, and the loop grabs again.
 bool CTravik::GrabFailedForGood(int grabbed) {
     if (grabbed == TVK_OK || m_device->IsDeviceReachable()) return false;
-    m_runFlag = 0;
+    m_acquisition.SetFlag(RunFlag::Stop);
     ReportDeviceLost();
     return true;
 }
 
 void CTravik::TriggerLoop() {
-    while (m_runFlag != 0) {
-        if (m_runFlag != 1) {
-            WaitForSingleObject(m_stopEvent.get(), 10);
+    while (m_acquisition.Flag() != RunFlag::Stop) {
+        if (m_acquisition.Flag() != RunFlag::Run) {
+            m_acquisition.WaitBetweenFrames(10);
             continue;
         }
         const int grabbed = m_device->GrabFrame();
-        if (m_runFlag == 0) break;
+        if (m_acquisition.Flag() == RunFlag::Stop) break;
         if (GrabFailedForGood(grabbed)) break;
         if (grabbed != TVK_OK) continue;
         if (m_triggerFlag) {

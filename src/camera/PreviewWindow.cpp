@@ -75,20 +75,17 @@ int CTravik::SetPreviewWindow(HWND parent, int x, int y, int width, int height) 
         m_previewRect[1] = y;
         m_previewRect[2] = width;
         m_previewRect[3] = height;
-        // The window in use is made again at the next start, or below when one is running.
+        // The window in use is made again at the next start, or below when a worker runs.
         m_previewWindowStale = m_previewWindow != nullptr;
     };
-    SettleAcquisitionState();
-    if (m_acqState != kPreviewing && m_acqState != kTriggered) return store(), 1;
-    // A running preview moves to the new window: the worker draws into the old one until it
-    // has ended.
+    // A running worker moves to the new window: it draws into the old one until it has ended.
     const bool hadWindow = m_previewWindow != nullptr;
-    return ChangeAcquisition([&] {
-        store();
+    const auto moveWorker = [&] {
         if (!hadWindow && !WantsPreviewWindow()) return 1;
         DestroyPreviewWindow();
         return WantsPreviewWindow() ? OpenPreviewWindow() : 1;
-    });
+    };
+    return m_acquisition.ChangeWorkerTarget([&] { return store(), 1; }, moveWorker);
 }
 
 bool CTravik::PreviewWindowUsable() const {

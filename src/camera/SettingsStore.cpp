@@ -157,9 +157,8 @@ int CTravik::SaveGrayFilter() {
 
 int CTravik::SetCaptureWindowPreset(int width, int height) {
     if (!m_device) return ReportError(ERR_UNAVAILABLE), 0;
-    SettleAcquisitionState();
-    if (m_acqState == kIdle) return ApplyCaptureWindowPreset(width, height);
-    return ChangeAcquisition([&] { return ApplyCaptureWindowPreset(width, height); });
+    return m_acquisition.Change(ChangePolicy::Restart,
+                                [&] { return ApplyCaptureWindowPreset(width, height); });
 }
 
 int CTravik::ApplyCaptureWindowPreset(int width, int height) {

@@ -6,6 +6,7 @@
 
 #include "TravikSdk.h"
 #include "api/ErrorStack.h"
+#include "camera/AcquisitionOwner.h"
 #include "camera/ConfigRecords.h"
 #include "camera/SharedMemoryBlock.h"
 #include "files/AviRecorder.h"
@@ -42,8 +43,7 @@ class CTravik {
     // Whether an export still runs: more than the registration's reference is held.
     bool InUse() const { return m_references.load() > 1; }
 
-    // ---- Exports one at a time, and the acquisition-state rules ----
-    enum AcquisitionState { kIdle = 0, kPreviewing = 1, kCapturing = 2, kTriggered = 3 };
+    // ---- Exports one at a time ----
     // Held by every export of this camera (but the dialog launchers, whose modal loop would
     // hold it for as long as the dialog is open) for the whole call: the exports of one camera
     // run one at a time. Recursive on one thread; the wait answers sent messages.
@@ -57,17 +57,6 @@ class CTravik {
       private:
         CTravik& m_camera;
     };
-    // A change that acquisition depends on (capture window, colour and word mode, sub-sample,
-    // device, clock): made with acquisition paused and started again in the same state, trigger
-    // mode included. `apply` returns 1, or 0 after reporting and without changing anything.
-    // Refused with code 1 while a recording runs. 1 when applied and running again.
-    int ChangeAcquisition(const std::function<int()>& apply);
-    // A change that the worker reads per frame and that needs no new buffers (mirrors): made
-    // between two frames.
-    void ChangeUnderImageLock(const std::function<void()>& apply);
-    // Ends the state of a worker that stopped by itself (the camera was lost), so that a start
-    // begins from idle.
-    void SettleAcquisitionState();
 
     // ---- Initialisation and devices ----
     int Initialize(HWND window);
@@ -171,10 +160,6 @@ class CTravik {
     // tears down as Close does and reports 4.
     bool WantsPreviewWindow() const;
     int OpenPreviewWindow();
-    // Clears the recording run flag and waits without limit for the recording thread to end,
-    // then closes its handles; harmless when none runs. Part of StopPreview.
-    void StopRecordingThread();
-
     // ---- Files (src/files/CameraFiles.cpp) ----
     // The output image of the colour mode to a file of type 0..6; 1, or 0 (1 reported when there
     // is no device, no image yet for the narrow entry, or a wide path that has no exact ANSI form).
@@ -196,8 +181,8 @@ class CTravik {
     // Around the format dialog: stops preview or capture and pauses trigger mode, returning what
     // ran; the second call loads the format when the dialog accepted one and starts again what
     // ran, in the new format.
-    int SuspendAcquisitionForDialog();
-    void ResumeAcquisitionAfterDialog(int suspendedState, bool formatAccepted);
+    AcquisitionState SuspendAcquisitionForDialog();
+    void ResumeAcquisitionAfterDialog(AcquisitionState suspended, bool formatAccepted);
     // Cancel of the image filter and analog gain dialogs: the blocks as they were when the
     // dialog opened, and the sensor with them.
     void RestoreImageFilter(const int (&saved)[30]);
@@ -252,10 +237,6 @@ class CTravik {
     int m_rowOrder = 0;
     FrameInfo m_frameInfo = {32, 0, 0, 0, 0, nullptr};
 
-    // Acquisition state (AcquisitionState). Written by exports only, which run one at a time
-    // under ExportScope; whether a change is made live or refused in each state is decided in
-    // AcquisitionRules.cpp, never by a setter on its own.
-    int m_acqState = 0;
     int m_colorMode = 0;
     int m_subSample = 0;
     int m_waitTime = 10;
@@ -271,40 +252,28 @@ class CTravik {
     int m_claimedDevice = -1;
 
     // ---- Thread block ----
-    // Run flag of the worker: 0 stop, 1 run, 2 pause (a settings dialog in trigger mode). Written
-    // by the caller's thread, read by the worker; the worker writes 0 only when the device is lost.
-    std::atomic<int> m_runFlag{0};
-    UniqueHandle m_workerThread;
-    DWORD m_workerThreadId = 0;
-    UniqueHandle m_workerDone; // manual-reset, set by the worker as its last act
-    // Recording thread: its run flag (cleared by StopPreview and the recorder's stop), its handle
-    // and the manual-reset event it sets as its last act. StopPreview waits for it without limit.
-    std::atomic<int> m_recordRunFlag{0};
-    UniqueHandle m_recordThread;
-    DWORD m_recordThreadId = 0;
-    UniqueHandle m_recordDone;
+    // The acquisition state, the worker's and the recorder's threads and run flags: whether a
+    // call may run in the state acquisition is in, and how a change reaches a running
+    // acquisition, is decided there, never by an export on its own.
+    AcquisitionOwner m_acquisition{*this};
 
   private:
-    // The recording thread: runs m_avi over m_recordRunFlag, then sets m_recordDone.
-    static DWORD WINAPI RecorderMain(void* camera);
-    // Worker thread and its two loops.
-    static DWORD WINAPI WorkerMain(void* camera);
+    friend class AcquisitionOwner;
+    // The recording thread's body: runs m_avi over the recording's run flag.
+    void RunRecorder();
+    // The worker's two loops.
     void PreviewLoop();
     void TriggerLoop();
     bool GrabFailedForGood(int grabbed);
-    // Clears the run flag, stops the transfer, releases the owner mark and joins the worker and
-    // the recorder; harmless in any state and without a device object.
-    void StopAcquisition();
+    // The camera's side of a stop, while acquisition runs: trigger mode off, a waiting grab
+    // ended, the transfer stopped and the owner mark released; nothing without a device object.
+    void StopDeviceAcquisition();
     void RestartFrameRate();
     // The preview window exists, was not closed by the user and still has the settings it was
     // made with.
     bool PreviewWindowUsable() const;
     // Sets the new-frame and image-ready flags after a frame's output image; under m_imageLock.
     void AnnounceImage();
-    int StartWorker(bool triggerLoop);
-    void WaitForWorker();
-    // Starts RecorderMain with its done event; false (nothing left open) when either fails.
-    bool StartRecordingThread();
     int StartRecording(const FilePath& path, int timeMs, int showWindow);
     // Reads the claimed (preview) or grabbed (trigger, snapshot) frame into the raw buffer and
     // spreads its rows to the stride; a device result code. Under m_imageLock.
@@ -326,21 +295,12 @@ class CTravik {
     void DrawPreview();
     static LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM w, LPARAM l);
 
-    bool m_workerRunsTrigger = false; // chosen before the worker starts, read by it once
-    // Acquisition state rules (AcquisitionRules.cpp).
-    bool WorkerEnded() const;
-    bool RecordingRuns() const;
-    int PauseAcquisition();
-    int ResumeAcquisition(int state);
-    bool m_resumePaused = false; // trigger mode was paused by a dialog when a change stopped it
     // Reports a start that failed for `code`, unless the loss of the camera was reported.
     int FailStart(int code);
     // The camera went away: told once per loss with code 13, to the notice window and the
     // application. Worker or caller thread; the flag is cleared by the next successful start.
     void ReportDeviceLost();
     std::atomic<int> m_deviceLost{0};
-    // Set to end the worker's wait between frames at once; manual-reset, made with the camera.
-    UniqueHandle m_stopEvent;
     // Preview window settings changed since the window was made: the next start makes it again.
     bool m_previewWindowStale = false;
     void DestroyPreviewWindow();

@@ -46,7 +46,7 @@ int CTravik::RecordW(const wchar_t* path, int timeMs, int showWindow) {
 int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
     // A second recording would share the writer with the first and corrupt both files; the
     // first goes on untouched.
-    if (m_recordRunFlag.load()) return ReportError(ERR_UNAVAILABLE), 0;
+    if (m_acquisition.IsRecording()) return ReportError(ERR_UNAVAILABLE), 0;
     {
         // A recording runs without notices or a caller buffer; the worker reads them under
         // the image lock.
@@ -63,7 +63,7 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
         return ReportError(ERR_FILE), 0;
     }
     // Closes the handles of a recording that ended by its time.
-    StopRecordingThread();
+    m_acquisition.StopRecorder();
     const AviRecorder::OpenResult opened =
         m_avi.Open(path, timeMs, m_imageLock, [this] { return OutputImage(); });
     // No room for the frames' queue is a recording that could not start, as a file that cannot
@@ -72,11 +72,7 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
         Close();
         return ReportError(ERR_FILE), 0;
     }
-    // The state is complete before the thread exists, so it sees the run flag from its first
-    // round.
-    m_recordRunFlag = 1;
-    if (!StartRecordingThread()) {
-        m_recordRunFlag = 0;
+    if (!m_acquisition.StartRecorder([this] { RunRecorder(); })) {
         m_avi.Abandon();
         Close();
         return ReportError(ERR_THREAD), 0;
@@ -84,16 +80,13 @@ int CTravik::StartRecording(const FilePath& path, int timeMs, int showWindow) {
     return 1;
 }
 
-DWORD WINAPI CTravik::RecorderMain(void* camera) {
-    auto* self = static_cast<CTravik*>(camera);
+void CTravik::RunRecorder() {
     const AviRecorder::End end =
-        self->m_avi.Run(self->m_recordRunFlag, &self->m_runFlag);
+        m_avi.Run(m_acquisition.RecordRunFlag(), &m_acquisition.RunFlagWord());
     // The file is finished by now; the application learns why a recording ended before its time
     // unless it ended it itself.
-    const int code = self->RecordingEndCode(end);
-    if (code != 0) self->ReportError(code);
-    SetEvent(self->m_recordDone.get());
-    return 0;
+    const int code = RecordingEndCode(end);
+    if (code != 0) ReportError(code);
 }
 
 int CTravik::RecordingEndCode(AviRecorder::End end) const {

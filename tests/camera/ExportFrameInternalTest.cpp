@@ -48,9 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CloseWithoutDevice, StopsAndReturnsOne) {
     CTravik camera;
-    camera.m_runFlag = 1; // as a worker left running would see it
+    camera.m_acquisition.SetFlag(RunFlag::Run); // as a worker left running would see it
     EXPECT_EQ(camera.Close(), 1);
-    EXPECT_EQ(camera.m_runFlag.load(), 0);
+    EXPECT_EQ(camera.m_acquisition.Flag(), RunFlag::Stop);
 }
 
 } // namespace
