@@ -132,7 +132,7 @@ harness_up() { # build dir, prefix dir, own_display (0|1)
     if [ -n "$harness_user_display" ]; then export DISPLAY="$harness_user_display"; else unset DISPLAY; fi
     if [ "${3:-0}" = 1 ] || [ -z "${DISPLAY:-}" ]; then harness_start_xvfb || return 1; fi
     harness_create_prefix
-    "$WINESERVER_BIN" -p 2>/dev/null || true
+    "$WINESERVER_BIN" -p </dev/null >/dev/null 2>&1 || true
     printf 'display=%s\nxvfb=%s\nsince=%s\n' "${DISPLAY:-}" "$harness_xvfb_pid" \
         "$(date '+%Y-%m-%d %H:%M:%S %Z')" >"$WINEPREFIX/.travik-session"
     harness_started=1

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -15,8 +16,8 @@ namespace {
 const char kServiceName[] = TRAVIK_EMU_SERVICE_NAME;
 const char kParametersKey[] =
     "SYSTEM\\CurrentControlSet\\Services\\" TRAVIK_EMU_SERVICE_NAME "\\Parameters";
-// The last-write time of the driver file the running driver was started from (REG_QWORD).
-const char kStartedFileTimeValue[] = "StartedFileTime";
+// A digest of the driver file the running driver was started from (REG_QWORD).
+const char kStartedFileValue[] = "StartedFileDigest";
 const DWORD kStateWaitMs = 15000;
 const DWORD kPollMs = 20;
 
@@ -107,17 +108,25 @@ bool WriteDeviceCount(unsigned devices) {
     return WriteParameter(TRAVIK_EMU_DEVICE_COUNT_VALUE, REG_DWORD, &value, sizeof(value));
 }
 
-unsigned long long FileWriteTime(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-           data.ftLastWriteTime.dwLowDateTime;
+// FNV-1a over the file's bytes: a rebuilt driver differs at least in its link time stamp, while
+// a file that was only touched or copied is the same driver.
+unsigned long long FileDigest(const std::string& path) {
+    unsigned long long digest = 14695981039346656037ull;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return 0;
+    unsigned char buffer[65536];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
+        for (size_t i = 0; i < got; ++i)
+            digest = (digest ^ buffer[i]) * 1099511628211ull;
+    fclose(file);
+    return digest;
 }
 
-unsigned long long StartedFileTime() {
+unsigned long long StartedFileDigest() {
     unsigned long long value = 0;
     DWORD bytes = sizeof(value);
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, kParametersKey, kStartedFileTimeValue, RRF_RT_REG_QWORD,
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, kParametersKey, kStartedFileValue, RRF_RT_REG_QWORD,
                      nullptr, &value, &bytes) != ERROR_SUCCESS)
         return 0;
     return value;
@@ -145,12 +154,12 @@ ServiceResult InstallService(unsigned devices) {
     if (!manager) return Failure("cannot open the service manager");
     ScHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
     // A rebuilt or replaced driver file is loaded anew: a running driver never hides it.
-    const unsigned long long fileTime = FileWriteTime(driverPath);
+    const unsigned long long digest = FileDigest(driverPath);
     ServiceResult result;
     if (service) {
         bool samePath = _stricmp(ConfiguredPath(service.get()).c_str(), driverPath.c_str()) == 0;
         bool running = CurrentState(service.get()) == SERVICE_RUNNING && DriverServes(devices);
-        bool sameFile = StartedFileTime() == fileTime;
+        bool sameFile = StartedFileDigest() == digest;
         if (samePath && running && sameFile) {
             result.note = "already running with " + std::to_string(devices) + " devices";
             return result;
@@ -174,8 +183,8 @@ ServiceResult InstallService(unsigned devices) {
         result.note = "installed";
     }
     if (!WriteDeviceCount(devices)) return Failure("cannot write the device count");
-    if (!WriteParameter(kStartedFileTimeValue, REG_QWORD, &fileTime, sizeof(fileTime)))
-        return Failure("cannot record the driver file's time");
+    if (!WriteParameter(kStartedFileValue, REG_QWORD, &digest, sizeof(digest)))
+        return Failure("cannot record which driver file was started");
     if (!StartServiceA(service.get(), 0, nullptr) &&
         GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
         return Failure("cannot start the driver");
