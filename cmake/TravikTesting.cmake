@@ -1,25 +1,51 @@
-# travik_add_test(NAME SOURCES files... [LIBS libs...] [LABELS labels...])
-# One GoogleTest program per behaviour group; on Windows CTest runs it through Wine.
+# travik_add_test(NAME SOURCES files... [LIBS libs...] [LABELS labels...] [SHARDS n])
+# One GoogleTest program per behaviour group; on Windows CTest runs it through Wine. A long
+# program runs as n CTest tests NAME_shard1 ... NAME_shardn, each a share of its cases (GoogleTest's
+# own sharding), so that the shares run at once in different prefixes.
 #
 # Parallel tests: ./travik test starts the Wine prefixes TRAVIK_TEST_PREFIXES, each with its own
 # wineserver, registry, display and four virtual cameras, and CTest hands them out as the resource
 # "prefix" (wine-run.sh runs a test in the prefix it was given). Every test of the Windows build,
 # however it is added, has a prefix to itself; travik_test_needs_no_prefix() exempts one that runs
-# no Windows program.
-set(TRAVIK_TEST_PREFIXES t1 t2 t3)
+# no Windows program. Host tests keep a core busy for their whole run (sanitizers, fuzzers): they
+# take the one "core" slot (travik_test_takes_a_core), so that they run one at a time beside Wine.
+set(TRAVIK_TEST_PREFIXES t1 t2 t3 t4)
 
 function(travik_add_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "" "SHARDS" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
     if(WIN32)
         target_link_libraries(${name} PRIVATE psapi)
-        add_test(NAME ${name} COMMAND ${name} --gtest_color=no
+    endif()
+    if(NOT T_SHARDS OR T_SHARDS LESS 2)
+        travik_add_test_run(${name} ${name} "" "${T_LABELS}")
+        return()
+    endif()
+    math(EXPR last "${T_SHARDS} - 1")
+    foreach(index RANGE ${last})
+        math(EXPR number "${index} + 1")
+        travik_add_test_run(${name}_shard${number} ${name}
+            "GTEST_TOTAL_SHARDS=${T_SHARDS};GTEST_SHARD_INDEX=${index}" "${T_LABELS}")
+    endforeach()
+endfunction()
+
+function(travik_add_test_run test program environment labels)
+    if(WIN32)
+        add_test(NAME ${test} COMMAND ${program} --gtest_color=no
                  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
     else()
-        add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+        add_test(NAME ${test} COMMAND ${program} --gtest_color=no)
+        travik_test_takes_a_core(${test})
     endif()
-    set_tests_properties(${name} PROPERTIES TIMEOUT 900 LABELS "${T_LABELS}")
+    set_tests_properties(${test} PROPERTIES TIMEOUT 900 LABELS "${labels}")
+    if(environment)
+        set_tests_properties(${test} PROPERTIES ENVIRONMENT "${environment}")
+    endif()
+endfunction()
+
+function(travik_test_takes_a_core)
+    set_tests_properties(${ARGN} PROPERTIES RESOURCE_GROUPS core:1)
 endfunction()
 
 function(travik_test_needs_no_prefix)
@@ -54,5 +80,6 @@ function(travik_assign_test_prefixes)
     endforeach()
     list(JOIN slots ", " slots)
     file(WRITE ${CMAKE_BINARY_DIR}/wine-prefixes.json
-         "{\"version\": {\"major\": 1, \"minor\": 0}, \"local\": [{\"prefix\": [${slots}]}]}\n")
+         "{\"version\": {\"major\": 1, \"minor\": 0}, \"local\": [{\"prefix\": [${slots}], "
+         "\"core\": [{\"id\": \"host\", \"slots\": 1}]}]}\n")
 endfunction()
