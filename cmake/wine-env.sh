@@ -63,15 +63,15 @@ harness_session_value() { # key
     [ ! -f "$WINEPREFIX/.travik-session" ] || sed -n "s/^$1=//p" "$WINEPREFIX/.travik-session"
 }
 
-# A server this harness can go on using: its session is recorded, its display still answers and
-# its program file was not replaced (a Wine upgrade would refuse every new client).
+# A server this harness can go on using: its session is recorded, the Xvfb it started for it
+# still runs and its program file was not replaced (a Wine upgrade would refuse every new client).
 harness_session_usable() {
-    local pid display
+    local pid xvfb
     pid=$(harness_server_pid) || return 1
     [ -f "$WINEPREFIX/.travik-session" ] || return 1
     case "$(readlink "/proc/$pid/exe")" in *" (deleted)") return 1 ;; esac
-    display=$(harness_session_value display)
-    [ -z "$display" ] || [ -e "/tmp/.X11-unix/X${display#:}" ]
+    xvfb=$(harness_session_value xvfb)
+    [ -z "$xvfb" ] || [ "$(cat "/proc/$xvfb/comm" 2>/dev/null)" = Xvfb ]
 }
 
 # An Xvfb of its own, detached from this shell so that it can outlive it; Xvfb picks a free
@@ -108,7 +108,8 @@ harness_create_prefix() {
 harness_install_camera() { # build dir, device count
     local tool="$1/bin/travik-emu.exe" out
     [ -f "$tool" ] || return 0
-    # A driver file newer than the running driver is loaded anew (travik-emu install says so).
+    # A driver file that changed since the running driver was started is loaded anew
+    # (travik-emu install says so), and what the cameras were told goes with the old one.
     out=$("$WINE_BIN" "$tool" install --devices "${2:-4}" </dev/null 2>&1) || {
         echo "travik: installing the virtual camera failed: $out" >&2
         return 1
