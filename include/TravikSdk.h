@@ -1198,6 +1198,13 @@ TRAVIK_API int Travik_SetCaptureWindow(int handle, int width, int height);
  *
  * On failure the previous window is kept.
  *
+ * Every image of the window shows the sensor's columns EHS to EHS + EH - 1 of rows EVS to
+ * EVS + EV - 1, in every colour mode and acquisition; the mirrors turn the window as they turn the
+ * full picture. Colour is interpolated from the window's own samples, so only its two outermost
+ * rows and columns can differ from the same region of a full-frame image. The camera sends whole
+ * sensor rows from the first down to the window's last, so a window's frame rate follows
+ * EVS + EV, not its width.
+ *
  * @param handle camera handle from Travik_Initialize()
  * @param TH total width of the sensor line
  * @param EHS first column of the window

@@ -122,17 +122,24 @@ int CTravik::StartPreview() {
     if (m_acquisition.Is(Previewing)) return 1;
     if (!m_acquisition.Require(Idle)) return 0;
     if (!PrepareCapture()) return FailStart(ERR_UNAVAILABLE);
+    // The device is claimed before it streams: another application that started on it since the
+    // preparation looked has it now.
+    const int device = m_device->GetDeviceNumber();
+    if (!ClaimOwner(device)) {
+        ReportError(ERR_DEVICE);
+        return FailStart(ERR_UNAVAILABLE);
+    }
 
     RestartFrameRate();
     m_device->SetTriggerMode(0);
     // The transfer runs before the worker polls it: a worker that finds no transfer running
     // takes it for one that ended because the camera went away.
     if (m_device->StartTransfer() != TVK_OK) {
+        ReleaseOwner(device);
         StopPreview();
         return ReportError(ERR_DEVICE_IO), 0;
     }
     m_acquisition.Enter(Previewing);
-    ClaimOwner(m_device->GetDeviceNumber());
     if (m_acquisition.StartWorker([this] { PreviewLoop(); })) return 1;
     StopPreview();
     return ReportError(ERR_THREAD), 0;

@@ -11,7 +11,14 @@ using namespace settings;
 
 namespace {
 constexpr char kLibraryName[] = "TravikSdk_380TZ4_RDX.dll";
+
+// Other processes read the record without a lock: the owner field is stored in one piece, with
+// every store before it made visible first.
+void StoreOwner(OwnerRecord& record, std::uint64_t owner) {
+    InterlockedExchange64(reinterpret_cast<volatile LONG64*>(&record.owner),
+                          static_cast<LONG64>(owner));
 }
+} // namespace
 
 int CTravik::Initialize(HWND window) {
     bool created = false;
@@ -97,28 +104,37 @@ bool CTravik::IsOwnedByOther(int deviceNumber) const {
     return record && record->owner != 0 && !IsOwnRecord(deviceNumber);
 }
 
+// The check and the claim are one step under the owner mutex: of two applications that start on
+// one device at once, exactly one finds it free. The owner is stored last, so a reader that takes
+// no lock never sees an owner beside another application's module or name.
 int CTravik::ClaimOwner(int deviceNumber) {
     OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
     if (!record) return 0;
-    record->owner = reinterpret_cast<std::uintptr_t>(m_appWindow);
+    const SharedMemoryBlock::OwnerTableLock lock(m_sharedMemory);
+    if (IsOwnedByOther(deviceNumber)) return 0;
     record->module = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
     record->flag = 0;
     std::memset(record->name, 0, sizeof(record->name));
     std::memcpy(record->name, kLibraryName, sizeof(kLibraryName));
+    StoreOwner(*record, reinterpret_cast<std::uintptr_t>(m_appWindow));
     m_claimedDevice = deviceNumber;
     return 1;
 }
 
 // Another camera object of this application carries the same window and executable: only the
-// record this object claimed is cleared, never one that merely looks like it.
+// record this object claimed is cleared, never one that merely looks like it. The owner goes
+// first, so the record reads as free before the rest of it is emptied.
 int CTravik::ReleaseOwner(int deviceNumber) {
     OwnerRecord* record = m_sharedMemory.Owner(deviceNumber);
     if (!record) return 0;
-    if (IsOwnRecord(deviceNumber) && record->flag == 0) {
-        record->owner = 0;
-        record->module = 0;
-        record->flag = 0;
-        record->name[0] = '\0';
+    {
+        const SharedMemoryBlock::OwnerTableLock lock(m_sharedMemory);
+        if (IsOwnRecord(deviceNumber) && record->flag == 0) {
+            StoreOwner(*record, 0);
+            record->module = 0;
+            record->flag = 0;
+            record->name[0] = '\0';
+        }
     }
     if (deviceNumber == m_claimedDevice) m_claimedDevice = -1;
     return 1;

@@ -4,6 +4,7 @@
 #include "camera/Travik.h"
 #include "imaging/ImageBuffer.h"
 #include "imaging/pipeline/FrameStrips.h"
+#include "sensor/Travik380TZ4RDXSdk.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -72,7 +73,12 @@ int CTravik::BayerPhase() const {
     // Without a frame there is nothing mirrored; an even size is the sensor's own.
     const int width = raw ? raw->Width() : 0;
     const int height = raw ? raw->Height() : 0;
-    return MirroredBayerPhase(m_imageFilter[s::kBayerMode], m_cameraSettings[s::kMirrorH] != 0,
+    // The setting names the tile at the sensor's first row and column; a window that starts on
+    // an odd row or column starts on the other colour of the tile.
+    const int x = m_device ? m_device->GetWindowX() : 0;
+    const int y = m_device ? m_device->GetWindowY() : 0;
+    const int windowPhase = m_imageFilter[s::kBayerMode] ^ (y & 1) ^ ((x & 1) << 1);
+    return MirroredBayerPhase(windowPhase, m_cameraSettings[s::kMirrorH] != 0,
                               m_cameraSettings[s::kMirrorV] != 0, width, height);
 }
 

@@ -17,14 +17,11 @@ constexpr int kBitsOfMode[6] = {8, 16, 24, 32, 48, 64};
 int CTravik::ReadRawFrame(bool grabbed) {
     ImageBuffer* raw = RawImage();
     if (!raw || !raw->Pixels()) return TVK_NO_DESTINATION;
-    const int result = grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes())
-                               : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes());
-    if (result != TVK_OK) return result;
-    const int pixelBytes = raw->Bits() / 8;
-    if (raw->Stride() > raw->Width() * pixelBytes)
-        raw->ApplyKernel(pixelBytes == 2 ? Restride16 : Restride8, raw, nullptr, 0, 0, nullptr,
-                         nullptr);
-    return TVK_OK;
+    // The window is cut out of the camera's whole rows straight to the buffer's stride: the one
+    // pass over the frame that a read needs.
+    const std::size_t stride = static_cast<std::size_t>(raw->Stride());
+    return grabbed ? m_device->ReadGrabbedFrame(raw->Pixels(), raw->ImageBytes(), stride)
+                   : m_device->ReadFrame(raw->Pixels(), raw->ImageBytes(), stride);
 }
 
 void CTravik::FillFrameInfo(bool measureRate) {

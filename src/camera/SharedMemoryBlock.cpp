@@ -15,10 +15,27 @@ void SharedMemoryBlock::MapView(DWORD size) {
     // A view spans its whole mapping, rounded up to pages, as one region.
     MEMORY_BASIC_INFORMATION region = {};
     if (VirtualQuery(m_view, &region, sizeof(region)) == sizeof(region) &&
-        region.RegionSize >= size)
+        region.RegionSize >= size) {
+        OpenOwnerMutex();
         return;
+    }
     UnmapViewOfFile(m_view);
     m_view = nullptr;
+}
+
+void SharedMemoryBlock::OpenOwnerMutex() {
+    if (!m_ownerMutex) m_ownerMutex.reset(CreateMutexA(nullptr, FALSE, kOwnerMutexName));
+}
+
+SharedMemoryBlock::OwnerTableLock::OwnerTableLock(const SharedMemoryBlock& block) {
+    HANDLE mutex = block.m_ownerMutex.get();
+    if (!mutex) return;
+    const DWORD waited = WaitForSingleObject(mutex, kOwnerMutexWaitMs);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) m_held = mutex;
+}
+
+SharedMemoryBlock::OwnerTableLock::~OwnerTableLock() {
+    if (m_held) ReleaseMutex(m_held);
 }
 
 int SharedMemoryBlock::OpenOrCreateBlock(const char* name, DWORD size, bool* created) {
@@ -36,6 +53,7 @@ void SharedMemoryBlock::CloseBlock() {
     if (m_view) UnmapViewOfFile(m_view);
     m_view = nullptr;
     m_mapping.reset();
+    m_ownerMutex.reset();
 }
 
 OwnerRecord* SharedMemoryBlock::Owner(int deviceNumber) const {

@@ -19,6 +19,10 @@ static_assert(sizeof(OwnerRecord) == 152, "owner records are 152 bytes");
 class SharedMemoryBlock {
   public:
     static constexpr char kName[] = "OSTREL_USBCAMERA";
+    // The mutex that makes a look at an owner record and the claim or release that follows it
+    // one step between processes. Libraries that predate it write the records without it, no
+    // worse off than before it existed.
+    static constexpr char kOwnerMutexName[] = "OSTREL_USBCAMERA_OWNERS";
     static constexpr DWORD kSize = 0x4C0000;
     static constexpr DWORD kOwnerTableOffset = 0x1F6500;
     static constexpr int kOwnerRecords = 33; // device numbers 0..32
@@ -42,10 +46,28 @@ class SharedMemoryBlock {
     // The owner record of a device number, or null without a view or outside the table.
     OwnerRecord* Owner(int deviceNumber) const;
 
+    // Holds the owner mutex for its lifetime. A holder stores a few fields and lets go, so a
+    // wait that runs out means a process hung while holding it: the table is then used as
+    // libraries without the mutex use it. A holder that died leaves the mutex to the next one.
+    class OwnerTableLock {
+      public:
+        explicit OwnerTableLock(const SharedMemoryBlock& block);
+        ~OwnerTableLock();
+        OwnerTableLock(const OwnerTableLock&) = delete;
+        OwnerTableLock& operator=(const OwnerTableLock&) = delete;
+
+      private:
+        HANDLE m_held = nullptr;
+    };
+
   private:
+    static constexpr DWORD kOwnerMutexWaitMs = 5000;
     // Maps the whole mapping; keeps the view only when it spans at least `size` bytes.
     void MapView(DWORD size);
+    // Opens (or makes) the owner mutex once a view exists; without it the table is used unlocked.
+    void OpenOwnerMutex();
 
     UniqueHandle m_mapping;
     unsigned char* m_view = nullptr;
+    UniqueHandle m_ownerMutex;
 };

@@ -72,6 +72,8 @@ class CTravik {
     // application, or another camera object of this one. Only our own claim never blocks a start.
     bool IsOwnRecord(int deviceNumber) const;
     bool IsOwnedByOther(int deviceNumber) const;
+    // Claims the record when nobody else holds the device, in one step with that check between
+    // processes: 1, or 0 when another holds it (or there is no table).
     int ClaimOwner(int deviceNumber);
     int ReleaseOwner(int deviceNumber);
 

@@ -30,18 +30,22 @@ std::size_t CTVKSdkLib::WindowBytes() const {
 }
 
 int CTVKSdkLib::CopyWindow(void* destination, std::size_t capacity, const void* rawFrame,
-                           std::size_t rawBytes) {
+                           std::size_t rawBytes, std::size_t rowStride) {
     const std::size_t windowBytes = WindowBytes();
-    if (destination == nullptr || windowBytes == 0 || capacity < windowBytes)
+    if (destination == nullptr || windowBytes == 0) return TVK_NO_DESTINATION;
+    const std::size_t pixelBytes = m_wordMode ? 2 : 1;
+    const std::size_t rowBytes = static_cast<std::size_t>(m_width) * pixelBytes;
+    const std::size_t stride = rowStride == 0 ? rowBytes : rowStride;
+    if (stride < rowBytes || capacity / stride < static_cast<std::size_t>(m_height - 1) ||
+        capacity - stride * (m_height - 1) < rowBytes)
         return TVK_NO_DESTINATION;
     if (rawFrame == nullptr || m_xOffset < 0 || m_yOffset < 0 ||
         m_xOffset + static_cast<std::int64_t>(m_width) > m_totalWidth)
         return TVK_NO_MEMORY;
 
-    const std::size_t pixelBytes = m_wordMode ? 2 : 1;
     const auto* source = static_cast<const unsigned char*>(rawFrame);
     auto* out = static_cast<unsigned char*>(destination);
-    if (m_width == m_totalWidth && m_height == m_totalHeight) {
+    if (m_width == m_totalWidth && m_height == m_totalHeight && stride == rowBytes) {
         if (windowBytes > rawBytes) return TVK_NO_MEMORY;
         std::memcpy(out, source, windowBytes);
         return TVK_OK;
@@ -51,11 +55,10 @@ int CTVKSdkLib::CopyWindow(void* destination, std::size_t capacity, const void* 
     const std::uint64_t endPixel =
         (static_cast<std::uint64_t>(m_yOffset) + m_height - 1) * m_totalWidth + m_xOffset + m_width;
     if (endPixel * pixelBytes > rawBytes) return TVK_NO_MEMORY;
-    const std::size_t rowBytes = static_cast<std::size_t>(m_width) * pixelBytes;
     for (int row = 0; row < m_height; ++row) {
         const std::size_t first =
             (static_cast<std::size_t>(m_yOffset + row) * m_totalWidth + m_xOffset) * pixelBytes;
-        std::memcpy(out + row * rowBytes, source + first, rowBytes);
+        std::memcpy(out + row * stride, source + first, rowBytes);
     }
     return TVK_OK;
 }

@@ -54,12 +54,14 @@ class CTVKSdkLib {
     // ---- Virtual operations, in their fixed order ----
 
     // Copies the frame window (geometry below) out of `rawFrame`, which holds `rawBytes` bytes,
-    // into `destination` as packed rows of width × pixel bytes (2 in word mode, else 1).
-    // `capacity` is the destination's size in bytes and must be at least WindowBytes().
-    // 0; 14 for a null or too small destination; 7 when the raw frame is missing or does not
+    // into `destination` as rows of width × pixel bytes (2 in word mode, else 1) that begin
+    // `rowStride` bytes apart (0: packed), so that an image buffer takes the rows at its own
+    // stride in this one pass; the bytes between rows are left alone. `capacity` is the
+    // destination's size in bytes and must hold the last row. 0; 14 for a null or too small
+    // destination or a stride shorter than a row; 7 when the raw frame is missing or does not
     // hold the window. Nothing is written on refusal.
     virtual int CopyWindow(void* destination, std::size_t capacity, const void* rawFrame,
-                           std::size_t rawBytes);
+                           std::size_t rawBytes, std::size_t rowStride = 0);
     // Other frame layouts of the camera family; this model has none and returns 0.
     virtual int CopyWindowReservedA(void*, std::size_t, const void*, std::size_t) { return 0; }
     virtual int CopyWindowReservedB(void*, std::size_t, const void*, std::size_t) { return 0; }
@@ -117,7 +119,7 @@ class CTVKSdkLib {
     int PollFrame();
     // Copies the window of the frame that PollFrame handed out (see CopyWindow for the
     // destination rule) and moves the read index on. 0, 14 or 7.
-    int ReadFrame(void* destination, std::size_t capacity);
+    int ReadFrame(void* destination, std::size_t capacity, std::size_t rowStride = 0);
     bool IsTransferRunning() const { return m_transfer.stopFlag.load() == 0; }
     int GetFramesTransferred() const { return m_transfer.framesTransferred.load(); }
     DWORD GetTransferElapsedMs() const { return m_transfer.elapsedMs.load(); }
@@ -134,7 +136,7 @@ class CTVKSdkLib {
     // Grabs fail at once after a cancel until this is called (by the next start).
     void AllowGrabs();
     // As ReadFrame, from the raw frame buffer.
-    int ReadGrabbedFrame(void* destination, std::size_t capacity);
+    int ReadGrabbedFrame(void* destination, std::size_t capacity, std::size_t rowStride = 0);
     void CloseGrabHandle() { m_grabHandle.reset(); }
     bool IsGrabHandleOpen() const { return m_grabHandle.valid(); }
     // Stores ms and sends the driver time-out request on a short-lived handle: 0, 10 or 12.
@@ -166,7 +168,7 @@ class CTVKSdkLib {
     std::size_t GetSlotSize() const { return m_slotSize; }
     int GetVariant() const { return m_variant; }
     int GetLastResult() const { return m_lastResult; }
-    // Bytes that CopyWindow writes: width × height × pixel bytes.
+    // Bytes that CopyWindow writes into packed rows: width × height × pixel bytes.
     std::size_t WindowBytes() const;
     // The raw frame buffer of single-frame grabs (GetSlotSize() bytes), or null.
     const unsigned char* GetRawFrame() const { return m_rawFrame.get(); }

@@ -87,14 +87,14 @@ int CTVKSdkLib::PollFrame() {
     return POLL_FRAME;
 }
 
-int CTVKSdkLib::ReadFrame(void* destination, std::size_t capacity) {
+int CTVKSdkLib::ReadFrame(void* destination, std::size_t capacity, std::size_t rowStride) {
     if (destination == nullptr) return TVK_NO_DESTINATION;
     if (m_ring.empty()) return TVK_NO_MEMORY;
     const int count = m_ring.count();
     int read = m_transfer.readIndex.load();
     if (read < 0 || read >= count) read = 0;
     const FrameSlot& slot = m_ring.slots()[read];
-    const int copied = CopyWindow(destination, capacity, slot.data(), slot.size());
+    const int copied = CopyWindow(destination, capacity, slot.data(), slot.size(), rowStride);
     if (copied != TVK_OK) return copied;
     m_transfer.takenFrames = m_transfer.claimedFrames;
     m_transfer.readIndex.store(read + 1 >= count ? 0 : read + 1);
@@ -146,9 +146,10 @@ void CTVKSdkLib::AllowGrabs() {
     m_grabsCancelled = false;
 }
 
-int CTVKSdkLib::ReadGrabbedFrame(void* destination, std::size_t capacity) {
+int CTVKSdkLib::ReadGrabbedFrame(void* destination, std::size_t capacity, std::size_t rowStride) {
     if (destination == nullptr) return TVK_NO_DESTINATION;
-    return CopyWindow(destination, capacity, m_rawFrame.get(), m_rawFrame ? m_slotSize : 0);
+    return CopyWindow(destination, capacity, m_rawFrame.get(), m_rawFrame ? m_slotSize : 0,
+                      rowStride);
 }
 
 int CTVKSdkLib::SetTransferTimeout(int ms) {

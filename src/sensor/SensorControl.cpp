@@ -21,8 +21,13 @@ int CTravik380TZ4RDXSdk::SetWindow(int x, int y, int width, int height, int mode
     m_windowHeight = height;
     WriteSensorRegister(54, mode == kSubSampleQuarterLines ? 9 : 0);
 
-    // The origin is kept only: the camera learns the frame size from the transfer length.
-    if (SetFrameGeometry(width, 0, width, lines, 0, lines, kRingCount) != TVK_OK) return 1;
+    // The camera learns only a transfer length and streams whole sensor rows from the top: it is
+    // asked for every row down to the window's last, and the window is cut out of them on the
+    // copy. A quarter-line mode delivers every fourth line, so its window starts a quarter down.
+    const int firstLine = mode == kSubSampleQuarterLines ? y / 4 : y;
+    if (SetFrameGeometry(kSensorWidth, x, width, firstLine + lines, firstLine, lines, kRingCount) !=
+        TVK_OK)
+        return 1;
     const std::uint32_t length = static_cast<std::uint32_t>(GetTransferLength());
     for (int i = 0; i < 4; ++i) {
         WriteControllerRegister(CTRL_TRANSFER_LENGTH_0 + i, (length >> (8 * i)) & 0xFF);

@@ -53,7 +53,9 @@ class CTravik380TZ4RDXSdk : public CTVKSdkLib {
     int SetExposure(int value);
     // 0, or 1 when refused: x, y ≥ 0, width ≥ 4, height ≥ 3, inside 1280 × 960, mode 0 to 3,
     // and (mode 2) at least one transferred line; 1 also while a transfer runs and when the
-    // frame buffers could not be sized. Mode 2 transfers height / 4 lines.
+    // frame buffers could not be sized. The frame is whole 1280-sample sensor rows from the top
+    // down to the window's last row, out of which the copy cuts the window (origin included);
+    // mode 2 transfers y / 4 + height / 4 such lines, the window being the last height / 4.
     int SetWindow(int x, int y, int width, int height, int mode);
     // Writes the clock register (mode 2 as 3) and restarts the sensor; the write's result.
     // Modes outside 0 to 2 are refused without touching the camera.

@@ -59,6 +59,27 @@ INSTANTIATE_TEST_SUITE_P(Windows, CopyWindowGeometry,
                                          WindowCase{1339, 50, 1280, 1040, 10, 1028, 1},
                                          WindowCase{7, 6, 1, 5, 4, 1, 1}));
 
+// An image buffer takes the window at its own stride in the one copy; its padding stays as it was.
+TEST(CopyWindow, WritesRowsAtTheGivenStrideAndLeavesThePaddingAlone) {
+    TestDevice device(kAbsentName);
+    ASSERT_EQ(device.SetFrameGeometry(1280, 401, 7, 5, 3, 2, 4), TVK_OK);
+    const std::vector<std::uint8_t> frame = NumberedFrame(device.GetSlotSize());
+    constexpr std::size_t kStride = 8;
+    std::vector<std::uint8_t> out(kStride * 2, 0xEE);
+    ASSERT_EQ(device.CopyWindow(out.data(), kStride + 6, frame.data(), frame.size(), kStride),
+              TVK_NO_DESTINATION); // the last row does not fit
+    ASSERT_EQ(device.CopyWindow(out.data(), kStride + 7, frame.data(), frame.size(), 6),
+              TVK_NO_DESTINATION); // a stride shorter than a row
+    ASSERT_EQ(device.CopyWindow(out.data(), kStride + 7, frame.data(), frame.size(), kStride),
+              TVK_OK);
+    for (int row = 0; row < 2; ++row) {
+        for (std::size_t b = 0; b < 7; ++b)
+            EXPECT_EQ(out[row * kStride + b], frame[(3u + row) * 1280 + 401 + b])
+                << row << "," << b;
+        EXPECT_EQ(out[row * kStride + 7], 0xEE) << row;
+    }
+}
+
 TEST(CopyWindow, RefusesADestinationOneByteTooSmallAndWritesNothing) {
     TestDevice device(kAbsentName);
     ASSERT_EQ(device.SetFrameGeometry(64, 0, 64, 32, 0, 32, 4), TVK_OK);

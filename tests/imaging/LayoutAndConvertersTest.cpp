@@ -283,6 +283,19 @@ TEST(MeanGray, EmptyRectangleIsZero) {
     EXPECT_EQ(RunKernel(MeanGray16, image, image, nullptr, {3, 3, 5, 3}), 0);
 }
 
+// The rectangle is in source coordinates: the source is measured, wherever the destination is
+// and whatever it holds.
+TEST(MeanGray, MeasuresTheSourceNotTheDestination) {
+    TestImage source(16, 8, 8), destination(16, 8, 8);
+    source.Fill(40);
+    destination.Fill(250);
+    EXPECT_EQ(RunKernel(MeanGray8, destination, source, nullptr, {8, 4, 16, 8}, 0, 0), 40);
+    TestImage words(16, 8, 16), wordDestination(16, 8, 16);
+    words.Fill(400); // (400 >> 2) & 255 = 100
+    wordDestination.Fill(1023);
+    EXPECT_EQ(RunKernel(MeanGray16, wordDestination, words, nullptr, {8, 4, 16, 8}, 0, 0), 100);
+}
+
 TEST(MeanGray, AveragesTheRectangleWithTruncation) {
     TestImage image(6, 4, 8);
     image.Fill(0);

@@ -71,7 +71,7 @@ TEST_P(WindowChecks, RefuseWindowsOutsideTheSensor) {
     if (c.expected == 1) { // nothing changed
         EXPECT_EQ(model.GetWindowWidth(), 640);
         EXPECT_EQ(model.GetFrameHeight(), 480);
-        EXPECT_EQ(model.GetTransferLength(), 307200);
+        EXPECT_EQ(model.GetTransferLength(), 614400); // 480 whole rows
     }
 }
 
@@ -88,19 +88,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct GeometryCase {
     int x, y, width, height, mode;
-    int lines, transferLength;
+    int firstLine, lines, transferLength;
 };
 
 class WindowGeometry : public OfflineModel, public testing::WithParamInterface<GeometryCase> {};
 
-TEST_P(WindowGeometry, SizesTheFrameFromWidthAndTransferredLines) {
+// The camera streams whole sensor rows from the top: the frame is every row down to the window's
+// last, and the window lies inside it at its origin.
+TEST_P(WindowGeometry, AsksForWholeRowsDownToTheWindowAndPlacesTheWindowInThem) {
     const GeometryCase& c = GetParam();
     ASSERT_EQ(model.SetWindow(c.x, c.y, c.width, c.height, c.mode), 0);
+    EXPECT_EQ(model.GetTotalWidth(), 1280);
+    EXPECT_EQ(model.GetXOffset(), c.x);
     EXPECT_EQ(model.GetFrameWidth(), c.width);
-    EXPECT_EQ(model.GetTotalWidth(), c.width);
+    EXPECT_EQ(model.GetTotalHeight(), c.firstLine + c.lines);
+    EXPECT_EQ(model.GetYOffset(), c.firstLine);
     EXPECT_EQ(model.GetFrameHeight(), c.lines);
-    EXPECT_EQ(model.GetTotalHeight(), c.lines);
-    EXPECT_EQ(model.GetYOffset(), 0);
     EXPECT_EQ(model.GetTransferLength(), c.transferLength);
     EXPECT_EQ(model.GetRingCount(), 4);
     EXPECT_EQ(model.GetWindowX(), c.x);
@@ -110,11 +113,16 @@ TEST_P(WindowGeometry, SizesTheFrameFromWidthAndTransferredLines) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, WindowGeometry,
-                         testing::Values(GeometryCase{0, 0, 1280, 960, 2, 240, 307200},
-                                         GeometryCase{0, 0, 1280, 960, 0, 960, 1228800},
-                                         GeometryCase{0, 0, 1280, 960, 1, 960, 1228800},
-                                         GeometryCase{10, 20, 640, 481, 0, 481, 308224},
-                                         GeometryCase{0, 0, 4, 3, 0, 3, 1024}));
+                         testing::Values(GeometryCase{0, 0, 1280, 960, 2, 0, 240, 307200},
+                                         GeometryCase{0, 0, 1280, 960, 0, 0, 960, 1228800},
+                                         GeometryCase{0, 0, 1280, 960, 1, 0, 960, 1228800},
+                                         // 1280 × 501 = 641280, rounded up to 1024s
+                                         GeometryCase{10, 20, 640, 481, 0, 20, 481, 642048},
+                                         GeometryCase{401, 123, 637, 511, 0, 123, 511, 812032},
+                                         GeometryCase{0, 0, 4, 3, 0, 0, 3, 4096},
+                                         GeometryCase{1276, 957, 4, 3, 0, 957, 3, 1228800},
+                                         // every fourth line: 100 lines above, 100 in the window
+                                         GeometryCase{8, 402, 640, 400, 2, 100, 100, 256000}));
 
 TEST_F(OfflineModel, ClockModesOutside0To2AreRefused) {
     EXPECT_EQ(model.SetClock(3), 0);

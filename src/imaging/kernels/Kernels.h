@@ -120,8 +120,8 @@ extern const PositionedKernel DemosaicInner8, DemosaicEdge8, DemosaicInner16, De
 
 // ---- Measurements (Measurements.cpp) ----
 
-// Mean of the destination pixels inside rect, on a 0..255 scale (16-bit: (v >> 2) & 255); 0 for
-// an empty rectangle. x and y are not used.
+// Mean of the source pixels inside rect, on a 0..255 scale (16-bit: (v >> 2) & 255); 0 for an
+// empty rectangle. The destination, x and y are not used.
 extern const PositionedKernel MeanGray8, MeanGray16;
 // Gray gain block in and out: gains that bring each Bayer position's mean of the samples strictly
 // between 0 and the maximum to the brightest one. Unchanged when a position has no such sample.

@@ -13,16 +13,16 @@ template <bool kWords> uint32_t LoadSample(const uint8_t* p) {
     }
 }
 
-// Reads the destination over the rectangle: the camera passes the same buffer twice, and the
-// region is where it asked to measure whatever position it gave.
+// The rectangle is in source rows and columns, so the source is what is measured; the
+// destination is never touched.
 template <bool kWords> int MeanGray(const PixelArea& a, int32_t**) {
     const int32_t width = a.Width();
     const int32_t height = a.Height();
     if (width == 0 || height == 0) return 0;
     uint64_t sum = 0;
     for (int32_t i = 0; i < height; ++i) {
-        const uint8_t* p = a.dst + (a.rect.top + i) * a.dstStride + a.rect.left * a.dstBytes;
-        for (int32_t j = 0; j < width; ++j, p += a.dstBytes) {
+        const uint8_t* p = a.SrcRow(i);
+        for (int32_t j = 0; j < width; ++j, p += a.srcBytes) {
             sum += kWords ? (LoadWord(p) >> 2) & 255 : *p;
         }
     }
