@@ -10,5 +10,8 @@ if(DOXYGEN_EXECUTABLE)
                       WORKING_DIRECTORY ${TRAVIK_DOC_OUTPUT} VERBATIM)
     add_test(NAME doc_reference COMMAND ${DOXYGEN_EXECUTABLE} ${TRAVIK_DOC_OUTPUT}/Doxyfile
              WORKING_DIRECTORY ${TRAVIK_DOC_OUTPUT})
-    set_tests_properties(doc_reference PROPERTIES LABELS "host;doc" TIMEOUT 300)
+    # The archive test builds the same reference into the same folder.
+    set_tests_properties(doc_reference PROPERTIES LABELS "host;doc" TIMEOUT 300
+                         RESOURCE_LOCK reference_folder)
+    travik_test_needs_no_prefix(doc_reference)
 endif()

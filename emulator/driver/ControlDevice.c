@@ -30,6 +30,7 @@ static NTSTATUS QueryDriver(CONTROL_REQUEST* r) {
     info->interfaceVersion = TRAVIK_EMU_INTERFACE_VERSION;
     info->deviceCount = g_emu.cameraCount;
     info->logCapacity = TRAVIK_EMU_LOG_CAPACITY;
+    info->loadedAt = (unsigned long long)g_emu.loadedAt;
     r->information = sizeof(*info);
     return STATUS_SUCCESS;
 }
@@ -79,6 +80,7 @@ static NTSTATUS ReadStats(EMU_CAMERA* cam, CONTROL_REQUEST* r) {
     s->openHandles = cam->openHandles;
     s->pendingReads = cam->pendingCount;
     s->nextFrameNumber = cam->nextFrameNumber;
+    s->settingsSince = (unsigned long long)cam->settingsSince;
     KeReleaseSpinLock(&cam->lock, irql);
     r->information = sizeof(*s);
     return STATUS_SUCCESS;
@@ -290,8 +292,14 @@ static NTSTATUS CameraRequest(ULONG code, CONTROL_REQUEST* r) {
         status = WriteRom(cam, (const TravikEmuRomRequest*)r->buffer);
         break;
     }
+    if (!NT_SUCCESS(status)) return status;
     /* Settings may change what a waiting read waits for. */
-    if (NT_SUCCESS(status)) EmuWakeWorker(cam);
+    EmuWakeWorker(cam);
+    if (code != TRAVIK_EMU_IOCTL_CLEAR_LOG && code != TRAVIK_EMU_IOCTL_TRIGGER) {
+        LARGE_INTEGER now;
+        KeQuerySystemTime(&now);
+        LOCKED(cam, cam->settingsSince = now.QuadPart);
+    }
     return status;
 }
 

@@ -121,6 +121,7 @@ static NTSTATUS CreateCamera(PDRIVER_OBJECT driver, ULONG number) {
     cam->nextFrameNumber = 1;
     cam->pattern.kind = TRAVIK_EMU_PATTERN_SCENE;
     cam->pacing.mode = TRAVIK_EMU_PACING_AUTO;
+    cam->settingsSince = g_emu.loadedAt;
     EmuFactoryRom(cam);
     EmuPowerOn(cam);
 
@@ -208,6 +209,9 @@ static VOID DriverUnload(PDRIVER_OBJECT driver) {
 
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     RtlZeroMemory(&g_emu, sizeof(g_emu));
+    LARGE_INTEGER now;
+    KeQuerySystemTime(&now);
+    g_emu.loadedAt = now.QuadPart;
     KeInitializeMutex(&g_emu.plugLock, 0);
     for (ULONG i = 0; i <= IRP_MJ_MAXIMUM_FUNCTION; ++i)
         driver->MajorFunction[i] = DispatchRefuse;

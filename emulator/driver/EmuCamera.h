@@ -84,6 +84,7 @@ typedef struct EMU_CAMERA {
     ULONG pendingCount;
     ULONG openHandles;
     TravikEmuStats counters; /* counter half only; state half filled on request */
+    LONGLONG settingsSince;  /* system time of the last change of what the camera was told */
     TravikEmuLogEntry* log;  /* ring of TRAVIK_EMU_LOG_CAPACITY */
     ULONG logTotal;
 
@@ -96,7 +97,8 @@ typedef struct EMU_CAMERA {
 
 typedef struct EMU_DRIVER {
     PDEVICE_OBJECT control;
-    KMUTEX plugLock; /* serialises plugging, unplugging and resetting, which touch DOS names */
+    LONGLONG loadedAt; /* system time of DriverEntry */
+    KMUTEX plugLock;   /* serialises plugging, unplugging and resetting, which touch DOS names */
     ULONG cameraCount;
     EMU_CAMERA* cameras[TRAVIK_EMU_MAX_DEVICES];
 } EMU_DRIVER;

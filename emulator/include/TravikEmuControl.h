@@ -29,7 +29,7 @@
 /* Registry value (REG_DWORD) under the service key's "Parameters" subkey. */
 #define TRAVIK_EMU_DEVICE_COUNT_VALUE "DeviceCount"
 
-#define TRAVIK_EMU_INTERFACE_VERSION 1u
+#define TRAVIK_EMU_INTERFACE_VERSION 2u
 #define TRAVIK_EMU_MAX_DEVICES 32u
 #define TRAVIK_EMU_LOG_CAPACITY 4096u
 #define TRAVIK_EMU_PACKET_BYTES 64u
@@ -104,6 +104,9 @@ typedef struct TravikEmuDriverInfo {
     unsigned int deviceCount;      /* camera devices 0 .. deviceCount - 1 */
     unsigned int logCapacity;      /* packets kept per device */
     unsigned int reserved;
+    /* When the driver was loaded, as system time (100 ns since 1601, UTC): what the cameras were
+     * told lives in the driver's memory from then until it is unloaded. */
+    unsigned long long loadedAt;
 } TravikEmuDriverInfo;
 
 typedef struct TravikEmuDeviceRequest {
@@ -255,6 +258,9 @@ typedef struct TravikEmuStats {
     /* Timing of the last delivered frame, to tell the driver's share of a frame read. */
     unsigned int lastRenderUs;   /* building (when settings changed) and copying the picture */
     unsigned int lastCompleteUs; /* handing the completed read back to the system */
+    /* System time of the last pattern, replay, pacing, fault, plug, input bits, ROM write or
+     * reset of this camera; the driver's load time until the first. */
+    unsigned long long settingsSince;
 } TravikEmuStats;
 
 typedef struct TravikEmuRegisters {

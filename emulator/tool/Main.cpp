@@ -18,8 +18,8 @@ namespace {
 const char kUsage[] =
     "usage: travik-emu VERB [ARGS]\n"
     "  install [--devices N]     install and start the driver with N cameras (default 1)\n"
-    "  remove                    stop and remove the driver\n"
-    "  status                    the driver and every camera\n"
+    "  remove | uninstall        stop and remove the driver\n"
+    "  status                    the driver, where the settings are kept, and every camera\n"
     "  plug N | unplug N         attach or detach camera N\n"
     "  trigger N                 software trigger\n"
     "  pattern N scene|flat V|bayer R G1 G2 B|ramp|noise SEED\n"
@@ -32,7 +32,8 @@ const char kUsage[] =
     "  rom N get ADDR [COUNT] | rom N set ADDR VALUE\n"
     "  stats N                   counters and state\n"
     "  reset N                   power-on state, default pattern and pacing, log cleared\n"
-    "Numbers may be decimal or 0x-prefixed hexadecimal.\n";
+    "Numbers may be decimal or 0x-prefixed hexadecimal. What a camera is told lasts until it is\n"
+    "changed, reset or removed, or until the driver stops: the running driver keeps it.\n";
 
 using Args = std::vector<std::string>;
 
@@ -126,6 +127,15 @@ int Remove(const Args& args) {
     return 0;
 }
 
+// The Wine prefix this program runs in; empty on Windows.
+std::string WinePrefix() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return {};
+    char prefix[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix));
+    return n && n < sizeof(prefix) ? prefix : "of this wineserver";
+}
+
 int Status(const Args& args) {
     if (!args.empty()) return Usage("status takes no arguments");
     TravikEmuDriverInfo info = {};
@@ -133,6 +143,7 @@ int Status(const Args& args) {
         return Fail("the driver is not running (service: " + ServiceStateText() + ")");
     printf("TravikCamEmu: %s, interface %u, %u devices\n", ServiceStateText().c_str(),
            info.interfaceVersion, info.deviceCount);
+    PrintSettingsHome(stdout, info, ServiceDriverFile(), WinePrefix());
     for (unsigned device = 0; device < info.deviceCount; ++device) {
         TravikEmuStats stats = {};
         if (!ReadStats(device, stats))
@@ -278,7 +289,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (verb == "install") return Install(args);
-    if (verb == "remove") return Remove(args);
+    if (verb == "remove" || verb == "uninstall") return Remove(args);
     if (verb == "status") return Status(args);
     static const char* const kDeviceVerbs[] = {"plug",   "unplug", "trigger", "pattern",
                                                "pacing", "fault",  "regs",    "log",

@@ -5,6 +5,31 @@
 
 namespace travik_emu {
 
+std::string LocalTimeText(unsigned long long systemTime) {
+    FILETIME utc = {static_cast<DWORD>(systemTime), static_cast<DWORD>(systemTime >> 32)};
+    SYSTEMTIME universal = {}, local = {};
+    if (!FileTimeToSystemTime(&utc, &universal) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+        return "?";
+    char text[32];
+    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth,
+             local.wDay, local.wHour, local.wMinute, local.wSecond);
+    return text;
+}
+
+void PrintSettingsHome(FILE* out, const TravikEmuDriverInfo& info, const std::string& driverFile,
+                       const std::string& winePrefix) {
+    fprintf(out,
+            "settings: kept by the driver loaded %s from %s, until changed, reset, "
+            "removed or the driver stops\n",
+            LocalTimeText(info.loadedAt).c_str(), driverFile.c_str());
+    if (!winePrefix.empty())
+        fprintf(out,
+                "under Wine: the driver lives in the device host of the prefix %s, which "
+                "stops with its wineserver (./travik wine --stop)\n",
+                winePrefix.c_str());
+}
+
 const char* PatternName(unsigned kind) {
     switch (kind) {
     case TRAVIK_EMU_PATTERN_SCENE:
@@ -61,7 +86,8 @@ void PrintDeviceLine(FILE* out, unsigned device, const TravikEmuStats& s) {
     PrintPacing(out, s);
     fprintf(out, "  fault %s", FaultName(s.faultKind));
     if (s.faultKind != TRAVIK_EMU_FAULT_NONE) fprintf(out, " %u", s.faultValue);
-    fprintf(out, "  frames %u  handles %u\n", s.framesDelivered, s.openHandles);
+    fprintf(out, "  frames %u  handles %u  set %s\n", s.framesDelivered, s.openHandles,
+            LocalTimeText(s.settingsSince).c_str());
 }
 
 void PrintStats(FILE* out, const TravikEmuStats& s) {
@@ -76,6 +102,7 @@ void PrintStats(FILE* out, const TravikEmuStats& s) {
     PrintPacing(out, s);
     fprintf(out, "\npattern            %s\n", PatternName(s.patternKind));
     fprintf(out, "fault              %s %u\n", FaultName(s.faultKind), s.faultValue);
+    fprintf(out, "settings since     %s\n", LocalTimeText(s.settingsSince).c_str());
     fprintf(out, "open handles       %u\n", s.openHandles);
     fprintf(out, "pending reads      %u\n", s.pendingReads);
     fprintf(out, "next frame number  %u\n", s.nextFrameNumber);

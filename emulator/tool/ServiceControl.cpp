@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,8 @@ namespace {
 const char kServiceName[] = TRAVIK_EMU_SERVICE_NAME;
 const char kParametersKey[] =
     "SYSTEM\\CurrentControlSet\\Services\\" TRAVIK_EMU_SERVICE_NAME "\\Parameters";
+// A digest of the driver file the running driver was started from (REG_QWORD).
+const char kStartedFileValue[] = "StartedFileDigest";
 const DWORD kStateWaitMs = 15000;
 const DWORD kPollMs = 20;
 
@@ -90,15 +93,43 @@ std::string ConfiguredPath(SC_HANDLE service) {
     return config->lpBinaryPathName;
 }
 
-bool WriteDeviceCount(unsigned devices) {
+bool WriteParameter(const char* name, DWORD type, const void* value, DWORD bytes) {
     HKEY raw = nullptr;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                         &raw, nullptr) != ERROR_SUCCESS)
         return false;
     RegKey key(raw);
+    return RegSetValueExA(key.get(), name, 0, type, static_cast<const BYTE*>(value), bytes) ==
+           ERROR_SUCCESS;
+}
+
+bool WriteDeviceCount(unsigned devices) {
     DWORD value = devices;
-    return RegSetValueExA(key.get(), TRAVIK_EMU_DEVICE_COUNT_VALUE, 0, REG_DWORD,
-                          reinterpret_cast<const BYTE*>(&value), sizeof(value)) == ERROR_SUCCESS;
+    return WriteParameter(TRAVIK_EMU_DEVICE_COUNT_VALUE, REG_DWORD, &value, sizeof(value));
+}
+
+// FNV-1a over the file's bytes: a rebuilt driver differs at least in its link time stamp, while
+// a file that was only touched or copied is the same driver.
+unsigned long long FileDigest(const std::string& path) {
+    unsigned long long digest = 14695981039346656037ull;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return 0;
+    unsigned char buffer[65536];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
+        for (size_t i = 0; i < got; ++i)
+            digest = (digest ^ buffer[i]) * 1099511628211ull;
+    fclose(file);
+    return digest;
+}
+
+unsigned long long StartedFileDigest() {
+    unsigned long long value = 0;
+    DWORD bytes = sizeof(value);
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, kParametersKey, kStartedFileValue, RRF_RT_REG_QWORD,
+                     nullptr, &value, &bytes) != ERROR_SUCCESS)
+        return 0;
+    return value;
 }
 
 ServiceResult StopService(SC_HANDLE service) {
@@ -122,10 +153,14 @@ ServiceResult InstallService(unsigned devices) {
     ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager) return Failure("cannot open the service manager");
     ScHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
+    // A rebuilt or replaced driver file is loaded anew: a running driver never hides it.
+    const unsigned long long digest = FileDigest(driverPath);
     ServiceResult result;
     if (service) {
         bool samePath = _stricmp(ConfiguredPath(service.get()).c_str(), driverPath.c_str()) == 0;
-        if (samePath && CurrentState(service.get()) == SERVICE_RUNNING && DriverServes(devices)) {
+        bool running = CurrentState(service.get()) == SERVICE_RUNNING && DriverServes(devices);
+        bool sameFile = StartedFileDigest() == digest;
+        if (samePath && running && sameFile) {
             result.note = "already running with " + std::to_string(devices) + " devices";
             return result;
         }
@@ -136,7 +171,9 @@ ServiceResult InstallService(unsigned devices) {
                                   SERVICE_ERROR_NORMAL, driverPath.c_str(), nullptr, nullptr,
                                   nullptr, nullptr, nullptr, nullptr))
             return Failure("cannot reconfigure the driver service");
-        result.note = "restarted";
+        result.note = samePath && running
+                          ? "restarted, as the driver file changed since it was loaded"
+                          : "restarted";
     } else {
         service.reset(CreateServiceA(manager.get(), kServiceName, "Travik virtual camera",
                                      SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
@@ -146,6 +183,8 @@ ServiceResult InstallService(unsigned devices) {
         result.note = "installed";
     }
     if (!WriteDeviceCount(devices)) return Failure("cannot write the device count");
+    if (!WriteParameter(kStartedFileValue, REG_QWORD, &digest, sizeof(digest)))
+        return Failure("cannot record which driver file was started");
     if (!StartServiceA(service.get(), 0, nullptr) &&
         GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
         return Failure("cannot start the driver");
@@ -167,6 +206,13 @@ ServiceResult RemoveService() {
     ServiceResult result;
     result.note = "removed";
     return result;
+}
+
+std::string ServiceDriverFile() {
+    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) return {};
+    ScHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_QUERY_CONFIG));
+    return service ? ConfiguredPath(service.get()) : std::string();
 }
 
 std::string ServiceStateText() {

@@ -13,8 +13,9 @@ struct ServiceResult {
 };
 
 // Installs the driver next to this program as the service "TravikCamEmu" with `devices` cameras
-// and starts it. Idempotent: a running service with the same driver file and device count is left
-// alone; otherwise it is stopped, reconfigured and started again.
+// and starts it. Idempotent: a running service with the same driver file, unchanged since it was
+// started, and the same device count is left alone (and so is what its cameras were told);
+// otherwise it is stopped, reconfigured and started again.
 ServiceResult InstallService(unsigned devices);
 
 // Stops the service when running and deletes it.
@@ -22,5 +23,7 @@ ServiceResult RemoveService();
 
 // "running", "stopped", "not installed", ... for the status report.
 std::string ServiceStateText();
+// The driver file the service loads; empty when it is not installed.
+std::string ServiceDriverFile();
 
 } // namespace travik_emu

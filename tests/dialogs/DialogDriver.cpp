@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -49,17 +50,34 @@ BOOL CALLBACK MatchControl(HWND window, LPARAM parameter) {
 // Lets the dialog thread handle what was sent and paint.
 void Settle() { Sleep(150); }
 
+// The visible dialog frame of this process, if one is up now.
+HWND FindFrame() {
+    FrameSearch search{GetCurrentProcessId(), nullptr};
+    EnumWindows(MatchFrame, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 } // namespace
 
 int RunWithScript(const std::function<int()>& open, const std::function<void(HWND)>& script) {
+    // Set once the export has returned: its modal dialog is gone, so there is nothing left to
+    // wait for or to close.
+    std::atomic<bool> returned{false};
     std::thread helper([&] {
-        HWND frame = WaitForFrame();
-        if (frame) script(frame);
+        HWND frame = nullptr;
+        const DWORD start = GetTickCount();
+        while (!returned && !(frame = FindFrame()) && GetTickCount() - start < 10000)
+            Sleep(20);
+        if (frame) {
+            Settle();
+            script(frame);
+        }
         // Whatever the script did, leave no dialog behind.
-        for (HWND left = WaitForFrame(500); left; left = WaitForFrame(500))
-            SendMessageW(left, WM_COMMAND, IDCANCEL, 0);
+        for (; !returned; Sleep(20))
+            if (HWND left = FindFrame()) SendMessageW(left, WM_COMMAND, IDCANCEL, 0);
     });
     const int result = open();
+    returned = true;
     helper.join();
     return result;
 }
@@ -67,11 +85,9 @@ int RunWithScript(const std::function<int()>& open, const std::function<void(HWN
 HWND WaitForFrame(DWORD ms) {
     const DWORD start = GetTickCount();
     do {
-        FrameSearch search{GetCurrentProcessId(), nullptr};
-        EnumWindows(MatchFrame, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+        if (HWND frame = FindFrame()) {
             Settle();
-            return search.found;
+            return frame;
         }
         Sleep(20);
     } while (GetTickCount() - start < ms);

@@ -106,8 +106,13 @@ TEST_F(DialogSafetyTest, RefusedSecondFormatDialogDoesNotStopTheRunningPreview) 
     TravikEmuStats before{}, after{};
     RunWithScript([&] { return Travik_SetCameraDlg(handle, window.hwnd()); },
                   [&](HWND frame) {
-                      // The application starts the preview while the dialog is open.
+                      // The application starts the preview while the dialog is open; the
+                      // transfer has opened the camera once its first frame came.
                       EXPECT_EQ(Travik_CallBackPreview(handle, nullptr, nullptr, 0, 1), 1);
+                      EXPECT_TRUE(WaitUntil([] {
+                          TravikEmuStats stats{};
+                          return travik_emu::ReadStats(0, stats) && stats.framesDelivered > 0;
+                      }));
                       travik_emu::ClearLog(0);
                       travik_emu::ReadStats(0, before);
                       second = Travik_SetCameraDlg(handle, nullptr);
@@ -174,9 +179,10 @@ TEST_F(DialogSafetyTest, FormatOkAfterTheApplicationStartedPreviewDeliversTheNew
                       Click(frame, IDOK);
                   });
     EXPECT_EQ(Travik_GetColorMode(handle), 42);
-    // Notices of frames made before OK may still be queued; then every frame has the new depth.
+    // Notices of frames made before OK may still be queued, as many as came while the dialog was
+    // open; then every frame has the new depth.
     int depth = 0;
-    for (int notice = 0; notice < 20 && depth != 48; ++notice) {
+    for (const DWORD start = GetTickCount(); depth != 48 && GetTickCount() - start < 10000;) {
         depth = NextNotice(window.hwnd(), 3000);
         EXPECT_GE(depth, 0) << "code " << -depth;
     }

@@ -44,7 +44,7 @@ AviFile ReadRecording(const std::string& path) {
 // recorder runs on a thread of its own until its run flag is cleared or it clears it.
 class StandInCamera {
   public:
-    explicit StandInCamera(int periodMs) : m_period(periodMs) {}
+    StandInCamera() = default;
     ~StandInCamera() {
         StopRecording();
         StopProducing();
@@ -89,6 +89,7 @@ class StandInCamera {
         return true;
     }
 
+    void SetPeriod(int periodMs) { m_period = periodMs; }
     void StartProducing() {
         m_run = true;
         m_producer = std::thread([this] {
@@ -112,7 +113,7 @@ class StandInCamera {
     std::atomic<AviRecorder::End> end{AviRecorder::End::kTime};
 
   private:
-    int m_period;
+    int m_period = 20;
     std::atomic<bool> m_run{false};
     std::thread m_producer;
     static DWORD WINAPI RecorderMain(void* self) {
@@ -144,14 +145,27 @@ void FillRow(ImageBuffer& image, int memoryRow, const std::vector<uint32_t>& cha
     }
 }
 
+// A stand-in camera with an output image and a scratch folder for its recordings. The camera goes
+// before the image it reads, and both before the folder of its files.
+class AviRecording : public testing::Test {
+  protected:
+    // Gives the camera an output image of this size and depth, made every `periodMs` once it
+    // produces.
+    bool UseImage(int width, int height, int bits, int periodMs = 20) {
+        camera.SetPeriod(periodMs);
+        camera.output = &image;
+        return image.Create(width, height, bits) == 1;
+    }
+
+    ScratchDir dir;
+    ImageBuffer image;
+    StandInCamera camera;
+};
+
 } // namespace
 
-TEST(AviRecorder, RecordsForItsTimeFromTheFirstFrameThenFinishesTheFile) {
-    ScratchDir dir;
-    StandInCamera camera(40); // 25 frames per second
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(64, 48, 24), 1);
-    camera.output = &image;
+TEST_F(AviRecording, RecordsForItsTimeFromTheFirstFrameThenFinishesTheFile) {
+    ASSERT_TRUE(UseImage(64, 48, 24, 40)); // 25 frames per second
     ASSERT_TRUE(camera.Record(dir.Path("t.avi"), 1000));
     Sleep(300); // the time starts with the first frame, not with the start
     EXPECT_EQ(camera.runFlag.load(), 1);
@@ -171,12 +185,8 @@ TEST(AviRecorder, RecordsForItsTimeFromTheFirstFrameThenFinishesTheFile) {
     EXPECT_LT(avi.FramesPerSecond(), 27.0);
 }
 
-TEST(AviRecorder, ClearingTheRunFlagBeforeTheTimeLeavesAFinishedFile) {
-    ScratchDir dir;
-    StandInCamera camera(20);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(32, 16, 24), 1);
-    camera.output = &image;
+TEST_F(AviRecording, ClearingTheRunFlagBeforeTheTimeLeavesAFinishedFile) {
+    ASSERT_TRUE(UseImage(32, 16, 24));
     ASSERT_TRUE(camera.Record(dir.Path("s.avi"), 600000));
     camera.StartProducing();
     Sleep(300);
@@ -188,12 +198,8 @@ TEST(AviRecorder, ClearingTheRunFlagBeforeTheTimeLeavesAFinishedFile) {
     EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
 }
 
-TEST(AviRecorder, StopWithoutAnyFrameLeavesAnEmptyValidFile) {
-    ScratchDir dir;
-    StandInCamera camera(20);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(8, 8, 8), 1);
-    camera.output = &image;
+TEST_F(AviRecording, StopWithoutAnyFrameLeavesAnEmptyValidFile) {
+    ASSERT_TRUE(UseImage(8, 8, 8));
     ASSERT_TRUE(camera.Record(dir.Path("e.avi"), 1000));
     camera.StopRecording();
     const AviFile avi = ReadRecording(dir.Path("e.avi"));
@@ -201,13 +207,10 @@ TEST(AviRecorder, StopWithoutAnyFrameLeavesAnEmptyValidFile) {
     EXPECT_EQ(avi.frames, 0u);
 }
 
-TEST(AviRecorder, ASecondRecordingStartsCleanAfterTheFirst) {
-    ScratchDir dir;
-    StandInCamera camera(20);
-    ImageBuffer small, large;
-    ASSERT_EQ(small.Create(8, 4, 24), 1);
+TEST_F(AviRecording, ASecondRecordingStartsCleanAfterTheFirst) {
+    ImageBuffer large;
     ASSERT_EQ(large.Create(32, 16, 48), 1);
-    camera.output = &small;
+    ASSERT_TRUE(UseImage(8, 4, 24));
     camera.StartProducing();
     ASSERT_TRUE(camera.Record(dir.Path("1.avi"), 100));
     ASSERT_TRUE(camera.WaitUntilIdle(5000));
@@ -229,14 +232,10 @@ struct EndCase {
     uint32_t frames;
 };
 
-class AviRecorderEnd : public testing::TestWithParam<EndCase> {};
+class AviRecorderEnd : public AviRecording, public testing::WithParamInterface<EndCase> {};
 
 TEST_P(AviRecorderEnd, ShortTimesEndOnAFixedFrame) {
-    ScratchDir dir;
-    StandInCamera camera(30);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 24), 1);
-    camera.output = &image;
+    ASSERT_TRUE(UseImage(16, 8, 24, 30));
     const AviFile avi = RecordToTheEnd(camera, dir.Path("z.avi"), GetParam().timeMs);
     ASSERT_TRUE(avi.valid);
     EXPECT_EQ(avi.frames, GetParam().frames);
@@ -254,16 +253,12 @@ struct DepthCase {
     uint8_t blue, green, red;       // what the frame holds for it
 };
 
-class AviRecorderDepth : public testing::TestWithParam<DepthCase> {};
+class AviRecorderDepth : public AviRecording, public testing::WithParamInterface<DepthCase> {};
 
 TEST_P(AviRecorderDepth, FirstDeliveredRowIsTheTopOfEveryFrame) {
     const DepthCase& t = GetParam();
-    ScratchDir dir;
-    StandInCamera camera(20);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(5, 4, t.bits), 1); // odd width: rows padded to 16 bytes
+    ASSERT_TRUE(UseImage(5, 4, t.bits)); // odd width: rows padded to 16 bytes
     FillRow(image, 0, t.firstRow);
-    camera.output = &image;
     const AviFile avi = RecordToTheEnd(camera, dir.Path("d.avi"), -1);
     ASSERT_TRUE(avi.valid);
     ASSERT_EQ(avi.frames, 1u);
@@ -286,13 +281,10 @@ INSTANTIATE_TEST_SUITE_P(Depths, AviRecorderDepth,
                                          DepthCase{48, {512, 256, 1020}, 128, 64, 255},
                                          DepthCase{64, {512, 256, 1020, 7}, 128, 64, 255}));
 
-TEST(AviRecorder, AnImageThatChangesItsFormatEndsTheRecording) {
-    ScratchDir dir;
-    StandInCamera camera(20);
-    ImageBuffer colour, gray;
-    ASSERT_EQ(colour.Create(16, 8, 48), 1);
+TEST_F(AviRecording, AnImageThatChangesItsFormatEndsTheRecording) {
+    ImageBuffer gray;
     ASSERT_EQ(gray.Create(16, 8, 8), 1);
-    camera.output = &colour;
+    ASSERT_TRUE(UseImage(16, 8, 48));
     ASSERT_TRUE(camera.Record(dir.Path("c.avi"), 600000));
     camera.StartProducing();
     Sleep(150);
@@ -305,23 +297,15 @@ TEST(AviRecorder, AnImageThatChangesItsFormatEndsTheRecording) {
     EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
 }
 
-TEST(AviRecorder, OpenRefusesWithoutAnImageOrAFile) {
-    ScratchDir dir;
-    StandInCamera camera(20);
+TEST_F(AviRecording, OpenRefusesWithoutAnImageOrAFile) {
     EXPECT_EQ(camera.Open(dir.Path("n.avi")), AviRecorder::OpenResult::kNoImage);
     EXPECT_EQ(GetFileAttributesA(dir.Path("n.avi").c_str()), INVALID_FILE_ATTRIBUTES);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(8, 8, 24), 1);
-    camera.output = &image;
+    ASSERT_TRUE(UseImage(8, 8, 24));
     EXPECT_EQ(camera.Open(dir.Path("no\\such\\dir\\n.avi")), AviRecorder::OpenResult::kFileFailed);
 }
 
-TEST(AviRecorder, AbandonClosesAFileThatNeverRan) {
-    ScratchDir dir;
-    StandInCamera camera(20);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(8, 8, 24), 1);
-    camera.output = &image;
+TEST_F(AviRecording, AbandonClosesAFileThatNeverRan) {
+    ASSERT_TRUE(UseImage(8, 8, 24));
     ASSERT_EQ(camera.Open(dir.Path("a.avi")), AviRecorder::OpenResult::kOpened);
     EXPECT_FALSE(IsClosed(dir.Path("a.avi")));
     camera.recorder.Abandon();
@@ -351,12 +335,8 @@ void ContendForLocks(CriticalSection& imageLock) {
 
 } // namespace
 
-TEST(AviRecorder, RecordingsLeaveNoHandlesOrGdiObjectsBehind) {
-    ScratchDir dir;
-    StandInCamera camera(10);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 8), 1);
-    camera.output = &image;
+TEST_F(AviRecording, RecordingsLeaveNoHandlesOrGdiObjectsBehind) {
+    ASSERT_TRUE(UseImage(16, 8, 8, 10));
     camera.StartProducing();
     auto record = [&] {
         camera.Record(dir.Path("l.avi"), 30);
@@ -384,13 +364,9 @@ uint32_t FortyMsPerReading() {
 
 } // namespace
 
-TEST(AviRecorder, TwoFramesFortyMillisecondsApartAreTwentyFiveFramesPerSecond) {
-    ScratchDir dir;
-    StandInCamera camera(20);
+TEST_F(AviRecording, TwoFramesFortyMillisecondsApartAreTwentyFiveFramesPerSecond) {
     camera.recorder.SetClock(FortyMsPerReading);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 24), 1);
-    camera.output = &image;
+    ASSERT_TRUE(UseImage(16, 8, 24));
     // Time 0 ends the recording on its second frame: two frames, one 40 ms interval.
     const AviFile avi = RecordToTheEnd(camera, dir.Path("rate.avi"), 0);
     ASSERT_TRUE(avi.valid) << avi.facts.problem;
@@ -400,12 +376,8 @@ TEST(AviRecorder, TwoFramesFortyMillisecondsApartAreTwentyFiveFramesPerSecond) {
     EXPECT_EQ(camera.end.load(), AviRecorder::End::kTime);
 }
 
-TEST(AviRecorder, AcquisitionThatEndsUnderTheRecordingFinishesTheFileAtOnce) {
-    ScratchDir dir;
-    StandInCamera camera(20);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 24), 1);
-    camera.output = &image;
+TEST_F(AviRecording, AcquisitionThatEndsUnderTheRecordingFinishesTheFileAtOnce) {
+    ASSERT_TRUE(UseImage(16, 8, 24));
     ASSERT_TRUE(camera.Record(dir.Path("lost.avi"), 600000));
     camera.StartProducing();
     while (camera.recorder.FramesRecorded() < 3)
@@ -420,12 +392,8 @@ TEST(AviRecorder, AcquisitionThatEndsUnderTheRecordingFinishesTheFileAtOnce) {
     EXPECT_EQ(avi.frames, camera.recorder.FramesRecorded());
 }
 
-TEST(AviRecorder, APausedAcquisitionKeepsTheRecordingGoing) {
-    ScratchDir dir;
-    StandInCamera camera(20);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 24), 1);
-    camera.output = &image;
+TEST_F(AviRecording, APausedAcquisitionKeepsTheRecordingGoing) {
+    ASSERT_TRUE(UseImage(16, 8, 24));
     camera.acquisition = 2; // a settings dialog pauses trigger mode
     ASSERT_TRUE(camera.Record(dir.Path("pause.avi"), 600000));
     camera.StartProducing();
@@ -437,12 +405,8 @@ TEST(AviRecorder, APausedAcquisitionKeepsTheRecordingGoing) {
     EXPECT_EQ(camera.end.load(), AviRecorder::End::kStopped);
 }
 
-TEST(AviRecorder, ADiskThatFillsEndsTheRecordingWithACompleteFile) {
-    ScratchDir dir;
-    StandInCamera camera(10);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 24), 1); // 384-byte frames
-    camera.output = &image;
+TEST_F(AviRecording, ADiskThatFillsEndsTheRecordingWithACompleteFile) {
+    ASSERT_TRUE(UseImage(16, 8, 24, 10)); // 384-byte frames
     // Room for the header and five and a half frame chunks.
     camera.recorder.LimitNextFileLength(AviLayout().HeaderBytes() + 5 * 392 + 200);
     ASSERT_TRUE(camera.Record(dir.Path("full.avi"), 600000));
@@ -458,16 +422,12 @@ TEST(AviRecorder, ADiskThatFillsEndsTheRecordingWithACompleteFile) {
     EXPECT_EQ(camera.recorder.FramesRecorded(), 5u);
 }
 
-TEST(AviRecorder, RecordingsSpanSeveralRiffsWithTheFramesInOrder) {
-    ScratchDir dir;
-    StandInCamera camera(5);
+TEST_F(AviRecording, RecordingsSpanSeveralRiffsWithTheFramesInOrder) {
     AviLayout small;
     small.riffLimit = 8192;
     small.superIndexEntries = 16;
     camera.recorder.SetLayout(small);
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 8, 24), 1);
-    camera.output = &image;
+    ASSERT_TRUE(UseImage(16, 8, 24, 5));
     ASSERT_TRUE(camera.Record(dir.Path("riffs.avi"), 600000));
     camera.StartProducing();
     while (camera.recorder.FramesRecorded() < 50)
@@ -482,71 +442,63 @@ TEST(AviRecorder, RecordingsSpanSeveralRiffsWithTheFramesInOrder) {
 
 namespace {
 
-// A stand-in camera whose output image is a flat picture of a value that the test changes, and
-// whose recorder's queue has room for `slots` frames of it.
-class QueuedFrames {
-  public:
-    explicit QueuedFrames(size_t slots, int bits = 24) {
-        EXPECT_EQ(image.Create(16, 8, bits), 1);
-        camera.output = &image;
+// Recordings of 16 × 8 flat pictures of a value that the test changes, through a recorder whose
+// queue has room for a given number of frames.
+class AviRecorderQueue : public AviRecording {
+  protected:
+    bool UseQueue(size_t slots, int bits = 24) {
         camera.recorder.SetQueueBytes(slots * (kFrameBytes + 8));
+        return UseImage(16, 8, bits);
     }
     // The image of value `value`, handed to the recorder as the acquisition engine hands it.
     void Produce(uint8_t value) {
         std::memset(image.Pixels(), value, image.ImageBytes());
         camera.Produce();
     }
+    // Whether frame k of the recording is the flat picture of `value`.
+    static bool FrameIsFlat(const AviFile& avi, uint32_t k, uint8_t value) {
+        const uint8_t* frame = avi.Frame(k);
+        return std::all_of(frame, frame + kFrameBytes, [value](uint8_t b) { return b == value; });
+    }
     static constexpr uint32_t kFrameBytes = 16 * 8 * 3;
-    ImageBuffer image;
-    StandInCamera camera{20};
 };
-
-// Whether frame k of the recording is the flat picture of `value`.
-bool FrameIsFlat(const AviFile& avi, uint32_t k, uint8_t value) {
-    const uint8_t* frame = avi.Frame(k);
-    return std::all_of(frame, frame + QueuedFrames::kFrameBytes,
-                       [value](uint8_t b) { return b == value; });
-}
 
 } // namespace
 
-TEST(AviRecorderQueue, AStopWritesEveryQueuedFrameIntoTheFileInOrder) {
-    ScratchDir dir;
-    QueuedFrames q(6);
-    ASSERT_EQ(q.camera.Open(dir.Path("drain.avi"), 600000), AviRecorder::OpenResult::kOpened);
-    ASSERT_EQ(q.camera.recorder.QueueCapacity(), 6u);
+TEST_F(AviRecorderQueue, AStopWritesEveryQueuedFrameIntoTheFileInOrder) {
+    ASSERT_TRUE(UseQueue(6));
+    ASSERT_EQ(camera.Open(dir.Path("drain.avi"), 600000), AviRecorder::OpenResult::kOpened);
+    ASSERT_EQ(camera.recorder.QueueCapacity(), 6u);
     // The writer has not started: six images fill the queue, the next two find it full.
     for (uint8_t value = 1; value <= 8; ++value)
-        q.Produce(value);
-    EXPECT_EQ(q.camera.recorder.FramesDropped(), 2u);
-    q.camera.runFlag = 0; // the stop comes before the writer has written anything
-    EXPECT_EQ(q.camera.recorder.Run(q.camera.runFlag, &q.camera.acquisition),
-              AviRecorder::End::kStopped);
+        Produce(value);
+    EXPECT_EQ(camera.recorder.FramesDropped(), 2u);
+    camera.runFlag = 0; // the stop comes before the writer has written anything
+    EXPECT_EQ(camera.recorder.Run(camera.runFlag, &camera.acquisition), AviRecorder::End::kStopped);
 
     const AviFile avi = ReadRecording(dir.Path("drain.avi"));
     ASSERT_TRUE(avi.valid) << avi.facts.problem;
     ASSERT_EQ(avi.frames, 6u);
     for (uint32_t k = 0; k < 6; ++k)
         EXPECT_TRUE(FrameIsFlat(avi, k, static_cast<uint8_t>(k + 1))) << "frame " << k;
-    EXPECT_EQ(q.camera.recorder.FramesRecorded(), 6u);
+    EXPECT_EQ(camera.recorder.FramesRecorded(), 6u);
     // Images that come after the recording ended are not taken, and not counted as dropped.
-    q.Produce(9);
-    EXPECT_EQ(q.camera.recorder.FramesDropped(), 2u);
+    Produce(9);
+    EXPECT_EQ(camera.recorder.FramesDropped(), 2u);
 }
 
-TEST(AviRecorderQueue, FramesQueuedWhileTheWriterRunsAllReachTheFile) {
-    ScratchDir dir;
-    QueuedFrames q(4);
-    ASSERT_TRUE(q.camera.Record(dir.Path("run.avi"), 600000));
+TEST_F(AviRecorderQueue, FramesQueuedWhileTheWriterRunsAllReachTheFile) {
+    ASSERT_TRUE(UseQueue(4));
+    ASSERT_TRUE(camera.Record(dir.Path("run.avi"), 600000));
     // The writer drains the queue as it fills: each image waits until there is room for it.
     for (uint8_t value = 1; value <= 40; ++value) {
-        while (q.camera.recorder.FramesRecorded() + 4 < value)
+        while (camera.recorder.FramesRecorded() + 4 < value)
             Sleep(1);
-        q.Produce(value);
+        Produce(value);
     }
-    q.camera.StopRecording();
-    EXPECT_EQ(q.camera.end.load(), AviRecorder::End::kStopped);
-    EXPECT_EQ(q.camera.recorder.FramesDropped(), 0u);
+    camera.StopRecording();
+    EXPECT_EQ(camera.end.load(), AviRecorder::End::kStopped);
+    EXPECT_EQ(camera.recorder.FramesDropped(), 0u);
     const AviFile avi = ReadRecording(dir.Path("run.avi"));
     ASSERT_TRUE(avi.valid) << avi.facts.problem;
     ASSERT_EQ(avi.frames, 40u);
@@ -554,20 +506,18 @@ TEST(AviRecorderQueue, FramesQueuedWhileTheWriterRunsAllReachTheFile) {
         EXPECT_TRUE(FrameIsFlat(avi, k, static_cast<uint8_t>(k + 1))) << "frame " << k;
 }
 
-TEST(AviRecorderQueue, AWriteFailureWithFramesQueuedLeavesAValidFileOfTheFramesWritten) {
-    ScratchDir dir;
-    QueuedFrames q(8);
+TEST_F(AviRecorderQueue, AWriteFailureWithFramesQueuedLeavesAValidFileOfTheFramesWritten) {
+    ASSERT_TRUE(UseQueue(8));
     // Room for the header and three and a half frame chunks.
-    q.camera.recorder.LimitNextFileLength(AviLayout().HeaderBytes() +
-                                          3 * (QueuedFrames::kFrameBytes + 8) + 200);
-    ASSERT_EQ(q.camera.Open(dir.Path("full.avi"), 600000), AviRecorder::OpenResult::kOpened);
+    camera.recorder.LimitNextFileLength(AviLayout().HeaderBytes() + 3 * (kFrameBytes + 8) + 200);
+    ASSERT_EQ(camera.Open(dir.Path("full.avi"), 600000), AviRecorder::OpenResult::kOpened);
     for (uint8_t value = 1; value <= 8; ++value)
-        q.Produce(value);
-    q.camera.runFlag = 1;
-    EXPECT_EQ(q.camera.recorder.Run(q.camera.runFlag, &q.camera.acquisition),
+        Produce(value);
+    camera.runFlag = 1;
+    EXPECT_EQ(camera.recorder.Run(camera.runFlag, &camera.acquisition),
               AviRecorder::End::kWriteFailed);
-    EXPECT_EQ(q.camera.runFlag.load(), 0);
-    EXPECT_TRUE(q.camera.recorder.FileFinished());
+    EXPECT_EQ(camera.runFlag.load(), 0);
+    EXPECT_TRUE(camera.recorder.FileFinished());
     EXPECT_TRUE(IsClosed(dir.Path("full.avi")));
     const AviFile avi = ReadRecording(dir.Path("full.avi"));
     ASSERT_TRUE(avi.valid) << avi.facts.problem;
@@ -575,26 +525,25 @@ TEST(AviRecorderQueue, AWriteFailureWithFramesQueuedLeavesAValidFileOfTheFramesW
     for (uint32_t k = 0; k < 3; ++k)
         EXPECT_TRUE(FrameIsFlat(avi, k, static_cast<uint8_t>(k + 1))) << "frame " << k;
     // The intake is closed: nothing more is queued or counted.
-    q.Produce(9);
-    EXPECT_EQ(q.camera.recorder.FramesDropped(), 0u);
+    Produce(9);
+    EXPECT_EQ(camera.recorder.FramesDropped(), 0u);
 }
 
-TEST(AviRecorderQueue, AStopWithAFullQueueReturnsAndLeavesNoHandlesOrGdiObjectsBehind) {
-    ScratchDir dir;
-    QueuedFrames q(5, 8); // 8-bit images pass through GDI work buffers
+TEST_F(AviRecorderQueue, AStopWithAFullQueueReturnsAndLeavesNoHandlesOrGdiObjectsBehind) {
+    ASSERT_TRUE(UseQueue(5, 8)); // 8-bit images pass through GDI work buffers
     auto recordWithAFullQueue = [&](int round) {
         const std::string path = dir.Path(("full" + std::to_string(round) + ".avi").c_str());
-        if (q.camera.Open(path, 600000) != AviRecorder::OpenResult::kOpened) return false;
+        if (camera.Open(path, 600000) != AviRecorder::OpenResult::kOpened) return false;
         for (uint8_t value = 1; value <= 7; ++value)
-            q.Produce(value);
-        q.camera.StartRun();
-        q.camera.StopRecording(); // what the camera's release does
+            Produce(value);
+        camera.StartRun();
+        camera.StopRecording(); // what the camera's release does
         const AviFile avi = ReadRecording(path);
         return IsClosed(path) && avi.valid && avi.frames == 5u &&
-               q.camera.recorder.FramesDropped() == 2u;
+               camera.recorder.FramesDropped() == 2u;
     };
     ASSERT_TRUE(recordWithAFullQueue(0));
-    ContendForLocks(q.camera.lock);
+    ContendForLocks(camera.lock);
     const travik_test::ResourceCounts before = travik_test::CountResources();
     for (int round = 1; round <= 5; ++round)
         EXPECT_TRUE(recordWithAFullQueue(round)) << "round " << round;

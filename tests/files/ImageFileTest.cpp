@@ -51,23 +51,41 @@ std::vector<uint8_t> Snapshot(const ImageBuffer& image) {
     return std::vector<uint8_t>(image.Pixels(), image.Pixels() + image.ImageBytes());
 }
 
+// An image and a scratch folder to write it into.
+class ImageFile : public testing::Test {
+  protected:
+    // Makes the image anew, zeroed, at this size and depth.
+    bool Make(int width, int height, int bits) { return image.Create(width, height, bits) == 1; }
+    // Writes the image as `name` in the folder.
+    int Write(const std::string& name, int fileType, int sampleBits = 10) {
+        return WriteImageFile(dir.Path(name).c_str(), &image, fileType, sampleBits);
+    }
+
+    ScratchDir dir;
+    ImageBuffer image;
+};
+using ImageFileBmp = ImageFile;
+using ImageFileRaw = ImageFile;
+using ImageFileJpegDepth = ImageFile;
+using ImageFilePng = ImageFile;
+using ImageFileTiff = ImageFile;
+
 } // namespace
 
 // ---- Orientation: the first delivered row is the top of every picture ----
 
 using FormAndDepth = std::tuple<int, int>; // file type, bits per pixel
 
-class FirstDeliveredRowOnTop : public testing::TestWithParam<FormAndDepth> {};
+class FirstDeliveredRowOnTop : public ImageFile,
+                               public testing::WithParamInterface<FormAndDepth> {};
 
 TEST_P(FirstDeliveredRowOnTop, InEveryFormAndDepth) {
     const auto [fileType, bits] = GetParam();
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(16, 16, bits), 1);
+    ASSERT_TRUE(Make(16, 16, bits));
     FillHalves(image, Full(bits), 0);
     const std::vector<uint8_t> before = Snapshot(image);
     const std::string path = dir.Path("f");
-    ASSERT_EQ(WriteImageFile(path.c_str(), &image, fileType, 10), 1);
+    ASSERT_EQ(Write("f", fileType), 1);
     EXPECT_EQ(Snapshot(image), before) << "the image is only read";
 
     Picture picture;
@@ -114,14 +132,12 @@ struct BmpCase {
     uint32_t offset;
 };
 
-class BmpSize : public testing::TestWithParam<BmpCase> {};
+class BmpSize : public ImageFile, public testing::WithParamInterface<BmpCase> {};
 
 TEST_P(BmpSize, HeaderOffsetAndLengthFollowTheDepth) {
     const BmpCase& t = GetParam();
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(t.width, t.height, t.bits), 1);
-    ASSERT_EQ(WriteImageFile(dir.Path("b.bmp").c_str(), &image, kFileBmp, 10), 1);
+    ASSERT_TRUE(Make(t.width, t.height, t.bits));
+    ASSERT_EQ(Write("b.bmp", kFileBmp), 1);
     const std::vector<uint8_t> f = ReadBytes(dir.Path("b.bmp"));
     const size_t stride = (static_cast<size_t>(t.width) * (t.bits / 8) + 3) & ~size_t{3};
     ASSERT_EQ(f.size(), t.offset + t.height * stride);
@@ -142,12 +158,10 @@ INSTANTIATE_TEST_SUITE_P(Depths, BmpSize,
                                          BmpCase{5, 3, 16, 54}, BmpCase{5, 3, 48, 54},
                                          BmpCase{7, 2, 64, 54}, BmpCase{3, 3, 32, 54}));
 
-TEST(ImageFileBmp, FirstRowInTheFileIsTheLastMemoryRow) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(1280, 960, 24), 1);
+TEST_F(ImageFileBmp, FirstRowInTheFileIsTheLastMemoryRow) {
+    ASSERT_TRUE(Make(1280, 960, 24));
     std::fill_n(PixelAt(image, 0, 959), 3840, 0xAB);
-    ASSERT_EQ(WriteImageFile(dir.Path("b.bmp").c_str(), &image, kFileBmp, 10), 1);
+    ASSERT_EQ(Write("b.bmp", kFileBmp), 1);
     const std::vector<uint8_t> f = ReadBytes(dir.Path("b.bmp"));
     ASSERT_EQ(f.size(), 54u + 960u * 3840u);
     EXPECT_EQ(f[54], 0xAB);
@@ -157,13 +171,11 @@ TEST(ImageFileBmp, FirstRowInTheFileIsTheLastMemoryRow) {
 
 // ---- Raw ----
 
-TEST(ImageFileRaw, IsTheBufferAsHeld) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(1280, 960, 16), 1);
+TEST_F(ImageFileRaw, IsTheBufferAsHeld) {
+    ASSERT_TRUE(Make(1280, 960, 16));
     SetChannel(image, 3, 0, 0, 1023);
     SetChannel(image, 1279, 959, 0, 513);
-    ASSERT_EQ(WriteImageFile(dir.Path("r.raw").c_str(), &image, kFileRaw, 10), 1);
+    ASSERT_EQ(Write("r.raw", kFileRaw), 1);
     EXPECT_EQ(ReadBytes(dir.Path("r.raw")), Snapshot(image));
     EXPECT_EQ(image.ImageBytes(), 960u * 2560u);
 }
@@ -175,13 +187,11 @@ struct JpegCase {
     int quality;
 };
 
-class ImageFileJpeg : public testing::TestWithParam<JpegCase> {};
+class ImageFileJpeg : public ImageFile, public testing::WithParamInterface<JpegCase> {};
 
 TEST_P(ImageFileJpeg, ProgressiveAtTheQualityOfItsFileType) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(40, 24, 24), 1);
-    ASSERT_EQ(WriteImageFile(dir.Path("j.jpg").c_str(), &image, GetParam().fileType, 10), 1);
+    ASSERT_TRUE(Make(40, 24, 24));
+    ASSERT_EQ(Write("j.jpg", GetParam().fileType), 1);
     const JpegFacts jpeg = ReadJpeg(dir.Path("j.jpg"));
     ASSERT_TRUE(jpeg.ok);
     EXPECT_TRUE(jpeg.progressive);
@@ -191,37 +201,31 @@ TEST_P(ImageFileJpeg, ProgressiveAtTheQualityOfItsFileType) {
 INSTANTIATE_TEST_SUITE_P(FileTypes, ImageFileJpeg,
                          testing::Values(JpegCase{2, 100}, JpegCase{3, 70}, JpegCase{4, 20}));
 
-TEST(ImageFileJpegDepth, ComponentsFollowTheDepth) {
-    ScratchDir dir;
+TEST_F(ImageFileJpegDepth, ComponentsFollowTheDepth) {
     for (int bits : {8, 16, 24, 32, 48, 64}) {
         SCOPED_TRACE(bits);
-        ImageBuffer image;
-        ASSERT_EQ(image.Create(8, 8, bits), 1);
-        ASSERT_EQ(WriteImageFile(dir.Path("c.jpg").c_str(), &image, kFileJpeg70, 10), 1);
+        ASSERT_TRUE(Make(8, 8, bits));
+        ASSERT_EQ(Write("c.jpg", kFileJpeg70), 1);
         EXPECT_EQ(ReadJpeg(dir.Path("c.jpg")).components, bits <= 16 ? 1 : 3);
     }
 }
 
-TEST(ImageFileJpegDepth, TwelveBitSamplesScaleByFour) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(8, 8, 16), 1);
+TEST_F(ImageFileJpegDepth, TwelveBitSamplesScaleByFour) {
+    ASSERT_TRUE(Make(8, 8, 16));
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
             SetChannel(image, x, y, 0, 2048);
-    ASSERT_EQ(WriteImageFile(dir.Path("t.jpg").c_str(), &image, kFileJpeg100, 12), 1);
+    ASSERT_EQ(Write("t.jpg", kFileJpeg100, 12), 1);
     EXPECT_NEAR(ReadJpeg(dir.Path("t.jpg")).picture.At(3, 3, 0), 128, 1);
 }
 
 // ---- PNG ----
 
-TEST(ImageFilePng, TenBitSample1023IsStoredAsFFC0) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(5, 2, 16), 1); // odd width: pitch 12 for 10 bytes of samples
+TEST_F(ImageFilePng, TenBitSample1023IsStoredAsFFC0) {
+    ASSERT_TRUE(Make(5, 2, 16)); // odd width: pitch 12 for 10 bytes of samples
     for (int x = 0; x < 5; ++x)
         SetChannel(image, x, 1, 0, 1023 - x);
-    ASSERT_EQ(WriteImageFile(dir.Path("p.png").c_str(), &image, kFilePng, 10), 1);
+    ASSERT_EQ(Write("p.png", kFilePng), 1);
     const PngFacts png = ReadPng(dir.Path("p.png"));
     ASSERT_TRUE(png.ok);
     EXPECT_EQ(png.picture.bitDepth, 16);
@@ -233,17 +237,15 @@ TEST(ImageFilePng, TenBitSample1023IsStoredAsFFC0) {
     EXPECT_EQ(png.picture.At(4, 0, 0), 0u);
 }
 
-TEST(ImageFilePng, ColourChannelsComeOutRedGreenBlueWithOpaqueAlpha) {
-    ScratchDir dir;
+TEST_F(ImageFilePng, ColourChannelsComeOutRedGreenBlueWithOpaqueAlpha) {
     for (int bits : {24, 32, 48, 64}) {
         SCOPED_TRACE(bits);
-        ImageBuffer image;
-        ASSERT_EQ(image.Create(3, 3, bits), 1);
+        ASSERT_TRUE(Make(3, 3, bits));
         const uint32_t scale = SampleBytes(bits) == 2 ? 4 : 1;
         SetChannel(image, 1, 2, 0, 10 * scale); // blue
         SetChannel(image, 1, 2, 1, 20 * scale); // green
         SetChannel(image, 1, 2, 2, 30 * scale); // red
-        ASSERT_EQ(WriteImageFile(dir.Path("c.png").c_str(), &image, kFilePng, 10), 1);
+        ASSERT_EQ(Write("c.png", kFilePng), 1);
         const PngFacts png = ReadPng(dir.Path("c.png"));
         ASSERT_TRUE(png.ok);
         const uint32_t unit = SampleBytes(bits) == 2 ? 256 : 1;
@@ -258,12 +260,10 @@ TEST(ImageFilePng, ColourChannelsComeOutRedGreenBlueWithOpaqueAlpha) {
     }
 }
 
-TEST(ImageFilePng, FourthByteBecomesItsComplementAsAlpha) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(2, 1, 32), 1);
+TEST_F(ImageFilePng, FourthByteBecomesItsComplementAsAlpha) {
+    ASSERT_TRUE(Make(2, 1, 32));
     PixelAt(image, 1, 0)[3] = 55;
-    ASSERT_EQ(WriteImageFile(dir.Path("a.png").c_str(), &image, kFilePng, 10), 1);
+    ASSERT_EQ(Write("a.png", kFilePng), 1);
     const PngFacts png = ReadPng(dir.Path("a.png"));
     ASSERT_TRUE(png.ok);
     EXPECT_EQ(png.picture.At(0, 0, 3), 255u);
@@ -272,16 +272,14 @@ TEST(ImageFilePng, FourthByteBecomesItsComplementAsAlpha) {
 
 // ---- TIFF ----
 
-TEST(ImageFileTiff, SamplesScaleAndReorderByDepth) {
-    ScratchDir dir;
+TEST_F(ImageFileTiff, SamplesScaleAndReorderByDepth) {
     for (int bits : {16, 32, 48, 64}) {
         SCOPED_TRACE(bits);
-        ImageBuffer image;
-        ASSERT_EQ(image.Create(3, 2, bits), 1);
+        ASSERT_TRUE(Make(3, 2, bits));
         SetChannel(image, 2, 0, 0, bits == 32 ? 7 : 1023);
         if (Channels(bits) >= 3) SetChannel(image, 2, 0, 2, bits == 32 ? 9 : 512);
         if (bits == 32) PixelAt(image, 2, 0)[3] = 77; // not carried into the file
-        ASSERT_EQ(WriteImageFile(dir.Path("t.tif").c_str(), &image, kFileTiff, 10), 1);
+        ASSERT_EQ(Write("t.tif", kFileTiff), 1);
         const TiffFacts tiff = ReadTiff(dir.Path("t.tif"));
         ASSERT_TRUE(tiff.ok);
         const Picture& p = tiff.picture;
@@ -306,72 +304,60 @@ TEST(ImageFileTiff, SamplesScaleAndReorderByDepth) {
     }
 }
 
-TEST(ImageFileTiff, StripOfA1001WideImageIsExactlyThePackedRows) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(1001, 40, 24), 1);
-    ASSERT_EQ(WriteImageFile(dir.Path("w.tif").c_str(), &image, kFileTiff, 10), 1);
+TEST_F(ImageFileTiff, StripOfA1001WideImageIsExactlyThePackedRows) {
+    ASSERT_TRUE(Make(1001, 40, 24));
+    ASSERT_EQ(Write("w.tif", kFileTiff), 1);
     const TiffFacts tiff = ReadTiff(dir.Path("w.tif"));
     ASSERT_TRUE(tiff.ok);
     EXPECT_EQ(tiff.strips, 1u);
     EXPECT_EQ(tiff.stripByteCount, 3003u * 40u);
 }
 
-TEST(ImageFileTiff, TwelveBitSamplesScaleBySixteen) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(2, 2, 16), 1);
+TEST_F(ImageFileTiff, TwelveBitSamplesScaleBySixteen) {
+    ASSERT_TRUE(Make(2, 2, 16));
     SetChannel(image, 0, 0, 0, 4095);
-    ASSERT_EQ(WriteImageFile(dir.Path("t.tif").c_str(), &image, kFileTiff, 12), 1);
+    ASSERT_EQ(Write("t.tif", kFileTiff, 12), 1);
     EXPECT_EQ(ReadTiff(dir.Path("t.tif")).picture.At(0, 0, 0), 65520u);
 }
 
 // ---- Every file type ----
 
-class EveryFileType : public testing::TestWithParam<int> {};
+class EveryFileType : public ImageFile, public testing::WithParamInterface<int> {};
 
 TEST_P(EveryFileType, SavingOntoALongerFileLeavesExactlyTheNewFile) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(21, 9, 24), 1);
+    ASSERT_TRUE(Make(21, 9, 24));
     FillHalves(image, 200, 30);
-    ASSERT_EQ(WriteImageFile(dir.Path("fresh").c_str(), &image, GetParam(), 10), 1);
+    ASSERT_EQ(Write("fresh", GetParam()), 1);
     const std::vector<uint8_t> fresh = ReadBytes(dir.Path("fresh"));
     WriteBytes(dir.Path("old"), fresh.size() + 50000, 0x5A);
-    ASSERT_EQ(WriteImageFile(dir.Path("old").c_str(), &image, GetParam(), 10), 1);
+    ASSERT_EQ(Write("old", GetParam()), 1);
     EXPECT_EQ(ReadBytes(dir.Path("old")), fresh);
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, EveryFileType, testing::Range(0, 7));
 
-TEST(ImageFile, FileTypesOutsideZeroToSixWriteNothing) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(4, 4, 24), 1);
+TEST_F(ImageFile, FileTypesOutsideZeroToSixWriteNothing) {
+    ASSERT_TRUE(Make(4, 4, 24));
     for (int fileType : {7, -1, 100, INT_MIN}) {
         SCOPED_TRACE(fileType);
-        EXPECT_EQ(WriteImageFile(dir.Path("x").c_str(), &image, fileType, 10), 0);
+        EXPECT_EQ(Write("x", fileType), 0);
         EXPECT_EQ(GetFileAttributesA(dir.Path("x").c_str()), INVALID_FILE_ATTRIBUTES);
     }
 }
 
-TEST(ImageFile, AbsentOrEmptyImageWritesNothing) {
-    ScratchDir dir;
-    ImageBuffer empty;
+TEST_F(ImageFile, AbsentOrEmptyImageWritesNothing) {
     for (int fileType = 0; fileType <= 6; ++fileType) {
         EXPECT_EQ(WriteImageFile(dir.Path("x").c_str(), nullptr, fileType, 10), 0);
-        EXPECT_EQ(WriteImageFile(dir.Path("x").c_str(), &empty, fileType, 10), 0);
+        EXPECT_EQ(Write("x", fileType), 0); // the image was never made
     }
     EXPECT_EQ(GetFileAttributesA(dir.Path("x").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(ImageFile, TemporaryBuffersAreReleased) {
-    ScratchDir dir;
-    ImageBuffer image;
-    ASSERT_EQ(image.Create(64, 48, 8), 1);
+TEST_F(ImageFile, TemporaryBuffersAreReleased) {
+    ASSERT_TRUE(Make(64, 48, 8));
     auto save = [&] {
         for (int fileType = 0; fileType <= 6; ++fileType)
-            WriteImageFile(dir.Path("l").c_str(), &image, fileType, 10);
+            Write("l", fileType);
     };
     save(); // first use loads whatever the libraries load once
     const travik_test::ResourceCounts before = travik_test::CountResources();
