@@ -2094,8 +2094,12 @@ typedef struct TravikRecoveryStatus {
  * - When it is back, the SDK starts it, writes again every setting in effect before the loss
  *   (capture window, colour mode, sub-sample, clock, gain, exposure, mirrors, trigger mode, word
  *   mode, I/O port, filters, and any sensor register the application wrote), resumes what ran
- *   (preview, callback preview or trigger mode, with the same window and buffer) and posts
- *   #WM_CAMERA_RECOVERY with #TRAVIK_RECOVERY_RESUMED.
+ *   (preview, callback preview or trigger mode, with the same window and buffer, or the frame
+ *   stream with its pool, queue and counts) and posts #WM_CAMERA_RECOVERY with
+ *   #TRAVIK_RECOVERY_RESUMED.
+ * - A frame stream is not ended by the loss: grabs wait through the absence (or time out), frames
+ *   held stay valid, frame ids go on where they were, and the first frame after the return
+ *   carries #TRAVIKEX_FRAME_RESUMED.
  * - A camera that comes back with another serial is not taken: nothing is written to it, the SDK
  *   posts #TRAVIK_RECOVERY_OTHER_CAMERA once and goes on waiting for the lost camera, which may be
  *   plugged in after the other one is taken away. To use the other camera instead, call

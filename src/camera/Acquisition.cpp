@@ -14,14 +14,18 @@ using enum AcquisitionState;
 
 namespace {
 
-// Raw buffer index, output buffer index and bits per pixel of each colour mode.
+// The raw buffer, the output buffer and its bits per pixel of each colour mode.
+using ImageSlot = ImageBuffer* CameraImages::*;
 struct ModeBuffers {
-    int raw;
-    int output;
+    ImageSlot raw;
+    ImageSlot output;
     int bits;
 };
-constexpr ModeBuffers kModeBuffers[6] = {{0, 0, 8},  {1, 1, 16}, {0, 2, 24},
-                                         {0, 3, 32}, {1, 4, 48}, {1, 5, 64}};
+using I = CameraImages;
+constexpr ModeBuffers kModeBuffers[6] = {
+    {&I::samples8, &I::samples8, 8},  {&I::samples16, &I::samples16, 16},
+    {&I::samples8, &I::color24, 24},  {&I::samples8, &I::color32, 32},
+    {&I::samples16, &I::color48, 48}, {&I::samples16, &I::color64, 64}};
 
 bool SizeBuffer(ImageBuffer* buffer, int width, int height, int bits) {
     if (!buffer) return false;
@@ -35,12 +39,12 @@ bool SizeBuffer(ImageBuffer* buffer, int width, int height, int bits) {
 
 ImageBuffer* CTravik::RawImage() const {
     if (m_colorMode < 0 || m_colorMode > 5) return nullptr;
-    return m_images[kModeBuffers[m_colorMode].raw];
+    return m_images.*kModeBuffers[m_colorMode].raw;
 }
 
 ImageBuffer* CTravik::OutputImage() const {
     if (m_colorMode < 0 || m_colorMode > 5) return nullptr;
-    return m_images[kModeBuffers[m_colorMode].output];
+    return m_images.*kModeBuffers[m_colorMode].output;
 }
 
 int CTravik::PrepareCapture() {
@@ -67,15 +71,12 @@ int CTravik::PrepareCapture() {
         LockGuard lock(m_imageLock);
         const int w = m_EH, h = m_EV;
         const int mode = m_colorMode;
+        // The mode's raw frame and output, and what the preview shows them through.
         bool sized = true;
-        if (mode <= 3) sized = sized && SizeBuffer(m_images[0], w, h, 8);
-        if (mode == 1 || mode >= 4) sized = sized && SizeBuffer(m_images[1], w, h, 16);
-        if (mode != 1) sized = sized && SizeBuffer(m_images[2], w, h, 24);
-        if (mode >= 3) sized = sized && SizeBuffer(m_images[mode], w, h, kModeBuffers[mode].bits);
-        ImageBuffer* output = OutputImage();
-        sized = sized && output;
-        // Sharpening works from copies of a few rows per strip: no whole copy of the output.
-        if (m_images[6]) m_images[6]->Release();
+        if (mode <= 3) sized = sized && SizeBuffer(m_images.samples8, w, h, 8);
+        if (mode == 1 || mode >= 4) sized = sized && SizeBuffer(m_images.samples16, w, h, 16);
+        if (mode != 1) sized = sized && SizeBuffer(m_images.color24, w, h, 24);
+        if (mode >= 3) sized = sized && SizeBuffer(OutputImage(), w, h, kModeBuffers[mode].bits);
         if (!sized) return ReportError(ERR_MEMORY), 0;
     }
 

@@ -70,7 +70,7 @@ bool AcquisitionOwner::WaitForCameraInstead(AcquisitionState state) {
     const bool started = StartWorker([this, state] {
         if (!WatchForCamera()) return;
         if (state == Triggered) m_camera.TriggerLoop();
-        else m_camera.PreviewLoop();
+        else m_camera.PreviewLoop(false);
     });
     if (!started) m_acqState = Idle;
     return started;

@@ -30,10 +30,10 @@ int CTravik::Initialize(HWND window) {
     if (!m_sharedMemory.View()) return ReportError(ERR_MEMORY), 0;
 
     m_device = new (std::nothrow) CTravik380TZ4RDXSdk();
-    for (auto& image : m_images) image = new (std::nothrow) ImageBuffer();
+    for (ImageBuffer** image : m_images.All()) *image = new (std::nothrow) ImageBuffer();
     m_appWindow = window;
-    for (auto* image : m_images)
-        if (!image) return ReportError(ERR_MEMORY), 0;
+    for (ImageBuffer** image : m_images.All())
+        if (!*image) return ReportError(ERR_MEMORY), 0;
     if (!m_device) return ReportError(ERR_MEMORY), 0;
 
     LoadSizePreset();
@@ -86,9 +86,9 @@ void CTravik::RunReleaseSteps() {
 void CTravik::FreeOwnedObjects() {
     delete m_device;
     m_device = nullptr;
-    for (auto& image : m_images) {
-        delete image;
-        image = nullptr;
+    for (ImageBuffer** image : m_images.All()) {
+        delete *image;
+        *image = nullptr;
     }
 }
 

@@ -102,18 +102,18 @@ void CTravik::ProcessFrame(int threads) {
     if (m_colorMode <= 1) {
         plan.source = StripSource::InPlace;
         if (m_imageFilter[s::kGrayMode] == 1) AddGrayGains(plan);
-        if (m_colorMode == 0 && m_imageFilter[s::kGrayMode] == 2 && m_images[2] &&
-            m_images[2]->Pixels()) {
+        if (m_colorMode == 0 && m_imageFilter[s::kGrayMode] == 2 && m_images.color24 &&
+            m_images.color24->Pixels()) {
             // The colour image is made whole first: the gray conversion of a strip writes the
             // raw rows that the demosaic of the next strip reads.
             FramePlan colour;
             colour.source = StripSource::Demosaic;
             colour.input = PlaneOf(raw);
-            colour.output = PlaneOf(m_images[2]);
+            colour.output = PlaneOf(m_images.color24);
             PlanDemosaic(raw, colour);
             if (!m_frameStrips->Run(colour, threads)) return ReportError(ERR_MEMORY);
             plan.source = StripSource::GrayFromColor;
-            plan.input = PlaneOf(m_images[2]);
+            plan.input = PlaneOf(m_images.color24);
         }
     } else {
         plan.source = StripSource::Demosaic;

@@ -18,7 +18,6 @@ constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 constexpr DWORD kTopLevelStyle =
     WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr int kChildControlId = 6540;
-constexpr int kDisplayBuffer = 7;
 
 // Client size divisor of the sub-sample settings that shrink the picture.
 int SubSampleDivisor(int subSample) {
@@ -179,7 +178,7 @@ bool CTravik::PreviewClientArea(RECT& client) const {
 }
 
 void CTravik::SizeDisplayBuffer(const RECT& client) {
-    ImageBuffer* display = m_images[kDisplayBuffer];
+    ImageBuffer* display = m_images.display;
     if (!display) return;
     const int bits = m_colorMode <= 1 ? 8 : 24;
     if (display->Pixels() && display->Width() == client.right &&
@@ -196,23 +195,23 @@ void CTravik::DrawPreview() {
     ImageBuffer* shown = nullptr;
     switch (m_colorMode) {
     case 0:
-        shown = m_images[0];
+        shown = m_images.samples8;
         break;
     case 1:
-        if (m_images[0] && m_images[0]->Pixels())
-            m_images[0]->ApplyKernel(Mono10To8, m_images[1], nullptr, 0, 0, nullptr);
-        shown = m_images[0];
+        if (m_images.samples8 && m_images.samples8->Pixels())
+            m_images.samples8->ApplyKernel(Mono10To8, m_images.samples16, nullptr, 0, 0, nullptr);
+        shown = m_images.samples8;
         break;
     case 2:
-        shown = m_images[2];
+        shown = m_images.color24;
         break;
     case 3:
-        m_images[2]->ApplyKernel(Color32To24, m_images[3], nullptr, 0, 0, nullptr);
-        shown = m_images[2];
+        m_images.color24->ApplyKernel(Color32To24, m_images.color32, nullptr, 0, 0, nullptr);
+        shown = m_images.color24;
         break;
     default:
-        m_images[2]->ApplyKernel(Color10To8, m_images[m_colorMode], nullptr, 0, 0, nullptr);
-        shown = m_images[2];
+        m_images.color24->ApplyKernel(Color10To8, OutputImage(), nullptr, 0, 0, nullptr);
+        shown = m_images.color24;
         break;
     }
     if (!shown || !shown->Pixels()) return;
@@ -225,7 +224,7 @@ void CTravik::DrawPreview() {
         return;
     }
     SizeDisplayBuffer(client);
-    ImageBuffer* display = m_images[kDisplayBuffer];
+    ImageBuffer* display = m_images.display;
     if (!display || !display->Pixels()) return;
     display->ApplyScaledKernel(m_colorMode <= 1 ? ScaleNearest8 : ScaleNearest24, shown, nullptr,
                                nullptr, nullptr);

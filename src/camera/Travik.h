@@ -38,6 +38,22 @@ struct FramePlan;
 // be converted, or does not fit in 1023 bytes and the terminator.
 bool WidePathToAnsi(const wchar_t* path, char (&narrow)[1024]);
 
+// The image buffers, named by what they hold. The raw frame of a colour mode is samples8 or
+// samples16; its output is one of them (gray modes) or a colour buffer. The 32-, 48- and
+// 64-bit outputs are shown through color24, a 10-bit gray frame through samples8.
+struct CameraImages {
+    ImageBuffer* samples8 = nullptr;
+    ImageBuffer* samples16 = nullptr;
+    ImageBuffer* color24 = nullptr;
+    ImageBuffer* color32 = nullptr;
+    ImageBuffer* color48 = nullptr;
+    ImageBuffer* color64 = nullptr;
+    ImageBuffer* display = nullptr; // the preview window's picture at the window's size
+    std::array<ImageBuffer**, 7> All() {
+        return {&samples8, &samples16, &color24, &color32, &color48, &color64, &display};
+    }
+};
+
 class CTravik {
   public:
     CTravik();
@@ -279,7 +295,7 @@ class CTravik {
     // ---- Members, in declared order ----
     SharedMemoryBlock m_sharedMemory;
     CTravik380TZ4RDXSdk* m_device = nullptr;
-    ImageBuffer* m_images[9] = {};
+    CameraImages m_images;
     HWND m_previewWindow = nullptr;
     HDC m_previewDC = nullptr;
     char m_windowClass[256] = {};

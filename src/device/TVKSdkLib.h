@@ -53,10 +53,6 @@ class CTVKSdkLib {
     // hold the window. Nothing is written on refusal.
     virtual int CopyWindow(void* destination, std::size_t capacity, const void* rawFrame,
                            std::size_t rawBytes, std::size_t rowStride = 0);
-    // Other frame layouts of the camera family; this model has none and returns 0.
-    virtual int CopyWindowReservedA(void*, std::size_t, const void*, std::size_t) { return 0; }
-    virtual int CopyWindowReservedB(void*, std::size_t, const void*, std::size_t) { return 0; }
-    virtual int CopyWindowReservedC(void*, std::size_t, const void*, std::size_t) { return 0; }
     // Stores `value` when it is 0 to 2, else 1. Returns 1.
     virtual int SetVariant(int value);
     // Stores the flag and sends command 10 with byte 1 = the flag. Returns 1.

@@ -1,7 +1,7 @@
 // Image files and recording: the threads that compress a recording's queued frames.
 #pragma once
 
-#include "device/UniqueHandle.h"
+#include "support/UniqueHandle.h"
 #include "files/JpegFrameEncoder.h"
 
 #include <atomic>

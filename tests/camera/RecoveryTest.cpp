@@ -387,6 +387,37 @@ TEST_F(Recovery, ASettingChangedWhileAwayIsTheOneTheCameraGetsBack) {
     EXPECT_EQ(regs.sensor[6] | regs.sensor[7] << 6, 777u);
 }
 
+// The frame stream goes on too: grabs wait through the absence instead of failing, frame ids go
+// on from where they were, and the first frame after the return says that it is one.
+TEST_F(Recovery, AStreamGoesOnAfterTheReturnAndItsFirstFrameSaysSo) {
+    ASSERT_EQ(TravikEx_StartStream(handle, nullptr), 1);
+    TravikExFrame frame = {};
+    frame.size = sizeof frame;
+    ASSERT_EQ(TravikEx_GrabFrame(handle, kTimeoutMs, &frame), 1);
+    ULONGLONG lastId = frame.frameId;
+    ASSERT_EQ(TravikEx_ReleaseFrame(handle, &frame), 1);
+    ASSERT_TRUE(travik_emu::Unplug(kDevice));
+    Heard heard;
+    ASSERT_TRUE(Pump(heard, [&] { return heard.lostErrors == 1; }));
+    ASSERT_TRUE(travik_emu::Plug(kDevice));
+    bool resumedSeen = false;
+    for (int grabs = 0; grabs < 200 && !resumedSeen; ++grabs) {
+        ASSERT_EQ(TravikEx_GrabFrame(handle, kTimeoutMs, &frame), 1) << "a grab failed after " << grabs;
+        EXPECT_GT(frame.frameId, lastId);
+        lastId = frame.frameId;
+        resumedSeen = (frame.flags & TRAVIKEX_FRAME_RESUMED) != 0;
+        EXPECT_TRUE(frame.flags & TRAVIKEX_FRAME_COMPLETE);
+        ASSERT_EQ(TravikEx_ReleaseFrame(handle, &frame), 1);
+    }
+    EXPECT_TRUE(resumedSeen);
+    ASSERT_TRUE(Pump(heard, [&] { return heard.resumed == 1; }));
+    EXPECT_EQ(heard.lostErrors, 1u);
+    ASSERT_EQ(TravikEx_GrabFrame(handle, kTimeoutMs, &frame), 1);
+    EXPECT_FALSE(frame.flags & TRAVIKEX_FRAME_RESUMED) << "only the first frame after the return";
+    ASSERT_EQ(TravikEx_ReleaseFrame(handle, &frame), 1);
+    EXPECT_EQ(TravikEx_StopStream(handle), 1);
+}
+
 // ---- Another camera at the device number ----
 
 TEST_F(Recovery, ACameraWithAnotherSerialIsNotTakenAndTheRightOneIsWhenItComes) {

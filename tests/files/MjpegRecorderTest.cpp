@@ -21,14 +21,10 @@ namespace {
 class Recorder {
   public:
     Recorder(int width, int height, int bits) {
-        InitializeCriticalSection(&m_lock);
         EXPECT_EQ(image.Create(width, height, bits), 1);
         recorder.SetClock([] { return s_now.load(); });
     }
-    ~Recorder() {
-        Stop();
-        DeleteCriticalSection(&m_lock);
-    }
+    ~Recorder() { Stop(); }
     AviRecorder::OpenResult Open(const std::string& path, const RecordingOptions& options,
                                  int timeMs = 600000) {
         return recorder.Open(path.c_str(), timeMs, options, m_lock, [this] { return &image; });
@@ -44,9 +40,8 @@ class Recorder {
                 image.Pixels()[y * image.Stride() + x] =
                     static_cast<uint8_t>(y < image.Height() / 2 ? value : x);
         s_now = time;
-        EnterCriticalSection(&m_lock);
+        LockGuard lock(m_lock);
         recorder.TakeFrame(&image);
-        LeaveCriticalSection(&m_lock);
     }
     void Mark(uint32_t time) {
         s_now = time;
@@ -76,7 +71,7 @@ class Recorder {
         r->end = r->recorder.Run(r->m_runFlag);
         return 0;
     }
-    CRITICAL_SECTION m_lock;
+    CriticalSection m_lock;
     std::atomic<int> m_runFlag{0};
     HANDLE m_thread = nullptr;
 };
