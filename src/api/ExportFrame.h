@@ -24,27 +24,26 @@ int RunOnCamera(CTravik& camera, int failure, bool exclusive, Operation& operati
 
 // Unknown handles return `failure` and report nothing. No C++ exception crosses the DLL
 // boundary.
-template <class Operation> int CallCamera(int handle, int failure, Operation&& operation) noexcept {
+template <class Operation>
+int LeaseAndRun(int handle, int failure, bool exclusive, Operation& operation) noexcept {
     try {
         CameraLease camera = g_sdkChain.LeaseCamera(handle);
         if (!camera) return failure;
-        return RunOnCamera(*camera, failure, true, operation);
+        return RunOnCamera(*camera, failure, exclusive, operation);
     } catch (...) {
         return failure;
     }
+}
+
+template <class Operation> int CallCamera(int handle, int failure, Operation&& operation) noexcept {
+    return LeaseAndRun(handle, failure, true, operation);
 }
 
 // For the dialog launchers: their modal loop would hold the export lock for as long as the
 // dialog is open, so they take it only around what they change.
 template <class Operation>
 int CallCameraUnserialised(int handle, int failure, Operation&& operation) noexcept {
-    try {
-        CameraLease camera = g_sdkChain.LeaseCamera(handle);
-        if (!camera) return failure;
-        return RunOnCamera(*camera, failure, false, operation);
-    } catch (...) {
-        return failure;
-    }
+    return LeaseAndRun(handle, failure, false, operation);
 }
 
 #define TRAVIK_EXPORT extern "C" int
