@@ -35,28 +35,22 @@ struct PngWriteState {
 };
 
 struct PngFormat {
+    int bitsPerPixel;
     int bitDepth;
     int colorType;
 };
 
+constexpr PngFormat kPngFormats[] = {
+    {8, 8, PNG_COLOR_TYPE_GRAY},  {16, 16, PNG_COLOR_TYPE_GRAY},
+    {24, 8, PNG_COLOR_TYPE_RGB},  {32, 8, PNG_COLOR_TYPE_RGB_ALPHA},
+    {48, 16, PNG_COLOR_TYPE_RGB}, {64, 16, PNG_COLOR_TYPE_RGB_ALPHA},
+};
+
 // Bit depth and colour type by bits per pixel; bit depth 0 for a depth PNG cannot hold as is.
 PngFormat FormatFor(int bitsPerPixel) {
-    switch (bitsPerPixel) {
-    case 8:
-        return {8, PNG_COLOR_TYPE_GRAY};
-    case 16:
-        return {16, PNG_COLOR_TYPE_GRAY};
-    case 24:
-        return {8, PNG_COLOR_TYPE_RGB};
-    case 32:
-        return {8, PNG_COLOR_TYPE_RGB_ALPHA};
-    case 48:
-        return {16, PNG_COLOR_TYPE_RGB};
-    case 64:
-        return {16, PNG_COLOR_TYPE_RGB_ALPHA};
-    default:
-        return {0, 0};
-    }
+    for (const PngFormat& format : kPngFormats)
+        if (format.bitsPerPixel == bitsPerPixel) return format;
+    return {bitsPerPixel, 0, 0};
 }
 
 // Runs the library from the header chunks to the end chunk; every library call may jump back to
