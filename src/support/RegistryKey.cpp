@@ -2,6 +2,7 @@
 #include "support/RegistryKey.h"
 
 #include <cstdio>
+#include <string>
 #include <utility>
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
@@ -52,54 +53,52 @@ void RegistryKey::Close() {
 }
 
 namespace {
-void CameraKeyName(int cameraNumber, char (&name)[32]) {
-    std::snprintf(name, sizeof(name), "Camera_%02d", cameraNumber);
-}
-
-void SizePresetName(int number, char (&name)[32]) {
-    std::snprintf(name, sizeof(name), "Size_%02d", number);
-}
-} // namespace
-
-bool OpenCameraKeyRead(int cameraNumber, const char* sub, RegistryKey& key) {
-    RegistryKey root, camera;
+// "<prefix>_%02d": the names of the camera keys and of their size presets.
+std::string NumberedKeyName(const char* prefix, int number) {
     char name[32];
-    CameraKeyName(cameraNumber, name);
-    if (!root.OpenRead(HKEY_CURRENT_USER, kSettingsRoot) || !camera.OpenRead(root, name))
+    std::snprintf(name, sizeof(name), "%s_%02d", prefix, number);
+    return name;
+}
+
+enum class Access { Read, Create };
+
+template <class Parent>
+bool OpenKey(RegistryKey& key, const Parent& parent, const char* name, Access access) {
+    return access == Access::Read ? key.OpenRead(parent, name) : key.Create(parent, name);
+}
+
+// root\"Camera_%02d"[\sub], each step opened for reading or created for writing.
+bool OpenCameraKey(int cameraNumber, const char* sub, Access access, RegistryKey& key) {
+    RegistryKey root, camera;
+    if (!OpenKey(root, HKEY_CURRENT_USER, kSettingsRoot, access) ||
+        !OpenKey(camera, root, NumberedKeyName("Camera", cameraNumber).c_str(), access))
         return false;
     if (!sub) {
         key = std::move(camera);
         return true;
     }
-    return key.OpenRead(camera, sub);
+    return OpenKey(key, camera, sub, access);
+}
+} // namespace
+
+bool OpenCameraKeyRead(int cameraNumber, const char* sub, RegistryKey& key) {
+    return OpenCameraKey(cameraNumber, sub, Access::Read, key);
 }
 
 bool CreateCameraKey(int cameraNumber, const char* sub, RegistryKey& key) {
-    RegistryKey root, camera;
-    char name[32];
-    CameraKeyName(cameraNumber, name);
-    if (!root.Create(HKEY_CURRENT_USER, kSettingsRoot) || !camera.Create(root, name)) return false;
-    if (!sub) {
-        key = std::move(camera);
-        return true;
-    }
-    return key.Create(camera, sub);
+    return OpenCameraKey(cameraNumber, sub, Access::Create, key);
 }
 
 bool ReadSizePreset(const RegistryKey& camera, int number, int* values) {
-    char name[32];
-    SizePresetName(number, name);
     RegistryKey preset;
-    if (!preset.OpenRead(camera, name)) return false;
+    if (!preset.OpenRead(camera, NumberedKeyName("Size", number).c_str())) return false;
     for (int i = 0; i < kSizePresetFields; ++i) preset.Read(kSizePresetValues[i], values[i]);
     return true;
 }
 
 bool WriteSizePreset(const RegistryKey& camera, int number, const int* values) {
-    char name[32];
-    SizePresetName(number, name);
     RegistryKey preset;
-    if (!preset.Create(camera, name)) return false;
+    if (!preset.Create(camera, NumberedKeyName("Size", number).c_str())) return false;
     for (int i = 0; i < kSizePresetFields; ++i) preset.Write(kSizePresetValues[i], values[i]);
     return true;
 }
