@@ -6,6 +6,7 @@
 
 #include "device/FrameTruth.h"
 #include "support/UniqueHandle.h"
+#include "support/NonCopyable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -71,12 +72,10 @@ enum class GrabOutcome { Frame, TimedOut, NotRunning, DeviceLost };
 //
 // The pool has `buffers` + 1 buffers: the application may have up to `buffers` frames queued and
 // held together, and the worker always has one to convert into.
-class FramePool {
+class FramePool : NonCopyable {
   public:
     FramePool();
     ~FramePool();
-    FramePool(const FramePool&) = delete;
-    FramePool& operator=(const FramePool&) = delete;
 
     // ---- The stream's life ----
 

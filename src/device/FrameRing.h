@@ -7,15 +7,14 @@
 #include <memory>
 
 #include "device/FrameTruth.h"
+#include "support/NonCopyable.h"
 
 // One frame's worth of movable global memory, locked for the slot's whole life so that the
 // transfer thread can hand the pointer straight to the driver.
-class FrameSlot {
+class FrameSlot : NonCopyable {
   public:
     FrameSlot() = default;
     ~FrameSlot() { Free(); }
-    FrameSlot(const FrameSlot&) = delete;
-    FrameSlot& operator=(const FrameSlot&) = delete;
 
     // Allocates `bytes` zeroed bytes and locks them; false (and nothing held) on failure.
     bool Allocate(std::size_t bytes);

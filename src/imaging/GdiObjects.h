@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "support/NonCopyable.h"
+
 #include <memory>
 #include <type_traits>
 
@@ -22,12 +24,10 @@ using UniqueGdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, DeleteGdi
 
 // An object selected into a DC; the object it displaced goes back in when this ends, so that
 // the selected object is free to be deleted afterwards.
-class DcSelection {
+class DcSelection : NonCopyable {
   public:
     DcSelection() = default;
     ~DcSelection() { Reset(); }
-    DcSelection(const DcSelection&) = delete;
-    DcSelection& operator=(const DcSelection&) = delete;
 
     bool Select(HDC dc, HGDIOBJ object) {
         Reset();

@@ -6,6 +6,7 @@
 
 #include "imaging/GdiObjects.h"
 #include "imaging/kernels/Kernels.h"
+#include "support/NonCopyable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,12 +18,10 @@
 //
 // A buffer has no lock of its own: the camera object's image lock serialises every use of its
 // working buffers; buffers made by the file writers and the recorder stay on their own thread.
-class ImageBuffer {
+class ImageBuffer : NonCopyable {
   public:
     ImageBuffer();
     ~ImageBuffer();
-    ImageBuffer(const ImageBuffer&) = delete;
-    ImageBuffer& operator=(const ImageBuffer&) = delete;
 
     // A zeroed picture of width x height at 8, 16, 24, 32, 48 or 64 bits; 8-bit buffers get the
     // gray colour table. 1 on success; 0 on failure, which leaves the buffer empty, except that

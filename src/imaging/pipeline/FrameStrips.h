@@ -6,6 +6,7 @@
 #include "imaging/kernels/Kernels.h"
 #include "imaging/kernels/ToneTable.h"
 #include "imaging/pipeline/StripPool.h"
+#include "support/NonCopyable.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -67,12 +68,10 @@ struct FramePlan {
 // Runs frame plans. Owns the strip threads (made at the first frame that may use more than one
 // thread, kept for the next frames, joined by StopThreads and the destructor) and every thread's
 // strip scratch, which keeps its size from frame to frame.
-class FrameStrips {
+class FrameStrips : NonCopyable {
   public:
     FrameStrips();
     ~FrameStrips();
-    FrameStrips(const FrameStrips&) = delete;
-    FrameStrips& operator=(const FrameStrips&) = delete;
 
     // The plan over the whole frame on up to `threads` threads: bit for bit what running each
     // step over the whole frame in turn gives, for any number of threads. The planes must not
