@@ -111,11 +111,18 @@ int CTravik::RefuseProfile(TravikProfileResult* result, int code, const ProfileP
     return 0;
 }
 
-int CTravik::SaveProfile(const wchar_t* path, TravikProfileResult* result) {
-    if (!ResultFits(result) || !path) return ReportError(ERR_PARAMETER), 0;
+// What a save and a load check first: a record that fits and a path, then a camera. The record is
+// cleared first; false once the refusal is reported.
+bool CTravik::BeginProfileCall(const wchar_t* path, TravikProfileResult* result) {
+    if (!ResultFits(result) || !path) return ReportError(ERR_PARAMETER), false;
     Tell(result, {});
-    if (!m_device)
-        return RefuseProfile(result, ERR_UNAVAILABLE, {0, TRAVIK_PROFILE_REFUSED, "no camera"});
+    if (m_device) return true;
+    RefuseProfile(result, ERR_UNAVAILABLE, {0, TRAVIK_PROFILE_REFUSED, "no camera"});
+    return false;
+}
+
+int CTravik::SaveProfile(const wchar_t* path, TravikProfileResult* result) {
+    if (!BeginProfileCall(path, result)) return 0;
     ProfileValues values;
     {
         // Between two frames: the worker's white balance changes three gains at once.
@@ -128,10 +135,7 @@ int CTravik::SaveProfile(const wchar_t* path, TravikProfileResult* result) {
 }
 
 int CTravik::LoadProfile(const wchar_t* path, TravikProfileResult* result) {
-    if (!ResultFits(result) || !path) return ReportError(ERR_PARAMETER), 0;
-    Tell(result, {});
-    if (!m_device)
-        return RefuseProfile(result, ERR_UNAVAILABLE, {0, TRAVIK_PROFILE_REFUSED, "no camera"});
+    if (!BeginProfileCall(path, result)) return 0;
     std::string text;
     if (ProfileProblem problem = ReadWholeFile(path, text))
         return RefuseProfile(result, ERR_FILE, problem);

@@ -451,6 +451,7 @@ class CTravik {
                      TravikProfileResult* result);
     int RefuseProfile(TravikProfileResult* result, int code,
                       const settings::ProfileProblem& problem);
+    bool BeginProfileCall(const wchar_t* path, TravikProfileResult* result);
     std::array<int*, 7> PresetFields();
     void ResetCaptureWindow();
     int ApplyCaptureWindowPreset(int width, int height);
