@@ -49,6 +49,14 @@ void SetDefaultsOf(Key key, CTravik& camera) {
     });
 }
 
+// The key's stored values, or the defaults of its settings when the key is missing; true when it
+// was there.
+bool LoadKeyOrDefaults(int cameraNumber, Key key, CTravik& camera) {
+    if (LoadKey(cameraNumber, key, camera)) return true;
+    SetDefaultsOf(key, camera);
+    return false;
+}
+
 void WriteFirstUseDefaults(int cameraNumber) {
     RegistryKey camera;
     if (!CreateCameraKey(cameraNumber, nullptr, camera) ||
@@ -110,8 +118,7 @@ int CTravik::SaveCameraSettings() {
 }
 
 int CTravik::LoadImageFilter() {
-    if (LoadKey(SettingsDeviceNumber(), Key::Filter, *this)) return 1;
-    SetDefaultsOf(Key::Filter, *this);
+    if (LoadKeyOrDefaults(SettingsDeviceNumber(), Key::Filter, *this)) return 1;
     // Everything after the gray offsets: the white balance flag, its one-shot markers and the
     // auto gray gain all start off.
     for (int entry = kGrayOffsetB + 1; entry < kImageFilterEntries; ++entry) m_imageFilter[entry] = 0;
@@ -123,9 +130,7 @@ int CTravik::SaveImageFilter() {
 }
 
 int CTravik::LoadGrayFilter() {
-    if (LoadKey(SettingsDeviceNumber(), Key::Gray, *this)) return 1;
-    SetDefaultsOf(Key::Gray, *this);
-    return 0;
+    return LoadKeyOrDefaults(SettingsDeviceNumber(), Key::Gray, *this) ? 1 : 0;
 }
 
 int CTravik::SaveGrayFilter() {
