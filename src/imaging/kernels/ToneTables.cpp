@@ -92,46 +92,52 @@ template <int kChannels> void MapWords(const PixelArea& a, const WordTable& tabl
     });
 }
 
-template <int kChannels> int ContrastBytes(const PixelArea& a, int32_t** extra1) {
+// The filter block's table, made by `build` from the block's value, mapped over the area; 0
+// without a block.
+template <int kChannels, class Build>
+int MapBytesBy(const PixelArea& a, int32_t** extra1, Build build) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     uint16_t table[256];
-    BuildContrast8(block[kFilterValue], table);
+    build(block[kFilterValue], table);
     MapBytes<kChannels>(a, table);
     return 1;
 }
 
-template <int kChannels> int ContrastWords(const PixelArea& a, int32_t** extra1) {
+// The same for words, whose table covers the block's sample bits.
+template <int kChannels, class Build>
+int MapWordsBy(const PixelArea& a, int32_t** extra1, Build build) {
     const int32_t* block = Block(extra1);
     if (!block) return 0;
     const int32_t bits = ClampSampleBits(block[kFilterSampleBits]);
     WordTable table(bits);
-    BuildContrast16(block[kFilterValue], bits, table);
+    build(block[kFilterValue], bits, table);
     MapWords<kChannels>(a, table);
     return 1;
+}
+
+template <int kChannels> int ContrastBytes(const PixelArea& a, int32_t** extra1) {
+    return MapBytesBy<kChannels>(a, extra1, BuildContrast8);
+}
+
+template <int kChannels> int ContrastWords(const PixelArea& a, int32_t** extra1) {
+    return MapWordsBy<kChannels>(a, extra1, BuildContrast16);
 }
 
 // Only the colour member of the 8-bit pair keeps the exponent inside 0.001..99.999, so that
 // gamma 0 leaves black black there while the mono member makes every value white.
 template <int kChannels, bool kLimitExponent> int GammaBytes(const PixelArea& a, int32_t** extra1) {
-    const int32_t* block = Block(extra1);
-    if (!block) return 0;
-    double exponent = GammaExponent(block[kFilterValue]);
-    if (kLimitExponent) exponent = std::clamp(exponent, 0.001, 99.999);
-    uint16_t table[256];
-    BuildGamma8(exponent, table);
-    MapBytes<kChannels>(a, table);
-    return 1;
+    return MapBytesBy<kChannels>(a, extra1, [](int32_t value, uint16_t* table) {
+        double exponent = GammaExponent(value);
+        if (kLimitExponent) exponent = std::clamp(exponent, 0.001, 99.999);
+        BuildGamma8(exponent, table);
+    });
 }
 
 template <int kChannels> int GammaWords(const PixelArea& a, int32_t** extra1) {
-    const int32_t* block = Block(extra1);
-    if (!block) return 0;
-    const int32_t bits = ClampSampleBits(block[kFilterSampleBits]);
-    WordTable table(bits);
-    BuildGamma16(GammaExponent(block[kFilterValue]), bits, table);
-    MapWords<kChannels>(a, table);
-    return 1;
+    return MapWordsBy<kChannels>(a, extra1, [](int32_t value, int32_t bits, WordTable& table) {
+        BuildGamma16(GammaExponent(value), bits, table);
+    });
 }
 
 } // namespace
