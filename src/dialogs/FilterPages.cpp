@@ -12,8 +12,6 @@ using namespace settings;
 
 namespace dialogs {
 
-namespace {
-
 struct FilterRow {
     int entry; // position in the image filter block
     int flag;  // enable flag, or -1 for always enabled
@@ -23,6 +21,8 @@ struct FilterRow {
     int highest;
     constexpr int Limit(int value) const { return value < lowest ? lowest : value > highest ? highest : value; }
 };
+
+namespace {
 
 // The dialog row of setting `id` on these controls.
 constexpr FilterRow Row(Id id, int flag, int bar, int spin, int edit) {
@@ -70,7 +70,7 @@ template <size_t N> void CheckOneOf(HWND page, const int (&radios)[N], int value
 }
 
 // Trackbar moved: its position, limited to the row, goes to the edit box and the setting.
-template <size_t N> bool ScrollRow(HWND page, const FilterRow (&rows)[N], int* block, HWND control) {
+bool ScrollRow(HWND page, std::span<const FilterRow> rows, int* block, HWND control) {
     const FilterRow* row = FindByBar(rows, GetDlgCtrlID(control));
     if (!row) return false;
     const int position = row->Limit(row->group.BarPosition(page));
@@ -80,19 +80,18 @@ template <size_t N> bool ScrollRow(HWND page, const FilterRow (&rows)[N], int* b
 }
 
 // Edit changed: the number typed, limited to the row, goes to the setting and the trackbar.
-template <size_t N> bool OnEditChange(HWND page, const FilterRow (&rows)[N], int* block, int id) {
+void OnEditChange(HWND page, std::span<const FilterRow> rows, int* block, int id) {
     const FilterRow* row = FindByEdit(rows, id);
-    if (!row) return false;
+    if (!row) return;
     const int value = row->Limit(ReadSigned(page, id));
     block[row->entry] = value;
     row->group.MoveBar(page, value);
-    return true;
 }
 
 // The edit box lost the focus: text that does not show the stored value (a number out of the
 // row's range, or no number) is replaced by it. `ready` gates the change notice this makes.
-template <size_t N>
-void ShowStoredValue(HWND page, const FilterRow (&rows)[N], const int* block, int id, bool& ready) {
+void ShowStoredValue(HWND page, std::span<const FilterRow> rows, const int* block, int id,
+                     bool& ready) {
     const FilterRow* row = FindByEdit(rows, id);
     if (!row || ReadSigned(page, id) == block[row->entry]) return;
     ready = false;
@@ -100,23 +99,18 @@ void ShowStoredValue(HWND page, const FilterRow (&rows)[N], const int* block, in
     ready = true;
 }
 
-template <size_t N> void ShowRows(HWND page, const FilterRow (&rows)[N], const int* block) {
-    for (const FilterRow& row : rows) row.group.Show(page, block[row.entry]);
-}
-
 // Paints the block's values without taking the edit boxes' change notices back into it: the block
 // holds these values already, and writing them back would overwrite what the worker measured
 // meanwhile. `ready` gates the change notices.
-template <size_t N>
-void RepaintRows(HWND page, const FilterRow (&rows)[N], const int* block, bool& ready) {
+void RepaintRows(HWND page, std::span<const FilterRow> rows, const int* block, bool& ready) {
     ready = false;
-    ShowRows(page, rows, block);
+    for (const FilterRow& row : rows) row.group.Show(page, block[row.entry]);
     ready = true;
 }
 
 // The edit boxes into the block, limited to their rows. A box that shows the value the block
 // holds leaves it alone: a measured gray gain may lie beyond the row's range.
-template <size_t N> void ReadRows(HWND page, const FilterRow (&rows)[N], int* block) {
+void ReadRows(HWND page, std::span<const FilterRow> rows, int* block) {
     for (const FilterRow& row : rows) {
         const int shown = ReadSigned(page, row.group.edit);
         if (shown != block[row.entry]) block[row.entry] = row.Limit(shown);
@@ -137,11 +131,41 @@ FilterFlags FilterFlagsForColorMode(int colorMode) {
 
 INT_PTR FilterPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: Open(window); return FALSE; // a page leaves the focus to its frame
+    case WM_INITDIALOG: Begin(window); return FALSE; // a page leaves the focus to its frame
     case WM_HSCROLL: return OnScroll(reinterpret_cast<HWND>(lParam));
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     default: return FALSE;
     }
+}
+
+void FilterPage::Begin(HWND window) {
+    m_window = window;
+    Open(window);
+    CheckOneOf(window, kBayerRadios, m_block[kBayerMode]);
+    SetChecked(window, IDC_ALL_FRAMES, false);
+    m_ready = true;
+}
+
+bool FilterPage::OnScroll(HWND control) {
+    return ScrollRow(m_window, m_rows, m_block, control);
+}
+
+void FilterPage::OnCommand(int id, int code) {
+    if (code == EN_CHANGE) {
+        if (m_ready) OnEditChange(m_window, m_rows, m_block, id);
+    } else if (code == EN_KILLFOCUS) {
+        if (m_ready) ShowStoredValue(m_window, m_rows, m_block, id, m_ready);
+    } else if (code == BN_CLICKED && !HandleBayerRadio(id)) {
+        OnClick(id);
+    }
+}
+
+void FilterPage::Refresh() const {
+    RepaintRows(m_window, m_rows, m_block, m_ready);
+}
+
+void FilterPage::ReadBack() const {
+    ReadRows(m_window, m_rows, m_block);
 }
 
 void FilterPage::ShowBayerMode() const {
@@ -161,27 +185,15 @@ bool FilterPage::HandleBayerRadio(int id) {
 
 // ---- Image page ----
 
-bool ImagePage::OnScroll(HWND control) { return ScrollRow(m_window, kImageRows, m_block, control); }
+ImagePage::ImagePage(int* block, const FilterFlags& flags)
+    : FilterPage(block, kImageRows), m_flags(flags) {}
 
 void ImagePage::Open(HWND window) {
-    m_window = window;
     for (const FilterRow& row : kImageRows) row.group.Setup(window, m_block[row.entry], m_flags[row.flag] != 0);
     for (int id : kColorAutomatics) EnableItem(window, id, m_flags[kFlagColorAutomatics] != 0);
-    CheckOneOf(window, kBayerRadios, m_block[kBayerMode]);
-    SetChecked(window, IDC_ALL_FRAMES, false);
-    m_ready = true;
 }
 
-void ImagePage::OnCommand(int id, int code) {
-    if (code == EN_CHANGE) {
-        if (m_ready) OnEditChange(m_window, kImageRows, m_block, id);
-        return;
-    }
-    if (code == EN_KILLFOCUS) {
-        if (m_ready) ShowStoredValue(m_window, kImageRows, m_block, id, m_ready);
-        return;
-    }
-    if (code != BN_CLICKED || HandleBayerRadio(id)) return;
+void ImagePage::OnClick(int id) {
     if (id == IDC_ALL_FRAMES) {
         m_block[kAutoWhiteBalance] = IsChecked(m_window, IDC_ALL_FRAMES) ? 1 : 0;
         m_block[kWhiteBalanceOnceA] = m_block[kWhiteBalanceOnceB] = 0;
@@ -192,12 +204,12 @@ void ImagePage::OnCommand(int id, int code) {
 }
 
 void ImagePage::Refresh() const {
-    RepaintRows(m_window, kImageRows, m_block, m_ready);
+    FilterPage::Refresh();
     ShowBayerMode();
 }
 
 void ImagePage::ReadBack() const {
-    ReadRows(m_window, kImageRows, m_block);
+    FilterPage::ReadBack();
     for (int mode = 0; mode < 4; ++mode) {
         if (!IsChecked(m_window, kBayerRadios[mode])) continue;
         m_block[kBayerMode] = mode;
@@ -207,36 +219,19 @@ void ImagePage::ReadBack() const {
 
 // ---- Gray page ----
 
-bool GrayPage::OnScroll(HWND control) { return ScrollRow(m_window, kGrayRows, m_block, control); }
+GrayPage::GrayPage(int* block) : FilterPage(block, kGrayRows) {}
 
 void GrayPage::Open(HWND window) {
-    m_window = window;
     for (const FilterRow& row : kGrayRows) row.group.Setup(window, m_block[row.entry], true);
     CheckOneOf(window, kModeRadios, m_block[kGrayMode]);
-    CheckOneOf(window, kBayerRadios, m_block[kBayerMode]);
-    SetChecked(window, IDC_ALL_FRAMES, false);
-    m_ready = true;
 }
 
-void GrayPage::OnCommand(int id, int code) {
-    if (code == EN_CHANGE) {
-        if (m_ready) OnEditChange(m_window, kGrayRows, m_block, id);
-        return;
-    }
-    if (code == EN_KILLFOCUS) {
-        if (m_ready) ShowStoredValue(m_window, kGrayRows, m_block, id, m_ready);
-        return;
-    }
-    if (code != BN_CLICKED || HandleBayerRadio(id)) return;
+void GrayPage::OnClick(int id) {
     for (int mode = 0; mode < 3; ++mode)
         if (kModeRadios[mode] == id) m_block[kGrayMode] = mode;
     // A negative request never runs out: the pipeline measures on every frame while it is set.
     if (id == IDC_ALL_FRAMES) m_block[kAutoGrayGain] = IsChecked(m_window, IDC_ALL_FRAMES) ? -1 : 0;
     if (id == IDC_ONCE) m_block[kAutoGrayGain] = 1;
 }
-
-void GrayPage::Refresh() const { RepaintRows(m_window, kGrayRows, m_block, m_ready); }
-
-void GrayPage::ReadBack() const { ReadRows(m_window, kGrayRows, m_block); }
 
 } // namespace dialogs

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <span>
 
 namespace dialogs {
 
@@ -27,29 +28,39 @@ using FilterFlags = std::array<int, kFilterFlagCount>;
 // Monochrome modes (0 and 1) lose the colour controls and gain the gray page.
 FilterFlags FilterFlagsForColorMode(int colorMode);
 
-// Shared by both pages: the block, and the Bayer radios kept alike on both pages because they
-// show one setting.
+struct FilterRow;
+
+// Shared by both pages: the block, the page's slider rows, and the Bayer radios kept alike on
+// both pages because they show one setting.
 class FilterPage {
   public:
-    explicit FilterPage(int* block) : m_block(block) {}
+    FilterPage(int* block, std::span<const FilterRow> rows) : m_block(block), m_rows(rows) {}
     virtual ~FilterPage() = default;
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND Window() const { return m_window; }
     void SetPartner(HWND partner) { m_partner = partner; }
-    virtual void Refresh() const = 0;
-    virtual void ReadBack() const = 0;
+    // The block's values into the rows, and the rows' edit boxes back into the block.
+    virtual void Refresh() const;
+    virtual void ReadBack() const;
 
   protected:
+    // The page's own controls beside its rows, the Bayer radios and the all-frames box.
     virtual void Open(HWND window) = 0;
-    // Trackbar moved: true when it was one of the page's.
-    virtual bool OnScroll(HWND control) = 0;
-    virtual void OnCommand(int id, int code) = 0;
+    // A button of the page's own other than a Bayer radio.
+    virtual void OnClick(int id) = 0;
     // Checks the radio of the current Bayer mode here and on the partner page.
     void ShowBayerMode() const;
-    bool HandleBayerRadio(int id);
 
     int* m_block;
     HWND m_window = nullptr;
+
+  private:
+    void Begin(HWND window);
+    bool OnScroll(HWND control);
+    void OnCommand(int id, int code);
+    bool HandleBayerRadio(int id);
+
+    std::span<const FilterRow> m_rows;
     HWND m_partner = nullptr;
     // Edit changes count only after the page has been set up, and not while Refresh paints.
     mutable bool m_ready = false;
@@ -57,27 +68,23 @@ class FilterPage {
 
 class ImagePage : public FilterPage {
   public:
-    ImagePage(int* block, const FilterFlags& flags) : FilterPage(block), m_flags(flags) {}
+    ImagePage(int* block, const FilterFlags& flags);
     void Refresh() const override;
     void ReadBack() const override;
 
   private:
     void Open(HWND window) override;
-    bool OnScroll(HWND control) override;
-    void OnCommand(int id, int code) override;
+    void OnClick(int id) override;
     FilterFlags m_flags;
 };
 
 class GrayPage : public FilterPage {
   public:
-    using FilterPage::FilterPage;
-    void Refresh() const override;
-    void ReadBack() const override;
+    explicit GrayPage(int* block);
 
   private:
     void Open(HWND window) override;
-    bool OnScroll(HWND control) override;
-    void OnCommand(int id, int code) override;
+    void OnClick(int id) override;
 };
 
 } // namespace dialogs

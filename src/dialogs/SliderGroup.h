@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 namespace dialogs {
 
 struct SliderGroup {
@@ -24,14 +26,15 @@ struct SliderGroup {
     constexpr int Limit(int value) const { return value < minimum ? minimum : value > maximum ? maximum : value; }
 };
 
-// The group among `groups` whose control `id` is, or null.
-template <class Row, size_t N> const Row* FindByBar(const Row (&rows)[N], int id) {
-    for (const Row& row : rows)
+// The row among `rows` (an array or a span of rows that hold a `group`) whose trackbar or edit
+// box is control `id`, or null.
+template <class Rows> auto FindByBar(const Rows& rows, int id) -> decltype(std::data(rows)) {
+    for (const auto& row : rows)
         if (row.group.bar == id) return &row;
     return nullptr;
 }
-template <class Row, size_t N> const Row* FindByEdit(const Row (&rows)[N], int id) {
-    for (const Row& row : rows)
+template <class Rows> auto FindByEdit(const Rows& rows, int id) -> decltype(std::data(rows)) {
+    for (const auto& row : rows)
         if (row.group.edit == id) return &row;
     return nullptr;
 }
