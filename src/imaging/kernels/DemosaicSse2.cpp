@@ -59,13 +59,16 @@ __m128i Blend(__m128i firstLanes, __m128i first, __m128i second) {
     return _mm_or_si128(_mm_and_si128(firstLanes, first), _mm_andnot_si128(firstLanes, second));
 }
 
-// min((sum * gain) >> 11, 255) for sum < 2^12 and gain < 2^16: the high half of the product is
-// capped at 8 (any product from 2^19 on saturates) so that (high << 5) | (low >> 11) stays in 16
-// bits; the pack that follows saturates everything from 256 on to 255.
-__m128i ApplyGain(__m128i sum, __m128i gain) {
+// min((sum * gain) >> 11, top) for gain < 2^16, where top is 255 for 8-bit samples (sum < 2^12)
+// and 1023 for ten-bit ones (sum < 2^14): the high half of the product is capped at 8 or 32, where
+// every product saturates, so that (high << 5) | (low >> 11) stays in 16 bits. For 8-bit samples
+// the pack that follows saturates everything from 256 on to 255.
+template <bool kWords> __m128i ApplyGain(__m128i sum, __m128i gain) {
     const __m128i low = _mm_mullo_epi16(sum, gain);
-    const __m128i high = _mm_min_epi16(_mm_mulhi_epu16(sum, gain), _mm_set1_epi16(8));
-    return _mm_or_si128(_mm_slli_epi16(high, 5), _mm_srli_epi16(low, 11));
+    const __m128i high = _mm_min_epi16(_mm_mulhi_epu16(sum, gain), _mm_set1_epi16(kWords ? 32 : 8));
+    const __m128i value = _mm_or_si128(_mm_slli_epi16(high, 5), _mm_srli_epi16(low, 11));
+    if constexpr (kWords) return _mm_min_epi16(value, _mm_set1_epi16(1023));
+    return value;
 }
 
 template <int kDstBytes> void StorePixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
@@ -92,41 +95,6 @@ template <int kDstBytes> void StorePixels(uint8_t* out, __m128i blue, __m128i gr
             std::memcpy(out + 3 * p, bytes + 4 * p, 4);
         std::memcpy(out + 21, bytes + 28, 3);
     }
-}
-
-template <int kDstBytes, int kFirst>
-int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last, int32_t redGain,
-            int32_t blueGain) {
-    constexpr ParityCase a = kCases[kFirst];
-    constexpr ParityCase b = kCases[kFirst ^ 1];
-    // Lanes 0, 2, 4, 6 hold the columns of the first case.
-    const __m128i firstLanes = _mm_set_epi16(0, -1, 0, -1, 0, -1, 0, -1);
-    const __m128i red16 = _mm_set1_epi16(static_cast<short>(redGain));
-    const __m128i blue16 = _mm_set1_epi16(static_cast<short>(blueGain));
-    int32_t j = from;
-    for (; j + 7 <= last; j += 8) {
-        const Window w = LoadWindow(rows, j);
-        const __m128i green =
-            _mm_srli_epi16(Blend(firstLanes, _mm_add_epi16(w.At(a.green[0]), w.At(a.green[1])),
-                                 _mm_add_epi16(w.At(b.green[0]), w.At(b.green[1]))),
-                           1);
-        const __m128i red =
-            ApplyGain(Blend(firstLanes, Weighted(w, a.red), Weighted(w, b.red)), red16);
-        const __m128i blue =
-            ApplyGain(Blend(firstLanes, Weighted(w, a.blue), Weighted(w, b.blue)), blue16);
-        StorePixels<kDstBytes>(out + j * kDstBytes, _mm_packus_epi16(blue, blue),
-                               _mm_packus_epi16(green, green), _mm_packus_epi16(red, red));
-    }
-    return j;
-}
-
-// min((sum * gain) >> 11, 1023) for sum < 2^14 and gain < 2^16, in the manner of ApplyGain: the
-// high half is capped at 32, where every product saturates.
-__m128i ApplyGainWords(__m128i sum, __m128i gain) {
-    const __m128i low = _mm_mullo_epi16(sum, gain);
-    const __m128i high = _mm_min_epi16(_mm_mulhi_epu16(sum, gain), _mm_set1_epi16(32));
-    const __m128i value = _mm_or_si128(_mm_slli_epi16(high, 5), _mm_srli_epi16(low, 11));
-    return _mm_min_epi16(value, _mm_set1_epi16(1023));
 }
 
 template <int kDstBytes>
@@ -161,58 +129,50 @@ void StoreWordPixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
     }
 }
 
-template <int kDstBytes, int kFirst>
-int32_t WordRow(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
-                int32_t redGain, int32_t blueGain) {
+// Eight output pixels a step from 8-bit samples (stored as 3 or 4 bytes) or ten-bit ones in words
+// (stored as 6 or 8 bytes).
+template <bool kWords, int kDstBytes, int kFirst>
+int32_t Row(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last, int32_t redGain,
+            int32_t blueGain) {
     constexpr ParityCase a = kCases[kFirst];
     constexpr ParityCase b = kCases[kFirst ^ 1];
+    // Lanes 0, 2, 4, 6 hold the columns of the first case.
     const __m128i firstLanes = _mm_set_epi16(0, -1, 0, -1, 0, -1, 0, -1);
     const __m128i red16 = _mm_set1_epi16(static_cast<short>(redGain));
     const __m128i blue16 = _mm_set1_epi16(static_cast<short>(blueGain));
     int32_t j = from;
     for (; j + 7 <= last; j += 8) {
-        const Window w = LoadWordWindow(rows, j);
-        // Ten-bit samples: the green mean is at most 1023 and needs no clamp.
+        const Window w = kWords ? LoadWordWindow(rows, j) : LoadWindow(rows, j);
+        // The green mean needs no clamp: it is at most the largest sample.
         const __m128i green =
             _mm_srli_epi16(Blend(firstLanes, _mm_add_epi16(w.At(a.green[0]), w.At(a.green[1])),
                                  _mm_add_epi16(w.At(b.green[0]), w.At(b.green[1]))),
                            1);
         const __m128i red =
-            ApplyGainWords(Blend(firstLanes, Weighted(w, a.red), Weighted(w, b.red)), red16);
+            ApplyGain<kWords>(Blend(firstLanes, Weighted(w, a.red), Weighted(w, b.red)), red16);
         const __m128i blue =
-            ApplyGainWords(Blend(firstLanes, Weighted(w, a.blue), Weighted(w, b.blue)), blue16);
-        StoreWordPixels<kDstBytes>(out + j * kDstBytes, blue, green, red);
+            ApplyGain<kWords>(Blend(firstLanes, Weighted(w, a.blue), Weighted(w, b.blue)), blue16);
+        if constexpr (kWords)
+            StoreWordPixels<kDstBytes>(out + j * kDstBytes, blue, green, red);
+        else
+            StorePixels<kDstBytes>(out + j * kDstBytes, _mm_packus_epi16(blue, blue),
+                                   _mm_packus_epi16(green, green), _mm_packus_epi16(red, red));
     }
     return j;
 }
 
-template <int kDstBytes>
-int32_t WordRowOfCase(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
-                      int firstCase, int32_t redGain, int32_t blueGain) {
-    switch (firstCase) {
-    case 0:
-        return WordRow<kDstBytes, 0>(out, rows, from, last, redGain, blueGain);
-    case 1:
-        return WordRow<kDstBytes, 1>(out, rows, from, last, redGain, blueGain);
-    case 2:
-        return WordRow<kDstBytes, 2>(out, rows, from, last, redGain, blueGain);
-    default:
-        return WordRow<kDstBytes, 3>(out, rows, from, last, redGain, blueGain);
-    }
-}
-
-template <int kDstBytes>
+template <bool kWords, int kDstBytes>
 int32_t RowOfCase(uint8_t* out, const uint8_t* const rows[4], int32_t from, int32_t last,
                   int firstCase, int32_t redGain, int32_t blueGain) {
     switch (firstCase) {
     case 0:
-        return Row<kDstBytes, 0>(out, rows, from, last, redGain, blueGain);
+        return Row<kWords, kDstBytes, 0>(out, rows, from, last, redGain, blueGain);
     case 1:
-        return Row<kDstBytes, 1>(out, rows, from, last, redGain, blueGain);
+        return Row<kWords, kDstBytes, 1>(out, rows, from, last, redGain, blueGain);
     case 2:
-        return Row<kDstBytes, 2>(out, rows, from, last, redGain, blueGain);
+        return Row<kWords, kDstBytes, 2>(out, rows, from, last, redGain, blueGain);
     default:
-        return Row<kDstBytes, 3>(out, rows, from, last, redGain, blueGain);
+        return Row<kWords, kDstBytes, 3>(out, rows, from, last, redGain, blueGain);
     }
 }
 
@@ -221,8 +181,10 @@ int32_t RowOfCase(uint8_t* out, const uint8_t* const rows[4], int32_t from, int3
 int32_t InteriorRowSse2(uint8_t* out, int32_t dstBytes, const uint8_t* const rows[4], int32_t from,
                         int32_t last, int firstCase, int32_t redGain, int32_t blueGain) {
     if (redGain < 0 || redGain > 65535 || blueGain < 0 || blueGain > 65535) return from;
-    if (dstBytes == 3) return RowOfCase<3>(out, rows, from, last, firstCase, redGain, blueGain);
-    if (dstBytes == 4) return RowOfCase<4>(out, rows, from, last, firstCase, redGain, blueGain);
+    if (dstBytes == 3)
+        return RowOfCase<false, 3>(out, rows, from, last, firstCase, redGain, blueGain);
+    if (dstBytes == 4)
+        return RowOfCase<false, 4>(out, rows, from, last, firstCase, redGain, blueGain);
     return from;
 }
 
@@ -230,8 +192,10 @@ int32_t InteriorRowSse2Words(uint8_t* out, int32_t dstBytes, const uint8_t* cons
                              int32_t from, int32_t last, int firstCase, int32_t redGain,
                              int32_t blueGain) {
     if (redGain < 0 || redGain > 65535 || blueGain < 0 || blueGain > 65535) return from;
-    if (dstBytes == 6) return WordRowOfCase<6>(out, rows, from, last, firstCase, redGain, blueGain);
-    if (dstBytes == 8) return WordRowOfCase<8>(out, rows, from, last, firstCase, redGain, blueGain);
+    if (dstBytes == 6)
+        return RowOfCase<true, 6>(out, rows, from, last, firstCase, redGain, blueGain);
+    if (dstBytes == 8)
+        return RowOfCase<true, 8>(out, rows, from, last, firstCase, redGain, blueGain);
     return from;
 }
 
