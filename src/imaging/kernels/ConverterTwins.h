@@ -2,6 +2,8 @@
 // (ConvertersSse2.cpp), 4-byte pixels to 3-byte ones on AVX2 (ConvertersAvx2.cpp).
 #pragma once
 
+#include "imaging/kernels/RowTwin.h"
+
 #include <cstdint>
 
 namespace convert {
@@ -17,14 +19,12 @@ int32_t TwelveBitWordsToBytesSse2(uint8_t* out, const uint8_t* in, int32_t count
 // nothing.
 int32_t FourBytesToThreeAvx2(uint8_t* out, const uint8_t* in, int32_t count);
 
-using Run = int32_t (*)(uint8_t* out, const uint8_t* in, int32_t count);
-
 } // namespace convert
 
 // The converters' table. The reference path, which has none of these, runs every converter pixel
 // by pixel; the vector paths convert whole rows, with these twins where a row has one.
 struct ConverterTwins {
-    convert::Run tenBitWordsToBytes;
-    convert::Run twelveBitWordsToBytes;
-    convert::Run fourBytesToThree;
+    RowTwin tenBitWordsToBytes;
+    RowTwin twelveBitWordsToBytes;
+    RowTwin fourBytesToThree;
 };

@@ -10,7 +10,7 @@ namespace {
 template <int kShift>
 void WordsToBytes(uint8_t* out, const uint8_t* in, int32_t count, const ConverterTwins& twins) {
     static_assert(kShift == 2 || kShift == 4);
-    const convert::Run steps = kShift == 2 ? twins.tenBitWordsToBytes : twins.twelveBitWordsToBytes;
+    const RowTwin steps = kShift == 2 ? twins.tenBitWordsToBytes : twins.twelveBitWordsToBytes;
     for (int32_t k = steps ? steps(out, in, count) : 0; k < count; ++k)
         out[k] = static_cast<uint8_t>(LoadWord(in + 2 * k) >> kShift);
 }

@@ -24,7 +24,7 @@ int Restride(const PixelArea& a, int32_t**) {
 
 // The row's pixels in reverse order: the twin's steps, when the path has one, then the rest here.
 template <size_t kPixelBytes>
-void ReverseRow(uint8_t* to, const uint8_t* from, int32_t width, restride::ReverseRun steps) {
+void ReverseRow(uint8_t* to, const uint8_t* from, int32_t width, RowTwin steps) {
     const uint8_t* last = from + (static_cast<size_t>(width) - 1) * kPixelBytes;
     for (int32_t j = steps ? steps(to, from, width) : 0; j < width; ++j) {
         std::memcpy(to + j * kPixelBytes, last - j * kPixelBytes, kPixelBytes);

@@ -1,6 +1,8 @@
 // The vector twins of the frame mirror's rows (RestrideSse2.cpp).
 #pragma once
 
+#include "imaging/kernels/RowTwin.h"
+
 #include <cstdint>
 
 namespace restride {
@@ -11,12 +13,10 @@ namespace restride {
 int32_t ReverseBytesSse2(uint8_t* to, const uint8_t* from, int32_t width);
 int32_t ReverseWordsSse2(uint8_t* to, const uint8_t* from, int32_t width);
 
-using ReverseRun = int32_t (*)(uint8_t* to, const uint8_t* from, int32_t width);
-
 } // namespace restride
 
 // The mirror's table.
 struct RestrideTwins {
-    restride::ReverseRun reverseBytes;
-    restride::ReverseRun reverseWords;
+    RowTwin reverseBytes;
+    RowTwin reverseWords;
 };
