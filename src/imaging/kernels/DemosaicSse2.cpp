@@ -5,6 +5,7 @@
 
 #include "imaging/kernels/DemosaicCases.h"
 
+#include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -71,30 +72,41 @@ template <bool kWords> __m128i ApplyGain(__m128i sum, __m128i gain) {
     return value;
 }
 
+// Eight pixels of four channels, whole vectors of them, stored at `out`; the bits of `keep` (the
+// fourth channel, which is the caller's) stay as the destination had them.
+template <size_t kVectors>
+void StoreKeepingFourth(uint8_t* out, const __m128i (&pixels)[kVectors], __m128i keep) {
+    for (size_t q = 0; q < kVectors; ++q) {
+        __m128i* at = reinterpret_cast<__m128i*>(out + 16 * q);
+        const __m128i old = _mm_loadu_si128(at);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(old, keep), pixels[q]));
+    }
+}
+
+// Eight pixels of four channels stored as pixels of three, kPixelBytes each: each pixel is written
+// with its fourth channel, which the next pixel overwrites; the eighth is written without it so
+// that nothing beyond it changes.
+template <int kPixelBytes, size_t kVectors>
+void StoreThreeChannels(uint8_t* out, const __m128i (&pixels)[kVectors]) {
+    constexpr int kFourChannelBytes = 16 * kVectors / 8;
+    alignas(16) uint8_t bytes[16 * kVectors];
+    for (size_t q = 0; q < kVectors; ++q)
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16 * q), pixels[q]);
+    for (int p = 0; p < 7; ++p)
+        std::memcpy(out + kPixelBytes * p, bytes + kFourChannelBytes * p, kFourChannelBytes);
+    std::memcpy(out + 7 * kPixelBytes, bytes + 7 * kFourChannelBytes, kPixelBytes);
+}
+
 template <int kDstBytes> void StorePixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
     // Bytes blue, green, red, 0 of each pixel, four pixels a vector.
     const __m128i blueGreen = _mm_unpacklo_epi8(blue, green);
     const __m128i redZero = _mm_unpacklo_epi8(red, _mm_setzero_si128());
     const __m128i pixels[2] = {_mm_unpacklo_epi16(blueGreen, redZero),
                                _mm_unpackhi_epi16(blueGreen, redZero)};
-    if constexpr (kDstBytes == 4) {
-        // The fourth byte of each pixel is the caller's and stays as it was.
-        const __m128i keep = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-        for (int h = 0; h < 2; ++h) {
-            __m128i* at = reinterpret_cast<__m128i*>(out + 16 * h);
-            const __m128i old = _mm_loadu_si128(at);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(old, keep), pixels[h]));
-        }
-    } else {
-        // Three bytes a pixel: each pixel is written as four bytes whose last one the next
-        // pixel overwrites; the eighth pixel is written as three so nothing beyond it changes.
-        alignas(16) uint8_t bytes[32];
-        _mm_store_si128(reinterpret_cast<__m128i*>(bytes), pixels[0]);
-        _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16), pixels[1]);
-        for (int p = 0; p < 7; ++p)
-            std::memcpy(out + 3 * p, bytes + 4 * p, 4);
-        std::memcpy(out + 21, bytes + 28, 3);
-    }
+    if constexpr (kDstBytes == 4)
+        StoreKeepingFourth(out, pixels, _mm_set1_epi32(static_cast<int>(0xFF000000u)));
+    else
+        StoreThreeChannels<3>(out, pixels);
 }
 
 template <int kDstBytes>
@@ -108,25 +120,12 @@ void StoreWordPixels(uint8_t* out, __m128i blue, __m128i green, __m128i red) {
         pixels[2 * h] = _mm_unpacklo_epi32(blueGreen[h], redZero[h]);
         pixels[2 * h + 1] = _mm_unpackhi_epi32(blueGreen[h], redZero[h]);
     }
-    if constexpr (kDstBytes == 8) {
-        // The fourth word of each pixel is the caller's and stays as it was.
-        const __m128i keep =
-            _mm_set_epi32(static_cast<int>(0xFFFF0000u), 0, static_cast<int>(0xFFFF0000u), 0);
-        for (int q = 0; q < 4; ++q) {
-            __m128i* at = reinterpret_cast<__m128i*>(out + 16 * q);
-            const __m128i old = _mm_loadu_si128(at);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(old, keep), pixels[q]));
-        }
-    } else {
-        // Six bytes a pixel: eight written and the last two overwritten by the next pixel; the
-        // eighth pixel is written as six so nothing beyond it changes.
-        alignas(16) uint8_t bytes[64];
-        for (int q = 0; q < 4; ++q)
-            _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16 * q), pixels[q]);
-        for (int p = 0; p < 7; ++p)
-            std::memcpy(out + 6 * p, bytes + 8 * p, 8);
-        std::memcpy(out + 42, bytes + 56, 6);
-    }
+    if constexpr (kDstBytes == 8)
+        StoreKeepingFourth(
+            out, pixels,
+            _mm_set_epi32(static_cast<int>(0xFFFF0000u), 0, static_cast<int>(0xFFFF0000u), 0));
+    else
+        StoreThreeChannels<6>(out, pixels);
 }
 
 // Eight output pixels a step from 8-bit samples (stored as 3 or 4 bytes) or ten-bit ones in words
