@@ -1818,7 +1818,7 @@ TRAVIK_API int TravikEx_LoadProfileW(int handle, const wchar_t* path, TravikProf
  * @brief The default message of TravikExStreamOptions::notifyWindow: posted with wParam 0 and
  * lParam 0 when a frame was queued, and when the stream ended; grab with time-out 0 on it.
  */
-#define WM_TRAVIKEX_FRAME (WM_APP + 4)
+#define WM_TRAVIKEX_FRAME (WM_APP + 5)
 
 /** @brief How TravikEx_StartStream() runs the stream. Zero-filled with the size set, it asks for
  *  the defaults: newest only, #TRAVIKEX_DEFAULT_BUFFERS buffers, no window message. */
@@ -1968,8 +1968,9 @@ TRAVIK_API int TravikEx_StopStream(int handle);
  * @return 1 with a frame; 0 when the time-out passed without one (nothing is reported); -1 when
  *         there is none to come, or for an unknown handle
  * @par Errors
- * #ERR_DEVICE_LOST once, at the first grab after the camera was lost while the stream ran (the
- * stream has ended then; frames still queued were discarded); #ERR_UNAVAILABLE (no stream runs, or
+ * #ERR_DEVICE_LOST once, at the first grab after the camera was lost while the stream ran and the
+ * frames queued before were handed out (the stream has ended then, unless automatic recovery is
+ * on: see TravikEx_SetRecovery()); #ERR_UNAVAILABLE (no stream runs, or
  * it ended while the grab waited); #ERR_PARAMETER (frame NULL or its size too small); reported.
  * @par State and threads
  * Any thread, any number at once; it does not wait for the camera's other exports, and they do not
@@ -2097,8 +2098,9 @@ typedef struct TravikRecoveryStatus {
  *   (preview, callback preview or trigger mode, with the same window and buffer, or the frame
  *   stream with its pool, queue and counts) and posts #WM_CAMERA_RECOVERY with
  *   #TRAVIK_RECOVERY_RESUMED.
- * - A frame stream is not ended by the loss: grabs wait through the absence (or time out), frames
- *   held stay valid, frame ids go on where they were, and the first frame after the return
+ * - A frame stream is not ended by the loss: the first grab after the frames queued before it
+ *   returns -1 with #ERR_DEVICE_LOST, once; later grabs wait through the absence (or time out),
+ *   frames held stay valid, frame ids go on where they were, and the first frame after the return
  *   carries #TRAVIKEX_FRAME_RESUMED.
  * - A camera that comes back with another serial is not taken: nothing is written to it, the SDK
  *   posts #TRAVIK_RECOVERY_OTHER_CAMERA once and goes on waiting for the lost camera, which may be

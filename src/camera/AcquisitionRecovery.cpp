@@ -58,7 +58,9 @@ bool AcquisitionOwner::CameraLost(AcquisitionState running) {
         else m_camera.ReportDeviceLost();
         return false;
     }
-    m_camera.ReportDeviceLost();
+    // A stream's loss is told by its next grab, as without recovery.
+    if (running == Streaming) m_camera.TellStreamOfLoss();
+    else m_camera.ReportDeviceLost();
     return BeginWaiting(running) && WatchForCamera();
 }
 

@@ -54,6 +54,11 @@ void CTravik::PostRecoveryNotice(RecoveryEvent event, unsigned count) {
     if (m_notifyWindow) PostMessageA(m_notifyWindow, m_recoveryMessage, what, count);
     if (m_appWindow && m_appWindow != m_notifyWindow)
         PostMessageA(m_appWindow, m_recoveryMessage, what, count);
+    // A window that takes the stream's frames hears of the return too.
+    const HWND streamWindow = m_streamRequest.notifyWindow;
+    if (m_framePool.IsOpen() && streamWindow && streamWindow != m_notifyWindow &&
+        streamWindow != m_appWindow)
+        PostMessageA(streamWindow, m_recoveryMessage, what, count);
 }
 
 std::optional<std::string> CTravik::ReadCameraSerial() {

@@ -86,6 +86,13 @@ bool FramePool::Open(const StreamConfig& config, std::size_t frameBytes,
     return true;
 }
 
+void FramePool::NoteLoss() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_open) return;
+    m_lostPending = true;
+    UpdateReadyEvent();
+}
+
 void FramePool::Close(bool deviceLost, const DeviceTally& device) {
     std::lock_guard<std::mutex> lock(m_lock);
     if (!m_open) return;
@@ -227,7 +234,7 @@ PoolCounts FramePool::Counts(const DeviceTally& device) const {
 }
 
 void FramePool::UpdateReadyEvent() {
-    if (!m_queue.empty() || !m_open)
+    if (!m_queue.empty() || !m_open || m_lostPending)
         SetEvent(m_ready.get());
     else
         ResetEvent(m_ready.get());

@@ -87,6 +87,9 @@ class FramePool : NonCopyable {
     // discarded, and waiting grabs return. With `deviceLost` the next grab tells of the loss,
     // once.
     void Close(bool deviceLost, const DeviceTally& device);
+    // The camera was lost and the stream waits for it to come back: the next grab tells of the
+    // loss, once, and the stream goes on.
+    void NoteLoss();
     bool IsOpen() const;
     const StreamConfig& Config() const { return m_config; } // the caller's thread of the starts
 

@@ -112,6 +112,13 @@ void CTravik::LoseStream() {
         PostMessageA(m_streamRequest.notifyWindow, m_streamRequest.notifyMessage, 0, 0);
 }
 
+void CTravik::TellStreamOfLoss() {
+    m_deviceLost = 1;
+    m_framePool.NoteLoss();
+    if (m_streamRequest.notifyWindow)
+        PostMessageA(m_streamRequest.notifyWindow, m_streamRequest.notifyMessage, 0, 0);
+}
+
 void CTravik::EndStream() {
     if (!m_framePool.IsOpen()) return;
     m_framePool.Close(false, DeviceTallyNow());

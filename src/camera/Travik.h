@@ -480,6 +480,8 @@ class CTravik {
     // message tells the application either way.
     void EndStream();
     void LoseStream();
+    // With recovery on: the stream waits for its lost camera, and its next grab tells of the loss.
+    void TellStreamOfLoss();
     // Called when a lost camera came back and the stream goes on: its next frame says so.
     void MarkStreamResumed() { m_streamResumed = true; }
     void DeliverToStream(const FrameTruth& truth);

@@ -12,6 +12,12 @@
 #include <string>
 #include <vector>
 
+// The messages the SDK posts are told apart by their numbers alone.
+static_assert(WM_CAMERA_NOTIFY != WM_CAMERA_ERROR && WM_CAMERA_RECOVERY != WM_TRAVIKEX_FRAME &&
+                  WM_CAMERA_RECOVERY != WM_CAMERA_NOTIFY && WM_CAMERA_RECOVERY != WM_CAMERA_ERROR &&
+                  WM_TRAVIKEX_FRAME != WM_CAMERA_NOTIFY && WM_TRAVIKEX_FRAME != WM_CAMERA_ERROR,
+              "two of the SDK's messages share a number");
+
 namespace {
 
 // What an export may write through: filled with a pattern that a silent failure leaves as it is.

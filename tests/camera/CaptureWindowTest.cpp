@@ -187,6 +187,10 @@ class CaptureWindows : public ::testing::Test {
             if (info.size == 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         }
         EXPECT_EQ(Travik_StopPreview(s_handle), 1);
+        // Notices posted before the stop would be read by the next case as its own.
+        MSG stale;
+        while (PeekMessageA(&stale, window, WM_CAMERA_NOTIFY, WM_CAMERA_NOTIFY, PM_REMOVE)) {
+        }
         EXPECT_EQ(std::make_tuple(info.width, info.height, info.bitsPerPixel),
                   std::make_tuple(c.window.width, c.window.height, c.bits));
         return picture;

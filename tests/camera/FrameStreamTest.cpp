@@ -272,7 +272,10 @@ TEST_P(QueueFull, ASlowConsumerFindsExactlyNFramesInOrderAndTheDropsCounted) {
     for (size_t i = 1; i < kept.size(); ++i)
         EXPECT_GT(kept[i].record.frameId, kept[i - 1].record.frameId);
     const TravikExStreamStats after = Stats();
-    EXPECT_GE(after.droppedByPool, 5u - std::min<ULONGLONG>(5, before.skippedByRing));
+    // Of the frames delivered before the grabs the queue kept kBuffers; the others were dropped
+    // by the pool, skipped in the ring, or are the one or two still on their way to the queue.
+    constexpr ULONGLONG kOnTheirWay = 2;
+    EXPECT_GE(after.droppedByPool + before.skippedByRing + kOnTheirWay + kBuffers, before.delivered);
     EXPECT_EQ(after.droppedByMode, 0u);
     // Frame ids counted from the stream's start: the queue kept the first frames, or the last.
     const ULONGLONG base = kept[0].record.frameId - kept[0].record.skippedBefore - 1;
