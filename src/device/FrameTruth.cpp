@@ -22,12 +22,23 @@ SystemTimeReader FinestSystemTime() {
 } // namespace
 
 void ReadHostClocks(std::int64_t& qpcTicks, std::uint64_t& utcFileTime) {
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    FILETIME utc;
-    FinestSystemTime()(&utc);
-    qpcTicks = counter.QuadPart;
-    utcFileTime = static_cast<std::uint64_t>(utc.dwHighDateTime) << 32 | utc.dwLowDateTime;
+    // The thread may be preempted between the two reads: the UTC read is bracketed by counter
+    // reads, and of a few tries the tightest pair is kept, its counter taken at the middle.
+    constexpr int kTries = 4;
+    std::int64_t narrowest = -1;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        LARGE_INTEGER before, after;
+        FILETIME utc;
+        QueryPerformanceCounter(&before);
+        FinestSystemTime()(&utc);
+        QueryPerformanceCounter(&after);
+        const std::int64_t width = after.QuadPart - before.QuadPart;
+        if (narrowest >= 0 && width >= narrowest) continue;
+        narrowest = width;
+        qpcTicks = before.QuadPart + width / 2;
+        utcFileTime = static_cast<std::uint64_t>(utc.dwHighDateTime) << 32 | utc.dwLowDateTime;
+        if (width == 0) break;
+    }
 }
 
 FrameTruth FrameTruthSource::Begin() const {
