@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "EmuControl.h"
+#include "ProcessCpu.h"
 #include "TravikSdk.h"
 
 namespace {
@@ -15,15 +16,6 @@ const unsigned kDevice = 0;
 // faults do not show in the rate.
 const int kWarmupFrames = 30;
 const int kFrames = 600;
-
-double ProcessCpuMs() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
 
 // Pumps the queue until `frames` frame notices arrived; false after 30 s without them.
 bool WaitFrames(HWND window, int frames) {

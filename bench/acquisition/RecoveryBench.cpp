@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EmuControl.h"
+#include "ProcessCpu.h"
 #include "TravikSdk.h"
 
 namespace {
@@ -15,15 +16,6 @@ namespace {
 const unsigned kDevice = 0;
 const int kReturns = 20;
 const DWORD kAwayMs = 5000;
-
-double ProcessCpuMs() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
 
 double NowMs() {
     LARGE_INTEGER f, t;

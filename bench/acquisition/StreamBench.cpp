@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EmuControl.h"
+#include "ProcessCpu.h"
 #include "TravikSdk.h"
 
 namespace {
@@ -15,15 +16,6 @@ namespace {
 const unsigned kDevice = 0;
 const int kWarmupFrames = 25;
 const int kFrames = 300;
-
-double ProcessCpuMs() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
 
 double TicksPerMs() {
     LARGE_INTEGER frequency;
